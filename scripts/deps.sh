@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Stratex needs to build, test and run, when some are missing.
+# Usage: scripts/deps.sh [engine|all]
+set -euo pipefail
+
+packages=(cmake g++ make libcli11-dev libgtest-dev libbenchmark-dev)
+if [ "${1:-all}" = all ]; then
+    packages+=(qt6-base-dev qt6-5compat-dev libgl-dev xvfb xauth fonts-dejavu-core)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

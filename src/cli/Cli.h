@@ -1,0 +1,16 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace stratex {
+
+// Exit statuses of stratex-cli.
+enum CliStatus { kCliDone = 0, kCliFailure = 1, kCliBadUsage = 2, kCliNotAMap = 3 };
+
+// Runs stratex-cli with args (args[0] is the program name), writing the report to out and messages to err
+// (both UTF-8). Returns the exit status.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace stratex

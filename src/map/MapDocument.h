@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "map/MapText.h"
+#include "map/Progress.h"
+#include "text/LineList.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+
+// Which tool-bar buttons are enabled. "Open MAP" always is.
+struct ButtonStates {
+    bool process = false;
+    bool saveMap = false;
+    bool openCfg = false;
+    bool saveCfg = false;
+    bool saveDic = false;
+
+    bool operator==(const ButtonStates&) const = default;
+};
+
+// Everything the main window knows about the open map and the user's choices, and every operation on it,
+// without widgets or dialogs: the window and stratex-cli both drive this class. Each operation is the part
+// of a button's handler after its file dialog and questions. Operations that throw Error leave the
+// document as it was, unless noted.
+class MapDocument {
+public:
+    // programDir: the folder of the type name files (the working folder at start-up).
+    explicit MapDocument(std::filesystem::path programDir);
+
+    // Open MAP after its dialog: switches Show All off, scans the map, enables Process, Open CFG, Save CFG
+    // (and Save DIC with the dictionary option). Returns false when the file is no Polish map (no line
+    // contains "[END-IMG ID]"): the map is still loaded, its level rows shown, the lists empty, and the
+    // buttons enabled. On a failure (a type name file or the map unreadable, a text that is no number) the
+    // document is as before, except that Show All has been switched off.
+    bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
+
+    // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing.
+    void Process(Progress* progress = nullptr);
+
+    // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
+    void SaveMap(const std::filesystem::path& path);
+
+    // Show All switched on or off, with the buttons it enables or disables.
+    void SetShowAll(bool on);
+
+    // Save CFG / Open CFG after their dialogs.
+    void SaveConfig(const std::filesystem::path& path);
+    void OpenConfig(const std::filesystem::path& path);
+
+    // Save DIC after its dialog: BuildDictionary, then writes the lines. All or nothing for the tables.
+    void SaveDictionary(const std::filesystem::path& path);
+
+    // The dictionary option (the check box); changes no button.
+    void SetUseDictionary(bool on) { useDictionary_ = on; }
+    bool useDictionary() const { return useDictionary_; }
+
+    // A header click on a list: remembers the column and sorts that list only.
+    void SortList(ObjectKind kind, int column);
+    int sortColumn() const { return sortColumn_; }
+
+    // The level popup: sets the level of the given (selected) rows of a list.
+    void SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>& rows, int level);
+    // The in-place editor and the typing shortcut: any text becomes the caption.
+    void SetLevelText(ObjectKind kind, std::size_t row, std::string text);
+
+    // The Levels table menu and value cells.
+    void AddLevelAfter(std::optional<std::size_t> selected);
+    void RemoveLevel(std::optional<std::size_t> selected);
+    void SetLevelValue(std::size_t row, std::string value);
+
+    // Replaces the Levels table by rows Level0.. with the values LevelValue(bits) (stratex-cli --levels).
+    void SetLevels(const std::vector<int>& bits);
+
+    const MapText& map() const { return map_; }
+    bool hasMap() const { return hasMap_; }
+    const LevelsTable& levels() const { return levels_; }
+    const TypeLists& lists() const { return lists_; }
+    const DictionaryTables& tables() const { return tables_; }
+    const LineList& dicLines() const { return dicLines_; }
+    const LineList& cfgLines() const { return cfgLines_; }
+    const ButtonStates& buttons() const { return buttons_; }
+    bool modified() const { return modified_; }
+    bool showAll() const { return showAll_; }
+    const std::filesystem::path& programDir() const { return programDir_; }
+
+private:
+    std::filesystem::path programDir_;
+    MapText map_;
+    bool hasMap_ = false;
+    LevelsTable levels_;
+    TypeLists lists_;
+    DictionaryTables tables_;
+    LineList dicLines_;
+    LineList cfgLines_;
+    ButtonStates buttons_;
+    bool modified_ = false;
+    bool showAll_ = false;
+    bool useDictionary_ = false;
+    int sortColumn_ = 1;
+};
+
+}  // namespace stratex

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "map/MapText.h"
+#include "map/Progress.h"
+#include "types/TypeLists.h"
+#include "types/TypeNames.h"
+
+namespace stratex {
+
+// What a scan found.
+struct ScanResult {
+    LevelsTable levels;  // one row per level line of the header part (starts empty, not with the placeholder)
+    TypeLists lists;     // one row per distinct normalised code; sorted unless !isPolishMap
+    bool isPolishMap = false;  // some line contains "[END-IMG ID]"
+};
+
+// ScanMap over text already loaded. With useDictionary, dictionary sections met in the map are read into
+// tables (ReadDictionary) and new rows take their levels from tables; tables is updated only when the scan
+// succeeds. The lists are sorted by sortColumn at the end. Throws Error on a level value or type text that
+// is no integer; then nothing has changed.
+ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
+                   int sortColumn, Progress* progress = nullptr);
+
+// Reads the dictionary section whose "[DICTIONARY]" line is line start: resets all three tables to 0, then
+// applies every row (lines containing "level", "rgn" and "=" in any case) up to and including the first
+// line containing "[END-DICTIONARY]" in any case, or to the end of the map.
+void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& tables);
+
+}  // namespace stratex

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stratex {
+
+// The open map: single-byte text held as one buffer in which every line is followed by "\n" (whatever
+// line ends the file had), plus a sparse line index. Lines never include their line end.
+//
+// Loading applies the file rules: the text ends at its first NUL byte; lines split at CR LF, LF or CR; a
+// line end at the very end adds no empty line.
+class MapText {
+public:
+    MapText() = default;
+
+    // Takes the file's bytes and normalises them in place (no second copy of the text).
+    static MapText FromBytes(std::string bytes);
+    // Reads a map file. Throws Error("Cannot open file <path>").
+    static MapText FromFile(const std::filesystem::path& path);
+    // Adopts a buffer that already holds lines each followed by "\n" (Process builds one).
+    static MapText FromNormalised(std::string buffer);
+
+    std::uint64_t LineCount() const { return lineCount_; }
+    bool empty() const { return lineCount_ == 0; }
+
+    // Line i (0-based) as a view into the buffer, valid until the MapText changes. Finds the line through
+    // the sparse index: constant time for small steps, use Cursor to walk.
+    std::string_view Line(std::uint64_t i) const;
+
+    // The buffer: every line followed by "\n".
+    const std::string& Buffer() const { return buffer_; }
+
+    // The text as it is written to a file: every line followed by CR LF, the last one too.
+    std::string ToCrLf() const;
+
+    // Writes the text to path with CR LF after every line, atomically (see AtomicFile). Throws
+    // Error("Cannot create file <path>").
+    void Save(const std::filesystem::path& path) const;
+
+    // Walks the lines in order without the index.
+    class Cursor {
+    public:
+        explicit Cursor(const MapText& text, std::uint64_t line = 0);
+        bool AtEnd() const { return offset_ >= text_->buffer_.size(); }
+        std::uint64_t index() const { return index_; }
+        std::string_view Line() const;  // the current line; empty at the end
+        void Next();
+
+    private:
+        const MapText* text_;
+        std::size_t offset_ = 0;
+        std::size_t end_ = 0;  // offset of the current line's "\n"
+        std::uint64_t index_ = 0;
+        void FindEnd();
+    };
+
+private:
+    void BuildIndex();
+
+    static constexpr std::uint64_t kIndexStep = 64;  // one index entry per 64 lines
+
+    std::string buffer_;
+    std::vector<std::size_t> index_;  // buffer offset of lines 0, 64, 128, ...
+    std::uint64_t lineCount_ = 0;
+};
+
+}  // namespace stratex

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "map/MapText.h"
+#include "map/Progress.h"
+#include "text/LineList.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+
+// Process (the level rewrite): in one forward pass rewrites the level header from levels, sets every
+// object's "EndLevel=" line from the Type lists and, with useDictionary, puts a generated dictionary after
+// "[END-IMG ID]" and removes older dictionary sections. All or nothing: on success text, dicLines and
+// tables hold the result; when it throws (a type text or level caption that is no number) all three are
+// exactly as before.
+void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
+                DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr);
+
+}  // namespace stratex
