@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+#include "types/ObjectKind.h"
+
+namespace stratex {
+
+// The pictures of the tool-bar buttons.
+enum class ToolPicture { OpenMap, Process, SaveMap, OpenConfig, SaveConfig, SaveDictionary };
+
+// Icon `index` of the kind's icon list (POI 101 icons of 16 x 16, polylines 17 of 30 x 15, polygons 9 of
+// 50 x 20), painted with a transparent background. A null pixmap for an index outside the list (-1: no icon).
+QPixmap TypeIcon(ObjectKind kind, int index);
+
+// The picture of a tool-bar button (16 x 16).
+QIcon ToolIcon(ToolPicture picture);
+
+// The application's own icon, in several sizes.
+QIcon AppIcon();
+
+}  // namespace stratex
