@@ -2,6 +2,13 @@
 
 namespace stratex {
 
+std::string WithFullStop(std::string message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
+        message += '.';
+    }
+    return message;
+}
+
 void ThrowCannotOpen(const std::string& pathUtf8) {
     throw Error("Cannot open file " + pathUtf8);
 }
