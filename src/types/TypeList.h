@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "types/ObjectKind.h"
@@ -23,7 +25,10 @@ public:
     bool empty() const { return rows_.empty(); }
     const TypeRow& operator[](std::size_t i) const { return rows_[i]; }
 
-    void Clear() { rows_.clear(); }
+    void Clear() {
+        rows_.clear();
+        firstRowOf_.clear();
+    }
 
     // True when some row's code equals code byte for byte.
     bool IsTypeListed(std::string_view code) const;
@@ -55,8 +60,22 @@ public:
     void RemoveShowAllRows();
 
 private:
+    // Hashes std::string and std::string_view alike, so that a lookup by view builds no string.
+    struct CodeHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view code) const noexcept { return std::hash<std::string_view>{}(code); }
+    };
+    using CodeIndex = std::unordered_map<std::string, std::size_t, CodeHash, std::equal_to<>>;
+
+    // The index of the first row whose code equals code byte for byte, or size() when none.
+    std::size_t FindFirst(std::string_view code) const;
+    // Rebuilds firstRowOf_ after rows_ were reordered or removed.
+    void RebuildIndex();
+
     ObjectKind kind_;
     std::vector<TypeRow> rows_;
+    // Code -> index of the first row holding it: the map scan and Process look a code up once per object.
+    CodeIndex firstRowOf_;
 };
 
 // The Type row sort rule on column sortColumn (0 caption, 1 code, 2 name): ASCII-case-insensitive byte

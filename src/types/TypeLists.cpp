@@ -1,0 +1,57 @@
+#include "types/TypeLists.h"
+
+#include "text/Strings.h"
+
+namespace stratex {
+
+TypeList& TypeLists::Of(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Polyline:
+            return polyline;
+        case ObjectKind::Polygon:
+            return polygon;
+        case ObjectKind::Poi:
+            break;
+    }
+    return poi;
+}
+
+const TypeList& TypeLists::Of(ObjectKind kind) const { return const_cast<TypeLists*>(this)->Of(kind); }
+
+void TypeLists::Clear() {
+    poi.Clear();
+    polyline.Clear();
+    polygon.Clear();
+}
+
+void TypeLists::SortAll(int sortColumn) {
+    for (const ObjectKind kind : kAllKinds) Of(kind).Sort(sortColumn);
+}
+
+namespace {
+
+void AddNamedTypes(TypeList& list, const LineList& lines, std::size_t firstLine) {
+    for (std::size_t i = firstLine; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        // Empty lines are layout, not an entry; ";" starts a comment.
+        if (line.empty() || line.front() == ';') continue;
+        const std::string_view code = KeyOf(line);
+        if (list.IsTypeListed(code)) continue;
+        list.AddTypeRow(std::string(code), LookupTypeName(lines, code), "0", true);
+    }
+}
+
+}  // namespace
+
+void ShowAllObjects(TypeLists& lists, const TypeNameFiles& names) {
+    AddNamedTypes(lists.poi, names.poi, 0);
+    // The polyline file is read from its second line: its first line never becomes a row.
+    AddNamedTypes(lists.polyline, names.polyline, 1);
+    AddNamedTypes(lists.polygon, names.polygon, 0);
+}
+
+void RemoveShowAllRows(TypeLists& lists) {
+    for (const ObjectKind kind : kAllKinds) lists.Of(kind).RemoveShowAllRows();
+}
+
+}  // namespace stratex
