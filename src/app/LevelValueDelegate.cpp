@@ -1,0 +1,52 @@
+#include "app/LevelValueDelegate.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/LevelsModel.h"
+#include "app/QtText.h"
+#include "levels/ZoomTable.h"
+
+namespace stratex {
+
+QWidget* LevelValueDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                          const QModelIndex& index) const {
+    if (!index.data(LevelsModel::kPickListRole).toBool()) {
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QStringLiteral("LevelPickList"));
+    combo->setEditable(false);
+    for (const std::string& choice : LevelPickList()) combo->addItem(DecodeCp1251(choice));
+    // A pick is the edit: commit it at once, as the grid's drop-down does.
+    connect(combo, &QComboBox::activated, this, [this, combo](int) {
+        auto* self = const_cast<LevelValueDelegate*>(this);
+        emit self->commitData(combo);
+    });
+    return combo;
+}
+
+void LevelValueDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* combo = qobject_cast<QComboBox*>(editor);
+    if (!combo) {
+        QStyledItemDelegate::setEditorData(editor, index);
+        return;
+    }
+    const QString value = index.data(Qt::EditRole).toString();
+    // A value outside the pick list (8bit (), 27bit (27)) is shown as it stands, with no choice selected.
+    combo->setPlaceholderText(value);
+    combo->setCurrentIndex(combo->findText(value));
+}
+
+void LevelValueDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    auto* combo = qobject_cast<QComboBox*>(editor);
+    if (!combo) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    if (combo->currentIndex() < 0) return;  // nothing picked: the value stays
+    if (combo->currentText() == index.data(Qt::EditRole).toString()) return;
+    model->setData(index, combo->currentText(), Qt::EditRole);
+}
+
+}  // namespace stratex

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/Settings.h"
+#include "app/UiPrompts.h"
+#include "map/MapDocument.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTableView;
+class QToolButton;
+
+namespace stratex {
+
+class LevelsModel;
+class PanelStatusBar;
+class TypeListModel;
+class TypeListView;
+class WindowProgress;
+
+// The main window. It holds the controls and the dialog states; the open map, the lists, the levels and
+// every operation on them are the MapDocument's. Each handler reads the widgets, runs its dialog or
+// question, calls the document and shows the result; a failure (stratex::Error or any std::exception)
+// ends the handler and is shown in a message box captioned "Stratex".
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // prompts: the file dialogs and message boxes (QtUiPrompts when null). The window reads the type name
+    // files from the working folder of this moment and its settings from the per-user store.
+    explicit TMainForm(std::unique_ptr<UiPrompts> prompts = nullptr, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // What the window shows, for inspection.
+    const MapDocument& document() const { return *doc_; }
+    const FileDialogState& openDialog() const { return OpenDialog; }
+    const FileDialogState& saveDialog() const { return SaveDialog; }
+    const QString& programDir() const { return ProgramDir; }
+    bool mouseDownInList() const { return MouseDownInList; }
+
+    // The caption before any map is opened: "Stratex v2.1".
+    static QString BaseCaption();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    class ResetScope;
+    friend class ResetScope;
+
+    // Building the window.
+    void CreateControls();
+    void CreateToolBar();
+    void CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListModel*& model, ObjectKind kind,
+                        const char* name, int levelWidth, int codeWidth, int nameWidth, QSize iconSize);
+    void CreateMenus();
+    void CreateShortcuts();
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    bool FormClose();
+    void StatusBarDrawPanel(int panel, const QRect& rect);
+    void OpenSpeedButtonClick();
+    void DoSpeedButtonClick();
+    void SaveSpeedButtonClick();
+    void OpenCFGSpeedButtonClick();
+    void SaveCFGSpeedButtonClick();
+    void SaveDICSpeedButtonClick();
+    void ShowAllCheckClick(bool checked);
+    void DicCheckBoxClick(bool checked);
+    void POIListViewClick(TypeListView* view);
+    void POIListViewColumnClick(TypeListView* view, int column);
+    bool POIListViewEditing(TypeListView* view, int row);
+    void POIListViewMouseDown(TypeListView* view, QMouseEvent* event);
+    void POIListViewMouseUp(TypeListView* view, QMouseEvent* event);
+    void POIListViewKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed);
+    void N1212211Click(QAction* item);
+    void N1Click();
+    void N2Click();
+
+    // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
+    void OpenMapPath(const QString& path);
+    // Asks a save operation's dialog; returns the chosen path with the file type's extension applied to a
+    // name typed without one, or nothing when cancelled or when the user refuses to replace the file.
+    std::optional<QString> AskSavePath(int fileType);
+    std::optional<QString> AskOpenPath(int fileType);
+
+    // Runs a handler's body; a failure is shown (or, inside another handler, passed on to it).
+    template <typename Body>
+    void Guarded(Body&& body);
+    void ShowFailure(const std::string& message);
+    // Ticks or unticks a check box by program; its handler runs, and a failure there ends the caller.
+    void SetCheckedByProgram(QCheckBox* box, bool checked);
+
+    void UpdateButtons();
+    void ShowLevelValueEditor(int row);
+    int CurrentLevelRow() const;
+    TypeListView* ViewOf(ObjectKind kind) const;
+    TypeListModel* ModelOf(const TypeListView* view) const;
+    std::vector<std::size_t> SelectedRows(const TypeListView* view) const;
+
+    std::unique_ptr<UiPrompts> prompts_;
+    Settings settings_;
+    QString ProgramDir;
+    std::unique_ptr<MapDocument> doc_;
+    FileDialogState OpenDialog;
+    FileDialogState SaveDialog;
+    bool MouseDownInList = false;
+    std::exception_ptr* nestedFailure_ = nullptr;
+    bool shown_ = false;
+    TypeListView* popupList_ = nullptr;  // the list whose level popup was opened last
+
+    QWidget* ToolBar1 = nullptr;
+    QToolButton* OpenSpeedButton = nullptr;
+    QToolButton* DoSpeedButton = nullptr;
+    QToolButton* SaveSpeedButton = nullptr;
+    QFrame* ToolButton1 = nullptr;
+    QToolButton* OpenCFGSpeedButton = nullptr;
+    QToolButton* SaveCFGSpeedButton = nullptr;
+    QToolButton* SaveDICSpeedButton = nullptr;
+    QTableView* LevelsList = nullptr;
+    QCheckBox* ShowAllCheck = nullptr;
+    QCheckBox* DicCheckBox = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    TypeListView* POIListView = nullptr;
+    TypeListView* LINEListView = nullptr;
+    TypeListView* POLYListView = nullptr;
+    PanelStatusBar* StatusBar = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QMenu* LevelPopupMenu = nullptr;
+    QMenu* LevelsPopupMenu = nullptr;
+
+    TypeListModel* poiModel_ = nullptr;
+    TypeListModel* lineModel_ = nullptr;
+    TypeListModel* polyModel_ = nullptr;
+    LevelsModel* levelsModel_ = nullptr;
+    std::unique_ptr<WindowProgress> progress_;
+};
+
+}  // namespace stratex

@@ -1,0 +1,94 @@
+#include "app/TypeListModel.h"
+
+#include "app/Icons.h"
+#include "app/QtText.h"
+
+namespace stratex {
+
+namespace {
+
+enum Column { kLevelColumn = 0, kCodeColumn = 1, kNameColumn = 2, kColumnCount = 3 };
+
+}  // namespace
+
+TypeListModel::TypeListModel(ObjectKind kind, const TypeList* list, QObject* parent)
+    : QAbstractTableModel(parent), kind_(kind), list_(list) {}
+
+int TypeListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(list_->size());
+}
+
+int TypeListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+
+QVariant TypeListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const TypeRow& row = (*list_)[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            switch (index.column()) {
+                case kLevelColumn:
+                    return DecodeCp1251(row.level);
+                case kCodeColumn:
+                    return DecodeCp1251(row.code);
+                case kNameColumn:
+                    return DecodeCp1251(row.name);
+                default:
+                    return {};
+            }
+        case Qt::DecorationRole:
+            // The icon belongs to the code column; the caption column carries none.
+            if (index.column() == kCodeColumn && row.icon >= 0) {
+                const QPixmap icon = IconOf(row.icon);
+                if (!icon.isNull()) return icon;
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant TypeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    switch (section) {
+        case kLevelColumn:
+            return QStringLiteral("До слоя");
+        case kCodeColumn:
+            return QStringLiteral("Тип");
+        case kNameColumn:
+            return QStringLiteral("Название");
+        default:
+            return {};
+    }
+}
+
+Qt::ItemFlags TypeListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // Opening the caption's editor is always allowed; the list view decides when it opens.
+    if (index.column() == kLevelColumn) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TypeListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || index.column() != kLevelColumn) return false;
+    emit captionEdited(index.row(), value.toString());
+    return true;
+}
+
+void TypeListModel::CaptionsChanged() {
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, kLevelColumn), index(rowCount() - 1, kLevelColumn), {Qt::DisplayRole, Qt::EditRole});
+}
+
+QPixmap TypeListModel::IconOf(int index) const {
+    auto found = icons_.constFind(index);
+    if (found != icons_.constEnd()) return *found;
+    const QPixmap icon = TypeIcon(kind_, index);
+    icons_.insert(index, icon);
+    return icon;
+}
+
+}  // namespace stratex

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QPixmap>
+
+#include "types/ObjectKind.h"
+#include "types/TypeList.h"
+
+namespace stratex {
+
+// Shows one of the engine's Type lists as three columns, "До слоя", "Тип" (with the catalogue icon) and
+// "Название", in the list's own order; the model keeps no copy of the rows. Only the "До слоя" cell is
+// editable; an edit is handed on through captionEdited and reaches the list through the window.
+//
+// The list must outlive the model. Whoever changes the list brackets the change with BeginReset/EndReset,
+// or calls CaptionsChanged after changing captions only.
+class TypeListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    TypeListModel(ObjectKind kind, const TypeList* list, QObject* parent = nullptr);
+
+    ObjectKind kind() const { return kind_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
+    void CaptionsChanged();
+
+signals:
+    // The user left text in the in-place editor of row's caption.
+    void captionEdited(int row, const QString& text);
+
+private:
+    QPixmap IconOf(int index) const;
+
+    ObjectKind kind_;
+    const TypeList* list_;
+    mutable QHash<int, QPixmap> icons_;  // painted once per icon index
+};
+
+}  // namespace stratex

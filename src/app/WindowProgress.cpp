@@ -1,0 +1,44 @@
+#include "app/WindowProgress.h"
+
+#include <QProgressBar>
+#include <algorithm>
+#include <limits>
+
+#include "app/PanelStatusBar.h"
+
+namespace stratex {
+
+WindowProgress::WindowProgress(PanelStatusBar* statusBar, QProgressBar* progressBar)
+    : statusBar_(statusBar), progressBar_(progressBar) {}
+
+void WindowProgress::SetStatus(std::string_view text) {
+    statusBar_->SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    statusBar_->repaint();
+    sinceRepaint_.start();
+}
+
+void WindowProgress::SetProgress(std::uint64_t maximum, std::uint64_t position) {
+    int scaledMaximum = 0;
+    int scaledPosition = 0;
+    ScaleToInt(maximum, position, &scaledMaximum, &scaledPosition);
+    // The bar only schedules its repaint here; the throttle below decides when it shows.
+    progressBar_->setUpdatesEnabled(false);
+    progressBar_->setRange(0, scaledMaximum);
+    progressBar_->setValue(scaledPosition);
+    progressBar_->setUpdatesEnabled(true);
+    if (!sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= kRepaintInterval) {
+        statusBar_->repaint();
+        sinceRepaint_.start();
+    }
+}
+
+void WindowProgress::ScaleToInt(std::uint64_t maximum, std::uint64_t position, int* scaledMaximum,
+                                int* scaledPosition) {
+    constexpr std::uint64_t kLimit = static_cast<std::uint64_t>(std::numeric_limits<int>::max());
+    const std::uint64_t divisor = maximum > kLimit ? maximum / kLimit + 1 : 1;
+    const std::uint64_t top = maximum / divisor;
+    *scaledMaximum = static_cast<int>(top);
+    *scaledPosition = static_cast<int>(std::min(position / divisor, top));
+}
+
+}  // namespace stratex

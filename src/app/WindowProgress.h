@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <cstdint>
+
+#include "map/Progress.h"
+
+class QProgressBar;
+
+namespace stratex {
+
+class PanelStatusBar;
+
+// Shows the progress of the scan and Process in the window while the operation runs on the window's
+// thread: the status text is painted at once; the progress bar takes every report, but repaints at most
+// every kRepaintInterval milliseconds. No events are processed, so the window takes no input meanwhile.
+class WindowProgress : public Progress {
+public:
+    static constexpr qint64 kRepaintInterval = 80;
+
+    WindowProgress(PanelStatusBar* statusBar, QProgressBar* progressBar);
+
+    void SetStatus(std::string_view text) override;
+    void SetProgress(std::uint64_t maximum, std::uint64_t position) override;
+
+    // The bar's range for a maximum and position beyond int: both scaled down alike.
+    static void ScaleToInt(std::uint64_t maximum, std::uint64_t position, int* scaledMaximum, int* scaledPosition);
+
+private:
+    PanelStatusBar* statusBar_;
+    QProgressBar* progressBar_;
+    QElapsedTimer sinceRepaint_;
+};
+
+}  // namespace stratex

@@ -1,0 +1,37 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <string>
+
+#include "app/Icons.h"
+#include "app/MainForm.h"
+#include "text/Error.h"
+
+namespace {
+
+// A failure that escapes the creation of the window or the event loop: shown like any other, then the
+// program ends.
+void ShowFatalFailure(const std::string& message) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Stratex"), QString::fromStdString(stratex::WithFullStop(message)),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Stratex"));
+    QApplication::setOrganizationName(QStringLiteral("Stratex"));
+    QApplication::setWindowIcon(stratex::AppIcon());
+    try {
+        stratex::TMainForm window;
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& failure) {
+        ShowFatalFailure(failure.what());
+    } catch (...) {
+        ShowFatalFailure(std::string());
+    }
+    return 1;
+}
