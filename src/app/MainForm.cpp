@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -26,6 +27,7 @@
 #include "app/Icons.h"
 #include "app/LevelValueDelegate.h"
 #include "app/LevelsModel.h"
+#include "app/LinesLabel.h"
 #include "app/PanelStatusBar.h"
 #include "app/QtText.h"
 #include "app/TypeListModel.h"
@@ -64,22 +66,20 @@ const QString kDescription = QStringLiteral(
     "пользователем, либо формирует\n"
     "раздел [DICTIONARY].");
 
-const QString kCredits = QStringLiteral("Stratex: уровни объектов Polish Map\n© Разработчики Stratex");
+const QString kCredits = QStringLiteral("Stratex: слои объектов карты\n© Разработчики Stratex");
 
 // The window's font: MS Sans Serif at 11 pixels, or the closest sans font that the system has.
 QFont WindowFont() {
     static const char* const kFamilies[] = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo",
                                             "Nimbus Sans",   "Arial",                "Helvetica",       "DejaVu Sans"};
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    const QStringList installed = QFontDatabase::families();
     for (const char* family : kFamilies) {
-        if (installed.contains(QString::fromLatin1(family), Qt::CaseInsensitive)) {
-            font = QFont(QString::fromLatin1(family));
-            break;
-        }
+        QFont font{QString::fromLatin1(family)};
+        font.setPixelSize(kFontPixelSize);
+        // The font database names families with their foundry ("Nimbus Sans [urw]"): compare the start.
+        if (QFontInfo(font).family().startsWith(font.family(), Qt::CaseInsensitive)) return font;
     }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(kFontPixelSize);
-    font.setStyleHint(QFont::SansSerif);
     return font;
 }
 
@@ -252,18 +252,13 @@ void TMainForm::CreateControls() {
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 312, 201, 169);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label2 = new QLabel(kDescription, Panel1);
+    Label2 = new LinesLabel(kDescription, Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 8, 185, 153);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setTextFormat(Qt::PlainText);
-    Label2->setWordWrap(false);
 
-    Label1 = new QLabel(kCredits, this);
+    Label1 = new LinesLabel(kCredits, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 484, 167, 26);
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette grey = Label1->palette();
     grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
     Label1->setPalette(grey);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "app/UiPrompts.h"
+
+namespace stratex::test {
+
+// Dialogs and message boxes with answers scripted by a test, recording what the window asked and showed.
+// A dialog or question without a scripted answer is recorded in `unexpected` and answered Cancel / No.
+class ScriptedPrompts : public UiPrompts {
+public:
+    struct Box {
+        QString text;
+        QString caption;
+        QMessageBox::Icon icon;
+    };
+
+    std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) override;
+    bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
+    void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
+
+    // Scripted answers, used in order: a path (chosen) or a null QString (cancel); Yes (true) or No.
+    std::deque<QString> dialogAnswers;
+    std::deque<bool> yesNoAnswers;
+
+    // What the window did, in order.
+    std::vector<FileDialogState> dialogs;  // the dialog state as it was shown
+    std::vector<Box> questions;
+    std::vector<Box> messages;
+    QStringList unexpected;
+
+    // Forgets what was recorded (not the scripted answers).
+    void ClearRecord();
+};
+
+}  // namespace stratex::test
