@@ -618,7 +618,7 @@ enum class Course { Road, Ramp, River, Contour, Straight };
 
 struct LineLayer {
     QRgb colour = 0;
-    qreal width = 0;  // 0 ends the layers
+    qreal width = 0;                   // 0 ends the layers
     std::array<qreal, 4> dashes = {};  // lengths in pixels, dash then gap; zeros for a solid line
     Qt::PenCapStyle cap = Qt::RoundCap;
 };
@@ -886,17 +886,20 @@ std::string ToolScript(ToolPicture picture) {
                    "T 135 8 8 R 6.8 0.6 2.4 14.8 T 0 0 0 O 8 8 5.4 F w O 8 8 3.6 F #3a9d48 M6.6 5.6 L10.8 8 "
                    "L6.6 10.4 Z";
         case ToolPicture::SaveMap:
-            return disk + "S #3a9d48 0.9 M4 12.6 Q6.2 9.4 8.4 11 S #2a72c8 0.9 M7.6 8.2 Q9 10.6 12.2 10.2 "
-                          "S #d8342c 0.9 M4.2 8.6 L12 13.4";
+            return disk +
+                   "S #3a9d48 0.9 M4 12.6 Q6.2 9.4 8.4 11 S #2a72c8 0.9 M7.6 8.2 Q9 10.6 12.2 10.2 "
+                   "S #d8342c 0.9 M4.2 8.6 L12 13.4";
         case ToolPicture::OpenConfig:
-            return folder + "B w #7a7a7a 0.6 R 4 1.6 9.4 7.4 S #5a6f8c 0.9 M5.4 3.4 L11.8 3.4 M5.4 5 L11.8 5 "
-                            "M5.4 6.6 L10 6.6 " +
+            return folder +
+                   "B w #7a7a7a 0.6 R 4 1.6 9.4 7.4 S #5a6f8c 0.9 M5.4 3.4 L11.8 3.4 M5.4 5 L11.8 5 "
+                   "M5.4 6.6 L10 6.6 " +
                    std::string(kFolderFront);
         case ToolPicture::SaveConfig:
             return disk + "S #5a6f8c 0.9 M4.8 9.4 L11 9.4 M4.8 11.2 L11 11.2 M4.8 13 L9.2 13";
         case ToolPicture::SaveDictionary:
-            return disk + "B #b0413a #6a1a14 0.7 M8.4 8.6 L14.8 8.6 L14.8 15.4 L8.4 15.4 Z F w R 9.9 9.9 3.6 1 "
-                          "F #f2e6d0 R 8.4 14.4 6.4 1";
+            return disk +
+                   "B #b0413a #6a1a14 0.7 M8.4 8.6 L14.8 8.6 L14.8 15.4 L8.4 15.4 Z F w R 9.9 9.9 3.6 1 "
+                   "F #f2e6d0 R 8.4 14.4 6.4 1";
     }
     return {};
 }
