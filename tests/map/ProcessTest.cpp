@@ -1,0 +1,831 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "map/MapText.h"
+#include "map/Process.h"
+#include "map/Progress.h"
+#include "text/Error.h"
+#include "text/Integer.h"
+#include "text/Strings.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr std::string_view kWaitStatus = "Изменение конечного уровня объектов. Пожалуйста подождите...";
+constexpr std::string_view kDoneStatus = "Изменение OK";
+
+std::string Join(const Lines& lines) {
+    std::string buffer;
+    for (const std::string& line : lines) buffer += line + "\n";
+    return buffer;
+}
+
+Lines Split(const std::string& buffer) {
+    Lines lines;
+    std::size_t start = 0;
+    while (start < buffer.size()) {
+        const std::size_t nl = buffer.find('\n', start);
+        lines.push_back(buffer.substr(start, nl - start));
+        start = nl + 1;
+    }
+    return lines;
+}
+
+// The map header that most cases put in front of their objects.
+Lines WithHeader(const Lines& objects) {
+    Lines lines = {"[IMG ID]", "Name=Test", "[END-IMG ID]"};
+    lines.insert(lines.end(), objects.begin(), objects.end());
+    return lines;
+}
+
+LevelsTable MakeLevels(const std::vector<std::pair<std::string, std::string>>& rows) {
+    LevelsTable table;
+    table.Clear();
+    for (const auto& [key, value] : rows) table.AddScannedRow(key, value);
+    return table;
+}
+
+// Three levels as the worked header has them (values in Windows-1251).
+LevelsTable ThreeLevels() {
+    return MakeLevels({{"Level0", "24bit (<=120\xEC)"}, {"Level1", "21bit (<=1,2\xEA\xEC)"}, {"Level2", "18bit (<=8\xEA\xEC)"}});
+}
+
+TypeLists StandardLists() {
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x2f06", "", "3");
+    lists.poi.AddTypeRow("0x1234", "", "5");
+    lists.polyline.AddTypeRow("0x16", "", "1");
+    lists.polyline.AddTypeRow("0x01", "", "2");
+    lists.polygon.AddTypeRow("0x4c", "", "2");
+    return lists;
+}
+
+class RecordingProgress : public Progress {
+public:
+    void SetStatus(std::string_view text) override { statuses.emplace_back(text); }
+    void SetProgress(std::uint64_t maximum, std::uint64_t position) override { bars.emplace_back(maximum, position); }
+
+    std::vector<std::string> statuses;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> bars;
+};
+
+// Everything one Process run reads and writes.
+struct Session {
+    LevelsTable levels = ThreeLevels();
+    TypeLists lists = StandardLists();
+    bool useDictionary = false;
+    DictionaryTables tables;
+    LineList dicLines;
+
+    Lines Process(const Lines& input, Progress* progress = nullptr) {
+        MapText text = MapText::FromNormalised(Join(input));
+        ProcessMap(text, levels, lists, useDictionary, tables, dicLines, progress);
+        return Split(text.Buffer());
+    }
+};
+
+std::size_t CountLines(const Lines& lines, std::string_view line) {
+    std::size_t n = 0;
+    for (const std::string& l : lines) n += (l == line);
+    return n;
+}
+
+template <typename Case>
+std::string CaseName(const testing::TestParamInfo<Case>& param) {
+    return param.param.name;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Objects and header, dictionary option off.
+
+struct WalkCase {
+    const char* name;
+    Lines input;
+    Lines expected;
+};
+
+class ProcessWalk : public testing::TestWithParam<WalkCase> {};
+
+TEST_P(ProcessWalk, GivesTheExpectedLines) {
+    Session run;
+    EXPECT_EQ(run.Process(GetParam().input), GetParam().expected);
+}
+
+const WalkCase kWalkCases[] = {
+    {"WorkedObjectGetsEndLevelAboveItsLastLine",
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=Trail", "Data0=(55.10,37.20),(55.11,37.21)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=Trail", "EndLevel=1", "Data0=(55.10,37.20),(55.11,37.21)", "[END]"})},
+    {"ExistingEndLevelIsReplacedWhereItStands",
+     WithHeader({"[POLYLINE]", "Type=0x16", "EndLevel=7", "Label=Trail", "Data0=(55.10,37.20)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", "EndLevel=1", "Label=Trail", "Data0=(55.10,37.20)", "[END]"})},
+    {"InsertedBetweenTwoCoordinateLines",
+     WithHeader({"[POLYGON]", "Type=0x4c", "Data0=(1,2),(3,4),(5,6)", "Data1=(1,2),(3,4),(5,6)", "[END]"}),
+     WithHeader({"[POLYGON]", "Type=0x4c", "Data0=(1,2),(3,4),(5,6)", "EndLevel=2", "Data1=(1,2),(3,4),(5,6)", "[END]"})},
+    {"TypeMissingFromItsListGetsZero",
+     WithHeader({"[POLYGON]", "Type=0x99", "EndLevel=4", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYGON]", "Type=0x99", "EndLevel=0", "Data0=(1,2)", "[END]"})},
+    {"CoordinateLinesAboveTheLevelCountStay",
+     WithHeader({"[POI]", "Type=0x2f06", "Data5=(1,2)", "Data9=(3,4)", "[END]"}),
+     WithHeader({"[POI]", "Type=0x2f06", "Data5=(1,2)", "EndLevel=3", "Data9=(3,4)", "[END]"})},
+    {"OnlyTheLaterOfTwoEndLevelLinesIsReplaced",
+     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=1", "EndLevel=2", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=1", "EndLevel=3", "Data0=(1,2)", "[END]"})},
+    {"TypeIsReadAsDecimalOrHexOfEitherCase",
+     WithHeader({"[POLYLINE]", "Type=22", "Data0=(1,2)", "[END]", "[POI]", "Type=0x2F06", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=22", "EndLevel=1", "Data0=(1,2)", "[END]", "[POI]", "Type=0x2F06", "EndLevel=3",
+                 "Data0=(1,2)", "[END]"})},
+    {"FiveDigitPoiTypeIsReadFromItsFirstSixCharacters",
+     WithHeader({"[POI]", "Type=0x12345", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POI]", "Type=0x12345", "EndLevel=5", "Data0=(1,2)", "[END]"})},
+    {"KindAndTypeCarryOverToTheNextObject",
+     WithHeader({"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]", "[RGN10]", "Data0=(3,4)", "[END]"}),
+     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]", "[RGN10]", "EndLevel=3", "Data0=(3,4)",
+                 "[END]"})},
+    {"EndBeforeAnyOpenerChangesNothing",
+     WithHeader({"[RGN20]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[RGN20]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"})},
+    {"EndLevelPositionIsClearedByAnEndWithoutKind",
+     WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}),
+     WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]"})},
+    {"EndDirectlyAfterTheOpenerInsertsAboveTheOpener",
+     WithHeader({"[POLYLINE]", "Type=0x16", "[END]", "[POI]", "[END]"}),
+     WithHeader({"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]", "EndLevel=0", "[POI]", "[END]"})},
+    {"EndLevelOnTheEndLineItselfIsReplaced",
+     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=8 [END]", "Data0=(1,2)"}),
+     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)"})},
+    // The openers are tested in the order POI, polyline, polygon, whatever their order in the line.
+    {"LaterTestDecidesWhenALineHoldsTwoOpeners",
+     WithHeader({"[POLYGON][POI]", "Type=0x4c", "[END]"}),
+     WithHeader({"[POLYGON][POI]", "EndLevel=2", "Type=0x4c", "[END]"})},
+    // The header part keeps the tests that look anywhere in the line.
+    {"HeaderPartRecognisesKeysAnywhereInTheLine",
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[END-IMG ID]"},
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", "EndLevel=5", "; [END]", "[END-IMG ID]"}},
+    // Comment lines of the object part open nothing and hold no key.
+    {"CommentLinesInObjectsAreNeverRecognised",
+     WithHeader({"[POLYLINE]", "Type=0x16", ";[POI]", ";EndLevel=5", "; fixed [END] later", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", ";[POI]", ";EndLevel=5", "; fixed [END] later", "EndLevel=1", "Data0=(1,2)",
+                 "[END]"})},
+    {"CommentedOpenerDoesNotChangeTheKind",
+     WithHeader({"[POLYLINE]", "Type=0x16", "[END]", ";[POI]", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]", ";[POI]", "EndLevel=1", "Data0=(1,2)", "[END]"})},
+    // Keys inside labels are ordinary text in the object part.
+    {"LabelsContainingKeysAreOrdinaryLines",
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=Road Type 2", "Label=EndLevel road", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=Road Type 2", "Label=EndLevel road", "EndLevel=1", "Data0=(1,2)",
+                 "[END]"})},
+    {"ObjectPartLevelsLineStartsNoHeaderRewrite",
+     WithHeader({"[POLYLINE]", "Type=0x16", "Levels=2", "Level0=22", "Zoom0=0", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", "Levels=2", "Level0=22", "Zoom0=0", "EndLevel=1", "Data0=(1,2)", "[END]"})},
+    {"ObjectsWithoutHeaderEndAreHeaderPart",
+     {"[POI]", "Type=0x2f06", "Label=EndLevel", "Data0=(1,2)", "[END]"},
+     {"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]"}},
+    {"HeaderEndLineMayHoldMoreThanTheMarker",
+     {"[IMG ID]", "[END-IMG ID] ", "[POI]", "Type=0x2f06", "Label=EndLevel", "[END]"},
+     {"[IMG ID]", "[END-IMG ID] ", "[POI]", "Type=0x2f06", "EndLevel=3", "Label=EndLevel", "[END]"}},
+    {"EmptyMapStaysEmpty", {}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Process, ProcessWalk, testing::ValuesIn(kWalkCases),
+                         CaseName<WalkCase>);
+
+// ---------------------------------------------------------------------------------------------------------
+// The level header.
+
+struct HeaderCase {
+    const char* name;
+    LevelsTable levels;
+    Lines input;
+    Lines expected;
+};
+
+class ProcessHeader : public testing::TestWithParam<HeaderCase> {};
+
+TEST_P(ProcessHeader, RewritesTheLevelHeader) {
+    Session run;
+    run.levels = GetParam().levels;
+    EXPECT_EQ(run.Process(GetParam().input), GetParam().expected);
+}
+
+const HeaderCase kHeaderCases[] = {
+    {"WorkedHeader", ThreeLevels(),
+     {"[IMG ID]", "Levels=4", "Level0=24", "Level1=22", "Level2=20", "Level3=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
+      "Zoom3=3", "[END-IMG ID]"},
+     {"[IMG ID]", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "[END-IMG ID]"}},
+    {"OnlyTheFirstUnbrokenRunIsReplaced", ThreeLevels(),
+     {"Levels=2", "Level0=22", "Name=x", "Level1=20", "Levels=5", "Zoom1=1", "[END-IMG ID]"},
+     {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Name=x", "Level1=20",
+      "Levels=5", "Zoom1=1", "[END-IMG ID]"}},
+    {"KeysOfAnyLetterCaseBelongToTheRun", ThreeLevels(),
+     {"levels=2", "LEVEL0=22", "level1=21", "ZOOM0=0", "zoom1=1", "Preprocess=F", "[END-IMG ID]"},
+     {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Preprocess=F",
+      "[END-IMG ID]"}},
+    {"RunMayReachTheEndOfTheMap", MakeLevels({{"Level0", "22bit (<=500\xEC)"}}),
+     {"[IMG ID]", "Levels=3", "Level0=24", "Zoom0=0"},
+     {"[IMG ID]", "Levels=1", "Level0=22", "Zoom0=0"}},
+    {"BitCountIsTheLeadingDigitsOfTheValue",
+     MakeLevels({{"Level0", "8bit ()"}, {"Level1", "24bit (<=120\xEC)"}, {"Level2", "7"}, {"Level3", "x1"},
+                 {"Level4", ""}}),
+     {"Levels=1", "Level0=24", "[END-IMG ID]"},
+     {"Levels=5", "Level0=8", "Level1=24", "Level2=7", "Level3=", "Level4=", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Zoom3=3",
+      "Zoom4=4", "[END-IMG ID]"}},
+    {"RepeatedKeyTakesTheValueOfItsFirstRow",
+     MakeLevels({{"Level0", "24bit (<=120\xEC)"}, {"level0", "18bit (<=8\xEA\xEC)"}}),
+     {"Levels=2", "Level0=24", "Level0=18", "[END-IMG ID]"},
+     {"Levels=2", "Level0=24", "level0=24", "Zoom0=0", "Zoom1=1", "[END-IMG ID]"}},
+    {"TableBeforeAnyMapHasItsEmptyRow", LevelsTable(),
+     {"Levels=2", "Level0=24", "Level1=22", "[END-IMG ID]"},
+     {"Levels=1", "=", "Zoom0=0", "[END-IMG ID]"}},
+    {"EmptyTableWritesNoRows", MakeLevels({}),
+     {"Levels=2", "Level0=24", "[END-IMG ID]"},
+     {"Levels=0", "[END-IMG ID]"}},
+    {"NoLevelsLineLeavesTheHeader", ThreeLevels(),
+     {"[IMG ID]", "Level0=24", "Zoom0=0", "[END-IMG ID]", "Levels=1", "Level0=9"},
+     {"[IMG ID]", "Level0=24", "Zoom0=0", "[END-IMG ID]", "Levels=1", "Level0=9"}},
+    {"GeneratedHeaderLinesAreExaminedButNeverChanged", MakeLevels({{"Level0", "24bit"}}),
+     {"[POI]", "Type=0x2f06", "Levels=1", "Level0=17", "[END]", "[END-IMG ID]"},
+     {"[POI]", "Type=0x2f06", "Levels=1", "Level0=24", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
+    {"GeneratedLineHoldingEndLevelIsTheOneReplaced", MakeLevels({{"Level0 EndLevel", "24bit"}}),
+     {"[POI]", "Type=0x2f06", "Levels=1", "[END]", "[END-IMG ID]"},
+     {"[POI]", "Type=0x2f06", "Levels=1", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Process, ProcessHeader, testing::ValuesIn(kHeaderCases),
+                         CaseName<HeaderCase>);
+
+// ---------------------------------------------------------------------------------------------------------
+// Dictionary option.
+
+// Lists whose generated dictionary differs from the one of empty lists and tables.
+Session DictionarySession() {
+    Session run;
+    run.useDictionary = true;
+    run.tables.dic10[0x2f] = 7;
+    run.tables.dic40[0x16] = 6;
+    run.tables.dic80[0x21] = 4;
+    return run;
+}
+
+TEST(ProcessDictionary, GeneratedSectionFollowsTheHeaderEnd) {
+    Session run = DictionarySession();
+    DictionaryTables expectedTables = run.tables;
+    const LineList generated = BuildDictionary(run.lists, expectedTables);
+    ASSERT_NE(expectedTables, run.tables);  // the lists lower the levels of 0x2f and 0x16
+
+    const Lines out = run.Process(WithHeader({"[POI]", "Type=0x2f06", "[END]"}));
+
+    Lines expected = {"[IMG ID]", "Name=Test", "[END-IMG ID]"};
+    expected.insert(expected.end(), generated.begin(), generated.end());
+    expected.insert(expected.end(), {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"});
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(run.dicLines, generated);
+    EXPECT_EQ(run.tables, expectedTables);
+    EXPECT_EQ(run.tables.dic10[0x2f], 3);
+    EXPECT_EQ(run.tables.dic80[0x21], 4);
+}
+
+TEST(ProcessDictionary, EveryExactHeaderEndLineGetsASection) {
+    Session run = DictionarySession();
+    const Lines out = run.Process(WithHeader({"[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
+    EXPECT_EQ(CountLines(out, "[DICTIONARY]"), 2u);
+    EXPECT_EQ(out.size(), 3 + 38 + 1 + 38 + 4);
+    EXPECT_EQ(out[3 + 38], "[END-IMG ID]");
+}
+
+TEST(ProcessDictionary, HeaderEndWithTrailingBlankGetsNoSection) {
+    Session run = DictionarySession();
+    run.dicLines = {"earlier"};
+    const DictionaryTables before = run.tables;
+    const Lines input = {"[IMG ID]", "[END-IMG ID] ", "[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"};
+    EXPECT_EQ(run.Process(input), input);
+    EXPECT_EQ(run.dicLines, LineList{"earlier"});
+    EXPECT_EQ(run.tables, before);
+}
+
+TEST(ProcessDictionary, SecondRunReplacesTheSectionAndKeepsTheLinesAroundIt) {
+    Session run = DictionarySession();
+    const Lines input = WithHeader({"", "[POI]", "Type=0x2f06", "[END]"});
+    const Lines once = run.Process(input);
+    const Lines twice = run.Process(once);
+
+    ASSERT_EQ(CountLines(twice, "[DICTIONARY]"), 1u);
+    ASSERT_EQ(CountLines(twice, "[END-DICTIONARY]"), 1u);
+    Lines expected = {"[IMG ID]", "Name=Test", "[END-IMG ID]"};
+    expected.insert(expected.end(), run.dicLines.begin(), run.dicLines.end());
+    // The blank and comment line in front of the first section and the blank after it remain.
+    expected.insert(expected.end(), {"", ";Stratex Generated DICTIONARY!!!", "", "", "[POI]", "EndLevel=3", "Type=0x2f06",
+                                     "[END]"});
+    EXPECT_EQ(twice, expected);
+}
+
+struct SectionCase {
+    const char* name;
+    Lines input;
+    Lines expectedAfterGenerated;  // the lines that follow the generated section
+};
+
+class ProcessOldSection : public testing::TestWithParam<SectionCase> {};
+
+TEST_P(ProcessOldSection, IsRemovedUpToItsEnd) {
+    Session run = DictionarySession();
+    Lines expected = {"[IMG ID]", "[END-IMG ID]"};
+    const Lines out = run.Process(GetParam().input);
+    expected.insert(expected.end(), run.dicLines.begin(), run.dicLines.end());
+    expected.insert(expected.end(), GetParam().expectedAfterGenerated.begin(), GetParam().expectedAfterGenerated.end());
+    EXPECT_EQ(out, expected);
+}
+
+const SectionCase kSectionCases[] = {
+    {"EndMarkerDirectlyFollowedByAnObject",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "Level1Rgn10=11", "[END-DICTIONARY]", "[POI]", "Type=0x2f06",
+      "[END]"},
+     {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"}},
+    {"EndMarkerWithABlank",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "Level1Rgn40=01", "[END DICTIONARY]", "[POLYLINE]", "Type=0x16",
+      "[END]"},
+     {"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]"}},
+    {"EndMarkerInSmallLetters",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "Level1Rgn40=01", "[end-dictionary]", "[POLYLINE]", "Type=0x16",
+      "[END]"},
+     {"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]"}},
+    {"WithoutEndMarkerObjectsAreKept",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "Level1Rgn40=01", "", "[POLYLINE]", "Type=0x16", "[END]"},
+     {"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]"}},
+    {"WithoutEndMarkerAtTheEndOfTheMap",
+     {"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]", ";[DICTIONARY]", "Level1Rgn40=01"},
+     {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"}},
+    {"SectionOnOneLine",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY][END-DICTIONARY]", "[POI]", "Type=0x2f06", "[END]"},
+     {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"}},
+    {"MarkerOnTheOpeningLineInEitherSpelling",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY] [End Dictionary]", "[POI]", "Type=0x2f06", "[END]",
+      "[END-DICTIONARY]"},
+     {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]", "[END-DICTIONARY]"}},
+    {"FirstMarkerEndsTheSection",
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "[END-DICTIONARY]", "[POI]", "Type=0x2f06", "[END]",
+      "[END-DICTIONARY]"},
+     {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]", "[END-DICTIONARY]"}},
+    {"EndLevelSeenBeforeTheSectionIsStillReplaced",
+     {"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=9", "[DICTIONARY]", "x", "[END-DICTIONARY]",
+      "[END]"},
+     {"[POI]", "Type=0x2f06", "EndLevel=3", "[END]"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Process, ProcessOldSection, testing::ValuesIn(kSectionCases),
+                         CaseName<SectionCase>);
+
+TEST(ProcessDictionary, SectionInFrontOfTheHeaderEndGoesWithIt) {
+    Session run = DictionarySession();
+    const Lines out = run.Process({"[IMG ID]", "[DICTIONARY]", "[END-IMG ID]", "[END-DICTIONARY]", "[POI]",
+                                   "Type=0x2f06", "Label=EndLevel", "[END]"});
+    // No header end remains, so no section is generated; the removed header end still closed the header
+    // part, so the label is an ordinary object line.
+    EXPECT_EQ(out, (Lines{"[IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=3", "Label=EndLevel", "[END]"}));
+    EXPECT_TRUE(run.dicLines.empty());
+}
+
+TEST(ProcessDictionary, OptionOffKeepsOldSections) {
+    Session run;
+    const Lines input = WithHeader({"[DICTIONARY]", "Level1Rgn10=1", "[END-DICTIONARY]", "[POI]", "Type=0x2f06",
+                                    "EndLevel=3", "[END]"});
+    EXPECT_EQ(run.Process(input), input);
+    EXPECT_TRUE(run.dicLines.empty());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Failures and progress.
+
+struct FailCase {
+    const char* name;
+    Lines input;
+    std::string message;
+};
+
+class ProcessFailure : public testing::TestWithParam<FailCase> {};
+
+TEST_P(ProcessFailure, LeavesEverythingAsBefore) {
+    Session run = DictionarySession();
+    // Behind the 0x4c row, so the dictionary's lookup by the first four characters never reaches it.
+    run.lists.polygon.AddTypeRow("0x4c00", "", "two");
+    run.dicLines = {"earlier"};
+    const DictionaryTables tablesBefore = run.tables;
+    MapText text = MapText::FromNormalised(Join(GetParam().input));
+    const std::string before = text.Buffer();
+    RecordingProgress progress;
+    try {
+        ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress);
+        FAIL() << "no failure";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), GetParam().message);
+    }
+    EXPECT_EQ(text.Buffer(), before);
+    EXPECT_EQ(text.LineCount(), GetParam().input.size());
+    EXPECT_EQ(run.dicLines, LineList{"earlier"});
+    EXPECT_EQ(run.tables, tablesBefore);
+    EXPECT_EQ(progress.statuses, std::vector<std::string>{std::string(kWaitStatus)});
+}
+
+// Every case fails after the header rewrite and the dictionary insertion have happened.
+const FailCase kFailCases[] = {
+    {"FirstObjectWithoutType",
+     {"Levels=1", "Level0=24", "[END-IMG ID]", "[POLYLINE]", "Data0=(1,2)", "[END]"},
+     "'' is not a valid integer value"},
+    {"ShortCodeFollowedByAComment",
+     {"Levels=1", "Level0=24", "[END-IMG ID]", "[POLYLINE]", "Type=0x16 ;road", "[END]"},
+     "'0x16 ;' is not a valid integer value"},
+    {"LevelCaptionThatIsNoNumber",
+     {"Levels=1", "Level0=24", "[END-IMG ID]", "[POLYGON]", "Type=0x4c", "[END]", "[POLYGON]", "Type=0x4c00", "[END]"},
+     "'two' is not a valid integer value"},
+    {"LabelWithTypeInTheHeaderPart",
+     {"Levels=1", "Level0=24", "[POI]", "Type=0x2f06", "Label=Typesetting", "[END]", "[END-IMG ID]"},
+     "'=Types' is not a valid integer value"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Process, ProcessFailure, testing::ValuesIn(kFailCases),
+                         CaseName<FailCase>);
+
+TEST(ProcessProgress, ReportsWaitingTextThenTheLastIterationThenDone) {
+    Session run;
+    RecordingProgress progress;
+    // Six lines; the last iteration is the "[END]" at index 5, before its EndLevel line goes in.
+    run.Process(WithHeader({"[POLYLINE]", "Type=0x16", "[END]"}), &progress);
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{std::string(kWaitStatus), std::string(kDoneStatus)}));
+    ASSERT_FALSE(progress.bars.empty());
+    EXPECT_EQ(progress.bars.back(), (std::pair<std::uint64_t, std::uint64_t>{6, 5}));
+}
+
+TEST(ProcessProgress, LastIterationCanBeADictionaryRemoval) {
+    Session run = DictionarySession();
+    RecordingProgress progress;
+    run.Process({"[END-IMG ID]", "a", "[DICTIONARY]", "b", "c"}, &progress);
+    // Iterations: "[END-IMG ID]" (5 lines), "a" at 39 of 43, "[DICTIONARY]" at 40 of 43.
+    EXPECT_EQ(progress.bars.back(), (std::pair<std::uint64_t, std::uint64_t>{43, 40}));
+}
+
+TEST(ProcessProgress, ReportsNowAndThenNotAtEveryLine) {
+    Session run;
+    Lines input = WithHeader({});
+    for (int i = 0; i < 50000; ++i) input.insert(input.end(), {"[POLYLINE]", "Type=0x16", "Data0=(1,2)", "[END]"});
+    RecordingProgress progress;
+    const Lines out = run.Process(input, &progress);
+    ASSERT_EQ(out.size(), input.size() + 50000);
+    EXPECT_GE(progress.bars.size(), 2u);
+    EXPECT_LE(progress.bars.size(), 6u);
+    EXPECT_EQ(progress.bars.back(), (std::pair<std::uint64_t, std::uint64_t>{out.size() - 1, out.size() - 2}));
+}
+
+TEST(ProcessProgress, NullProgressIsAllowed) {
+    Session run;
+    EXPECT_EQ(run.Process(WithHeader({"[POI]", "Type=0x2f06", "[END]"}), nullptr),
+              WithHeader({"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"}));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// A plain list walk to compare against: a vector of lines with real inserts and removals, one step after
+// the other, slow on purpose. ProcessMap must give the same bytes, dictionary lines, tables and final
+// progress bar on any map.
+
+struct WalkResult {
+    std::optional<std::string> failure;
+    std::string buffer;
+    LineList dicLines;
+    DictionaryTables tables;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> lastBar;
+};
+
+bool HoldsEndMarker(const std::string& line) {
+    return ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]");
+}
+
+WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
+                    DictionaryTables tables, LineList dicLines) {
+    struct Line {
+        std::string text;
+        bool header;
+    };
+    std::vector<Line> list;
+    bool inHeader = true;
+    for (const std::string& text : input) {
+        list.push_back({text, inHeader});
+        if (Contains(text, "[END-IMG ID]")) inHeader = false;
+    }
+
+    WalkResult result;
+    std::size_t index = 0;
+    bool headerDone = false;
+    int kind = -1;
+    std::string typeText;
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t endLevel = kNone;
+    try {
+        while (index < list.size()) {
+            result.lastBar = {list.size(), index};
+            std::string line = list[index].text;
+            const bool header = list[index].header;
+            if (!headerDone && header && StartsWithNoCase(line, "Levels=")) {
+                while (index < list.size() &&
+                       (StartsWithNoCase(list[index].text, "Level") || StartsWithNoCase(list[index].text, "Zoom"))) {
+                    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+                }
+                const std::size_t n = levels.size();
+                auto at = [&](std::size_t i) { return list.begin() + static_cast<std::ptrdiff_t>(i); };
+                list.insert(at(index), {"Levels=" + std::to_string(n), true});
+                for (std::size_t r = 0; r < n; ++r) {
+                    const std::string& key = levels.rows()[r].key;
+                    list.insert(at(index + 1 + r), {key + "=" + LeadingBits(levels.ValueOfKey(key)), true});
+                }
+                for (std::size_t k = 0; k < n; ++k) {
+                    list.insert(at(index + 1 + n + k), {"Zoom" + std::to_string(k) + "=" + std::to_string(k), true});
+                }
+                headerDone = true;
+                line = list[index].text;
+            }
+            std::size_t skip = 0;
+            if (useDictionary) {
+                if (line == "[END-IMG ID]") {
+                    dicLines = BuildDictionary(lists, tables);
+                    for (std::size_t d = 0; d < dicLines.size(); ++d) {
+                        list.insert(list.begin() + static_cast<std::ptrdiff_t>(index + 1 + d), {dicLines[d], false});
+                    }
+                    skip = dicLines.size();
+                } else if (Contains(line, "[DICTIONARY]")) {
+                    std::size_t end = index;
+                    while (end < list.size() && !HoldsEndMarker(list[end].text)) ++end;
+                    if (end < list.size()) {
+                        ++end;
+                    } else {
+                        end = index + 1;
+                        while (end < list.size() && !StartsWith(list[end].text, "[")) ++end;
+                    }
+                    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index),
+                               list.begin() + static_cast<std::ptrdiff_t>(end));
+                    continue;
+                }
+            }
+            const bool object = !header;
+            if (!(object && StartsWith(line, ";"))) {
+                if (Contains(line, "[POI]")) kind = 0;
+                if (Contains(line, "[POLYLINE]")) kind = 1;
+                if (Contains(line, "[POLYGON]")) kind = 2;
+                if (object ? StartsWith(line, "Type") : Contains(line, "Type")) typeText = std::string(Mid(line, 6, 11));
+                if (object ? StartsWith(line, "EndLevel") : Contains(line, "EndLevel")) endLevel = index;
+                if (Contains(line, "[END]")) {
+                    if (kind >= 0) {
+                        const auto k = static_cast<ObjectKind>(kind);
+                        const std::int32_t level = lists.Of(k).GetTypeLevel(NormalisedTypeCode(k, ReadInteger(typeText)));
+                        const std::string newLine = "EndLevel=" + std::to_string(level);
+                        if (endLevel != kNone) {
+                            list[endLevel].text = newLine;
+                        } else {
+                            list.insert(list.begin() + static_cast<std::ptrdiff_t>(index == 0 ? 0 : index - 1),
+                                        {newLine, false});
+                            ++index;
+                        }
+                    }
+                    endLevel = kNone;
+                }
+            }
+            index += 1 + skip;
+        }
+    } catch (const Error& e) {
+        result.failure = e.what();
+        return result;
+    }
+    for (const Line& line : list) result.buffer += line.text + "\n";
+    result.dicLines = std::move(dicLines);
+    result.tables = tables;
+    return result;
+}
+
+// Lines that make the walk's decisions hard: keys in any case, keys inside labels and comments, sections
+// of other names, dictionary sections with either end spelling or none, second header ends.
+const char* const kHeaderLines[] = {
+    "[IMG ID]", "ID=1", "Name=Multi-Level Map", "Levels=4", "levels=2", "LEVELS=3", "Level0=24", "LEVEL1=21",
+    "level2=18", "Level3=17", "Zoom0=0", "ZOOM1=1", "zoom2=2", "Zoom3=3", ";Level of detail", "Elevation=M", "",
+    "Levels=9", "LevelX", "ZoomOut=1"};
+const char* const kHeaderRarities[] = {"EndLevel=3", "[POI]", "Type=0x2f06", "[END]", "[DICTIONARY]",
+                                       "[END-DICTIONARY]", "[END-IMG ID] ", "[POLYLINE]"};
+const char* const kOpeners[] = {"[POI]", "[POLYLINE]", "[POLYGON]", "[RGN10]", ";[POI]", "[POLYGON][POI]"};
+const char* const kTypeLines[] = {"Type=0x2f06", "Type=0x2F06", "Type=0x12345", "Type=0x16", "Type=22",
+                                  "Type=0x4c", "Type=0x99", "Type=0x1234", "Type=0x01", "Type=$16"};
+const char* const kBodyLines[] = {
+    "Label=Road Type 2", ";Type=0x16", "EndLevel=1", "EndLevel=12", ";EndLevel=4", "Label=EndLevel", "EndLevel=3 [END]",
+    "Data0=(1,2)", "Data1=(3,4)", "Data5=(5,6)", "Levels=2", "Level0=22", "Zoom0=0", "; note [END]", "[END-RGN10]",
+    "", "Label=[POLYGON]", "Data0=(1,2),(3,4)"};
+const char* const kSectionLines[] = {"", ";Stratex Generated DICTIONARY!!!", "[DICTIONARY]", "Level1Rgn10=0101",
+                                     "Level2Rgn40=1", ";           123"};
+const char* const kSectionEnds[] = {"[END-DICTIONARY]", "[end dictionary]", "[END DICTIONARY]", "x[End-Dictionary]y"};
+const char* const kMiscLines[] = {"[END-IMG ID]", "[END-IMG ID] ", "[END]", "[DICTIONARY]", "[END-DICTIONARY]",
+                                  "Levels=1", "[POI]", "[POLYLINE]"};
+
+template <std::size_t N>
+const char* Pick(std::mt19937& rng, const char* const (&pool)[N]) {
+    return pool[std::uniform_int_distribution<std::size_t>(0, N - 1)(rng)];
+}
+
+bool Chance(std::mt19937& rng, int percent) { return std::uniform_int_distribution<int>(0, 99)(rng) < percent; }
+
+int Below(std::mt19937& rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+Lines GenerateMap(std::mt19937& rng) {
+    Lines lines;
+    if (Chance(rng, 15)) {
+        // Any line anywhere.
+        const int count = Below(rng, 40);
+        for (int i = 0; i < count; ++i) {
+            switch (Below(rng, 6)) {
+                case 0: lines.push_back(Pick(rng, kHeaderLines)); break;
+                case 1: lines.push_back(Pick(rng, kOpeners)); break;
+                case 2: lines.push_back(Pick(rng, kTypeLines)); break;
+                case 3: lines.push_back(Pick(rng, kBodyLines)); break;
+                case 4: lines.push_back(Pick(rng, kSectionLines)); break;
+                default: lines.push_back(Pick(rng, kMiscLines)); break;
+            }
+        }
+        return lines;
+    }
+    lines.push_back("[IMG ID]");
+    for (int i = Below(rng, 10); i > 0; --i) {
+        lines.push_back(Chance(rng, 8) ? Pick(rng, kHeaderRarities) : Pick(rng, kHeaderLines));
+    }
+    if (!Chance(rng, 8)) lines.push_back(Chance(rng, 90) ? "[END-IMG ID]" : "[END-IMG ID] ");
+    bool typed = false;
+    for (int object = Below(rng, 12); object > 0; --object) {
+        if (Chance(rng, 15)) {
+            for (int i = Below(rng, 3); i > 0; --i) lines.push_back(Pick(rng, kSectionLines));
+            lines.push_back("[DICTIONARY]");
+            for (int i = Below(rng, 4); i > 0; --i) lines.push_back(Pick(rng, kSectionLines));
+            if (!Chance(rng, 25)) lines.push_back(Pick(rng, kSectionEnds));
+            if (Chance(rng, 50)) lines.push_back("");
+        }
+        lines.push_back(Pick(rng, kOpeners));
+        if (!typed || Chance(rng, 85)) {
+            typed = true;
+            lines.push_back(Pick(rng, kTypeLines));
+        }
+        for (int i = Below(rng, 6); i > 0; --i) lines.push_back(Pick(rng, kBodyLines));
+        if (Chance(rng, 5)) lines.push_back(Pick(rng, kMiscLines));
+        lines.push_back("[END]");
+        if (Chance(rng, 40)) lines.push_back("");
+    }
+    return lines;
+}
+
+LevelsTable GenerateLevels(std::mt19937& rng) {
+    switch (Below(rng, 5)) {
+        case 0: return ThreeLevels();
+        case 1: return LevelsTable();
+        case 2: return MakeLevels({{"Level0", "8bit ()"}, {"LEVEL0", "22bit"}, {"Level1", ""}, {"Level2", "x"}});
+        case 3:
+            // Keys whose generated lines the walk recognises: an EndLevel line, a dictionary start, an opener.
+            return MakeLevels({{"Level0 EndLevel", "24bit"}, {"Level1[DICTIONARY]", "21bit"}, {"[POI]x", "18bit"},
+                               {"Level3", "17bit"}});
+        default: return MakeLevels({});
+    }
+}
+
+TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
+    std::mt19937 rng(20240607);
+    int failures = 0;
+    int withDictionary = 0;
+    for (int n = 0; n < 400; ++n) {
+        const Lines input = GenerateMap(rng);
+        Session run;
+        run.levels = GenerateLevels(rng);
+        if (Chance(rng, 10)) run.lists.polyline.AddTypeRow("0x99", "", "bad");
+        if (Chance(rng, 10)) run.lists.poi.AddTypeRow("0x2f07", "", "255");
+        run.useDictionary = Chance(rng, 50);
+        for (int i = Below(rng, 5); i > 0; --i) run.tables.Of(kAllKinds[Below(rng, 3)])[Below(rng, 256)] = Below(rng, 12);
+        if (Chance(rng, 50)) run.dicLines = {"earlier"};
+
+        const WalkResult expected = ListWalk(input, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines);
+
+        const std::string before = Join(input);
+        MapText text = MapText::FromNormalised(before);
+        const DictionaryTables tablesBefore = run.tables;
+        const LineList dicBefore = run.dicLines;
+        RecordingProgress progress;
+        std::optional<std::string> failure;
+        try {
+            ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress);
+        } catch (const Error& e) {
+            failure = e.what();
+        }
+        SCOPED_TRACE("case " + std::to_string(n) + ":\n" + before);
+        ASSERT_EQ(failure, expected.failure);
+        if (failure) {
+            ++failures;
+            EXPECT_EQ(text.Buffer(), before);
+            EXPECT_EQ(run.tables, tablesBefore);
+            EXPECT_EQ(run.dicLines, dicBefore);
+            continue;
+        }
+        withDictionary += run.useDictionary && run.dicLines != dicBefore;
+        ASSERT_EQ(text.Buffer(), expected.buffer);
+        EXPECT_EQ(text.LineCount(), Split(expected.buffer).size());
+        EXPECT_EQ(run.dicLines, expected.dicLines);
+        EXPECT_EQ(run.tables, expected.tables);
+        if (expected.lastBar) {
+            ASSERT_FALSE(progress.bars.empty());
+            EXPECT_EQ(progress.bars.back(), *expected.lastBar);
+        } else {
+            EXPECT_TRUE(progress.bars.empty());
+        }
+    }
+    // The generator must reach both outcomes and the dictionary insertion, or the comparison proves little.
+    EXPECT_GT(failures, 20);
+    EXPECT_LT(failures, 200);
+    EXPECT_GT(withDictionary, 50);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// A real map.
+
+bool IsHeaderLevelLine(const std::string& line) { return StartsWith(line, "Level") || StartsWith(line, "Zoom"); }
+
+// The lines of a processed map with what Process may change taken out: EndLevel lines, the header part's
+// level lines and, when present, the generated dictionary after the header end.
+Lines Unchangeable(const Lines& lines, const LineList& generated) {
+    Lines kept;
+    bool inHeader = true;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (StartsWith(line, "EndLevel=") || (inHeader && IsHeaderLevelLine(line))) continue;
+        kept.push_back(line);
+        if (inHeader && Contains(line, "[END-IMG ID]")) {
+            inHeader = false;
+            if (!generated.empty() && Lines(lines.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                                            lines.begin() + static_cast<std::ptrdiff_t>(i + 1 + generated.size())) ==
+                                          generated) {
+                i += generated.size();
+            }
+        }
+    }
+    return kept;
+}
+
+TEST(ProcessRealMap, ChangesOnlyEndLevelAndHeaderLevelLines) {
+    const MapText original = MapText::FromFile(STRATEX_TESTDATA_DIR "/real/map_podm/mp/n37-075.mp");
+    const Lines input = Split(original.Buffer());
+    ASSERT_GT(input.size(), 1000u);
+
+    for (const bool useDictionary : {false, true}) {
+        SCOPED_TRACE(useDictionary ? "dictionary on" : "dictionary off");
+        Session run;
+        run.useDictionary = useDictionary;
+        run.lists = TypeLists();
+        run.lists.polyline.AddTypeRow("0x7e", "", "2");
+        run.lists.poi.AddTypeRow("0x0900", "", "1");
+        MapText text = original;
+        ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines);
+        const Lines out = Split(text.Buffer());
+
+        EXPECT_EQ(Unchangeable(out, run.dicLines), Unchangeable(input, {}));
+        EXPECT_EQ(run.dicLines.size(), useDictionary ? 38u : 0u);
+
+        // The new header run, and one EndLevel line per object with the level of its type.
+        const auto levels = std::find(out.begin(), out.end(), "Levels=3");
+        ASSERT_NE(levels, out.end());
+        EXPECT_EQ(Lines(levels, levels + 7),
+                  (Lines{"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2"}));
+        std::size_t objects = 0;
+        std::size_t endLevels = 0;
+        std::string lastEndLevel;
+        std::string lastType;
+        bool inObjects = false;
+        for (const std::string& line : out) {
+            if (line == "[END-IMG ID]") inObjects = true;
+            if (!inObjects) continue;
+            if (StartsWith(line, "Type=")) lastType = line;
+            if (StartsWith(line, "EndLevel=")) {
+                ++endLevels;
+                lastEndLevel = line;
+            }
+            if (line == "[END]") {
+                ++objects;
+                const std::string expected =
+                    lastType == "Type=0x7e" ? "EndLevel=2" : (lastType == "Type=0x900" ? "EndLevel=1" : "EndLevel=0");
+                EXPECT_EQ(lastEndLevel, expected) << lastType;
+                lastEndLevel.clear();
+            }
+        }
+        EXPECT_EQ(objects, 236u);
+        EXPECT_EQ(endLevels, objects);
+    }
+}
+
+}  // namespace
+}  // namespace stratex
