@@ -1,0 +1,57 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace stratex {
+
+// Byte searches over map text, eight bytes at a time. Map lines are mostly short, where a library memchr
+// call costs more than the search itself; long lines are handed to memchr after the first few words.
+namespace bytescan {
+
+using Word = std::uint64_t;
+
+inline constexpr Word kOnes = 0x0101010101010101ULL;
+inline constexpr Word kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+
+inline Word Load(const char* p) {
+    Word word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+inline void Store(char* p, Word word) { std::memcpy(p, &word, sizeof word); }
+
+// 0x80 in every byte of word that equals c, 0 in every other byte (exact, no false positives).
+inline Word MatchMask(Word word, char c) {
+    const Word x = word ^ (kOnes * static_cast<unsigned char>(c));
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// The position within the word of the first byte flagged in a non-zero mask, in memory order.
+inline std::size_t FirstFlagged(Word mask) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<std::size_t>(std::countr_zero(mask)) / 8;
+    } else {
+        return static_cast<std::size_t>(std::countl_zero(mask)) / 8;
+    }
+}
+
+inline int CountFlagged(Word mask) { return std::popcount(mask); }
+
+// The first c in [p, end), or end when there is none.
+inline const char* Find(const char* p, const char* end, char c) {
+    constexpr int kWordsBeforeMemchr = 8;
+    for (int n = 0; n < kWordsBeforeMemchr && end - p >= 8; ++n, p += 8) {
+        if (const Word mask = MatchMask(Load(p), c)) return p + FirstFlagged(mask);
+    }
+    if (p >= end) return end;
+    const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p));
+    return found ? static_cast<const char*>(found) : end;
+}
+
+}  // namespace bytescan
+
+}  // namespace stratex

@@ -1,0 +1,357 @@
+#include "map/MapScan.h"
+
+#include <array>
+#include <bitset>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "levels/ZoomTable.h"
+#include "map/ByteScan.h"
+#include "text/Integer.h"
+#include "text/Strings.h"
+
+namespace stratex {
+
+namespace {
+
+constexpr std::string_view kStatusWaiting = "Обработка файла. Поиск объектов. Пожалуйста подождите...";
+constexpr std::string_view kStatusDone = "OK";
+constexpr std::string_view kStatusNotAMap = "Ошибка при обработке файла";
+
+// The progress bar moves every this many lines; reporting every line would cost more than the scan.
+constexpr std::uint64_t kProgressStep = 65536;
+
+constexpr std::size_t kTableSize = 256;
+// Flags after the 255th character of a dictionary row are not read.
+constexpr std::size_t kMaxFlags = 255;
+
+// A row of a dictionary section: the table it fills, the level it gives and its flag characters, one per
+// type number from 1.
+struct DictionaryRow {
+    ObjectKind kind;
+    std::int32_t level;
+    std::string_view flags;
+};
+
+// Where needle (lower-case) first occurs in line with its ASCII letters lower-cased, or npos. Rows are
+// matched without regard to case; this saves lower-casing every line of a long section.
+std::size_t FindFolded(std::string_view line, std::string_view needle) {
+    if (needle.size() > line.size()) return std::string_view::npos;
+    const char first = needle[0];
+    for (std::size_t i = 0; i + needle.size() <= line.size(); ++i) {
+        if (AsciiLower(line[i]) != first) continue;
+        std::size_t k = 1;
+        while (k < needle.size() && AsciiLower(line[i + k]) == needle[k]) ++k;
+        if (k == needle.size()) return i;
+    }
+    return std::string_view::npos;
+}
+
+// Reads a row: a line that holds "level", "rgn" (in any case) and "=". The level number stands in
+// characters 6 and 7, the table right after the first "rgn"; rows of a table other than 1, 4 and 8 are
+// ignored. Lower-casing would change neither the low four bits of a character nor whether it lies above
+// "9", so the line is read as it stands.
+std::optional<DictionaryRow> ParseDictionaryRow(std::string_view line) {
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    const auto rgn = FindFolded(line, "rgn");
+    if (rgn == std::string_view::npos || FindFolded(line, "level") == std::string_view::npos) return std::nullopt;
+    DictionaryRow row{ObjectKind::Poi, 0, line.substr(eq + 1)};
+    if (rgn + 3 >= line.size()) return std::nullopt;
+    switch (line[rgn + 3]) {
+        case '1':
+            row.kind = ObjectKind::Poi;
+            break;
+        case '4':
+            row.kind = ObjectKind::Polyline;
+            break;
+        case '8':
+            row.kind = ObjectKind::Polygon;
+            break;
+        default:
+            return std::nullopt;
+    }
+    // One or two digits after "level"; only their low four bits are taken, as the rows are written.
+    if (line.size() > 5) row.level = line[5] & 0x0F;
+    if (line.size() > 6 && static_cast<signed char>(line[6]) <= '9') {
+        row.level = 10 * row.level + (line[6] & 0x0F);
+    }
+    return row;
+}
+
+// Calls mark(k) for every type number k (1..255) whose flag in row is "1".
+template <typename Mark>
+void ForEachMarkedType(const DictionaryRow& row, Mark&& mark) {
+    const std::size_t count = row.flags.size() < kMaxFlags ? row.flags.size() : kMaxFlags;
+    const char* flags = row.flags.data();
+    for (std::size_t k = 1; k <= count; ++k) {
+        if (flags[k - 1] == '1') mark(k);
+    }
+}
+
+bool IsDictionaryEnd(std::string_view line) {
+    return line.find('[') != std::string_view::npos && FindFolded(line, "[end-dictionary]") != std::string_view::npos;
+}
+
+std::size_t KindIndex(ObjectKind kind) { return static_cast<std::size_t>(kind); }
+
+// The dictionary tables as the scan sees them at each line, without re-reading a section at every
+// "[DICTIONARY]" line. A section read from line s ends at E, the first line at or after s that holds the
+// end marker (or the last line). Every "[DICTIONARY]" line s2 with s < s2 <= E ends at the same E, so the
+// stretch s..E is read once, keeping for each entry the last row that marks it; the tables read from s2
+// then hold that row's level when the row stands at or after s2, and 0 otherwise.
+class DictionaryState {
+public:
+    explicit DictionaryState(const DictionaryTables& initial) : initial_(initial) {}
+
+    // A "[DICTIONARY]" line: index line, starting at offset in buffer.
+    void ReadFrom(std::string_view buffer, std::size_t offset, std::uint64_t index) {
+        start_ = index;
+        if (read_ && index <= stretchEnd_) return;
+        read_ = true;
+        for (auto& table : last_) table.fill(Mark{});
+        while (offset < buffer.size()) {
+            const auto nl = buffer.find('\n', offset);
+            const std::size_t end = nl == std::string_view::npos ? buffer.size() : nl;
+            const std::string_view line = buffer.substr(offset, end - offset);
+            if (const auto row = ParseDictionaryRow(line)) {
+                auto& table = last_[KindIndex(row->kind)];
+                ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
+            }
+            stretchEnd_ = index;
+            if (IsDictionaryEnd(line)) break;
+            offset = end + 1;
+            ++index;
+        }
+    }
+
+    std::int32_t Entry(ObjectKind kind, std::size_t n) const {
+        if (!read_) return initial_.Of(kind)[n];
+        const Mark& mark = last_[KindIndex(kind)][n];
+        return mark.set && mark.line >= start_ ? mark.level : 0;
+    }
+
+    // The tables as they stand after the last line.
+    DictionaryTables Final() const {
+        if (!read_) return initial_;
+        DictionaryTables tables;
+        for (const ObjectKind kind : kAllKinds) {
+            auto& table = tables.Of(kind);
+            for (std::size_t n = 0; n < kTableSize; ++n) table[n] = Entry(kind, n);
+        }
+        return tables;
+    }
+
+private:
+    struct Mark {
+        std::uint64_t line = 0;
+        std::int32_t level = 0;
+        bool set = false;
+    };
+
+    DictionaryTables initial_;
+    bool read_ = false;
+    std::uint64_t start_ = 0;       // the last "[DICTIONARY]" line met
+    std::uint64_t stretchEnd_ = 0;  // the last line of the stretch read
+    std::array<std::array<Mark, kTableSize>, 3> last_{};
+};
+
+// A header line that names a level: "Level" followed by a digit, in any letter case.
+bool IsLevelLine(std::string_view line) {
+    return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
+}
+
+// Everything one scan keeps while it walks the lines.
+class Scanner {
+public:
+    Scanner(const MapText& text, const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables)
+        : text_(text.Buffer()), names_(names), useDictionary_(useDictionary), dictionary_(tables) {
+        result_.levels.Clear();
+    }
+
+    // Examines the line with index i that starts at offset. hasBracket tells whether the line holds a "[":
+    // every bracketed marker needs one, and most lines have none.
+    void Line(std::string_view line, std::size_t offset, std::uint64_t i, bool hasBracket) {
+        if (useDictionary_) {
+            if (hasBracket && Contains(line, "[DICTIONARY]")) dictionary_.ReadFrom(text_, offset, i);
+            dictionaryLevels_ = true;
+        }
+        if (inHeader_) {
+            if (IsLevelLine(line)) AddLevelRow(line);
+            if (hasBracket && Contains(line, "[END-IMG ID]")) inHeader_ = false;
+            return;
+        }
+        if (!line.empty() && line[0] == ';') return;  // a comment is never a key, an opener or an end
+        if (!inSection_) {
+            if (!hasBracket) return;
+            if (Contains(line, "[POI]")) OpenSection(ObjectKind::Poi);
+            if (Contains(line, "[POLYLINE]")) OpenSection(ObjectKind::Polyline);
+            if (Contains(line, "[POLYGON]")) OpenSection(ObjectKind::Polygon);
+            if (!inSection_) return;
+        }
+        if (StartsWith(line, "Type")) typeText_ = Mid(line, 6, 11);
+        if (StartsWith(line, "EndLevel")) upToText_ = Mid(line, 10, 11);
+        if (hasBracket && Contains(line, "[END]")) FinishObject();
+    }
+
+    bool inHeader() const { return inHeader_; }
+    ScanResult& result() { return result_; }
+    DictionaryTables FinalTables() const { return dictionary_.Final(); }
+
+private:
+    void OpenSection(ObjectKind kind) {
+        kind_ = kind;
+        inSection_ = true;
+    }
+
+    void AddLevelRow(std::string_view line) {
+        const std::string_view key = KeyOf(line);
+        std::string_view valueText;
+        if (HasKey(line)) {
+            // The value of the first line with this key; such a line begins with "Level" and a digit as
+            // well, so it is a level line met already or this one.
+            valueText = firstValues_.try_emplace(AsciiLowerCopy(key), ValueOf(line)).first->second;
+        } else {
+            valueText = FirstEmptyKeyValue();
+        }
+        const std::int32_t bits = ReadInteger(valueText);
+        result_.levels.AddScannedRow(std::string(key), LevelValue(valueText, bits));
+    }
+
+    // A level line without "=" has the empty key, which is the key of the first line that begins with
+    // "=" anywhere in the map. Found once, on first need.
+    std::string_view FirstEmptyKeyValue() {
+        if (!emptyKeyValue_) {
+            std::size_t at = std::string_view::npos;
+            if (!text_.empty() && text_[0] == '=') {
+                at = 0;
+            } else if (const auto found = text_.find("\n="); found != std::string_view::npos) {
+                at = found + 1;
+            }
+            if (at == std::string_view::npos) {
+                emptyKeyValue_ = std::string_view{};
+            } else {
+                const auto nl = text_.find('\n', at);
+                emptyKeyValue_ = text_.substr(at + 1, nl - at - 1);
+            }
+        }
+        return *emptyKeyValue_;
+    }
+
+    void FinishObject() {
+        inSection_ = false;
+        const std::int32_t value = ReadInteger(typeText_);
+        if (MarkListed(value)) {
+            std::string code = NormalisedTypeCode(kind_, value);
+            std::string name = LookupTypeName(names_.Of(kind_), code);
+            std::string level = LevelText(code, value);
+            result_.lists.Of(kind_).AddTypeRow(std::move(code), std::move(name), std::move(level));
+        }
+        upToText_ = "0";
+    }
+
+    // Codes are normalised from the value, one code per value, so the values met stand for the codes
+    // already listed. True when value is new for the current kind.
+    bool MarkListed(std::int32_t value) {
+        const std::size_t kind = KindIndex(kind_);
+        if (value >= 0 && value < static_cast<std::int32_t>(kCommonCodes)) {
+            auto& seen = commonListed_[kind];
+            if (seen.test(static_cast<std::size_t>(value))) return false;
+            seen.set(static_cast<std::size_t>(value));
+            return true;
+        }
+        return otherListed_[kind].insert(value).second;
+    }
+
+    std::string LevelText(std::string_view code, std::int32_t value) const {
+        if (!dictionaryLevels_) return upToText_;
+        if (kind_ == ObjectKind::Poi) {
+            // POI types share the entry of their high byte: "0x2f" of "0x2f06".
+            const std::int32_t entry = ReadInteger(code.substr(0, 4));
+            return std::to_string(dictionary_.Entry(kind_, static_cast<std::size_t>(entry)));
+        }
+        // Longer or negative codes have no entry and keep the up-to text.
+        if (value < 0 || value >= static_cast<std::int32_t>(kTableSize)) return upToText_;
+        return std::to_string(dictionary_.Entry(kind_, static_cast<std::size_t>(value)));
+    }
+
+    std::string_view text_;
+    const TypeNameFiles& names_;
+    bool useDictionary_;
+    DictionaryState dictionary_;
+    ScanResult result_;
+
+    bool inHeader_ = true;
+    bool inSection_ = false;
+    ObjectKind kind_ = ObjectKind::Poi;
+    std::string typeText_;
+    std::string upToText_ = "0";
+    bool dictionaryLevels_ = false;
+
+    std::unordered_map<std::string, std::string_view> firstValues_;  // lower-cased level key -> value text
+    std::optional<std::string_view> emptyKeyValue_;
+    // Type values already listed, per kind: 16-bit values in bit sets, the rest in hash sets.
+    static constexpr std::size_t kCommonCodes = 65536;
+    std::array<std::bitset<kCommonCodes>, 3> commonListed_;
+    std::array<std::unordered_set<std::int32_t>, 3> otherListed_;
+};
+
+}  // namespace
+
+ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
+                   int sortColumn, Progress* progress) {
+    const std::uint64_t lineCount = text.LineCount();
+    Scanner scanner(text, names, useDictionary, tables);
+    if (progress) progress->SetStatus(kStatusWaiting);
+
+    const std::string& buffer = text.Buffer();
+    const char* const data = buffer.data();
+    const char* const dataEnd = data + buffer.size();
+    // The next "[" at or after the current line, searched again only once the scan has passed it.
+    const char* nextBracket = bytescan::Find(data, dataEnd, '[');
+    const char* lineStart = data;
+    std::uint64_t i = 0;
+    try {
+        for (; lineStart < dataEnd; ++i) {
+            if (progress && i % kProgressStep == 0) progress->SetProgress(lineCount, i);
+            const char* lineEnd = bytescan::Find(lineStart, dataEnd, '\n');
+            if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, dataEnd, '[');
+            scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)),
+                         static_cast<std::size_t>(lineStart - data), i, nextBracket < lineEnd);
+            lineStart = lineEnd + 1;
+        }
+    } catch (...) {
+        // The bar stays at the failing line, the status at the waiting text.
+        if (progress) progress->SetProgress(lineCount, i);
+        throw;
+    }
+
+    ScanResult& result = scanner.result();
+    result.isPolishMap = !scanner.inHeader();
+    if (result.isPolishMap) result.lists.SortAll(sortColumn);
+    if (useDictionary) tables = scanner.FinalTables();
+    if (progress) {
+        progress->SetProgress(lineCount, lineCount == 0 ? 0 : lineCount - 1);
+        progress->SetStatus(result.isPolishMap ? kStatusDone : kStatusNotAMap);
+    }
+    return std::move(result);
+}
+
+void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& tables) {
+    tables = DictionaryTables{};
+    for (MapText::Cursor cursor(text, start); !cursor.AtEnd(); cursor.Next()) {
+        const std::string_view line = cursor.Line();
+        if (const auto row = ParseDictionaryRow(line)) {
+            auto& table = tables.Of(row->kind);
+            ForEachMarkedType(*row, [&](std::size_t k) { table[k] = row->level; });
+        }
+        if (IsDictionaryEnd(line)) break;
+    }
+}
+
+}  // namespace stratex

@@ -1,0 +1,204 @@
+#include "map/MapText.h"
+
+#include <cstring>
+#include <utility>
+
+#include "map/ByteScan.h"
+#include "text/AtomicFile.h"
+#include "text/LineList.h"
+
+namespace stratex {
+
+namespace {
+
+// Offset of the "\n" that ends the line starting at offset, or size when none follows.
+std::size_t LineEnd(const std::string& buffer, std::size_t offset) {
+    if (offset >= buffer.size()) return buffer.size();
+    const char* data = buffer.data();
+    return static_cast<std::size_t>(bytescan::Find(data + offset, data + buffer.size(), '\n') - data);
+}
+
+// Turns every CR LF and every lone CR into "\n", compacting the text towards its start. Words without a
+// CR move eight bytes at a time; the write position never passes the read position.
+void NormaliseLineEnds(std::string& bytes) {
+    char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    const void* firstCr = std::memchr(data, '\r', size);
+    if (!firstCr) return;
+    std::size_t write = static_cast<std::size_t>(static_cast<const char*>(firstCr) - data);
+    std::size_t read = write;
+    while (read < size) {
+        if (size - read >= 8) {
+            const bytescan::Word word = bytescan::Load(data + read);
+            const bytescan::Word crs = bytescan::MatchMask(word, '\r');
+            if (crs == 0) {
+                bytescan::Store(data + write, word);
+                write += 8;
+                read += 8;
+                continue;
+            }
+            // Only the bytes before the CR are taken from this word: the rest may still be unread.
+            for (std::size_t n = bytescan::FirstFlagged(crs); n > 0; --n) data[write++] = data[read++];
+        }
+        const char c = data[read++];
+        if (c == '\r') {
+            data[write++] = '\n';
+            if (read < size && data[read] == '\n') ++read;
+        } else {
+            data[write++] = c;
+        }
+    }
+    bytes.resize(write);
+}
+
+// Appends the final "\n" to a text whose last line has none. When the buffer is full, a string would grow
+// to twice its size; a buffer of the exact size keeps a large map from holding double its memory.
+void EndLastLine(std::string& bytes) {
+    if (bytes.empty() || bytes.back() == '\n') return;
+    if (bytes.capacity() > bytes.size()) {
+        bytes.push_back('\n');
+        return;
+    }
+    std::string grown;
+    grown.reserve(bytes.size() + 1);
+    grown.append(bytes);
+    grown.push_back('\n');
+    bytes = std::move(grown);
+}
+
+// Copies text from in to out with CR LF in place of every "\n", as far as both allow. Advances in and
+// returns the new end of the output.
+char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* outEnd) {
+    while (in < inEnd) {
+        // A word goes out whole, then the part after its first "\n" is overwritten; 16 bytes of room
+        // cover the word and the CR LF.
+        if (inEnd - in >= 8 && outEnd - out >= 16) {
+            const bytescan::Word word = bytescan::Load(in);
+            const bytescan::Word lfs = bytescan::MatchMask(word, '\n');
+            bytescan::Store(out, word);
+            if (lfs == 0) {
+                in += 8;
+                out += 8;
+                continue;
+            }
+            const std::size_t n = bytescan::FirstFlagged(lfs);
+            in += n + 1;
+            out += n;
+            *out++ = '\r';
+            *out++ = '\n';
+            continue;
+        }
+        if (outEnd - out < 2) break;
+        const char c = *in++;
+        if (c == '\n') *out++ = '\r';
+        *out++ = c;
+    }
+    return out;
+}
+
+}  // namespace
+
+MapText MapText::FromBytes(std::string bytes) {
+    if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
+        bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
+    }
+    NormaliseLineEnds(bytes);
+    EndLastLine(bytes);
+    return FromNormalised(std::move(bytes));
+}
+
+MapText MapText::FromFile(const std::filesystem::path& path) { return FromBytes(ReadFileBytes(path)); }
+
+MapText MapText::FromNormalised(std::string buffer) {
+    MapText text;
+    text.buffer_ = std::move(buffer);
+    EndLastLine(text.buffer_);
+    text.BuildIndex();
+    return text;
+}
+
+void MapText::BuildIndex() {
+    index_.clear();
+    lineCount_ = 0;
+    const char* data = buffer_.data();
+    const std::size_t size = buffer_.size();
+    if (size == 0) return;
+    index_.reserve(size / (kIndexStep * 32) + 1);
+    index_.push_back(0);
+    // Line k starts after the k-th "\n". Words are counted whole unless a line that the index keeps
+    // starts inside them.
+    std::uint64_t newlines = 0;
+    std::size_t i = 0;
+    const auto countByte = [&](std::size_t at) {
+        if (data[at] != '\n') return;
+        ++newlines;
+        if (newlines % kIndexStep == 0 && at + 1 < size) index_.push_back(at + 1);
+    };
+    for (; size - i >= 8; i += 8) {
+        const int count = bytescan::CountFlagged(bytescan::MatchMask(bytescan::Load(data + i), '\n'));
+        if (count == 0) continue;
+        if (newlines % kIndexStep + static_cast<std::uint64_t>(count) < kIndexStep) {
+            newlines += static_cast<std::uint64_t>(count);
+        } else {
+            for (std::size_t at = i; at < i + 8; ++at) countByte(at);
+        }
+    }
+    for (; i < size; ++i) countByte(i);
+    lineCount_ = newlines;
+}
+
+std::string_view MapText::Line(std::uint64_t i) const {
+    if (i >= lineCount_) return {};
+    std::size_t offset = index_[static_cast<std::size_t>(i / kIndexStep)];
+    for (std::uint64_t step = i % kIndexStep; step > 0; --step) offset = LineEnd(buffer_, offset) + 1;
+    return std::string_view(buffer_).substr(offset, LineEnd(buffer_, offset) - offset);
+}
+
+std::string MapText::ToCrLf() const {
+    std::string out(buffer_.size() + static_cast<std::size_t>(lineCount_), '\0');
+    const char* in = buffer_.data();
+    ExpandLineEnds(in, in + buffer_.size(), out.data(), out.data() + out.size());
+    return out;
+}
+
+void MapText::Save(const std::filesystem::path& path) const {
+    // The text goes out through a staging buffer in large writes, so that saving never needs a second copy
+    // of the whole map.
+    constexpr std::size_t kStaging = std::size_t{1} << 20;
+    AtomicFile file(path);
+    std::string staging(kStaging, '\0');
+    const char* in = buffer_.data();
+    const char* end = in + buffer_.size();
+    while (in < end) {
+        const char* out = ExpandLineEnds(in, end, staging.data(), staging.data() + staging.size());
+        file.Write(std::string_view(staging.data(), static_cast<std::size_t>(out - staging.data())));
+    }
+    file.Commit();
+}
+
+MapText::Cursor::Cursor(const MapText& text, std::uint64_t line) : text_(&text), index_(line) {
+    if (line >= text.lineCount_) {
+        offset_ = text.buffer_.size();
+        end_ = offset_;
+        return;
+    }
+    offset_ = text.index_[static_cast<std::size_t>(line / kIndexStep)];
+    for (std::uint64_t step = line % kIndexStep; step > 0; --step) offset_ = LineEnd(text.buffer_, offset_) + 1;
+    FindEnd();
+}
+
+std::string_view MapText::Cursor::Line() const {
+    if (AtEnd()) return {};
+    return std::string_view(text_->buffer_).substr(offset_, end_ - offset_);
+}
+
+void MapText::Cursor::Next() {
+    if (AtEnd()) return;
+    offset_ = end_ + 1;
+    ++index_;
+    FindEnd();
+}
+
+void MapText::Cursor::FindEnd() { end_ = LineEnd(text_->buffer_, offset_); }
+
+}  // namespace stratex

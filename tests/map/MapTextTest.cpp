@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "map/MapText.h"
+#include "support/TempDir.h"
+#include "text/Error.h"
+#include "text/LineList.h"
+
+namespace stratex {
+namespace {
+
+std::vector<std::string> LinesOf(const MapText& text) {
+    std::vector<std::string> lines;
+    for (std::uint64_t i = 0; i < text.LineCount(); ++i) lines.emplace_back(text.Line(i));
+    return lines;
+}
+
+std::vector<std::string> LinesByCursor(const MapText& text, std::uint64_t from = 0) {
+    std::vector<std::string> lines;
+    for (MapText::Cursor cursor(text, from); !cursor.AtEnd(); cursor.Next()) lines.emplace_back(cursor.Line());
+    return lines;
+}
+
+TEST(MapText, SplitsAtEveryLineEndAndEndsAtTheFirstNul) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\n", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r", {"a"}},
+        {"\n", {""}},
+        {"\r\n", {""}},
+        {"\n\n", {"", ""}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"x\ry\nz\r\nw", {"x", "y", "z", "w"}},
+        {"x\r\r\n", {"x", ""}},
+        {"a\0b\nc"s, {"a"}},
+        {"\0abc\n"s, {}},
+        {"a\r\0\nb"s, {"a"}},
+        {"a\nb\0"s, {"a", "b"}},
+        {"\xCF\xF0\xE8\xE2\xE5\xF2\r\n", {"\xCF\xF0\xE8\xE2\xE5\xF2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        const MapText text = MapText::FromBytes(c.bytes);
+        EXPECT_EQ(text.LineCount(), c.lines.size());
+        EXPECT_EQ(LinesOf(text), c.lines);
+        EXPECT_EQ(LinesByCursor(text), c.lines);
+        std::string normalised;
+        for (const auto& line : c.lines) normalised += line + "\n";
+        EXPECT_EQ(text.Buffer(), normalised);
+    }
+}
+
+// Random texts made of the bytes that matter must split exactly as the line list loader splits them.
+TEST(MapText, AgreesWithTheLineListLoaderOnRandomTexts) {
+    std::mt19937 random(20240607);
+    const char alphabet[] = {'a', 'b', '\r', '\n', ';'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(random() % 40, ' ');
+        for (char& c : bytes) {
+            // NUL only now and then, so that most texts run to their end.
+            const auto pick = random() % 100;
+            c = pick == 0 ? '\0' : alphabet[pick % 5];
+        }
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        const auto expected = SplitLines(bytes);
+        const MapText text = MapText::FromBytes(bytes);
+        ASSERT_EQ(LinesOf(text), expected);
+        ASSERT_EQ(text.ToCrLf(), JoinLinesCrLf(expected));
+    }
+}
+
+TEST(MapText, FindsEveryLineAcrossIndexSteps) {
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        expected.push_back(i % 7 == 0 ? std::string() : "line " + std::to_string(i));
+        bytes += expected.back() + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    }
+    const MapText text = MapText::FromBytes(bytes);
+    ASSERT_EQ(text.LineCount(), expected.size());
+    for (std::uint64_t i = 0; i < expected.size(); ++i) EXPECT_EQ(text.Line(i), expected[i]) << i;
+    EXPECT_EQ(text.Line(expected.size()), "");
+    for (const std::uint64_t from : {0u, 1u, 63u, 64u, 65u, 128u, 299u}) {
+        SCOPED_TRACE(from);
+        const auto walked = LinesByCursor(text, from);
+        EXPECT_EQ(walked,
+                  std::vector<std::string>(expected.begin() + static_cast<std::ptrdiff_t>(from), expected.end()));
+        MapText::Cursor cursor(text, from);
+        EXPECT_EQ(cursor.index(), from);
+    }
+    EXPECT_TRUE(MapText::Cursor(text, 300).AtEnd());
+    EXPECT_TRUE(MapText::Cursor(text, 1000).AtEnd());
+}
+
+TEST(MapText, CursorCountsLinesAndStopsAtTheEnd) {
+    const MapText text = MapText::FromBytes("a\n\nb");
+    MapText::Cursor cursor(text);
+    std::vector<std::uint64_t> indices;
+    for (; !cursor.AtEnd(); cursor.Next()) indices.push_back(cursor.index());
+    EXPECT_EQ(indices, (std::vector<std::uint64_t>{0, 1, 2}));
+    EXPECT_EQ(cursor.Line(), "");
+    cursor.Next();
+    EXPECT_TRUE(cursor.AtEnd());
+    EXPECT_EQ(cursor.index(), 3u);
+}
+
+TEST(MapText, AdoptsANormalisedBuffer) {
+    const MapText text = MapText::FromNormalised("a\n\nc\n");
+    EXPECT_EQ(LinesOf(text), (std::vector<std::string>{"a", "", "c"}));
+    const MapText unended = MapText::FromNormalised("a\nb");
+    EXPECT_EQ(unended.Buffer(), "a\nb\n");
+    EXPECT_TRUE(MapText::FromNormalised("").empty());
+    EXPECT_TRUE(MapText().empty());
+}
+
+TEST(MapText, WritesCrLfAfterEveryLine) {
+    EXPECT_EQ(MapText::FromBytes("a\nb").ToCrLf(), "a\r\nb\r\n");
+    EXPECT_EQ(MapText::FromBytes("\r\r").ToCrLf(), "\r\n\r\n");
+    EXPECT_EQ(MapText::FromBytes("").ToCrLf(), "");
+}
+
+TEST(MapText, SavesThroughTheStagingBufferWithoutLosingBytes) {
+    // Lines longer than the staging buffer, lines that straddle its end, and many short lines.
+    std::string bytes;
+    for (int i = 0; i < 40000; ++i) bytes += "Data0=(" + std::to_string(i) + ")\n";
+    bytes += std::string(3 << 20, 'x') + "\r\n";
+    bytes += std::string((1 << 20) - 2, 'y') + "\r";
+    bytes += std::string((1 << 20) - 1, 'z') + "\n";
+    bytes += "tail";
+    const MapText text = MapText::FromBytes(bytes);
+    TempDir dir;
+    const auto path = dir.path() / "out.mp";
+    text.Save(path);
+    const std::string saved = ReadAll(path);
+    EXPECT_EQ(saved.size(), text.ToCrLf().size());
+    EXPECT_TRUE(saved == text.ToCrLf());
+    EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"out.mp"});
+
+    // Saving again over the file replaces it.
+    MapText::FromBytes("new").Save(path);
+    EXPECT_EQ(ReadAll(path), "new\r\n");
+}
+
+TEST(MapText, SaveAndLoadFailuresNameTheFile) {
+    TempDir dir;
+    const auto missing = dir.path() / "no-folder" / "out.mp";
+    try {
+        MapText::FromBytes("a").Save(missing);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + PathToUtf8(missing));
+    }
+    try {
+        MapText::FromFile(missing);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + PathToUtf8(missing));
+    }
+}
+
+TEST(MapText, LoadsAFileByTheLineRules) {
+    TempDir dir;
+    const auto path = dir.Write("m.mp", std::string("[IMG ID]\r\nName=x\r[END-IMG ID]\n\0junk\r\n", 38));
+    const MapText text = MapText::FromFile(path);
+    EXPECT_EQ(LinesOf(text), (std::vector<std::string>{"[IMG ID]", "Name=x", "[END-IMG ID]"}));
+}
+
+TEST(MapText, KeepsLongLinesWhole) {
+    const std::string longLine(3'000'000, 'q');
+    const MapText text = MapText::FromBytes("a\r\n" + longLine + "\r\nb");
+    ASSERT_EQ(text.LineCount(), 3u);
+    EXPECT_EQ(text.Line(1).size(), longLine.size());
+    EXPECT_EQ(text.Line(2), "b");
+}
+
+}  // namespace
+}  // namespace stratex
