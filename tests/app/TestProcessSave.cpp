@@ -1,0 +1,314 @@
+// Process, Save MAP with the overwrite question, the close question, Save CFG / Open CFG and Save DIC,
+// each through the window's buttons and scripted dialogs.
+#include <QCheckBox>
+#include <QProgressBar>
+
+#include "app/QtText.h"
+#include "map/MapDocument.h"
+#include "support/WindowFixture.h"
+
+using stratex::FileDialogState;
+using stratex::MapDocument;
+using stratex::TypeListView;
+using stratex::test::WindowFixture;
+
+namespace {
+
+QByteArray Bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The engine alone, driven as the window drives it: the bytes the window must write.
+MapDocument EngineDocument(WindowFixture& fixture, const QString& map, bool dictionary = false) {
+    MapDocument doc(stratex::ToFsPath(fixture.workDir() + QDir::separator()));
+    doc.SetUseDictionary(dictionary);
+    doc.OpenMap(stratex::ToFsPath(map));
+    return doc;
+}
+
+}  // namespace
+
+class TestProcessSave : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ScanAndProcessReportOnTheStatusBar();
+    void ProcessThenSaveWritesTheRewrittenMap();
+    void ExistingFileIsReplacedOnlyOnYes_data();
+    void ExistingFileIsReplacedOnlyOnYes();
+    void SaveOperationsProposeTheirTypeAndExtension_data();
+    void SaveOperationsProposeTheirTypeAndExtension();
+    void SaveFailureKeepsModified();
+    void ProcessFailureChangesNothing();
+    void CloseAsksOnlyWithUnsavedChanges();
+    void CloseAnsweredNoKeepsTheProcessedMap();
+    void ProcessThenAnotherMapStillAsksOnClose();
+    void SaveCfgThenOpenCfgRestoresLevels();
+    void SaveDicWritesTheGeneratedDictionary();
+};
+
+void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    const int lines = static_cast<int>(WindowFixture::SampleMap().count('\n'));
+    fixture.OpenMap(map);
+    auto* bar = fixture.Find<QProgressBar>("ProgressBar");
+    // The scan leaves the bar at the last line.
+    QCOMPARE(bar->maximum(), lines);
+    QCOMPARE(bar->value(), lines - 1);
+    QCOMPARE(fixture.Status(), QStringLiteral("OK"));
+    fixture.Click("DoSpeedButton");
+    QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
+    QVERIFY(bar->maximum() > lines);  // Process inserted EndLevel lines
+    QVERIFY(fixture.Button("SaveSpeedButton")->isEnabled());
+    QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+}
+
+void TestProcessSave::ProcessThenSaveWritesTheRewrittenMap() {
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    const QString saved = QDir::toNativeSeparators(fixture.root() + "/maps/city-levels.mp");
+    fixture.prompts().dialogAnswers.push_back(saved);
+    fixture.Click("SaveSpeedButton");
+    QVERIFY(fixture.prompts().messages.empty());
+    QVERIFY(fixture.prompts().questions.empty());  // a new file: no question
+    QVERIFY(!fixture.window().document().modified());
+
+    MapDocument engine = EngineDocument(fixture, map);
+    engine.Process();
+    const QByteArray written = WindowFixture::ReadFile(saved);
+    QCOMPARE(written, Bytes(engine.map().ToCrLf()));
+    // The object without EndLevel got one; every line ends with CR LF.
+    QVERIFY(written.contains("Type=0x2a00\r\nLabel=\xd1\xf2\xee\xeb\xee\xe2\xe0\xff\r\nEndLevel=0\r\n"));
+    QVERIFY(written.endsWith("[END]\r\n"));
+    // Saving changes no button and stays available.
+    QVERIFY(fixture.Button("SaveSpeedButton")->isEnabled());
+}
+
+void TestProcessSave::ExistingFileIsReplacedOnlyOnYes_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestProcessSave::ExistingFileIsReplacedOnlyOnYes() {
+    QFETCH(bool, answer);
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    const QString existing = fixture.WriteFile("maps/existing.mp", "old content\r\n");
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    fixture.prompts().dialogAnswers.push_back(existing);
+    fixture.prompts().yesNoAnswers.push_back(answer);
+    fixture.Click("SaveSpeedButton");
+
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions[0].text, QStringLiteral("Файл уже существует! Заменить?"));
+    QCOMPARE(fixture.prompts().questions[0].caption, QStringLiteral("Внимание!"));
+    QCOMPARE(fixture.prompts().questions[0].icon, QMessageBox::Warning);
+    QVERIFY(fixture.prompts().unexpected.isEmpty());
+    QCOMPARE(WindowFixture::ReadFile(existing) == "old content\r\n", !answer);
+    QCOMPARE(fixture.window().document().modified(), !answer);
+
+    // Refused: a later close still asks about the unsaved map.
+    fixture.prompts().yesNoAnswers.push_back(true);
+    QVERIFY(fixture.Close());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(answer ? 1 : 2));
+}
+
+void TestProcessSave::SaveOperationsProposeTheirTypeAndExtension_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("fileType");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("Save MAP") << "SaveSpeedButton" << 1 << "result" << "result.mp";
+    QTest::newRow("Save CFG") << "SaveCFGSpeedButton" << 3 << "levels" << "levels.cfg";
+    QTest::newRow("Save DIC") << "SaveDICSpeedButton" << 2 << "dictionary" << "dictionary.txt";
+    QTest::newRow("name with extension") << "SaveCFGSpeedButton" << 3 << "levels.v2" << "levels.v2";
+}
+
+void TestProcessSave::SaveOperationsProposeTheirTypeAndExtension() {
+    QFETCH(QString, button);
+    QFETCH(int, fileType);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.Click("DicCheckBox");
+    const QString map = fixture.WriteCp1251("my.maps/city.mp", WindowFixture::SampleMap());
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    fixture.prompts().ClearRecord();
+    fixture.prompts().dialogAnswers.push_back(QDir::toNativeSeparators(fixture.root() + "/" + typed));
+    fixture.Click(button.toLatin1().constData());
+
+    QCOMPARE(fixture.prompts().dialogs.size(), std::size_t(1));
+    const FileDialogState& shown = fixture.prompts().dialogs[0];
+    QCOMPARE(shown.mode, FileDialogState::Mode::Save);
+    QCOMPARE(shown.filterIndex, fileType);
+    QCOMPARE(shown.filters, (QStringList{"Polish Map (*.mp)", "Text Files (*.txt)", "MP levels config (*.cfg)"}));
+    // The map's path, cut before the first dot of the whole path.
+    QCOMPARE(shown.fileName, QDir::toNativeSeparators(fixture.root() + "/my"));
+    QCOMPARE(shown.initialDir, QDir::toNativeSeparators(fixture.root() + "/my.maps"));
+    QVERIFY(fixture.prompts().messages.empty());
+    const QString path = QDir::toNativeSeparators(fixture.root() + "/" + written);
+    QVERIFY(QFileInfo::exists(path));
+    // The dialog keeps the name it returned: the next save proposes it, cut.
+    QCOMPARE(fixture.window().saveDialog().fileName, path);
+}
+
+void TestProcessSave::SaveFailureKeepsModified() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
+    fixture.Click("DoSpeedButton");
+    const QString target = QDir::toNativeSeparators(fixture.root() + "/absent/out.mp");
+    fixture.prompts().dialogAnswers.push_back(target);
+    fixture.Click("SaveSpeedButton");
+    QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().messages[0].text, "Cannot create file " + target + ".");
+    QCOMPARE(fixture.prompts().messages[0].caption, QStringLiteral("Stratex"));
+    QVERIFY(fixture.window().document().modified());
+    QVERIFY(fixture.window().isVisible());
+}
+
+void TestProcessSave::ProcessFailureChangesNothing() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
+    const std::string linesBefore = fixture.window().document().map().Buffer();
+    // The typing shortcut leaves the caption "A", which no level lookup can read.
+    TypeListView* poi = fixture.List("POIListView");
+    fixture.ClickCell(poi, 1, 2);
+    QTest::keyClick(poi, Qt::Key_A);
+    QVERIFY(poi->IsEditing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(WindowFixture::ColumnTexts(poi, 0), (QStringList{"0", "A"}));
+
+    fixture.Click("DoSpeedButton");
+    QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().messages[0].text, QStringLiteral("'A' is not a valid integer value."));
+    QCOMPARE(fixture.prompts().messages[0].caption, QStringLiteral("Stratex"));
+    QVERIFY(!fixture.window().document().modified());
+    QVERIFY(!fixture.Button("SaveSpeedButton")->isEnabled());
+    QVERIFY(fixture.window().document().map().Buffer() == linesBefore);
+    // The window stays usable: Process is still there, and closing asks nothing.
+    QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+    QVERIFY(fixture.Close());
+    QVERIFY(fixture.prompts().questions.empty());
+}
+
+void TestProcessSave::CloseAsksOnlyWithUnsavedChanges() {
+    WindowFixture fixture;
+    fixture.Start();
+    QVERIFY(fixture.Close());
+    QVERIFY(fixture.prompts().questions.empty());
+
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
+    QVERIFY(fixture.Close());
+    QVERIFY(fixture.prompts().questions.empty());
+}
+
+void TestProcessSave::CloseAnsweredNoKeepsTheProcessedMap() {
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    fixture.prompts().yesNoAnswers.push_back(false);
+    QVERIFY(!fixture.Close());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions[0].text, QStringLiteral("Файл не сохранен. Выйти?"));
+    QCOMPARE(fixture.prompts().questions[0].caption, QStringLiteral("Confirm"));
+    QCOMPARE(fixture.prompts().questions[0].icon, QMessageBox::Question);
+    QVERIFY(fixture.window().isVisible());
+    QCOMPARE(fixture.List("POIListView")->model()->rowCount(), 2);
+
+    // The processed map can still be saved, and then the window closes without asking.
+    const QString saved = QDir::toNativeSeparators(fixture.root() + "/maps/saved.mp");
+    fixture.prompts().dialogAnswers.push_back(saved);
+    fixture.Click("SaveSpeedButton");
+    MapDocument engine = EngineDocument(fixture, map);
+    engine.Process();
+    QCOMPARE(WindowFixture::ReadFile(saved), Bytes(engine.map().ToCrLf()));
+    QVERIFY(fixture.Close());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+}
+
+void TestProcessSave::ProcessThenAnotherMapStillAsksOnClose() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
+    fixture.Click("DoSpeedButton");
+    fixture.OpenMap(fixture.WriteCp1251("maps/other.mp", WindowFixture::SampleMap()));
+    fixture.prompts().yesNoAnswers.push_back(true);
+    QVERIFY(fixture.Close());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QVERIFY(!fixture.window().isVisible());
+}
+
+void TestProcessSave::SaveCfgThenOpenCfgRestoresLevels() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
+    const QString cfg = QDir::toNativeSeparators(fixture.root() + "/maps/levels.cfg");
+    fixture.prompts().dialogAnswers.push_back(cfg);
+    fixture.Click("SaveCFGSpeedButton");
+    QCOMPARE(WindowFixture::ReadFile(cfg), QByteArray("p0x2a00=0\r\np0x2f06=1\r\nl0x16=2\r\ng0x4c=0\r\n"));
+
+    // Edited elsewhere: the POI 0x2f06 up to level 7, a line for a type the lists lack, a foreign line.
+    fixture.WriteFile("maps/levels.cfg", "p0x2f06=7\r\nl0x01=4\r\nP0x2a00=9\r\ng0x4c=3\r\n");
+    fixture.prompts().ClearRecord();
+    fixture.prompts().dialogAnswers.push_back(cfg);
+    fixture.Click("OpenCFGSpeedButton");
+    QCOMPARE(fixture.prompts().dialogs.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().dialogs[0].mode, FileDialogState::Mode::Open);
+    QCOMPARE(fixture.prompts().dialogs[0].filterIndex, 3);
+    QVERIFY(fixture.prompts().messages.empty());
+    QCOMPARE(WindowFixture::ColumnTexts(fixture.List("POIListView"), 0), (QStringList{"0", "7"}));
+    QCOMPARE(WindowFixture::ColumnTexts(fixture.List("LINEListView"), 0), (QStringList{"2"}));
+    QCOMPARE(WindowFixture::ColumnTexts(fixture.List("POLYListView"), 0), (QStringList{"3"}));
+    QVERIFY(!fixture.window().document().modified());
+
+    // Saving again over the same file asks first.
+    fixture.prompts().dialogAnswers.push_back(cfg);
+    fixture.prompts().yesNoAnswers.push_back(true);
+    fixture.Click("SaveCFGSpeedButton");
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(WindowFixture::ReadFile(cfg), QByteArray("p0x2a00=0\r\np0x2f06=7\r\nl0x16=2\r\ng0x4c=3\r\n"));
+}
+
+void TestProcessSave::SaveDicWritesTheGeneratedDictionary() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.Click("DicCheckBox");
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    fixture.OpenMap(map);
+    QVERIFY(fixture.Button("SaveDICSpeedButton")->isEnabled());
+
+    // Cancelled: nothing is written.
+    fixture.prompts().dialogAnswers.push_back(QString());
+    fixture.Click("SaveDICSpeedButton");
+    QVERIFY(fixture.window().document().dicLines().empty());
+
+    const QString dictionary = QDir::toNativeSeparators(fixture.root() + "/maps/dictionary.txt");
+    fixture.prompts().dialogAnswers.push_back(dictionary);
+    fixture.Click("SaveDICSpeedButton");
+    QVERIFY(fixture.prompts().messages.empty());
+    const QByteArray written = WindowFixture::ReadFile(dictionary);
+    QCOMPARE(written.count("\r\n"), 38);
+    QVERIFY(written.startsWith("\r\n;Stratex Generated DICTIONARY!!!\r\n[DICTIONARY]\r\n"));
+    QVERIFY(written.endsWith("[END-DICTIONARY]\r\n\r\n"));
+
+    MapDocument engine = EngineDocument(fixture, map, /*dictionary=*/true);
+    engine.SaveDictionary(stratex::ToFsPath(fixture.root() + "/engine.txt"));
+    QCOMPARE(written, WindowFixture::ReadFile(fixture.root() + "/engine.txt"));
+    QVERIFY(!fixture.window().document().modified());
+}
+
+QTEST_MAIN(TestProcessSave)
+#include "TestProcessSave.moc"
