@@ -2,7 +2,6 @@
 
 #include <array>
 #include <bitset>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>

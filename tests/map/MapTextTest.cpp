@@ -105,6 +105,20 @@ TEST(MapText, FindsEveryLineAcrossIndexSteps) {
     EXPECT_TRUE(MapText::Cursor(text, 1000).AtEnd());
 }
 
+TEST(MapText, FindsLinesPackedManyToAWord) {
+    // Several line ends in each eight bytes, so that the lines the index keeps start inside them.
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 1000; ++i) {
+        expected.push_back(i % 3 == 0 ? "x" : "");
+        bytes += expected.back() + "\n";
+    }
+    const MapText text = MapText::FromBytes(bytes);
+    ASSERT_EQ(text.LineCount(), expected.size());
+    for (std::uint64_t i = 0; i < expected.size(); ++i) EXPECT_EQ(text.Line(i), expected[i]) << i;
+    EXPECT_EQ(LinesByCursor(text, 640).size(), 360u);
+}
+
 TEST(MapText, CursorCountsLinesAndStopsAtTheEnd) {
     const MapText text = MapText::FromBytes("a\n\nb");
     MapText::Cursor cursor(text);
