@@ -4,7 +4,56 @@
 
 #include "cli/Cli.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+// The arguments as UTF-8. argv holds them in the ANSI code page, which cannot spell every file name, so
+// they are taken again from the wide command line. Empty when Windows cannot split it.
+std::vector<std::string> Utf8Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return args;
+    for (int i = 0; i < count; ++i) {
+        // The length includes the terminating NUL, which the string then drops.
+        const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
+        if (length > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), length, nullptr, nullptr);
+        arg.resize(arg.size() - 1);
+        args.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return args;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv, argv + argc);
-    return stratex::RunCli(args, std::cout, std::cerr);
+    std::vector<std::string> args;
+#ifdef _WIN32
+    args = Utf8Arguments();
+    // The report and the messages are UTF-8; a console shows them right only in the UTF-8 code page.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+    if (args.empty()) args.assign(argv, argv + argc);
+    const int status = stratex::RunCli(args, std::cout, std::cerr);
+#ifdef _WIN32
+    std::cout.flush();
+    std::cerr.flush();
+    if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
+#endif
+    return status;
 }
