@@ -251,7 +251,7 @@ private:
             std::string level = LevelText(code, value);
             result_.lists.Of(kind_).AddTypeRow(std::move(code), std::move(name), std::move(level));
         }
-        upToText_ = "0";
+        upToText_.assign(1, '0');
     }
 
     // Codes are normalised from the value, one code per value, so the values met stand for the codes

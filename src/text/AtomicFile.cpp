@@ -5,6 +5,13 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
+
 #include "text/Error.h"
 #include "text/LineList.h"
 
@@ -20,9 +27,17 @@ std::filesystem::path TempPathFor(const std::filesystem::path& target) {
     return target.parent_path() / name;
 }
 
+// Creates path for writing; fails when it exists already, so two saves never share a temporary file.
 std::FILE* OpenForWriting(const std::filesystem::path& path) {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), L"wbx");
+    // The older C runtimes do not know fopen's "x" flag: create exclusively, then wrap the descriptor.
+    int fd = -1;
+    if (_wsopen_s(&fd, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
 #else
     return std::fopen(path.c_str(), "wbx");
 #endif
