@@ -42,7 +42,8 @@ public:
     // document is as before, except that Show All has been switched off.
     bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
 
-    // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing.
+    // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
+    // map it processes the empty text: nothing changes but Modified and Save MAP.
     void Process(Progress* progress = nullptr);
 
     // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
@@ -55,7 +56,8 @@ public:
     void SaveConfig(const std::filesystem::path& path);
     void OpenConfig(const std::filesystem::path& path);
 
-    // Save DIC after its dialog: BuildDictionary, then writes the lines. All or nothing for the tables.
+    // Save DIC after its dialog: BuildDictionary, then writes the lines. When BuildDictionary fails, the
+    // tables and dicLines are unchanged; when only the write fails, they keep the generated result.
     void SaveDictionary(const std::filesystem::path& path);
 
     // The dictionary option (the check box); changes no button.
@@ -68,7 +70,8 @@ public:
 
     // The level popup: sets the level of the given (selected) rows of a list.
     void SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>& rows, int level);
-    // The in-place editor and the typing shortcut: any text becomes the caption.
+    // The in-place editor and the typing shortcut: any text becomes the caption. A row out of range is
+    // ignored, as is one in SetLevelValue.
     void SetLevelText(ObjectKind kind, std::size_t row, std::string text);
 
     // The Levels table menu and value cells.
@@ -76,7 +79,8 @@ public:
     void RemoveLevel(std::optional<std::size_t> selected);
     void SetLevelValue(std::size_t row, std::string value);
 
-    // Replaces the Levels table by rows Level0.. with the values LevelValue(bits) (stratex-cli --levels).
+    // Replaces the Levels table by rows Level0.. with the values LevelValue(bits), each with the pick list
+    // (stratex-cli --levels, which allows at most LevelsTable::kMaxRows counts).
     void SetLevels(const std::vector<int>& bits);
 
     const MapText& map() const { return map_; }

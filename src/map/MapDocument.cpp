@@ -1,0 +1,124 @@
+#include "map/MapDocument.h"
+
+#include <utility>
+
+#include "levels/LevelConfig.h"
+#include "levels/ZoomTable.h"
+#include "map/MapScan.h"
+#include "map/Process.h"
+#include "types/TypeNames.h"
+
+namespace stratex {
+
+MapDocument::MapDocument(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
+
+bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress) {
+    SetShowAll(false);
+
+    // Everything is built in locals and committed only once the scan has succeeded, so that a missing type
+    // name file, an unreadable map or a text that is no number leaves the open map as it was.
+    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    MapText text = MapText::FromFile(path);
+    DictionaryTables tables = tables_;
+    ScanResult result = ScanMap(text, names, useDictionary_, tables, sortColumn_, progress);
+
+    map_ = std::move(text);
+    hasMap_ = true;
+    levels_ = std::move(result.levels);
+    lists_ = std::move(result.lists);
+    tables_ = tables;
+
+    // Open MAP enables and never disables; Save MAP keeps its state, and so does Modified.
+    buttons_.process = true;
+    buttons_.openCfg = true;
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+    return result.isPolishMap;
+}
+
+void MapDocument::Process(Progress* progress) {
+    // Without a map the text is empty (map_ starts empty), so the pass changes nothing and the document only
+    // becomes "processed": the same outcome as processing a map that holds no line.
+    ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress);
+    buttons_.saveMap = true;
+    modified_ = true;
+}
+
+void MapDocument::SaveMap(const std::filesystem::path& path) {
+    map_.Save(path);
+    modified_ = false;
+}
+
+void MapDocument::SetShowAll(bool on) {
+    if (on == showAll_) return;
+    showAll_ = on;
+    if (on) {
+        // The buttons come first: a type name file that cannot be read ends the switch-on with the box
+        // ticked and these buttons enabled.
+        buttons_.saveCfg = true;
+        if (useDictionary_) buttons_.saveDic = true;
+        ShowAllObjects(lists_, TypeNameFiles::Load(programDir_));
+        return;
+    }
+    RemoveShowAllRows(lists_);
+    buttons_.process = false;
+    buttons_.saveMap = false;
+    buttons_.openCfg = false;
+    buttons_.saveCfg = false;
+    if (useDictionary_) buttons_.saveDic = false;
+}
+
+void MapDocument::SaveConfig(const std::filesystem::path& path) {
+    cfgLines_ = BuildConfigLines(lists_);
+    SaveLineFile(path, cfgLines_);
+}
+
+void MapDocument::OpenConfig(const std::filesystem::path& path) {
+    LineList lines = LoadLineFile(path);
+    cfgLines_ = std::move(lines);
+    ApplyConfigLines(lists_, cfgLines_);
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+}
+
+void MapDocument::SaveDictionary(const std::filesystem::path& path) {
+    DictionaryTables tables = tables_;
+    LineList lines = BuildDictionary(lists_, tables);
+    // The generated lines and tables are kept even when the file cannot be written: generating is done
+    // by then, as it would be for Process.
+    dicLines_ = std::move(lines);
+    tables_ = tables;
+    SaveLineFile(path, dicLines_);
+}
+
+void MapDocument::SortList(ObjectKind kind, int column) {
+    sortColumn_ = column;
+    lists_.Of(kind).Sort(column);
+}
+
+void MapDocument::SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>& rows, int level) {
+    lists_.Of(kind).SetLevelOfRows(rows, level);
+}
+
+void MapDocument::SetLevelText(ObjectKind kind, std::size_t row, std::string text) {
+    TypeList& list = lists_.Of(kind);
+    if (row < list.size()) list.SetLevel(row, std::move(text));
+}
+
+void MapDocument::AddLevelAfter(std::optional<std::size_t> selected) { levels_.AddAfter(selected); }
+
+void MapDocument::RemoveLevel(std::optional<std::size_t> selected) { levels_.Remove(selected); }
+
+void MapDocument::SetLevelValue(std::size_t row, std::string value) {
+    if (row < levels_.size()) levels_.SetValue(row, std::move(value));
+}
+
+void MapDocument::SetLevels(const std::vector<int>& bits) {
+    levels_.Clear();
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        // Distinct keys, so every row gets the pick list as a scanned row would.
+        levels_.AddScannedRow("Level" + std::to_string(i), LevelValue(bits[i]));
+    }
+}
+
+}  // namespace stratex

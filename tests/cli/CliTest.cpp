@@ -1,0 +1,531 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/Cli.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "support/TempDir.h"
+#include "text/Cp1251.h"
+#include "text/LineList.h"
+#include "text/Strings.h"
+
+namespace stratex {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunInProcess(std::vector<std::string> args) {
+    args.insert(args.begin(), "stratex-cli");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+std::string PathText(const std::filesystem::path& path) { return PathToUtf8(path); }
+
+// The map of most tests. The second POI spells 0x2f06 in decimal and holds a comment that is no object
+// end; a label mentions "Type"; the second polyline has no Type line and keeps the type before it; the
+// object in an unknown section, after a comment naming a section, counts for nothing.
+const std::vector<std::string> kMapLines = {
+    "[IMG ID]",
+    "Name=Cli test",
+    "Levels=2",
+    "Level0=24",
+    "Level1=18",
+    "Zoom0=0",
+    "Zoom1=1",
+    "[END-IMG ID]",
+    "[POI]",
+    "Type=0x2F06",
+    "EndLevel=1",
+    "Data0=(1,2)",
+    "[END]",
+    "[POI]",
+    "Type=12038",
+    ";[END]",
+    "Data0=(1,2)",
+    "[END]",
+    "[POI]",
+    "Type=0x0a01",
+    "EndLevel=3",
+    "Data0=(1,2)",
+    "[END]",
+    "[POLYLINE]",
+    "Type=0x16",
+    "Label=Road Type 2",
+    "Data0=(1,2),(3,4)",
+    "[END]",
+    "[POLYLINE]",
+    "EndLevel=5",
+    "Data0=(1,2),(3,4)",
+    "[END]",
+    ";[POLYGON]",
+    "[RGN99]",
+    "Type=0x4c",
+    "[END]",
+    "[POLYGON]",
+    "Type=0x4c",
+    "EndLevel=2",
+    "Data0=(1,2),(3,4),(5,6)",
+    "[END]",
+};
+
+// A short map for exact Process output.
+const std::vector<std::string> kShortMapLines = {
+    "[IMG ID]",    "Levels=2",   "Level0=24",   "Level1=18", "Zoom0=0",    "Zoom1=1",   "[END-IMG ID]",      "[POI]",
+    "Type=0x2f06", "EndLevel=5", "Data0=(1,2)", "[END]",     "[POLYLINE]", "Type=0x16", "Data0=(1,2),(3,4)", "[END]",
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() {
+        dir_.Write("poi.txt",
+                   Join({"0x0001=Aaa", Utf8ToCp1251("0x2f06=Банк"), Utf8ToCp1251("0x0a01=Еда"), "0x6401=Bridge"}));
+        dir_.Write("polyline.txt", Join({"0x01=Motorway", "0x16=Trail", "0x1f=River"}));
+        dir_.Write("polygon.txt", Join({"0x4c=Lake", "0x3c=Sea"}));
+        map_ = PathText(dir_.Write("map.mp", Join(kMapLines)));
+        shortMap_ = PathText(dir_.Write("short.mp", Join(kShortMapLines)));
+        names_ = PathText(dir_.path());
+    }
+
+    std::string Path(const std::string& name) const { return PathText(dir_.path() / name); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        return PathText(dir_.Write(name, bytes));
+    }
+    // Runs a command on MAP with the test's type name files.
+    CliRun Cli(const std::string& command, const std::string& map, std::vector<std::string> options = {}) const {
+        std::vector<std::string> args = {command, map, "--names-dir", names_};
+        args.insert(args.end(), options.begin(), options.end());
+        return RunInProcess(args);
+    }
+
+    TempDir dir_;
+    std::string map_;
+    std::string shortMap_;
+    std::string names_;
+};
+
+const std::string kLevels = "Levels: 2\nLevel0\t24bit (<=120м)\nLevel1\t18bit (<=8км)\n";
+const std::string kPolylinesAndPolygons = "Polylines: 1\n0\t0x16\tTrail\t2\nPolygons: 1\n2\t0x4c\tLake\t1\n";
+
+TEST_F(CliTest, ScanReportsLevelsTypesAndObjectCounts) {
+    const CliRun run = Cli("scan", map_);
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" + kPolylinesAndPolygons);
+}
+
+TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        std::string report;
+    };
+    Write("levels.cfg", Join({"p0x2f06=7", "l0x16=4", "p0x6401=5"}));
+    const Case cases[] = {
+        {"sorted by level",
+         {"--sort", "0"},
+         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n" + kPolylinesAndPolygons},
+        {"sorted by name",
+         {"--sort", "2"},
+         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n" + kPolylinesAndPolygons},
+        {"sorted by code",
+         {"--sort", "1"},
+         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" + kPolylinesAndPolygons},
+        {"show all",
+         {"--show-all"},
+         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n0\t0x0001\tAaa\t0\n0\t0x6401\tBridge\t0\n"
+                   "Polylines: 2\n0\t0x16\tTrail\t2\n0\t0x1f\tRiver\t0\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+        {"show all, then the sort",
+         {"--sort", "2", "--show-all"},
+         kLevels + "POI: 4\n0\t0x0001\tAaa\t0\n0\t0x6401\tBridge\t0\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n"
+                   "Polylines: 2\n0\t0x1f\tRiver\t0\n0\t0x16\tTrail\t2\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+        {"config",
+         {"--config", Path("levels.cfg")},
+         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n7\t0x2f06\tБанк\t2\nPolylines: 1\n4\t0x16\tTrail\t2\n"
+                   "Polygons: 1\n2\t0x4c\tLake\t1\n"},
+        {"show all, then the config",
+         {"--config", Path("levels.cfg"), "--show-all"},
+         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\n7\t0x2f06\tБанк\t2\n0\t0x0001\tAaa\t0\n5\t0x6401\tBridge\t0\n"
+                   "Polylines: 2\n4\t0x16\tTrail\t2\n0\t0x1f\tRiver\t0\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+        {"levels",
+         {"--levels", "22,20,8"},
+         "Levels: 3\nLevel0\t22bit (<=500м)\nLevel1\t20bit (<=2км)\nLevel2\t8bit ()\n"
+         "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" +
+             kPolylinesAndPolygons},
+        // With the option on and no dictionary in the map, every type takes its level from the tables,
+        // which start at 0.
+        {"dictionary option",
+         {"--dictionary"},
+         kLevels + "POI: 2\n0\t0x0a01\tЕда\t1\n0\t0x2f06\tБанк\t2\nPolylines: 1\n0\t0x16\tTrail\t2\n"
+                   "Polygons: 1\n0\t0x4c\tLake\t1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = Cli("scan", map_, c.options);
+        EXPECT_EQ(run.status, kCliDone);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, c.report);
+    }
+}
+
+TEST_F(CliTest, BadUsagePrintsTheUsage) {
+    const std::string out = Path("out.mp");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate", map_},
+        {"scan"},
+        {"process", map_},
+        {"scan", map_, "-o", out},
+        {"scan", map_, map_},
+        {"scan", map_, "--unknown"},
+        {"scan", map_, "--sort", "3"},
+        {"scan", map_, "--sort", "x"},
+        {"scan", map_, "--sort", "01"},
+        {"scan", map_, "--sort"},
+        {"process", map_, "-o", out, "--levels", ""},
+        {"process", map_, "-o", out, "--levels", "24,x"},
+        {"process", map_, "-o", out, "--levels", "24,,22"},
+        {"process", map_, "-o", out, "--levels", "24,"},
+        {"process", map_, "-o", out, "--levels", "123"},
+        {"process", map_, "-o", out, "--levels", "-1"},
+        {"process", map_, "-o", out, "--levels", "0x18"},
+        {"process", map_, "-o", out, "--levels", "24, 22"},
+        {"process", map_, "-o", out, "--levels", "1,2,3,4,5,6,7,8,9,10,11"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& arg : args) joined += " [" + arg + "]";
+        SCOPED_TRACE(joined);
+        const CliRun run = RunInProcess(args);
+        EXPECT_EQ(run.status, kCliBadUsage);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(StartsWith(run.err, "stratex-cli: ")) << run.err;
+        EXPECT_TRUE(Contains(run.err, "Usage: stratex-cli")) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+TEST_F(CliTest, TenLevelsAreAllowed) {
+    const CliRun run = Cli("scan", map_, {"--levels", "10,11,12,13,14,15,16,17,18,09"});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_TRUE(StartsWith(run.out, "Levels: 10\nLevel0\t10bit (<=1200км)\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "\nLevel9\t9bit ()\nPOI: 2\n")) << run.out;
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    CliRun run = RunInProcess({"--version"});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(run.out, std::string("stratex-cli ") + STRATEX_VERSION + "\n");
+    EXPECT_EQ(run.err, "");
+
+    run = RunInProcess({"--help"});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(run.err, "");
+    for (const char* part : {"Usage: stratex-cli [OPTIONS] SUBCOMMAND", "scan", "config", "process", "dictionary",
+                             "LEVEL <tab> CODE <tab> NAME <tab> OBJECTS", "Exit status"}) {
+        EXPECT_TRUE(Contains(run.out, part)) << part;
+    }
+
+    run = RunInProcess({"process", "--help"});
+    EXPECT_EQ(run.status, kCliDone);
+    for (const char* part : {"Usage: stratex-cli process [OPTIONS] MAP", "-o FILE", "--dictionary", "--show-all",
+                             "--sort", "--config", "--levels", "--names-dir"}) {
+        EXPECT_TRUE(Contains(run.out, part)) << part;
+    }
+}
+
+TEST_F(CliTest, FailuresPrintTheMessageWithItsFullStop) {
+    TempDir empty;
+    const std::string badType = Write("bad.mp", Join({"[END-IMG ID]", "[POI]", "Type=zz", "[END]"}));
+    const std::string badLevel = Write("badlevel.cfg", Join({"l0x16=x"}));
+    std::filesystem::create_directory(dir_.path() / "folder");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"missing map",
+         {"scan", Path("none.mp"), "--names-dir", names_},
+         "Cannot open file " + Path("none.mp") + ".\n"},
+        {"missing type name file",
+         {"scan", map_, "--names-dir", PathText(empty.path())},
+         "Cannot open file " + PathText(empty.path() / "poi.txt") + ".\n"},
+        {"type that is no number", {"scan", badType, "--names-dir", names_}, "'zz' is not a valid integer value.\n"},
+        {"missing config",
+         {"scan", map_, "--names-dir", names_, "--config", Path("none.cfg")},
+         "Cannot open file " + Path("none.cfg") + ".\n"},
+        {"output that cannot be created",
+         {"process", map_, "--names-dir", names_, "-o", Path("folder")},
+         "Cannot create file " + Path("folder") + ".\n"},
+        {"output in a missing folder",
+         {"config", map_, "--names-dir", names_, "-o", Path("none/out.cfg")},
+         "Cannot create file " + Path("none/out.cfg") + ".\n"},
+        {"level caption that is no number",
+         {"process", map_, "--names-dir", names_, "--config", badLevel, "-o", Path("out.mp")},
+         "'x' is not a valid integer value.\n"},
+        {"dictionary with a caption that is no number",
+         {"dictionary", map_, "--names-dir", names_, "--config", badLevel, "-o", Path("out.txt")},
+         "'x' is not a valid integer value.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = RunInProcess(c.args);
+        EXPECT_EQ(run.status, kCliFailure);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.err);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out.mp"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out.txt"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.path() / "folder"));
+}
+
+TEST_F(CliTest, NoPolishMapWritesNothing) {
+    const std::string text = Write("text.mp", Join({"Level0=22", "[POI]", "Type=0x2f06", "[END]"}));
+    for (const std::string command : {"scan", "config", "process", "dictionary"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> options;
+        if (command != "scan") options = {"-o", Path("out")};
+        const CliRun run = Cli(command, text, options);
+        EXPECT_EQ(run.status, kCliNotAMap);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "Этот файл не Polish MAP!!!\n");
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out"));
+    }
+}
+
+// Switches the working folder for one test.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::filesystem::path& folder) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(old_); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path old_;
+};
+
+TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
+    const WorkingFolder working(dir_.path());
+    const auto here = std::filesystem::current_path();
+    // Type name files come from the working folder; messages name files by absolute paths.
+    CliRun run = RunInProcess({"scan", "none.mp"});
+    EXPECT_EQ(run.status, kCliFailure);
+    EXPECT_EQ(run.err, "Cannot open file " + PathText(here / "none.mp") + ".\n");
+
+    run = RunInProcess({"config", "map.mp", "-o", "out.cfg"});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(ReadAll(here / "out.cfg"), "p0x0a01=3\r\np0x2f06=1\r\nl0x16=0\r\ng0x4c=2\r\n");
+}
+
+TEST_F(CliTest, ProcessWritesTheProcessedMap) {
+    Write("levels.cfg", Join({"p0x2f06=2", "l0x16=1"}));
+    const CliRun run =
+        Cli("process", shortMap_, {"--levels", "22,20,17", "--config", Path("levels.cfg"), "-o", Path("out.mp")});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadAll(dir_.path() / "out.mp"),
+              Join({"[IMG ID]", "Levels=3", "Level0=22", "Level1=20", "Level2=17", "Zoom0=0", "Zoom1=1", "Zoom2=2",
+                    "[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=2", "Data0=(1,2)", "[END]", "[POLYLINE]",
+                    "Type=0x16", "EndLevel=1", "Data0=(1,2),(3,4)", "[END]"}));
+}
+
+TEST_F(CliTest, ProcessWithTheDictionaryOption) {
+    const CliRun run = Cli("process", shortMap_, {"--dictionary", "-o", Path("out.mp")});
+    EXPECT_EQ(run.status, kCliDone);
+    const LineList lines = LoadLineFile(dir_.path() / "out.mp");
+    ASSERT_EQ(lines.size(), kShortMapLines.size() + 1 + 38);  // one EndLevel line inserted, one dictionary
+    EXPECT_EQ(lines[6], "[END-IMG ID]");
+    EXPECT_EQ(lines[7], "");
+    EXPECT_EQ(lines[8], ";Stratex Generated DICTIONARY!!!");
+    EXPECT_EQ(lines[9], "[DICTIONARY]");
+    EXPECT_EQ(lines[43], "[END-DICTIONARY]");
+}
+
+TEST_F(CliTest, OutputMayReplaceTheInput) {
+    const std::vector<std::string> options = {"--levels", "21,18", "--sort", "0", "--dictionary"};
+    auto withOutput = [&](const std::string& out) {
+        auto all = options;
+        all.insert(all.end(), {"-o", out});
+        return all;
+    };
+    ASSERT_EQ(Cli("process", map_, withOutput(Path("other.mp"))).status, kCliDone);
+    ASSERT_EQ(Cli("process", map_, withOutput(map_)).status, kCliDone);
+    const std::string processed = ReadAll(dir_.path() / "map.mp");
+    EXPECT_EQ(processed, ReadAll(dir_.path() / "other.mp"));
+    EXPECT_NE(processed, Join(kMapLines));
+    EXPECT_EQ(dir_.FileNames(),
+              (std::vector<std::string>{"map.mp", "other.mp", "poi.txt", "polygon.txt", "polyline.txt", "short.mp"}));
+
+    // The same holds for the files of the other commands.
+    ASSERT_EQ(Cli("config", shortMap_, {"-o", Path("other.cfg")}).status, kCliDone);
+    ASSERT_EQ(Cli("config", shortMap_, {"-o", shortMap_}).status, kCliDone);
+    EXPECT_EQ(ReadAll(dir_.path() / "short.mp"), ReadAll(dir_.path() / "other.cfg"));
+}
+
+TEST_F(CliTest, ConfigAndDictionaryFiles) {
+    CliRun run = Cli("config", map_, {"--show-all", "-o", Path("out.cfg")});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(ReadAll(dir_.path() / "out.cfg"),
+              Join({"p0x0a01=3", "p0x2f06=1", "p0x0001=0", "p0x6401=0", "l0x16=0", "l0x1f=0", "g0x4c=2", "g0x3c=0"}));
+
+    Write("levels.cfg", Join({"l0x16=2"}));
+    run = Cli("dictionary", map_, {"--config", Path("levels.cfg"), "-o", Path("out.txt")});
+    EXPECT_EQ(run.status, kCliDone);
+    const std::string bytes = ReadAll(dir_.path() / "out.txt");
+    EXPECT_TRUE(bytes.ends_with("[END-DICTIONARY]\r\n\r\n"));
+    const LineList lines = SplitLines(bytes);
+    ASSERT_EQ(lines.size(), 38u);
+    EXPECT_EQ(lines[2], "[DICTIONARY]");
+    // Polyline rows are lines 17 to 25; the flag of type k is character 12 + k.
+    EXPECT_EQ(lines[16].substr(0, 11), "Level1Rgn40");
+    EXPECT_EQ(lines[17][11 + 0x16], '1');
+    EXPECT_EQ(lines[18][11 + 0x16], '0');
+    // POI 0x2f06 at level 1, 0x0a01 at level 3.
+    EXPECT_EQ(lines[5][11 + 0x2f], '1');
+    EXPECT_EQ(lines[6][11 + 0x2f], '0');
+    EXPECT_EQ(lines[7][11 + 0x0a], '1');
+    EXPECT_EQ(lines[8][11 + 0x0a], '0');
+}
+
+// Every map under the real test data: a scan lists only types that objects use, and Process changes no
+// line but the level header and EndLevel lines.
+std::vector<std::filesystem::path> RealMaps() {
+    std::vector<std::filesystem::path> maps;
+    const std::filesystem::path root = STRATEX_TESTDATA_DIR "/real";
+    if (!std::filesystem::exists(root)) return maps;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".mp") maps.push_back(entry.path());
+    }
+    std::sort(maps.begin(), maps.end());
+    return maps;
+}
+
+// The lines that Process must leave alone, in order: the header without its lines that begin with "Level"
+// or "Zoom" (any case), the objects without their lines that begin with "EndLevel".
+LineList UntouchedLines(const LineList& lines) {
+    LineList kept;
+    bool inHeader = true;
+    for (const auto& line : lines) {
+        if (inHeader) {
+            if (!StartsWithNoCase(line, "level") && !StartsWithNoCase(line, "zoom")) kept.push_back(line);
+            if (Contains(line, "[END-IMG ID]")) inHeader = false;
+        } else if (!StartsWith(line, "EndLevel")) {
+            kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+TEST_F(CliTest, RealMapsKeepEverythingButLevels) {
+    const auto maps = RealMaps();
+    if (maps.empty()) GTEST_SKIP() << "no real maps";
+    int processed = 0;
+    for (const auto& map : maps) {
+        SCOPED_TRACE(map.string());
+        const CliRun scan = Cli("scan", PathText(map));
+        ASSERT_TRUE(scan.status == kCliDone || scan.status == kCliFailure || scan.status == kCliNotAMap) << scan.status;
+        if (scan.status != kCliDone) continue;
+        // Without Show All every listed type has an object.
+        std::istringstream report(scan.out);
+        for (std::string line; std::getline(report, line);) {
+            if (std::count(line.begin(), line.end(), '\t') == 3) {
+                EXPECT_NE(line.substr(line.rfind('\t') + 1), "0") << line;
+            }
+        }
+        const auto out = dir_.path() / "real.mp";
+        const CliRun process = Cli("process", PathText(map), {"-o", PathText(out)});
+        if (process.status != kCliDone) {
+            ADD_FAILURE() << process.err;
+            continue;
+        }
+        EXPECT_EQ(UntouchedLines(LoadLineFile(out)), UntouchedLines(LoadLineFile(map)));
+        ++processed;
+    }
+    EXPECT_GT(processed, 0);
+}
+
+#ifndef _WIN32
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs the built stratex-cli with its output in files of dir.
+CliRun RunExecutable(const std::vector<std::string>& args, const TempDir& dir) {
+    std::string command = Quote(STRATEX_CLI_PATH);
+    for (const auto& arg : args) command += " " + Quote(arg);
+    const auto out = dir.path() / "stdout.txt";
+    const auto err = dir.path() / "stderr.txt";
+    command += " >" + Quote(PathText(out)) + " 2>" + Quote(PathText(err));
+    const int raw = std::system(command.c_str());
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return {status, ReadAll(out), ReadAll(err)};
+}
+
+TEST_F(CliTest, ExecutableRunsOnARealMap) {
+    const std::filesystem::path real = STRATEX_TESTDATA_DIR "/real/map_podm/mp/n37-075.mp";
+    if (!std::filesystem::exists(real)) GTEST_SKIP() << "no real map";
+    TempDir out;
+    CliRun run = RunExecutable({"--version"}, out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, std::string("stratex-cli ") + STRATEX_VERSION + "\n");
+
+    const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16", "--sort", "2"};
+    auto args = options;
+    args.insert(args.begin(), {"process", PathText(real), "-o", PathText(out.path() / "exe.mp")});
+    run = RunExecutable(args, out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    args = options;
+    args.insert(args.begin(), {"process", PathText(real), "-o", PathText(out.path() / "lib.mp")});
+    ASSERT_EQ(RunInProcess(args).status, kCliDone);
+    const std::string processed = ReadAll(out.path() / "exe.mp");
+    EXPECT_FALSE(processed.empty());
+    EXPECT_EQ(processed, ReadAll(out.path() / "lib.mp"));
+    EXPECT_TRUE(Contains(processed, "Levels=4\r\nLevel0=22\r\nLevel1=20\r\nLevel2=18\r\nLevel3=16\r\nZoom0=0\r\n"));
+
+    run = RunExecutable({"scan", PathText(real), "--names-dir", names_}, out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, RunInProcess({"scan", PathText(real), "--names-dir", names_}).out);
+
+    const std::string text = Write("text.mp", "no map\r\n");
+    run = RunExecutable({"scan", text, "--names-dir", names_}, out);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Этот файл не Polish MAP!!!\n");
+}
+#endif
+
+}  // namespace
+}  // namespace stratex
