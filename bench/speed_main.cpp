@@ -1,0 +1,171 @@
+// stratex-speed: the timers behind bench/run.sh. Each command prints "key value" lines on stdout.
+//
+//   stratex-speed stages MAP [REPEAT]     open (read + scan), Process and save of MAP as stratex-cli does
+//                                         them, REPEAT times; medians in MB/s of the map's size
+//   stratex-speed baseline MAP [REPEAT]   Process by the engine (median of REPEAT) and by the plain
+//                                         vector-of-lines rewrite (once) on MAP; fails when they differ
+//   stratex-speed run OUT -- CMD ARG...   runs CMD with its standard output in OUT ("-": inherited) and
+//                                         reports its wall time and peak resident memory
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BaselineProcess.h"
+#include "map/MapDocument.h"
+#include "map/MapScan.h"
+#include "map/MapText.h"
+#include "map/Process.h"
+#include "text/LineList.h"
+#include "types/TypeNames.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace stratex;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double MegaBytes(std::uintmax_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+int Stages(const fs::path& map, int repeat) {
+    const std::uintmax_t bytes = fs::file_size(map);
+    const fs::path out = map.parent_path() / (map.stem().string() + ".stages-out.mp");
+    std::vector<double> open, process, save;
+    for (int r = 0; r < repeat; ++r) {
+        // A fresh document each time, so that every step meets the memory state that stratex-cli meets.
+        MapDocument document(STRATEX_DATA_DIR);
+        auto start = Clock::now();
+        document.OpenMap(map);
+        open.push_back(Seconds(start));
+        start = Clock::now();
+        document.Process();
+        process.push_back(Seconds(start));
+        start = Clock::now();
+        document.SaveMap(out);
+        save.push_back(Seconds(start));
+        fs::remove(out);
+    }
+    std::printf("bytes %ju\n", bytes);
+    std::printf("open_s %.4f\nprocess_s %.4f\nsave_s %.4f\n", Median(open), Median(process), Median(save));
+    std::printf("open_mbps %.0f\nprocess_mbps %.0f\nsave_mbps %.0f\n", MegaBytes(bytes) / Median(open),
+                MegaBytes(bytes) / Median(process), MegaBytes(bytes) / Median(save));
+    return 0;
+}
+
+std::string JoinLf(const LineList& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+int Baseline(const fs::path& map, int repeat) {
+    const TypeNameFiles names = TypeNameFiles::Load(STRATEX_DATA_DIR);
+    const std::string bytes = ReadFileBytes(map);
+    const MapText original = MapText::FromBytes(bytes);
+    DictionaryTables tables;
+    const ScanResult scan = ScanMap(original, names, false, tables, 1);
+
+    std::vector<double> engine;
+    std::string engineResult;
+    for (int r = 0; r < repeat; ++r) {
+        MapText text = original;
+        DictionaryTables engineTables = tables;
+        LineList dicLines;
+        const auto start = Clock::now();
+        ProcessMap(text, scan.levels, scan.lists, false, engineTables, dicLines);
+        engine.push_back(Seconds(start));
+        if (r == 0) engineResult = text.Buffer();
+    }
+
+    LineList lines = SplitLines(bytes);
+    DictionaryTables baselineTables = tables;
+    LineList dicLines;
+    const auto start = Clock::now();
+    bench::BaselineProcess(lines, scan.levels, scan.lists, false, baselineTables, dicLines);
+    const double baseline = Seconds(start);
+
+    const bool same = JoinLf(lines) == engineResult;
+    std::printf("bytes %zu\nlines %ju\n", bytes.size(), static_cast<std::uintmax_t>(original.LineCount()));
+    std::printf("engine_s %.4f\nbaseline_s %.3f\nspeedup %.0f\nsame_output %s\n", Median(engine), baseline,
+                baseline / Median(engine), same ? "yes" : "no");
+    if (!same) std::fprintf(stderr, "stratex-speed: the engine and the baseline give different maps\n");
+    return same ? 0 : 1;
+}
+
+// Runs argv[0] with stdout in out, waits for it, prints its wall time and peak resident memory.
+int Run(const std::string& out, char** argv) {
+    const auto start = Clock::now();
+    const pid_t child = fork();
+    if (child < 0) {
+        std::perror("fork");
+        return 1;
+    }
+    if (child == 0) {
+        if (out != "-") {
+            const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0) _exit(126);
+            close(fd);
+        }
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) < 0) {
+        std::perror("wait4");
+        return 1;
+    }
+    const double seconds = Seconds(start);
+    std::printf("seconds %.4f\nmaxrss_kb %ld\nexit %d\n", seconds, usage.ru_maxrss,
+                WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: stratex-speed stages MAP [REPEAT]\n"
+                 "       stratex-speed baseline MAP [REPEAT]\n"
+                 "       stratex-speed run OUT|- -- CMD [ARG...]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string command = argv[1];
+    try {
+        if (command == "run") {
+            if (argc < 5 || std::string(argv[3]) != "--") return Usage();
+            return Run(argv[2], argv + 4);
+        }
+        const int repeat = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+        if (command == "stages") return Stages(argv[2], repeat);
+        if (command == "baseline") return Baseline(argv[2], repeat);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "stratex-speed: %s\n", e.what());
+        return 1;
+    }
+    return Usage();
+}
