@@ -1,0 +1,10 @@
+// libFuzzer entry of fuzz_config: the input goes through the shared harness, which aborts on a broken rule.
+#include <cstddef>
+#include <cstdint>
+
+#include "map/FuzzHarness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    stratex::fuzz::RunOrAbort(stratex::fuzz::Target::Config, data, size);
+    return 0;
+}

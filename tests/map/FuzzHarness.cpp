@@ -1,0 +1,641 @@
+#include "map/FuzzHarness.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
+#include "map/MapScan.h"
+#include "map/Process.h"
+#include "text/Error.h"
+#include "text/Integer.h"
+#include "text/Strings.h"
+#include "types/TypeLists.h"
+#include "types/TypeNames.h"
+
+namespace stratex::fuzz {
+
+namespace {
+
+constexpr std::string_view kHeaderEnd = "[END-IMG ID]";
+constexpr std::size_t kDictionaryLines = 38;
+// The plain readings of the rules walk the input once per line; past this size they would dominate a
+// fuzzing run, so larger inputs get the other checks only.
+constexpr std::size_t kReferenceLineLimit = 2000;
+
+void Require(bool holds, const char* what) {
+    if (!holds) throw InvariantFailure(what);
+}
+
+// The message is built only when the rule is broken: most checks run once per line.
+template <typename Message>
+void Require(bool holds, Message&& message) {
+    if (!holds) throw InvariantFailure(std::string(message()));
+}
+
+// A line for a failure message: printable ASCII kept, other bytes as \xNN, long lines cut.
+std::string Show(std::string_view line) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : line.substr(0, 120)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && c != '"' && c != '\\') {
+            out += c;
+        } else {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    out += line.size() > 120 ? "\"..." : "\"";
+    return out;
+}
+
+std::vector<std::string_view> LinesOf(const MapText& text) {
+    std::vector<std::string_view> lines;
+    lines.reserve(static_cast<std::size_t>(text.LineCount()));
+    for (MapText::Cursor cursor(text); !cursor.AtEnd(); cursor.Next()) lines.push_back(cursor.Line());
+    return lines;
+}
+
+// The type name files every map input is scanned with: comments, an empty line, a line without "=",
+// a key in upper case, an empty key and Windows-1251 names.
+const TypeNameFiles& FixedNames() {
+    static const TypeNameFiles names{
+        SplitLines("0x2f06=Bank\r\n;comment\r\n\r\n0x0100=\xcc\xee\xf1\xea\xe2\xe0\r\n0X6401=Bridge\r\n"
+                   "no key here\r\n0x0001=\r\n"),
+        SplitLines("Polyline names\r\n0x01=Major road\r\n0x16=Trail\r\n;0x1f=River\r\n0x1F=River\r\n"),
+        SplitLines("0x4a=Map area\r\n0x01=City\r\n=empty key\r\n0x4c=\xce\xe7\xe5\xf0\xee\r\n"),
+    };
+    return names;
+}
+
+// Dictionary tables that differ from the start-up ones, so that an unwanted change shows.
+DictionaryTables PatternTables() {
+    DictionaryTables tables;
+    for (std::size_t i = 0; i < 256; ++i) {
+        tables.dic10[i] = static_cast<std::int32_t>(i % 7);
+        tables.dic40[i] = static_cast<std::int32_t>(i % 5) + 1;
+        tables.dic80[i] = static_cast<std::int32_t>(i % 3) + 2;
+    }
+    return tables;
+}
+
+// Whether line begins with "Level" and a digit, letter case aside: a level line of the header part.
+bool IsLevelLine(std::string_view line) {
+    return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
+}
+
+void CheckTextConsistent(const MapText& text, const char* what) {
+    const std::string& buffer = text.Buffer();
+    Require(buffer.empty() || buffer.back() == '\n',
+            [&] { return std::string(what) + ": the last line has no line end"; });
+    Require(buffer.find('\r') == std::string::npos, [&] { return std::string(what) + ": a CR remains in the text"; });
+    Require(buffer.find('\0') == std::string::npos, [&] { return std::string(what) + ": a NUL remains in the text"; });
+    const auto newlines = static_cast<std::uint64_t>(std::count(buffer.begin(), buffer.end(), '\n'));
+    Require(text.LineCount() == newlines, [&] {
+        return std::string(what) + ": LineCount " + std::to_string(text.LineCount()) + " but " +
+               std::to_string(newlines) + " line ends";
+    });
+    std::uint64_t i = 0;
+    for (MapText::Cursor cursor(text); !cursor.AtEnd(); cursor.Next(), ++i) {
+        Require(cursor.index() == i,
+                [&] { return std::string(what) + ": the cursor index skips at line " + std::to_string(i); });
+        // Line(i) walks from the nearest index entry, so lines next to an entry and a spread of others show
+        // whether the index is right; every line would cost the walk's length over again.
+        const std::uint64_t step = i % 64;
+        if (step < 2 || step > 61 || i % 13 == 0) {
+            Require(text.Line(i) == cursor.Line(), [&] {
+                return std::string(what) + ": Line(" + std::to_string(i) + ") is " + Show(text.Line(i)) +
+                       ", the cursor gives " + Show(cursor.Line());
+            });
+        }
+        // A cursor started in the middle must agree with the walk from the start.
+        if (i % 61 == 7) {
+            Require(MapText::Cursor(text, i).Line() == cursor.Line(), [&] {
+                return std::string(what) + ": a cursor started at line " + std::to_string(i) + " disagrees";
+            });
+        }
+    }
+    Require(i == text.LineCount(),
+            [&] { return std::string(what) + ": the cursor walks " + std::to_string(i) + " lines"; });
+    Require(text.Line(text.LineCount()).empty(),
+            [&] { return std::string(what) + ": a line past the end is not empty"; });
+}
+
+// The value of a code "0x" and one to eight hexadecimal digits, read as 32 bits.
+std::optional<std::uint32_t> HexCodeValue(std::string_view code) {
+    if (!StartsWith(code, "0x") || code.size() < 3 || code.size() > 10) return std::nullopt;
+    std::uint32_t value = 0;
+    const auto [end, ec] = std::from_chars(code.data() + 2, code.data() + code.size(), value, 16);
+    if (ec != std::errc() || end != code.data() + code.size()) return std::nullopt;
+    return value;
+}
+
+// ---- map ------------------------------------------------------------------------------------------------
+
+struct ScanCheck {
+    const LineList& lines;
+    const ScanResult& scan;
+    bool useDictionary;
+    const DictionaryTables& before;
+    const DictionaryTables& after;
+    int sortColumn;
+};
+
+void CheckScanResult(const ScanCheck& c) {
+    const std::string option = c.useDictionary ? " (dictionary option on)" : " (dictionary option off)";
+    const auto headerEnd = std::find_if(c.lines.begin(), c.lines.end(),
+                                        [](const std::string& line) { return Contains(line, kHeaderEnd); });
+    const bool polish = headerEnd != c.lines.end();
+    Require(c.scan.isPolishMap == polish,
+            [&] { return "isPolishMap disagrees with the \"[END-IMG ID]\" lines" + option; });
+    if (!c.useDictionary) Require(c.before == c.after, "a scan without the dictionary option changed the tables");
+
+    // One row per level line of the header part, which runs through the first "[END-IMG ID]" line.
+    std::vector<std::string_view> keys;
+    const auto headerStop = polish ? headerEnd + 1 : c.lines.end();
+    for (auto it = c.lines.begin(); it != headerStop; ++it) {
+        if (IsLevelLine(*it)) keys.push_back(KeyOf(*it));
+    }
+    const auto& rows = c.scan.levels.rows();
+    Require(rows.size() == keys.size(), [&] {
+        return "the scan made " + std::to_string(rows.size()) + " level rows from " + std::to_string(keys.size()) +
+               " level lines" + option;
+    });
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        Require(rows[i].key == keys[i], [&] {
+            return "level row " + std::to_string(i) + " has the key " + Show(rows[i].key) + ", the line has " +
+                   Show(keys[i]);
+        });
+    }
+
+    for (const ObjectKind kind : kAllKinds) {
+        const TypeList& list = c.scan.lists.Of(kind);
+        const std::string name = std::string(TypeNameFileName(kind)) + " list";
+        if (!polish) Require(list.empty(), [&] { return name + " is not empty for a text that is no Polish map"; });
+        std::unordered_set<std::string_view> codes;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const TypeRow& row = list[i];
+            Require(codes.insert(row.code).second,
+                    [&] { return name + " holds the code " + Show(row.code) + " twice"; });
+            const std::optional<std::uint32_t> value = HexCodeValue(row.code);
+            Require(value && NormalisedTypeCode(kind, static_cast<std::int32_t>(*value)) == row.code,
+                    [&] { return name + " holds the code " + Show(row.code) + ", which is not normalised"; });
+            Require(row.name == LookupTypeName(FixedNames().Of(kind), row.code),
+                    [&] { return name + ": the row of " + Show(row.code) + " has the wrong name " + Show(row.name); });
+            Require(!row.addedByShowAll, [&] { return name + ": a scanned row is marked as added by Show All"; });
+            if (i > 0) {
+                Require(POIListViewCompare(list[i - 1], row, c.sortColumn) <= 0,
+                        [&] { return name + " is not sorted at row " + std::to_string(i); });
+            }
+        }
+    }
+}
+
+// The lines a successful Process may write that were not in the map: the level header from levels.
+std::unordered_set<std::string> HeaderLinesOf(const LevelsTable& levels) {
+    std::unordered_set<std::string> lines;
+    lines.insert("Levels=" + std::to_string(levels.size()));
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const LevelRow& row = levels.rows()[k];
+        lines.insert(row.key + "=" + LeadingBits(levels.ValueOfKey(row.key)));
+        lines.insert("Zoom" + std::to_string(k) + "=" + std::to_string(k));
+    }
+    return lines;
+}
+
+bool IsEndLevelLine(std::string_view line) {
+    constexpr std::string_view kKey = "EndLevel=";
+    if (!StartsWith(line, kKey)) return false;
+    const std::string_view number = line.substr(kKey.size());
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    return ec == std::errc() && end == number.data() + number.size() && std::to_string(value) == number;
+}
+
+// The lines after the first "[END-IMG ID]" line, without those beginning with "EndLevel".
+std::vector<std::string_view> ObjectPartWithoutEndLevels(const std::vector<std::string_view>& lines) {
+    std::vector<std::string_view> part;
+    const auto headerEnd =
+        std::find_if(lines.begin(), lines.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
+    if (headerEnd == lines.end()) return part;
+    for (auto it = headerEnd + 1; it != lines.end(); ++it) {
+        if (!StartsWith(*it, "EndLevel")) part.push_back(*it);
+    }
+    return part;
+}
+
+void RunProcess(const MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
+                const DictionaryTables& tables) {
+    const std::string option = useDictionary ? " (dictionary option on)" : " (dictionary option off)";
+    MapText work = text;
+    DictionaryTables workTables = tables;
+    const LineList oldDicLines = {"; the dictionary of an earlier Process"};
+    LineList dicLines = oldDicLines;
+    try {
+        ProcessMap(work, levels, lists, useDictionary, workTables, dicLines);
+    } catch (const Error&) {
+        Require(work.Buffer() == text.Buffer() && work.LineCount() == text.LineCount(),
+                [&] { return "a failed Process changed the map text" + option; });
+        Require(workTables == tables, [&] { return "a failed Process changed the dictionary tables" + option; });
+        Require(dicLines == oldDicLines, [&] { return "a failed Process changed the dictionary lines" + option; });
+        return;
+    }
+    if (!useDictionary) {
+        Require(workTables == tables, "Process without the dictionary option changed the tables");
+        Require(dicLines == oldDicLines, "Process without the dictionary option changed the dictionary lines");
+    }
+    // A dictionary is generated at each "[END-IMG ID]" line that Process keeps; an old dictionary section
+    // that runs over that line takes it away.
+    const std::vector<std::string_view> lines = LinesOf(work);
+    const bool generates = useDictionary && std::find(lines.begin(), lines.end(), kHeaderEnd) != lines.end();
+    if (generates) {
+        Require(dicLines != oldDicLines && dicLines.size() == kDictionaryLines,
+                "Process kept \"[END-IMG ID]\" but did not generate a dictionary of 38 lines");
+    }
+    CheckProcessOutput({text, work, levels, generates ? dicLines : LineList{}, useDictionary});
+}
+
+// The lists with a caption that is no number on the first row of each: Process fails at an object of
+// that type.
+TypeLists Poisoned(TypeLists lists) {
+    for (const ObjectKind kind : kAllKinds) {
+        if (!lists.Of(kind).empty()) lists.Of(kind).SetLevel(0, "x");
+    }
+    return lists;
+}
+
+// ---- level config ----------------------------------------------------------------------------------------
+
+// Rows as a scan and Show All could leave them: codes of several lengths, one longer than a config name
+// can reach, the same code in two letter cases, a row added by Show All, and an empty code.
+TypeLists ConfigRows() {
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x2f06", "Bank", "1");
+    lists.poi.AddTypeRow("0x0100", "City", "2");
+    lists.poi.AddTypeRow("0x2F06", "Bank again", "3", true);
+    lists.poi.AddTypeRow("0x12345678", "Long", "4");
+    lists.polyline.AddTypeRow("0x01", "Road", "1");
+    lists.polyline.AddTypeRow("0x16", "Trail", "abc");
+    lists.polyline.AddTypeRow("", "No code", "5", true);
+    lists.polygon.AddTypeRow("0x4a", "Area", "0");
+    lists.polygon.AddTypeRow("0x01", "City", "1");
+    return lists;
+}
+
+// Rows that a level config file can reach one to one: short codes, distinct in any letter case.
+TypeLists DistinctConfigRows() {
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x2f06", "Bank", "1");
+    lists.poi.AddTypeRow("0x0100", "City", "2");
+    lists.polyline.AddTypeRow("0x01", "Road", "1");
+    lists.polyline.AddTypeRow("0x16", "Trail", "2");
+    lists.polygon.AddTypeRow("0x4a", "Area", "0");
+    return lists;
+}
+
+// ApplyConfigLines read plainly from its contract, one line at a time.
+void ApplyConfigReference(TypeLists& lists, const LineList& lines) {
+    for (const std::string& line : lines) {
+        const std::string_view name = KeyOf(line);
+        if (name.empty()) continue;
+        std::optional<ObjectKind> kind;
+        for (const ObjectKind k : kAllKinds) {
+            if (ConfigLetter(k) == name.front()) kind = k;
+        }
+        if (!kind) continue;
+        TypeList& list = lists.Of(*kind);
+        const std::string_view code = name.substr(1, 6);
+        std::optional<std::size_t> row;
+        for (std::size_t i = 0; i < list.size() && !row; ++i) {
+            if (list[i].code == code) row = i;
+        }
+        if (!row) continue;
+        for (const std::string& first : lines) {
+            if (HasKey(first) && EqualsNoCase(KeyOf(first), name)) {
+                list.SetLevel(*row, std::string(ValueOf(first)));
+                break;
+            }
+        }
+    }
+}
+
+void CheckSameRows(const TypeLists& actual, const TypeLists& expected, const std::string& what) {
+    for (const ObjectKind kind : kAllKinds) {
+        const auto& a = actual.Of(kind).rows();
+        const auto& e = expected.Of(kind).rows();
+        Require(a.size() == e.size(), [&] {
+            return what + ": the " + std::string(TypeNameFileName(kind)) + " list has " + std::to_string(a.size()) +
+                   " rows, expected " + std::to_string(e.size());
+        });
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            Require(a[i] == e[i], [&] {
+                return what + ": " + std::string(TypeNameFileName(kind)) + " row " + std::to_string(i) + " is " +
+                       Show(a[i].level) + "|" + Show(a[i].code) + ", expected " + Show(e[i].level) + "|" +
+                       Show(e[i].code);
+            });
+        }
+    }
+}
+
+// ---- type name files -------------------------------------------------------------------------------------
+
+// Rows as a scan leaves them, sorted by code; some codes are spelled as the fuzzer's inputs often do.
+TypeLists ScannedRows() {
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x0100", "City", "2");
+    lists.poi.AddTypeRow("0x2f06", "Bank", "1");
+    lists.polyline.AddTypeRow("0x01", "Road", "3");
+    lists.polyline.AddTypeRow("0x16", "Trail", "1");
+    lists.polygon.AddTypeRow("0x4a", "Area", "0");
+    return lists;
+}
+
+std::string LookupReference(const LineList& lines, std::string_view code) {
+    for (const std::string& line : lines) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos && EqualsNoCase(std::string_view(line).substr(0, eq), code)) {
+            return line.substr(eq + 1);
+        }
+    }
+    return {};
+}
+
+// The codes Show All must append to list from lines, in order.
+std::vector<std::string> ExpectedShowAllCodes(const TypeList& list, const LineList& lines, std::size_t firstLine) {
+    std::unordered_set<std::string> listed;
+    for (const TypeRow& row : list.rows()) listed.insert(row.code);
+    std::vector<std::string> codes;
+    for (std::size_t i = firstLine; i < lines.size(); ++i) {
+        if (lines[i].empty() || lines[i].front() == ';') continue;
+        std::string code(KeyOf(lines[i]));
+        if (listed.insert(code).second) codes.push_back(std::move(code));
+    }
+    return codes;
+}
+
+}  // namespace
+
+std::string_view TargetName(Target target) {
+    switch (target) {
+        case Target::Config:
+            return "config";
+        case Target::Names:
+            return "names";
+        case Target::Map:
+            break;
+    }
+    return "map";
+}
+
+void CheckTextMatchesLines(const MapText& text, const LineList& lines) {
+    CheckTextConsistent(text, "loaded text");
+    Require(text.LineCount() == lines.size(), [&] {
+        return "the text has " + std::to_string(text.LineCount()) + " lines, SplitLines gives " +
+               std::to_string(lines.size());
+    });
+    std::size_t i = 0;
+    for (MapText::Cursor cursor(text); !cursor.AtEnd() && i < lines.size(); cursor.Next(), ++i) {
+        Require(cursor.Line() == lines[i], [&] {
+            return "line " + std::to_string(i) + " is " + Show(cursor.Line()) + ", SplitLines gives " + Show(lines[i]);
+        });
+    }
+    Require(text.ToCrLf() == JoinLinesCrLf(lines), "the CR LF form differs from the lines joined with CR LF");
+}
+
+void CheckProcessOutput(const ProcessOutcome& o) {
+    const std::string option = o.useDictionary ? " (dictionary option on)" : " (dictionary option off)";
+    CheckTextConsistent(o.after, ("processed text" + option).c_str());
+
+    const std::vector<std::string_view> before = LinesOf(o.before);
+    const std::vector<std::string_view> after = LinesOf(o.after);
+    const std::unordered_set<std::string_view> inputLines(before.begin(), before.end());
+    const std::unordered_set<std::string> headerLines = HeaderLinesOf(o.levels);
+    const std::unordered_set<std::string_view> dictionaryLines(o.dicLines.begin(), o.dicLines.end());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const std::string_view line = after[i];
+        const bool known = inputLines.count(line) || IsEndLevelLine(line) || headerLines.count(std::string(line)) ||
+                           (o.useDictionary && dictionaryLines.count(line));
+        Require(known, [&] {
+            return "processed line " + std::to_string(i) + " " + Show(line) +
+                   " is neither a map line nor one that Process writes" + option;
+        });
+    }
+
+    std::uint64_t objectEnds = 0;
+    std::uint64_t headerEnds = 0;
+    for (const std::string_view line : before) {
+        objectEnds += Contains(line, "[END]");
+        headerEnds += line == kHeaderEnd;
+    }
+    // A level line whose key holds "[END]" comes back in the header and may end an object once more.
+    const std::uint64_t header = 1 + 3 * static_cast<std::uint64_t>(o.levels.size());
+    const std::uint64_t bound =
+        before.size() + objectEnds + header + (o.useDictionary ? kDictionaryLines * headerEnds : 0);
+    Require(after.size() <= bound, [&] {
+        return "Process wrote " + std::to_string(after.size()) + " lines from " + std::to_string(before.size()) +
+               ", more than the " + std::to_string(bound) + " it can add" + option;
+    });
+
+    if (o.useDictionary) return;
+    // Without the dictionary option the object part only gains and rewrites EndLevel lines. That holds
+    // while the first "[END-IMG ID]" line itself can neither join a level run nor be an EndLevel line.
+    const auto headerEnd =
+        std::find_if(before.begin(), before.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
+    if (headerEnd == before.end() || StartsWithNoCase(*headerEnd, "Level") || StartsWithNoCase(*headerEnd, "Zoom") ||
+        Contains(*headerEnd, "EndLevel")) {
+        return;
+    }
+    const std::vector<std::string_view> expected = ObjectPartWithoutEndLevels(before);
+    const std::vector<std::string_view> actual = ObjectPartWithoutEndLevels(after);
+    const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+    Require(mismatch.first == expected.end() && mismatch.second == actual.end(), [&] {
+        return "the object part changed beyond its EndLevel lines at its line " +
+               std::to_string(mismatch.first - expected.begin()) + ": " +
+               (mismatch.first == expected.end() ? std::string("(end)") : Show(*mismatch.first)) + " became " +
+               (mismatch.second == actual.end() ? std::string("(end)") : Show(*mismatch.second));
+    });
+}
+
+void RunMapInput(std::string_view bytes) {
+    const LineList lines = SplitLines(bytes);
+    const MapText text = MapText::FromBytes(std::string(bytes));
+    CheckTextMatchesLines(text, lines);
+    Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
+            "adopting a normalised buffer changed it");
+
+    // The sort column varies with the input so that every column's order is checked now and then.
+    const int sortColumn = static_cast<int>(bytes.size() % 3);
+    for (const bool useDictionary : {false, true}) {
+        const DictionaryTables before = PatternTables();
+        DictionaryTables tables = before;
+        std::optional<ScanResult> scan;
+        try {
+            scan = ScanMap(text, FixedNames(), useDictionary, tables, sortColumn);
+        } catch (const Error&) {
+            Require(tables == before, "a failed scan changed the dictionary tables");
+            continue;
+        }
+        CheckScanResult({lines, *scan, useDictionary, before, tables, sortColumn});
+
+        if (!useDictionary) {
+            RunProcess(text, scan->levels, scan->lists, false, tables);
+            RunProcess(text, scan->levels, scan->lists, true, tables);
+        } else {
+            TypeLists withAll = scan->lists;
+            ShowAllObjects(withAll, FixedNames());
+            RunProcess(text, scan->levels, withAll, true, tables);
+            RunProcess(text, scan->levels, Poisoned(scan->lists), false, tables);
+        }
+    }
+}
+
+void RunConfigInput(std::string_view bytes) {
+    const LineList lines = SplitLines(bytes);
+
+    TypeLists lists = ConfigRows();
+    ApplyConfigLines(lists, lines);
+    // Only captions change: codes, names, icons, marks and order stay.
+    TypeLists restored = lists;
+    const TypeLists original = ConfigRows();
+    for (const ObjectKind kind : kAllKinds) {
+        for (std::size_t i = 0; i < restored.Of(kind).size() && i < original.Of(kind).size(); ++i) {
+            restored.Of(kind).SetLevel(i, original.Of(kind)[i].level);
+        }
+    }
+    CheckSameRows(restored, original, "ApplyConfigLines changed more than captions");
+    if (lines.size() <= kReferenceLineLimit) {
+        TypeLists expected = ConfigRows();
+        ApplyConfigReference(expected, lines);
+        CheckSameRows(lists, expected, "ApplyConfigLines");
+        for (const std::string& line : lines) {
+            for (const ObjectKind kind : kAllKinds) {
+                const TypeList& list = original.Of(kind);
+                const std::string_view code = KeyOf(line).substr(KeyOf(line).empty() ? 0 : 1, 6);
+                int first = -1;
+                for (std::size_t i = 0; i < list.size() && first < 0; ++i) {
+                    if (list[i].code == code) first = static_cast<int>(i);
+                }
+                Require(FindConfigRow(list, KeyOf(line)) == first, [&] {
+                    return "FindConfigRow of " + Show(KeyOf(line)) + " gives " +
+                           std::to_string(FindConfigRow(list, KeyOf(line)));
+                });
+            }
+        }
+    }
+
+    // Round trip: the lines written for rows that a config file reaches one to one give their captions back,
+    // also after the file's CR LF text is read again.
+    TypeLists distinct = DistinctConfigRows();
+    ApplyConfigLines(distinct, lines);
+    const LineList written = BuildConfigLines(distinct);
+    const LineList reread = SplitLines(JoinLinesCrLf(written));
+    Require(reread == written, "the written config lines do not read back as the same lines");
+    TypeLists cleared = DistinctConfigRows();
+    for (const ObjectKind kind : kAllKinds) {
+        for (std::size_t i = 0; i < cleared.Of(kind).size(); ++i) cleared.Of(kind).SetLevel(i, "unset");
+    }
+    ApplyConfigLines(cleared, reread);
+    CheckSameRows(cleared, distinct, "config round trip");
+}
+
+void RunNamesInput(std::string_view bytes) {
+    const LineList lines = SplitLines(bytes);
+
+    std::vector<std::string> probes = {"0x2f06", "0x2F06", "0x01", "", "0x4a", "=", ";"};
+    for (std::size_t i = 0; i < lines.size() && i < 24; ++i) {
+        probes.emplace_back(KeyOf(lines[i]));
+        probes.push_back(AsciiLowerCopy(KeyOf(lines[i])));
+    }
+    if (lines.size() <= kReferenceLineLimit) {
+        for (const std::string& code : probes) {
+            Require(LookupTypeName(lines, code) == LookupReference(lines, code),
+                    [&] { return "LookupTypeName of " + Show(code) + " gives " + Show(LookupTypeName(lines, code)); });
+        }
+    }
+
+    const TypeNameFiles names{lines, lines, lines};
+    const TypeLists original = ScannedRows();
+    TypeLists lists = original;
+    ShowAllObjects(lists, names);
+    for (const ObjectKind kind : kAllKinds) {
+        const TypeList& list = lists.Of(kind);
+        const TypeList& before = original.Of(kind);
+        const std::string name = std::string(TypeNameFileName(kind)) + " list";
+        Require(list.size() >= before.size(), [&] { return name + " lost rows to Show All"; });
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            Require(list[i] == before[i],
+                    [&] { return name + ": Show All changed the map's row " + std::to_string(i); });
+        }
+        const std::vector<std::string> codes =
+            ExpectedShowAllCodes(before, lines, kind == ObjectKind::Polyline ? 1 : 0);
+        Require(list.size() - before.size() == codes.size(), [&] {
+            return name + ": Show All added " + std::to_string(list.size() - before.size()) + " rows, expected " +
+                   std::to_string(codes.size());
+        });
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            const TypeRow& row = list[before.size() + i];
+            Require(row.code == codes[i] && row.level == "0" && row.addedByShowAll, [&] {
+                return name + ": added row " + std::to_string(i) + " is " + Show(row.code) + ", expected " +
+                       Show(codes[i]);
+            });
+            if (lines.size() <= kReferenceLineLimit) {
+                Require(row.name == LookupReference(lines, row.code),
+                        [&] { return name + ": added row " + Show(row.code) + " has the name " + Show(row.name); });
+            }
+        }
+    }
+    RemoveShowAllRows(lists);
+    CheckSameRows(lists, original, "Show All switched off");
+
+    // After a sort the map's rows stay in the order the same sort gives them on their own.
+    const int sortColumn = static_cast<int>(bytes.size() % 3);
+    ShowAllObjects(lists, names);
+    lists.SortAll(sortColumn);
+    RemoveShowAllRows(lists);
+    TypeLists expected = original;
+    expected.SortAll(sortColumn);
+    CheckSameRows(lists, expected, "Show All switched off after a sort");
+    for (const ObjectKind kind : kAllKinds) {
+        for (std::size_t i = 0; i < lists.Of(kind).size(); ++i) {
+            Require(lists.Of(kind).IsTypeListed(lists.Of(kind)[i].code), "a remaining row's code is not listed");
+        }
+    }
+}
+
+void RunInput(Target target, std::string_view bytes) {
+    switch (target) {
+        case Target::Map:
+            RunMapInput(bytes);
+            return;
+        case Target::Config:
+            RunConfigInput(bytes);
+            return;
+        case Target::Names:
+            RunNamesInput(bytes);
+            return;
+    }
+}
+
+void RunOrAbort(Target target, const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    try {
+        RunInput(target, bytes);
+    } catch (const InvariantFailure& failure) {
+        std::fprintf(stderr, "\n%s: broken rule: %s\n", std::string(TargetName(target)).c_str(), failure.what());
+        std::abort();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "\n%s: unexpected exception: %s\n", std::string(TargetName(target)).c_str(), e.what());
+        std::abort();
+    }
+}
+
+}  // namespace stratex::fuzz
