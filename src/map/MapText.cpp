@@ -1,5 +1,6 @@
 #include "map/MapText.h"
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -16,39 +17,6 @@ std::size_t LineEnd(const std::string& buffer, std::size_t offset) {
     if (offset >= buffer.size()) return buffer.size();
     const char* data = buffer.data();
     return static_cast<std::size_t>(bytescan::Find(data + offset, data + buffer.size(), '\n') - data);
-}
-
-// Turns every CR LF and every lone CR into "\n", compacting the text towards its start. Words without a
-// CR move eight bytes at a time; the write position never passes the read position.
-void NormaliseLineEnds(std::string& bytes) {
-    char* data = bytes.data();
-    const std::size_t size = bytes.size();
-    const void* firstCr = std::memchr(data, '\r', size);
-    if (!firstCr) return;
-    std::size_t write = static_cast<std::size_t>(static_cast<const char*>(firstCr) - data);
-    std::size_t read = write;
-    while (read < size) {
-        if (size - read >= 8) {
-            const bytescan::Word word = bytescan::Load(data + read);
-            const bytescan::Word crs = bytescan::MatchMask(word, '\r');
-            if (crs == 0) {
-                bytescan::Store(data + write, word);
-                write += 8;
-                read += 8;
-                continue;
-            }
-            // Only the bytes before the CR are taken from this word: the rest may still be unread.
-            for (std::size_t n = bytescan::FirstFlagged(crs); n > 0; --n) data[write++] = data[read++];
-        }
-        const char c = data[read++];
-        if (c == '\r') {
-            data[write++] = '\n';
-            if (read < size && data[read] == '\n') ++read;
-        } else {
-            data[write++] = c;
-        }
-    }
-    bytes.resize(write);
 }
 
 // Appends the final "\n" to a text whose last line has none. When the buffer is full, a string would grow
@@ -102,9 +70,10 @@ MapText MapText::FromBytes(std::string bytes) {
     if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
         bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
     }
-    NormaliseLineEnds(bytes);
-    EndLastLine(bytes);
-    return FromNormalised(std::move(bytes));
+    MapText text;
+    text.buffer_ = std::move(bytes);
+    text.NormaliseAndIndex();
+    return text;
 }
 
 MapText MapText::FromFile(const std::filesystem::path& path) { return FromBytes(ReadFileBytes(path)); }
@@ -144,6 +113,94 @@ void MapText::BuildIndex() {
         }
     }
     for (; i < size; ++i) countByte(i);
+    lineCount_ = newlines;
+}
+
+void MapText::NormaliseAndIndex() {
+    // One pass does what loading needs after the NUL cut: every CR LF and every lone CR becomes "\n", the text
+    // is compacted towards its start (the write position never passes the read position), and the lines
+    // are counted and indexed on the way. Words without a CR move eight bytes at a time.
+    index_.clear();
+    lineCount_ = 0;
+    char* data = buffer_.data();
+    const std::size_t size = buffer_.size();
+    if (size == 0) return;
+    index_.reserve(size / (kIndexStep * 32) + 1);
+    index_.push_back(0);
+    std::uint64_t newlines = 0;
+    // A "\n" now stands at offset at of the result.
+    const auto lineEnd = [&](std::size_t at) {
+        if (++newlines % kIndexStep == 0) index_.push_back(at + 1);
+    };
+    // The n bytes just written at offset at hold the line ends flagged in lfs. They are counted whole unless
+    // a line that the index keeps starts among them.
+    const auto countWritten = [&](std::size_t at, std::size_t n, bytescan::Word lfs) {
+        const auto count = static_cast<std::uint64_t>(bytescan::CountFlagged(lfs));
+        if (newlines % kIndexStep + count < kIndexStep) {
+            newlines += count;
+            return;
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            if (data[at + k] == '\n') lineEnd(at + k);
+        }
+    };
+
+    std::size_t read = 0;
+    std::size_t write = 0;
+    while (size - read >= 8) {
+        const bytescan::Word word = bytescan::Load(data + read);
+        const bytescan::Word crs = bytescan::MatchMask(word, '\r');
+        if (crs == 0) {
+            if (write != read) bytescan::Store(data + write, word);
+            countWritten(write, 8, bytescan::MatchMask(word, '\n'));
+            read += 8;
+            write += 8;
+            continue;
+        }
+        const std::size_t n = bytescan::FirstFlagged(crs);
+        if constexpr (std::endian::native == std::endian::little) {
+            // The usual case of a CR LF file: one CR in the word and its LF right behind it. The bytes after
+            // the CR move down by one within the word; the word's last byte is then junk that the next store
+            // overwrites, and it lies behind the read position.
+            if (n < 7 && (crs & (crs - 1)) == 0 && static_cast<char>(word >> (8 * (n + 1))) == '\n') {
+                const bytescan::Word low = n == 0 ? 0 : (~bytescan::Word{0} >> (64 - 8 * n));
+                const bytescan::Word compacted = (word & low) | ((word >> 8) & ~low);
+                bytescan::Store(data + write, compacted);
+                countWritten(write, 7, bytescan::MatchMask(compacted, '\n'));
+                read += 8;
+                write += 7;
+                continue;
+            }
+        }
+        // Otherwise byte by byte through the first CR: only those bytes of the word are taken.
+        for (std::size_t k = 0; k < n; ++k) {
+            const char c = data[read++];
+            data[write] = c;
+            if (c == '\n') lineEnd(write);
+            ++write;
+        }
+        ++read;
+        data[write] = '\n';
+        lineEnd(write++);
+        if (read < size && data[read] == '\n') ++read;
+    }
+    while (read < size) {
+        char c = data[read++];
+        if (c == '\r') {
+            c = '\n';
+            if (read < size && data[read] == '\n') ++read;
+        }
+        data[write] = c;
+        if (c == '\n') lineEnd(write);
+        ++write;
+    }
+    buffer_.resize(write);
+    if (buffer_.back() != '\n') {
+        EndLastLine(buffer_);
+        ++newlines;
+    }
+    // An entry at the very end names no line.
+    while (index_.back() >= buffer_.size()) index_.pop_back();
     lineCount_ = newlines;
 }
 

@@ -60,6 +60,7 @@ public:
 
 private:
     void BuildIndex();
+    void NormaliseAndIndex();
 
     static constexpr std::uint64_t kIndexStep = 64;  // one index entry per 64 lines
 
