@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -187,6 +188,27 @@ TEST(Failure, BothStopAtATypeThatIsNoNumberAndKeepTheInput) {
     EXPECT_EQ(lines, linesBefore);
     EXPECT_EQ(baselineDic, LineList{"earlier"});
     EXPECT_EQ(tables, DictionaryTables{});
+}
+
+// Loading turns CR LF and lone CR into line ends and indexes the lines in one pass over the words of the
+// text; long random texts put every kind of line end at every place within a word and across index steps.
+TEST(Load, LongTextsSplitAsTheLineListLoaderSplitsThem) {
+    std::mt19937 random(77);
+    const char* const ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\r"};
+    for (int round = 0; round < 40; ++round) {
+        std::string bytes;
+        while (bytes.size() < 20000) {
+            bytes.append(random() % (round % 2 ? 12 : 40), static_cast<char>('a' + random() % 26));
+            bytes += ends[random() % (round < 20 ? 1 : std::size(ends))];
+        }
+        if (round % 4 == 3) bytes.pop_back();
+        SCOPED_TRACE(round);
+        const LineList expected = SplitLines(bytes);
+        const MapText text = MapText::FromBytes(bytes);
+        ASSERT_EQ(text.LineCount(), expected.size());
+        ASSERT_EQ(text.Buffer(), JoinLf(expected));
+        for (std::size_t i = 0; i < expected.size(); i += 1 + random() % 50) ASSERT_EQ(text.Line(i), expected[i]) << i;
+    }
 }
 
 }  // namespace
