@@ -113,7 +113,8 @@ int Baseline(const fs::path& map, int repeat) {
     return same ? 0 : 1;
 }
 
-// Runs argv[0] with stdout in out, waits for it, prints its wall time and peak resident memory.
+// Runs argv[0] with stdout in out, waits for it, prints its wall time, processor times and peak resident
+// memory.
 int Run(const std::string& out, char** argv) {
     const auto start = Clock::now();
     const pid_t child = fork();
@@ -137,7 +138,9 @@ int Run(const std::string& out, char** argv) {
         return 1;
     }
     const double seconds = Seconds(start);
-    std::printf("seconds %.4f\nmaxrss_kb %ld\nexit %d\n", seconds, usage.ru_maxrss,
+    const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    std::printf("seconds %.4f\nuser_s %.4f\nsys_s %.4f\nmaxrss_kb %ld\nexit %d\n", seconds, cpu(usage.ru_utime),
+                cpu(usage.ru_stime), usage.ru_maxrss,
                 WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
 }

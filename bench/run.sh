@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The speed and memory benchmark: builds a Release stratex-cli and the timers, generates synthetic maps of the
+# given sizes (MB; default 100 and 1024) and prints a table of open/Process/save throughput, end-to-end time
+# of `stratex-cli process` against `cat MAP > OUT` on the same file, and peak memory; then the plain
+# vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the objects lack
+# EndLevel.
+#
+# Usage: bash bench/run.sh [SIZE_MB...]
+# Environment: STRATEX_BENCH_DIR  folder for the maps (default /tmp; they are deleted afterwards)
+#              STRATEX_BENCH_RUNS paired cat/stratex-cli runs per map (default 5)
+#              STRATEX_BUILD_DIR  build folder (default build-speed)
+#              STRATEX_BENCH_BASELINE_MB size of the baseline comparison map (default 20)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(100 1024)
+runs=${STRATEX_BENCH_RUNS:-5}
+build=${STRATEX_BUILD_DIR:-build-speed}
+work=$(mktemp -d "${STRATEX_BENCH_DIR:-/tmp}/stratex-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+bash scripts/deps.sh engine
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTRATEX_BUILD_GUI=OFF -DSTRATEX_BUILD_TESTS=OFF \
+    -DSTRATEX_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target stratex-cli stratex-mapgen stratex-speed >/dev/null
+
+cli=$root/$build/src/cli/stratex-cli
+mapgen=$root/$build/bench/stratex-mapgen
+speed=$root/$build/bench/stratex-speed
+
+# value KEY < "key value" lines
+value() { awk -v k="$1" '$1 == k { print $2 }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "Stratex benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
+    "$(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo) memory; load average at start:" \
+    "$(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Maps in $work; medians of $runs paired runs of cat and stratex-cli"
+echo
+
+rows=()
+for mb in "${sizes[@]}"; do
+    map=$work/map-$mb.mp
+    "$mapgen" "$mb" "$map" >/dev/null
+    sync
+    bytes=$(stat -c %s "$map")
+    stages=$("$speed" stages "$map" 3)
+
+    cats=() clis=() ratios=() rss=0
+    for ((r = 0; r < runs; r++)); do
+        rm -f "$work/out-cat.mp" "$work/out-cli.mp"
+        sync
+        c=$("$speed" run "$work/out-cat.mp" -- cat "$map" | value seconds)
+        sync
+        out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
+        s=$(value seconds <<<"$out")
+        m=$(value maxrss_kb <<<"$out")
+        cats+=("$c") clis+=("$s")
+        ratios+=("$(awk -v a="$s" -v b="$c" 'BEGIN { print a / b }')")
+        [ "$m" -gt "$rss" ] && rss=$m
+    done
+    rm -f "$map" "$work/out-cat.mp" "$work/out-cli.mp"
+
+    cat_s=$(printf '%s\n' "${cats[@]}" | median)
+    cli_s=$(printf '%s\n' "${clis[@]}" | median)
+    ratio=$(printf '%s\n' "${ratios[@]}" | median)
+    rows+=("$(awk -v b="$bytes" -v o="$(value open_mbps <<<"$stages")" -v p="$(value process_mbps <<<"$stages")" \
+        -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" -v l="$cli_s" -v r="$ratio" -v m="$rss" 'BEGIN {
+        printf "| %.0f MB | %d | %d | %d | %.2f | %.2f | %.1f | %.0f MB | %.2f |", b / 1048576, o, p, s, c, l, r,
+            m / 1024, m * 1024 / b }')")
+done
+
+echo "| Map | Open MB/s | Process MB/s | Save MB/s | cat s | stratex-cli process s | cli / cat | Peak memory | Memory / map |"
+echo "|---|---|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
+echo
+
+baseline_mb=${STRATEX_BENCH_BASELINE_MB:-20}
+map=$work/baseline.mp
+"$mapgen" "$baseline_mb" "$map" 7 0.3333 >/dev/null
+base=$("$speed" baseline "$map" 5)
+rm -f "$map"
+echo "Process on a $baseline_mb MB map, a third of the objects without EndLevel:" \
+    "engine $(value engine_s <<<"$base") s, vector-of-lines baseline $(value baseline_s <<<"$base") s," \
+    "speed-up $(value speedup <<<"$base")x (same output: $(value same_output <<<"$base"))"
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
