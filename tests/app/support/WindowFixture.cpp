@@ -141,7 +141,7 @@ void WindowFixture::ChooseMenuItem(const char* menuName, const char* itemName) {
     QTRY_VERIFY(!menu->isVisible());
 }
 
-void WindowFixture::SetLevelByPopup(const char* listName, std::initializer_list<int> rows, const char* itemName) {
+void WindowFixture::SetLevelByPopup(const char* listName, const QList<int>& rows, const char* itemName) {
     TypeListView* view = List(listName);
     QVERIFY(view);
     bool first = true;
@@ -150,7 +150,7 @@ void WindowFixture::SetLevelByPopup(const char* listName, std::initializer_list<
         ClickCell(view, row, 1, first ? Qt::NoModifier : Qt::ControlModifier);
         first = false;
     }
-    RightClickRow(view, *rows.begin());
+    RightClickRow(view, rows.first());
     ChooseMenuItem("LevelPopupMenu", itemName);
 }
 

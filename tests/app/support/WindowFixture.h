@@ -61,7 +61,7 @@ public:
     void RightClickRow(QAbstractItemView* view, int row, int column = 1);
     void ChooseMenuItem(const char* menuName, const char* itemName);
     // Selects rows (a click, then Ctrl+clicks) and chooses the level popup item itemName.
-    void SetLevelByPopup(const char* listName, std::initializer_list<int> rows, const char* itemName);
+    void SetLevelByPopup(const char* listName, const QList<int>& rows, const char* itemName);
 
     // Open MAP through its button with the dialog answering path; the messages before are forgotten.
     void OpenMap(const QString& path);
