@@ -182,7 +182,10 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The controls show the document through their models: they go first, before the members do.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 QString TMainForm::BaseCaption() { return QStringLiteral("Stratex v" STRATEX_VERSION); }
 
