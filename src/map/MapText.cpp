@@ -86,6 +86,20 @@ MapText MapText::FromNormalised(std::string buffer) {
     return text;
 }
 
+MapText::Parts MapText::Release() noexcept {
+    Parts parts{std::move(buffer_), std::move(index_), lineCount_};
+    *this = MapText();
+    return parts;
+}
+
+MapText MapText::FromParts(Parts parts) noexcept {
+    MapText text;
+    text.buffer_ = std::move(parts.buffer);
+    text.index_ = std::move(parts.index);
+    text.lineCount_ = parts.lineCount;
+    return text;
+}
+
 void MapText::BuildIndex() {
     index_.clear();
     lineCount_ = 0;

@@ -21,8 +21,23 @@ public:
     static MapText FromBytes(std::string bytes);
     // Reads a map file. Throws Error("Cannot open file <path>").
     static MapText FromFile(const std::filesystem::path& path);
-    // Adopts a buffer that already holds lines each followed by "\n" (Process builds one).
+    // Adopts a buffer that already holds lines each followed by "\n".
     static MapText FromNormalised(std::string buffer);
+
+    // One index entry per this many lines.
+    static constexpr std::uint64_t kIndexStep = 64;
+
+    // What a MapText is made of, for a rewrite in place (Process): the buffer, the buffer offsets of lines
+    // 0, kIndexStep, 2 * kIndexStep, ... and the number of lines.
+    struct Parts {
+        std::string buffer;
+        std::vector<std::size_t> index;
+        std::uint64_t lineCount = 0;
+    };
+    // Hands the parts over and leaves the text empty.
+    Parts Release() noexcept;
+    // Takes parts back, as Release gave them or as a rewrite rebuilt them; the index must fit the buffer.
+    static MapText FromParts(Parts parts) noexcept;
 
     std::uint64_t LineCount() const { return lineCount_; }
     bool empty() const { return lineCount_ == 0; }
@@ -61,8 +76,6 @@ public:
 private:
     void BuildIndex();
     void NormaliseAndIndex();
-
-    static constexpr std::uint64_t kIndexStep = 64;  // one index entry per 64 lines
 
     std::string buffer_;
     std::vector<std::size_t> index_;  // buffer offset of lines 0, 64, 128, ...

@@ -1,6 +1,8 @@
 #include "map/Process.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -8,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "map/ByteScan.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
@@ -22,7 +25,7 @@ constexpr std::string_view kDictionaryStart = "[DICTIONARY]";
 constexpr std::pair<std::string_view, ObjectKind> kOpeners[] = {
     {"[POI]", ObjectKind::Poi}, {"[POLYLINE]", ObjectKind::Polyline}, {"[POLYGON]", ObjectKind::Polygon}};
 constexpr std::uint64_t kProgressStep = 65536;
-constexpr std::size_t kOutputSlack = 64 * 1024;
+constexpr std::size_t kNone = std::string_view::npos;
 
 bool ContainsEndMarker(std::string_view line) {
     return ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]");
@@ -32,38 +35,58 @@ bool BeginsLevelRun(std::string_view line) {
     return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
 }
 
+// StartsWith for the constant keys of the loop: a fixed-size comparison that compiles to a few instructions.
+bool Begins(std::string_view line, std::string_view key) {
+    return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
+}
+
 // The lines that the pass has not examined yet, in list order: the generated header lines still waiting
-// to be examined, then the rest of the input buffer. Taking and removing lines both consume from here, so
-// the pass never moves text that lies ahead of it.
+// to be examined, then the rest of the input text (lines each followed by "\n"). Taking and removing
+// lines both consume from here, so the pass never moves text that lies ahead of it.
 class LineSource {
 public:
     struct Line {
         std::string_view text;
-        bool header;  // the line belongs to the header part
+        bool header;          // the line belongs to the header part
+        bool input;           // the line is the input's (not a generated header line)
+        std::size_t bracket;  // offset of the first "[" in text, or kNone
     };
 
-    LineSource(const std::string& input, std::uint64_t inputLines) : input_(input), inputLines_(inputLines) {}
+    LineSource(std::string_view input, std::uint64_t inputLines)
+        : input_(input), inputLines_(inputLines), nextBracket_(FindInput(0, '[')) {}
 
-    bool AtEnd() const { return next_ == pending_.size() && pos_ >= input_.size(); }
-    std::uint64_t RemainingLines() const { return (pending_.size() - next_) + (inputLines_ - takenInput_); }
-    std::size_t RemainingInputBytes() const { return input_.size() - pos_; }
+    bool AtEnd() const { return next_ == pendingCount() && pos_ >= input_.size(); }
+    std::uint64_t RemainingLines() const { return (pendingCount() - next_) + (inputLines_ - takenInput_); }
+
+    // Offset in the input of the first byte that the pass may still read: the start of the last line taken
+    // when that came from the input, else the start of the next input line.
+    std::size_t Floor() const { return floor_; }
 
     Line Take() {
-        if (next_ < pending_.size()) return {pending_[next_++], true};
-        const std::size_t end = LineEnd(pos_);
-        const std::string_view text(input_.data() + pos_, end - pos_);
+        if (next_ < pendingCount()) {
+            floor_ = pos_;
+            const std::string_view text = (*pending_)[next_++];
+            return {text, true, false, text.find('[')};
+        }
+        const std::size_t start = pos_;
+        const std::size_t end = FindInput(start, '\n');
+        // The next "[" is searched for only once the walk has passed the previous one.
+        if (nextBracket_ < start) nextBracket_ = FindInput(start, '[');
+        const std::string_view text = input_.substr(start, end - start);
+        const std::size_t bracket = nextBracket_ < end ? nextBracket_ - start : kNone;
         const bool header = inHeader_;
-        if (inHeader_ && Contains(text, kHeaderEnd)) inHeader_ = false;
+        if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), kHeaderEnd)) inHeader_ = false;
+        floor_ = start;
         pos_ = end + 1;
         ++takenInput_;
-        return {text, header};
+        return {text, header, true, bracket};
     }
 
-    // Lines that stand in front of the remaining input, examined next. Only called while none are waiting:
-    // the views returned by Take stay valid until the pass ends.
-    void Inject(std::vector<std::string> lines) {
-        pending_ = std::move(lines);
-        next_ = 0;
+    // Lines (*lines)[from..] stand in front of the remaining input and are examined next. Only called while
+    // none are waiting; lines must outlive the pass.
+    void Inject(const std::vector<std::string>& lines, std::size_t from) {
+        pending_ = &lines;
+        next_ = from;
     }
 
     // Removes the lines that follow for as long as they begin with "Level" or "Zoom".
@@ -77,12 +100,14 @@ public:
     void RemoveDictionarySection(std::string_view current) {
         if (ContainsEndMarker(current)) return;
         bool markerAhead = false;
-        for (std::size_t i = next_; i < pending_.size() && !markerAhead; ++i) markerAhead = ContainsEndMarker(pending_[i]);
+        for (std::size_t i = next_; i < pendingCount() && !markerAhead; ++i) {
+            markerAhead = ContainsEndMarker((*pending_)[i]);
+        }
         const std::size_t inputMarkerEnd = NextInputMarkerEnd();
-        markerAhead = markerAhead || inputMarkerEnd != std::string::npos;
+        markerAhead = markerAhead || inputMarkerEnd != kNone;
 
-        while (next_ < pending_.size()) {
-            const std::string_view line = pending_[next_];
+        while (next_ < pendingCount()) {
+            const std::string_view line = (*pending_)[next_];
             if (markerAhead && ContainsEndMarker(line)) {
                 ++next_;
                 return;
@@ -94,46 +119,48 @@ public:
             SkipInputTo(inputMarkerEnd);
         } else if (pos_ < input_.size() && input_[pos_] != '[') {
             const std::size_t bracketLine = input_.find("\n[", pos_);
-            SkipInputTo(bracketLine == std::string::npos ? input_.size() : bracketLine + 1);
+            SkipInputTo(bracketLine == kNone ? input_.size() : bracketLine + 1);
         }
     }
 
 private:
-    // Offset of the "\n" that ends the input line starting at start.
-    std::size_t LineEnd(std::size_t start) const {
-        const void* nl = std::memchr(input_.data() + start, '\n', input_.size() - start);
-        return nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - input_.data()) : input_.size();
+    std::size_t pendingCount() const { return pending_ ? pending_->size() : 0; }
+
+    // Offset of the first c at or after from in the input, or the input's size.
+    std::size_t FindInput(std::size_t from, char c) const {
+        const char* data = input_.data();
+        return static_cast<std::size_t>(bytescan::Find(data + from, data + input_.size(), c) - data);
     }
 
     std::string_view Peek() const {
-        if (next_ < pending_.size()) return pending_[next_];
-        return std::string_view(input_.data() + pos_, LineEnd(pos_) - pos_);
+        if (next_ < pendingCount()) return (*pending_)[next_];
+        return input_.substr(pos_, FindInput(pos_, '\n') - pos_);
     }
 
     void SkipInputTo(std::size_t end) {
-        const std::string_view skipped(input_.data() + pos_, end - pos_);
+        const std::string_view skipped = input_.substr(pos_, end - pos_);
         if (inHeader_ && Contains(skipped, kHeaderEnd)) inHeader_ = false;
-        for (const char c : skipped) takenInput_ += (c == '\n');
+        takenInput_ += static_cast<std::uint64_t>(std::count(skipped.begin(), skipped.end(), '\n'));
         pos_ = end;
     }
 
     // Offset just past the first input line at or after the current position that holds an end marker, or
-    // npos. The answer is kept: the position only moves forward, so the input is searched once overall.
+    // kNone. The answer is kept: the position only moves forward, so the input is searched once overall.
+    // (The search may look back from a marker into text that the rewrite in place has overwritten; whatever
+    // it finds there stands before the current position and counts as the current position.)
     std::size_t NextInputMarkerEnd() {
-        if (markerSearched_ && (markerEnd_ == std::string::npos || markerStart_ >= pos_)) return markerEnd_;
+        if (markerSearched_ && (markerEnd_ == kNone || markerStart_ >= pos_)) return markerEnd_;
         markerSearched_ = true;
-        markerStart_ = markerEnd_ = std::string::npos;
-        const char* data = input_.data();
+        markerStart_ = markerEnd_ = kNone;
         std::size_t at = pos_;
         while (at < input_.size()) {
-            const void* found = std::memchr(data + at, '[', input_.size() - at);
-            if (!found) break;
-            const std::size_t bracket = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-            const std::string_view rest(data + bracket + 1, std::min<std::size_t>(15, input_.size() - bracket - 1));
+            const std::size_t bracket = input_.find('[', at);
+            if (bracket == kNone) break;
+            const std::string_view rest = input_.substr(bracket + 1, 15);
             if (EqualsNoCase(rest, "END-DICTIONARY]") || EqualsNoCase(rest, "END DICTIONARY]")) {
                 const std::size_t nl = input_.rfind('\n', bracket);
-                markerStart_ = (nl == std::string::npos || nl < pos_) ? pos_ : nl + 1;
-                markerEnd_ = LineEnd(bracket) + 1;
+                markerStart_ = (nl == kNone || nl < pos_) ? pos_ : nl + 1;
+                markerEnd_ = FindInput(bracket, '\n') + 1;
                 break;
             }
             at = bracket + 1;
@@ -141,66 +168,134 @@ private:
         return markerEnd_;
     }
 
-    const std::string& input_;
+    std::string_view input_;
     std::uint64_t inputLines_;
     std::size_t pos_ = 0;  // start of the next input line
+    std::size_t floor_ = 0;
     std::uint64_t takenInput_ = 0;
-    bool inHeader_ = true;  // no input line holding "[END-IMG ID]" taken yet
-    std::vector<std::string> pending_;
+    std::size_t nextBracket_;  // the first "[" at or after some position not past pos_
+    bool inHeader_ = true;     // no input line holding "[END-IMG ID]" taken yet
+    const std::vector<std::string>* pending_ = nullptr;
     std::size_t next_ = 0;
     bool markerSearched_ = false;
-    std::size_t markerStart_ = std::string::npos;
-    std::size_t markerEnd_ = std::string::npos;
+    std::size_t markerStart_ = kNone;
+    std::size_t markerEnd_ = kNone;
 };
 
-// The lines the pass has finished with, as one buffer with "\n" after every line.
+// Where the pass puts the lines it has finished with: one text with "\n" after every line, written from the
+// start of the buffer whose back part (from offset base on) holds the input. Input lines that pass
+// unchanged are gathered into one pending span and moved together.
+//
+// kWrite false runs the same steps without touching a byte, to learn the result's size, its number of
+// lines and how far the result ever runs ahead of the input still to be read. With the input placed at
+// least that far back, the writing run overwrites only input that the walk is done with.
+template <bool kWrite>
 class Output {
 public:
-    explicit Output(const LineSource& source) : source_(source) {
-        const std::size_t input = source.RemainingInputBytes();
-        buffer_.reserve(input + input / 8 + kOutputSlack);
-    }
+    Output(char* out, const char* in, const LineSource& source, std::vector<std::size_t>* index)
+        : out_(out), in_(in), source_(source), index_(index) {}
 
     std::uint64_t lines() const { return lines_; }
-    std::size_t size() const { return buffer_.size(); }
-    std::string Release() { return std::move(buffer_); }
+    // Size of the result so far; where the next line will start.
+    std::size_t size() const { return size_ + (spanEnd_ - spanStart_); }
+    std::int64_t maxLead() const { return maxLead_; }
 
-    void Append(std::string_view line) {
-        Room(line.size() + 1);
-        lastStart_ = buffer_.size();
-        buffer_.append(line);
-        buffer_.push_back('\n');
-        ++lines_;
+    // The input line at offset start, length bytes without its "\n".
+    void AppendInput(std::size_t start, std::size_t length) {
+        if (start != spanEnd_) {
+            Flush();
+            spanStart_ = spanEnd_ = start;
+        }
+        NewLine(size());
+        spanEnd_ = start + length + 1;
+    }
+
+    // A line that is not the input's.
+    void AppendText(std::string_view line) {
+        Flush();
+        NewLine(size_);
+        if constexpr (kWrite) {
+            std::memcpy(out_ + size_, line.data(), line.size());
+            out_[size_ + line.size()] = '\n';
+        }
+        size_ += line.size() + 1;
+        Lead();
     }
 
     // Puts lineNl (a line with its "\n") in front of the last line; at the start when there is none.
     void InsertBeforeLast(std::string_view lineNl) {
-        Room(lineNl.size());
-        buffer_.insert(lastStart_, lineNl);
-        lastStart_ += lineNl.size();
+        Flush();
+        const std::size_t n = lineNl.size();
+        if constexpr (kWrite) {
+            std::memmove(out_ + lastStart_ + n, out_ + lastStart_, size_ - lastStart_);
+            std::memcpy(out_ + lastStart_, lineNl.data(), n);
+        }
+        size_ += n;
+        // The old last line moves on by one line number; with no line yet the new one is line 0.
+        if (lines_ == 0) {
+            AddIndexEntry(0);
+        } else if (lines_ % MapText::kIndexStep == 0) {
+            AddIndexEntry(lastStart_ + n);
+        }
         ++lines_;
+        lastStart_ += n;
+        Lead();
     }
 
     // Replaces the text of the line at start (length bytes, without its "\n") by line.
     void Replace(std::size_t start, std::size_t length, std::string_view line) {
-        if (line.size() > length) Room(line.size() - length);
-        buffer_.replace(start, length, line);
-        if (start < lastStart_) lastStart_ = lastStart_ + line.size() - length;
+        Flush();
+        if constexpr (kWrite) {
+            std::memmove(out_ + start + line.size(), out_ + start + length, size_ - start - length);
+            std::memcpy(out_ + start, line.data(), line.size());
+            // The lines behind it move with their text.
+            for (auto entry = index_->rbegin(); entry != index_->rend() && *entry > start; ++entry) {
+                *entry = *entry + line.size() - length;
+            }
+        }
+        size_ = size_ + line.size() - length;
+        if (lastStart_ > start) lastStart_ = lastStart_ + line.size() - length;
+        Lead();
     }
+
+    void Finish() { Flush(); }
 
 private:
-    // Grows by what the rest of the input is expected to need rather than by doubling, which would leave
-    // up to the whole map's size unused.
-    void Room(std::size_t n) {
-        if (buffer_.size() + n <= buffer_.capacity()) return;
-        const std::size_t rest = source_.RemainingInputBytes();
-        buffer_.reserve(buffer_.size() + n + rest + rest / 8 + kOutputSlack);
+    void NewLine(std::size_t start) {
+        if (lines_ % MapText::kIndexStep == 0) AddIndexEntry(start);
+        ++lines_;
+        lastStart_ = start;
     }
 
+    void AddIndexEntry(std::size_t start) {
+        if constexpr (kWrite) index_->push_back(start);  // never reallocates: reserved for the known count
+    }
+
+    void Flush() {
+        if (spanEnd_ == spanStart_) return;
+        if constexpr (kWrite) std::memmove(out_ + size_, in_ + spanStart_, spanEnd_ - spanStart_);
+        size_ += spanEnd_ - spanStart_;
+        spanStart_ = spanEnd_;
+    }
+
+    // After every step that writes more than it has read: how far the result now runs ahead of the input
+    // that may still be read.
+    void Lead() {
+        if constexpr (!kWrite) {
+            maxLead_ = std::max(maxLead_, static_cast<std::int64_t>(size_) - static_cast<std::int64_t>(source_.Floor()));
+        }
+    }
+
+    char* out_;
+    const char* in_;
     const LineSource& source_;
-    std::string buffer_;
-    std::size_t lastStart_ = 0;  // offset of the last line
+    std::vector<std::size_t>* index_;
+    std::size_t size_ = 0;  // bytes written, not counting the pending span
+    std::size_t spanStart_ = 0;
+    std::size_t spanEnd_ = 0;
+    std::size_t lastStart_ = 0;  // offset of the last line in the result
     std::uint64_t lines_ = 0;
+    std::int64_t maxLead_ = 0;
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
@@ -251,71 +346,101 @@ std::vector<std::string> HeaderLines(const LevelsTable& levels) {
     return lines;
 }
 
-}  // namespace
-
-void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
-                DictionaryTables& tables, LineList& dicLines, Progress* progress) {
-    if (progress) progress->SetStatus(kWaitStatus);
-
-    // Everything is built on locals and committed at the end, so a failure leaves the caller's state alone.
-    LineSource source(text.Buffer(), text.LineCount());
-    Output out(source);
-    DictionaryTables newTables = tables;
-    LineList newDicLines;
+// What the pass builds at most once and both runs of the walk use: the first run builds, the second finds
+// them built, so that the second run allocates nothing and cannot fail.
+struct Generated {
+    const LevelsTable& levels;
+    const TypeLists& lists;
+    LevelCache levelCache;
+    std::vector<std::string> header;
+    bool headerBuilt = false;
+    DictionaryTables tables;  // the tables as BuildDictionary leaves them
+    LineList dicLines;
     bool dictionaryBuilt = false;
-    LevelCache levelCache(lists);
-    std::string headerLine;  // the generated "Levels=" line while it is examined
+};
+
+// What the measuring run of the walk found.
+struct WalkResult {
+    std::size_t size = 0;
+    std::uint64_t lines = 0;
+    std::int64_t maxLead = 0;
+    // The progress bar of the last iteration.
+    bool iterated = false;
+    std::uint64_t lastMaximum = 0;
+    std::uint64_t lastPosition = 0;
+};
+
+// The walk of Process over input (lines each followed by "\n"). With kWrite it writes the result to out,
+// which may be the same buffer as input as long as input starts at least WalkResult::maxLead bytes behind
+// out, and fills index with the result's line index.
+template <bool kWrite>
+WalkResult Walk(std::string_view input, std::uint64_t inputLines, char* out, std::vector<std::size_t>* index,
+                bool useDictionary, Generated& generated, Progress* progress) {
+    LineSource source(input, inputLines);
+    Output<kWrite> output(out, input.data(), source, index);
+    WalkResult result;
 
     bool headerDone = false;
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
     char typeText[6] = {};
     std::size_t typeLength = 0;
-    // The EndLevel line to replace at the next object end: its offset and length in the output.
+    // The EndLevel line to replace at the next object end: its offset and length in the result.
     bool endLevelSet = false;
     std::size_t endLevelStart = 0;
     std::size_t endLevelLength = 0;
-
-    bool iterated = false;
-    std::uint64_t lastMaximum = 0;
-    std::uint64_t lastPosition = 0;
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
-        // The index is the number of lines already passed; the list is those plus the lines still ahead.
-        iterated = true;
-        lastPosition = out.lines();
-        lastMaximum = lastPosition + source.RemainingLines();
-        if (progress && --untilReport == 0) {
-            untilReport = kProgressStep;
-            progress->SetProgress(lastMaximum, lastPosition);
+        if constexpr (!kWrite) {
+            // The index is the number of lines already passed; the list is those plus the lines still ahead.
+            result.iterated = true;
+            result.lastPosition = output.lines();
+            result.lastMaximum = result.lastPosition + source.RemainingLines();
+            if (progress && --untilReport == 0) {
+                untilReport = kProgressStep;
+                progress->SetProgress(result.lastMaximum, result.lastPosition);
+            }
         }
 
-        LineSource::Line current = source.Take();
+        const LineSource::Line current = source.Take();
         std::string_view line = current.text;
+        std::size_t bracket = current.bracket;
+        bool fromInput = current.input;
+        const auto appendLine = [&] {
+            if (fromInput) {
+                output.AppendInput(static_cast<std::size_t>(line.data() - input.data()), line.size());
+            } else {
+                output.AppendText(line);
+            }
+        };
 
         if (!headerDone && current.header && StartsWithNoCase(line, "Levels=")) {
             source.RemoveLevelRun();
-            std::vector<std::string> header = HeaderLines(levels);
-            headerLine = std::move(header.front());
-            header.erase(header.begin());
-            source.Inject(std::move(header));
+            if (!generated.headerBuilt) {
+                generated.header = HeaderLines(generated.levels);
+                generated.headerBuilt = true;
+            }
+            // The new "Levels=" line stands in for this one; the others are examined in the next iterations.
+            source.Inject(generated.header, 1);
             headerDone = true;
-            line = headerLine;
+            line = generated.header.front();
+            bracket = line.find('[');
+            fromInput = false;
         }
 
-        if (useDictionary) {
+        if (useDictionary && bracket != kNone) {
             if (line == kHeaderEnd) {
                 // Later generations would give the same lines and tables, so one build serves every such line.
-                if (!dictionaryBuilt) {
-                    newDicLines = BuildDictionary(lists, newTables);
-                    dictionaryBuilt = true;
+                if (!generated.dictionaryBuilt) {
+                    generated.dicLines = BuildDictionary(generated.lists, generated.tables);
+                    generated.dictionaryBuilt = true;
                 }
-                out.Append(line);
-                for (const std::string& dicLine : newDicLines) out.Append(dicLine);
+                appendLine();
+                for (const std::string& dicLine : generated.dicLines) output.AppendText(dicLine);
                 continue;  // this exact text opens no section and holds no key that the steps below look for
             }
-            if (Contains(line, kDictionaryStart)) {
+            if (Contains(line.substr(bracket), kDictionaryStart)) {
                 source.RemoveDictionarySection(line);
                 continue;
             }
@@ -325,11 +450,10 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         // their line; header part lines are tested anywhere in the line.
         const bool objectPart = !current.header;
         if (objectPart && !line.empty() && line.front() == ';') {
-            out.Append(line);
+            appendLine();
             continue;
         }
-        const std::size_t bracket = line.find('[');
-        const std::string_view bracketed = bracket == std::string_view::npos ? std::string_view() : line.substr(bracket);
+        const std::string_view bracketed = bracket == kNone ? std::string_view() : line.substr(bracket);
         if (!bracketed.empty()) {
             // Tested in this order; the last test that matches decides, wherever the openers stand.
             for (const auto& [opener, openerKind] : kOpeners) {
@@ -339,54 +463,96 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
                 }
             }
         }
-        if (objectPart ? StartsWith(line, "Type") : Contains(line, "Type")) {
+        if (objectPart ? Begins(line, "Type") : Contains(line, "Type")) {
             const std::string_view value = Mid(line, 6, 11);
             typeLength = value.size();
             std::memcpy(typeText, value.data(), value.size());
         }
-        const bool isEndLevel = objectPart ? StartsWith(line, "EndLevel") : Contains(line, "EndLevel");
+        const bool isEndLevel = objectPart ? Begins(line, "EndLevel") : Contains(line, "EndLevel");
         const bool isEnd = !bracketed.empty() && Contains(bracketed, "[END]");
 
         if (!isEnd) {
             if (isEndLevel) {
                 endLevelSet = true;
-                endLevelStart = out.size();
+                endLevelStart = output.size();
                 endLevelLength = line.size();
             }
-            out.Append(line);
+            appendLine();
             continue;
         }
 
         if (!haveKind) {
-            out.Append(line);
+            appendLine();
             endLevelSet = false;
             continue;
         }
-        const std::int32_t level = levelCache.LevelOf(kind, std::string_view(typeText, typeLength));
+        const std::int32_t level = generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength));
         char newLine[32] = "EndLevel=";
         const std::size_t prefix = std::strlen(newLine);
         char* end = std::to_chars(newLine + prefix, newLine + sizeof(newLine) - 1, level).ptr;
         *end = '\n';
         const std::string_view replacement(newLine, static_cast<std::size_t>(end - newLine));
         if (isEndLevel) {
-            out.Append(replacement);  // the "[END]" line is itself the EndLevel line
+            output.AppendText(replacement);  // the "[END]" line is itself the EndLevel line
         } else if (endLevelSet) {
-            out.Replace(endLevelStart, endLevelLength, replacement);
-            out.Append(line);
+            output.Replace(endLevelStart, endLevelLength, replacement);
+            appendLine();
         } else {
-            out.InsertBeforeLast(std::string_view(newLine, replacement.size() + 1));
-            out.Append(line);
+            output.InsertBeforeLast(std::string_view(newLine, replacement.size() + 1));
+            appendLine();
         }
         endLevelSet = false;
     }
 
-    MapText result = MapText::FromNormalised(out.Release());
-    text = std::move(result);
-    if (dictionaryBuilt) dicLines = std::move(newDicLines);
-    tables = newTables;
+    output.Finish();
+    result.size = output.size();
+    result.lines = output.lines();
+    result.maxLead = output.maxLead();
+    return result;
+}
+
+}  // namespace
+
+void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
+                DictionaryTables& tables, LineList& dicLines, Progress* progress) {
+    if (progress) progress->SetStatus(kWaitStatus);
+
+    // The pass runs twice over the same decisions. The first run only measures, and meets every failure
+    // while nothing has changed yet. The second rewrites the buffer in place: the input is moved back by
+    // the furthest the result ever runs ahead of it, and the result is written from the front. So a map
+    // needs memory for itself and that lead, not for a second copy.
+    Generated generated{levels, lists, LevelCache(lists), {}, false, tables, {}, false};
+    const std::size_t inputSize = text.Buffer().size();
+    const std::uint64_t inputLines = text.LineCount();
+    const WalkResult measured =
+        Walk<false>(text.Buffer(), inputLines, nullptr, nullptr, useDictionary, generated, progress);
+
+    const std::size_t lead = static_cast<std::size_t>(std::max<std::int64_t>(measured.maxLead, 0));
+    const std::size_t room = std::max(inputSize + lead, measured.size);
+    std::vector<std::size_t> index;
+    index.reserve(static_cast<std::size_t>(measured.lines / MapText::kIndexStep) + 1);
+    MapText::Parts parts = text.Release();
+    try {
+        parts.buffer.reserve(room);
+    } catch (...) {
+        text = MapText::FromParts(std::move(parts));
+        throw;
+    }
+    // Nothing below allocates or fails.
+    parts.buffer.resize(room);
+    char* data = parts.buffer.data();
+    if (lead > 0) std::memmove(data + lead, data, inputSize);
+    Walk<true>(std::string_view(data + lead, inputSize), inputLines, data, &index, useDictionary, generated, nullptr);
+    parts.buffer.resize(measured.size);
+    parts.index = std::move(index);
+    parts.lineCount = measured.lines;
+    text = MapText::FromParts(std::move(parts));
+
+    if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
+    tables = generated.tables;
 
     if (progress) {
-        if (iterated) progress->SetProgress(lastMaximum, lastPosition);
+        if (measured.iterated) progress->SetProgress(measured.lastMaximum, measured.lastPosition);
         progress->SetStatus(kDoneStatus);
     }
 }
