@@ -40,6 +40,7 @@ struct Outcome {
     std::string map;  // every line followed by "\n"
     LineList dicLines;
     DictionaryTables tables;
+    std::vector<std::string> indexed;  // the engine's lines as its line index finds them
 };
 
 // Scans bytes as Open MAP does, lets the user's choices differ from the map's (other levels, changed type
@@ -70,6 +71,7 @@ Comparison Compare(const std::string& bytes, bool useDictionary) {
         result.engine.failure = e.what();
     }
     result.engine.map = text.Buffer();
+    for (std::uint64_t i = 0; i < text.LineCount(); ++i) result.engine.indexed.emplace_back(text.Line(i));
 
     LineList lines = SplitLines(bytes);
     result.baseline.tables = tables;
@@ -81,6 +83,7 @@ Comparison Compare(const std::string& bytes, bool useDictionary) {
         result.baseline.failure = e.what();
     }
     result.baseline.map = JoinLf(lines);
+    result.baseline.indexed = std::move(lines);
     return result;
 }
 
@@ -88,6 +91,8 @@ void ExpectSame(const Comparison& c) {
     ASSERT_EQ(c.engine.failure, c.baseline.failure);
     // Compared as a flag first: a failing comparison of two megabyte texts would print both.
     ASSERT_TRUE(c.engine.map == c.baseline.map) << "the maps differ";
+    // The rewrite builds the line index as it goes: every line must be found where it stands.
+    ASSERT_TRUE(c.engine.indexed == c.baseline.indexed) << "the line index does not fit the rewritten map";
     EXPECT_EQ(c.engine.dicLines, c.baseline.dicLines);
     EXPECT_EQ(c.engine.tables, c.baseline.tables);
 }
@@ -130,6 +135,35 @@ const GeneratedCase kGeneratedCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Bench, GeneratedMap, testing::ValuesIn(kGeneratedCases),
                          [](const testing::TestParamInfo<GeneratedCase>& param) { return param.param.name; });
+
+// The engine rewrites the map in place, its result running ahead of the input still to be read by as much
+// as the map grows. Growth and shrinking at many places, with lines of every length around them, must
+// still give the plain rewrite's lines, and the line index must fit them.
+TEST(GrowingAndShrinkingMap, BaselineGivesTheEngineResult) {
+    std::mt19937 random(3);
+    for (int round = 0; round < 30; ++round) {
+        std::string bytes = "[IMG ID]\nLevels=2\nLevel0=24\nLevel1=18\nZoom0=0\nZoom1=1\n[END-IMG ID]\n";
+        if (round % 3 == 0) bytes += "[DICTIONARY]\nLevel1Rgn10=0101\n[END-DICTIONARY]\n";
+        const char* const endLevels[] = {"", "EndLevel=", "EndLevel=1", "EndLevel=0000001234", "EndLevel=3"};
+        const char* const openers[] = {"[POI]\nType=0x2f06\n", "[POLYLINE]\nType=0x16\n", "[POLYGON]\nType=0x4c\n",
+                                       "[POLYLINE]\nType=0x99\n"};
+        const int objects = 50 + static_cast<int>(random() % 400);
+        for (int o = 0; o < objects; ++o) {
+            bytes += openers[random() % std::size(openers)];
+            // Growth early and shrinking late in some rounds, mixed in others.
+            const std::size_t pick = round % 2 ? random() % std::size(endLevels)
+                                               : (o < objects / 2 ? random() % 2 : 3 + random() % 2);
+            if (*endLevels[pick]) bytes += std::string(endLevels[pick]) + "\n";
+            for (int d = static_cast<int>(random() % 4); d >= 0; --d) {
+                bytes += "Data0=" + std::string(random() % 90, '1') + "\n";
+            }
+            bytes += "[END]\n";
+            if (random() % 5 == 0 && round % 3 == 1) bytes += "[DICTIONARY]\nLevel2Rgn40=1\n[END DICTIONARY]\n";
+        }
+        SCOPED_TRACE(round);
+        ExpectSame(Compare(bytes, round % 2 == 0));
+    }
+}
 
 TEST(RealMaps, BaselineGivesTheEngineResult) {
     const fs::path root = fs::path(STRATEX_TESTDATA_DIR) / "real";
