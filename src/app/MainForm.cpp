@@ -516,7 +516,7 @@ void TMainForm::OpenMapPath(const QString& path) {
         setWindowTitle(captionBefore);
         throw;
     }
-    UpdateButtons();
+    // The buttons follow when the handler ends, after the message as after a scan that found a map.
     if (!isPolishMap) prompts_->ShowMessage(this, kNotAMap, QStringLiteral("Error"), QMessageBox::Critical);
 }
 

@@ -149,7 +149,16 @@ void TestOpenMap::FileWithoutHeaderEndIsNoPolishMap() {
     WindowFixture fixture;
     fixture.Start();
     const QString text = fixture.WriteCp1251("notes.txt", "Заметки\nLevel0=22\nLevel1=20\n[POI]\nType=0x2f06\n[END]\n");
+    // While the message is up the scan is over, and Open MAP has not yet enabled its buttons.
+    int levelRowsBehindMessage = -1;
+    bool processEnabledBehindMessage = true;
+    fixture.prompts().onMessage = [&](const auto&) {
+        levelRowsBehindMessage = fixture.Find<QTableView>("LevelsList")->model()->rowCount();
+        processEnabledBehindMessage = fixture.Button("DoSpeedButton")->isEnabled();
+    };
     fixture.OpenMap(text);
+    QCOMPARE(levelRowsBehindMessage, 2);
+    QVERIFY(!processEnabledBehindMessage);
     QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
     QCOMPARE(fixture.prompts().messages[0].text, QStringLiteral("Этот файл не Polish MAP!!!"));
     QCOMPARE(fixture.prompts().messages[0].caption, QStringLiteral("Error"));

@@ -27,6 +27,7 @@ bool ScriptedPrompts::AskYesNo(QWidget*, const QString& text, const QString& cap
 
 void ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const QString& caption, QMessageBox::Icon icon) {
     messages.push_back({text, caption, icon});
+    if (onMessage) onMessage(messages.back());
 }
 
 void ScriptedPrompts::ClearRecord() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
     std::vector<Box> questions;
     std::vector<Box> messages;
     QStringList unexpected;
+    // Called while a message is up, to look at the window behind it.
+    std::function<void(const Box&)> onMessage;
 
     // Forgets what was recorded (not the scripted answers).
     void ClearRecord();
