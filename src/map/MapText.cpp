@@ -171,22 +171,36 @@ void MapText::NormaliseAndIndex() {
             write += 8;
             continue;
         }
-        const std::size_t n = bytescan::FirstFlagged(crs);
         if constexpr (std::endian::native == std::endian::little) {
-            // The usual case of a CR LF file: one CR in the word and its LF right behind it. The bytes after
-            // the CR move down by one within the word; the word's last byte is then junk that the next store
-            // overwrites, and it lies behind the read position.
-            if (n < 7 && (crs & (crs - 1)) == 0 && static_cast<char>(word >> (8 * (n + 1))) == '\n') {
-                const bytescan::Word low = n == 0 ? 0 : (~bytescan::Word{0} >> (64 - 8 * n));
-                const bytescan::Word compacted = (word & low) | ((word >> 8) & ~low);
-                bytescan::Store(data + write, compacted);
-                countWritten(write, 7, bytescan::MatchMask(compacted, '\n'));
-                read += 8;
-                write += 7;
-                continue;
+            // The word is rewritten in a register and consumed whole. Its CRs are taken from the last to the
+            // first, so that dropping one moves none of those still to come: a CR with its LF right behind it
+            // is dropped (the bytes above move down by one), any other CR becomes "\n"; a CR in the last byte
+            // also takes the LF that may start the next word. The bytes left free at the top are zero, and
+            // storing all eight overwrites only text already read.
+            bytescan::Word out = word;
+            std::size_t length = 8;
+            std::size_t consumed = 8;
+            for (bytescan::Word rest = crs; rest != 0;) {
+                const int k = (63 - std::countl_zero(rest)) / 8;
+                const int shift = 8 * k;
+                rest &= ~(bytescan::Word{0x80} << shift);
+                if (k < 7 && static_cast<char>(word >> (shift + 8)) == '\n') {
+                    const bytescan::Word low = k == 0 ? 0 : (~bytescan::Word{0} >> (64 - shift));
+                    out = (out & low) | ((out >> 8) & ~low);
+                    --length;
+                } else {
+                    out = (out & ~(bytescan::Word{0xFF} << shift)) | (bytescan::Word{'\n'} << shift);
+                    if (k == 7 && read + 8 < size && data[read + 8] == '\n') consumed = 9;
+                }
             }
+            bytescan::Store(data + write, out);
+            countWritten(write, length, bytescan::MatchMask(out, '\n'));
+            read += consumed;
+            write += length;
+            continue;
         }
-        // Otherwise byte by byte through the first CR: only those bytes of the word are taken.
+        // Elsewhere byte by byte through the first CR: only those bytes of the word are taken.
+        const std::size_t n = bytescan::FirstFlagged(crs);
         for (std::size_t k = 0; k < n; ++k) {
             const char c = data[read++];
             data[write] = c;
