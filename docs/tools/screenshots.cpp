@@ -95,12 +95,11 @@ public:
     QStringList messages;
     QString messageShot;
 
-    std::optional<QString> RunFileDialog(QWidget*, stratex::FileDialogState& dialog) override {
+    std::optional<QString> RunFileDialog(QWidget*, stratex::FileDialogState&) override {
         if (paths.empty()) {
             Check(false, QStringLiteral("a file dialog without a scripted answer"));
             return std::nullopt;
         }
-        lastProposal = dialog.fileName;
         QString path = paths.front();
         paths.pop_front();
         return QDir::toNativeSeparators(path);
@@ -125,8 +124,6 @@ public:
         });
         box.exec();
     }
-
-    QString lastProposal;
 };
 
 // Finds a control by its object name; a missing one is reported and ends the run.
@@ -389,8 +386,6 @@ int main(int argc, char* argv[]) {
     const int otherContour = RowOfCode(lines, QStringLiteral("0x21"));
     Check(otherContour >= 0 && Cell(lines, otherContour, 0) == QStringLiteral("1"),
           QStringLiteral("the config did not set the contours"));
-    std::printf("after a second map the lists stand at rows %d, %d, %d\n", poi->rowAt(0), lines->rowAt(0),
-                polygons->rowAt(0));
     ScrollToTop({poi, polygons});
     if (otherContour >= 0) lines->scrollTo(lines->model()->index(otherContour, 0), QAbstractItemView::PositionAtTop);
     ShotOfWindow(window, QStringLiteral("config-reused"));
@@ -401,10 +396,7 @@ int main(int argc, char* argv[]) {
     Settle();
     Check(window->document().showAll() && lines->model()->rowCount() > mapLines,
           QStringLiteral("Show All added nothing"));
-    for (QTableView* view : {static_cast<QTableView*>(poi), static_cast<QTableView*>(lines),
-                             static_cast<QTableView*>(polygons)}) {
-        view->scrollToBottom();
-    }
+    for (QTableView* view : std::initializer_list<QTableView*>{poi, lines, polygons}) view->scrollToBottom();
     ShotOfWindow(window, QStringLiteral("show-all"));
     QTest::mouseClick(Find<QCheckBox>(window, "ShowAllCheck"), Qt::LeftButton);
     Settle();
