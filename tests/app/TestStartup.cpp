@@ -267,8 +267,11 @@ void TestStartup::ProgressScalesBeyondInt() {
 
 void TestStartup::FirstStartWithoutSettingsIsSilent() {
     WindowFixture fixture;
+    QVERIFY(!QFileInfo::exists(QFileInfo(fixture.SettingsFile()).absolutePath()));
     fixture.Start();
     QVERIFY(fixture.prompts().messages.empty());
+    // The key is created: the store's folder exists, ready for the first write.
+    QVERIFY(QFileInfo(QFileInfo(fixture.SettingsFile()).absolutePath()).isDir());
     QVERIFY(!fixture.Find<QCheckBox>("DicCheckBox")->isChecked());
     // The empty "LastDir" becomes the dialogs' folder.
     QCOMPARE(fixture.window().openDialog().initialDir, QString());
