@@ -21,8 +21,17 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(map config names)
 
+bash scripts/deps.sh engine
 cxx=${STRATEX_FUZZ_CXX:-}
 if [ -z "$cxx" ]; then
+    if ! command -v clang++-14 >/dev/null && ! command -v clang++ >/dev/null; then
+        # libFuzzer and the sanitizer runtimes come with clang's runtime package.
+        echo "Installing: clang-14 libclang-rt-14-dev"
+        sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang-14 libclang-rt-14-dev
+    fi
     if command -v clang++-14 >/dev/null; then cxx=clang++-14; else cxx=clang++; fi
 fi
 build=${STRATEX_FUZZ_BUILD_DIR:-build-fuzz}
@@ -39,11 +48,13 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDeb
     -DSTRATEX_BUILD_TESTS=OFF -DSTRATEX_BUILD_GUI=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
-# Largest input per target: maps need room for a header and a few objects; the other files are short.
+# Largest input per target: maps need room for a header and a few objects; the other files are short, and
+# Show All's cost grows with the square of a type name file's lines.
 max_len() {
     case $1 in
         map) echo 16384 ;;
-        *) echo 4096 ;;
+        config) echo 4096 ;;
+        names) echo 2048 ;;
     esac
 }
 
