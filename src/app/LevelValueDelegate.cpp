@@ -12,9 +12,13 @@ namespace stratex {
 QWidget* LevelValueDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                           const QModelIndex& index) const {
     if (!index.data(LevelsModel::kPickListRole).toBool()) {
-        return QStyledItemDelegate::createEditor(parent, option, index);
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // A right click on the editor opens the table's menu, as on any other cell.
+        if (editor) editor->setContextMenuPolicy(Qt::NoContextMenu);
+        return editor;
     }
     auto* combo = new QComboBox(parent);
+    combo->setContextMenuPolicy(Qt::NoContextMenu);
     combo->setObjectName(QStringLiteral("LevelPickList"));
     combo->setEditable(false);
     for (const std::string& choice : LevelPickList()) combo->addItem(DecodeCp1251(choice));

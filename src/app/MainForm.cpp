@@ -722,18 +722,6 @@ void TMainForm::UpdateButtons() {
     SaveDICSpeedButton->setEnabled(buttons.saveDic);
 }
 
-TypeListView* TMainForm::ViewOf(ObjectKind kind) const {
-    switch (kind) {
-        case ObjectKind::Poi:
-            return POIListView;
-        case ObjectKind::Polyline:
-            return LINEListView;
-        case ObjectKind::Polygon:
-            return POLYListView;
-    }
-    return POIListView;
-}
-
 TypeListModel* TMainForm::ModelOf(const TypeListView* view) const {
     if (view == LINEListView) return lineModel_;
     if (view == POLYListView) return polyModel_;

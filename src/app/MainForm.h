@@ -109,7 +109,6 @@ private:
     void UpdateButtons();
     void ShowLevelValueEditor(int row);
     int CurrentLevelRow() const;
-    TypeListView* ViewOf(ObjectKind kind) const;
     TypeListModel* ModelOf(const TypeListView* view) const;
     std::vector<std::size_t> SelectedRows(const TypeListView* view) const;
 

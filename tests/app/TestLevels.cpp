@@ -1,6 +1,7 @@
 // The Levels table: adding and removing levels through its popup menu, the pick list of the selected
 // row's value cell and the read-only keys.
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QTableView>
@@ -116,7 +117,16 @@ void TestLevels::PickListStandsOnTheSelectedRowOnly() {
 
     fixture.ClickCell(table, 2, 0);
     QVERIFY(!table->indexWidget(table->model()->index(1, 1)));
-    QVERIFY(table->indexWidget(table->model()->index(2, 1)));
+    QWidget* editor = table->indexWidget(table->model()->index(2, 1));
+    QVERIFY(editor);
+
+    // A right click on the drop-down opens the table's menu, which acts on the selected row.
+    const QPoint inside = editor->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, editor->mapToGlobal(inside));
+    QApplication::sendEvent(editor, &event);
+    fixture.ChooseMenuItem("LevelsPopupMenu", "N1");
+    QCOMPARE(Rows(fixture), (QStringList{"Level0=24bit (<=120м)", "Level1=22bit (<=500м)", "Level2=20bit (<=2км)",
+                                         "Level3=20bit (<=2км)"}));
 }
 
 void TestLevels::PickedValueReachesTheProcessedHeader() {
@@ -176,6 +186,13 @@ void TestLevels::RepeatedKeyIsOpenToTyping() {
     QTest::keyClick(edit, Qt::Key_Return);
     QTRY_COMPARE(fixture.window().document().levels().rows()[1].value, std::string("16bit"));
     QCOMPARE(table->model()->index(1, 1).data().toString(), QStringLiteral("16bit"));
+
+    // The text editor too leaves its right click to the table's menu.
+    const QPoint inside = edit->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, edit->mapToGlobal(inside));
+    QApplication::sendEvent(edit, &event);
+    fixture.ChooseMenuItem("LevelsPopupMenu", "N2");
+    QCOMPARE(Rows(fixture), (QStringList{"Level0=24bit (<=120м)"}));
 }
 
 void TestLevels::KeysCannotBeEdited() {
