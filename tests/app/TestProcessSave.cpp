@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QProgressBar>
 
+#include "app/PanelStatusBar.h"
 #include "app/QtText.h"
 #include "map/MapDocument.h"
 #include "support/WindowFixture.h"
@@ -31,6 +32,7 @@ class TestProcessSave : public QObject {
 
 private slots:
     void ScanAndProcessReportOnTheStatusBar();
+    void WaitingTextShowsWhileTheWorkRuns();
     void ProcessThenSaveWritesTheRewrittenMap();
     void ExistingFileIsReplacedOnlyOnYes_data();
     void ExistingFileIsReplacedOnlyOnYes();
@@ -61,6 +63,48 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
     QVERIFY(bar->maximum() > lines);  // Process inserted EndLevel lines
     QVERIFY(fixture.Button("SaveSpeedButton")->isEnabled());
     QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+}
+
+namespace {
+
+// Records the status text each time the status bar paints.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(stratex::PanelStatusBar* bar) : bar_(bar) { bar->installEventFilter(this); }
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == bar_ && event->type() == QEvent::Paint) painted << bar_->text();
+        return false;
+    }
+
+private:
+    stratex::PanelStatusBar* bar_;
+};
+
+}  // namespace
+
+void TestProcessSave::WaitingTextShowsWhileTheWorkRuns() {
+    WindowFixture fixture;
+    fixture.Start();
+    QString map = "[IMG ID]\nLevels=2\nLevel0=22\nLevel1=20\n[END-IMG ID]\n";
+    for (int i = 0; i < 20000; ++i) map += "[POI]\nType=0x2f06\nData0=(55.75,37.61)\n[END]\n";
+    const QString path = fixture.WriteCp1251("maps/large.mp", map);
+    auto* bar = fixture.Find<stratex::PanelStatusBar>("StatusBar");
+    QVERIFY(bar);
+    QTest::qWait(50);  // the first paints of the window are done
+
+    // No event is processed while the work runs: only the window's own repaints show the text.
+    PaintRecorder recorder(bar);
+    fixture.OpenMap(path);
+    QVERIFY2(recorder.painted.contains("Обработка файла. Поиск объектов. Пожалуйста подождите..."),
+             qPrintable(recorder.painted.join('|')));
+    recorder.painted.clear();
+    fixture.Click("DoSpeedButton");
+    QVERIFY2(recorder.painted.contains("Изменение конечного уровня объектов. Пожалуйста подождите..."),
+             qPrintable(recorder.painted.join('|')));
+    QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
 }
 
 void TestProcessSave::ProcessThenSaveWritesTheRewrittenMap() {
