@@ -45,7 +45,7 @@ inline int CountFlagged(Word mask) { return static_cast<int>(((mask >> 7) * kOne
 
 // The first c in [p, end), or end when there is none.
 inline const char* Find(const char* p, const char* end, char c) {
-    constexpr int kWordsBeforeMemchr = 8;
+    constexpr int kWordsBeforeMemchr = 2;
     for (int n = 0; n < kWordsBeforeMemchr && end - p >= 8; ++n, p += 8) {
         if (const Word mask = MatchMask(Load(p), c)) return p + FirstFlagged(mask);
     }

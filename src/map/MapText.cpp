@@ -1,6 +1,5 @@
 #include "map/MapText.h"
 
-#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -133,7 +132,8 @@ void MapText::BuildIndex() {
 void MapText::NormaliseAndIndex() {
     // One pass does what loading needs after the NUL cut: every CR LF and every lone CR becomes "\n", the text
     // is compacted towards its start (the write position never passes the read position), and the lines
-    // are counted and indexed on the way. Words without a CR move eight bytes at a time.
+    // are counted and indexed on the way. The runs between CRs move whole and line ends are found with
+    // memchr, which the C library does many bytes at a time.
     index_.clear();
     lineCount_ = 0;
     char* data = buffer_.data();
@@ -146,81 +146,27 @@ void MapText::NormaliseAndIndex() {
     const auto lineEnd = [&](std::size_t at) {
         if (++newlines % kIndexStep == 0) index_.push_back(at + 1);
     };
-    // The n bytes just written at offset at hold the line ends flagged in lfs. They are counted whole unless
-    // a line that the index keeps starts among them.
-    const auto countWritten = [&](std::size_t at, std::size_t n, bytescan::Word lfs) {
-        const auto count = static_cast<std::uint64_t>(bytescan::CountFlagged(lfs));
-        if (newlines % kIndexStep + count < kIndexStep) {
-            newlines += count;
-            return;
-        }
-        for (std::size_t k = 0; k < n; ++k) {
-            if (data[at + k] == '\n') lineEnd(at + k);
-        }
-    };
 
     std::size_t read = 0;
     std::size_t write = 0;
-    while (size - read >= 8) {
-        const bytescan::Word word = bytescan::Load(data + read);
-        const bytescan::Word crs = bytescan::MatchMask(word, '\r');
-        if (crs == 0) {
-            if (write != read) bytescan::Store(data + write, word);
-            countWritten(write, 8, bytescan::MatchMask(word, '\n'));
-            read += 8;
-            write += 8;
-            continue;
+    while (read < size) {
+        const void* found = std::memchr(data + read, '\r', size - read);
+        const std::size_t cr = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+        // The run up to the CR keeps its bytes; its own line ends are LFs.
+        const std::size_t length = cr - read;
+        if (write != read) std::memmove(data + write, data + read, length);
+        const char* const runEnd = data + write + length;
+        for (const char* p = data + write; p < runEnd; ++p) {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(runEnd - p)));
+            if (!p) break;
+            lineEnd(static_cast<std::size_t>(p - data));
         }
-        if constexpr (std::endian::native == std::endian::little) {
-            // The word is rewritten in a register and consumed whole. Its CRs are taken from the last to the
-            // first, so that dropping one moves none of those still to come: a CR with its LF right behind it
-            // is dropped (the bytes above move down by one), any other CR becomes "\n"; a CR in the last byte
-            // also takes the LF that may start the next word. The bytes left free at the top are zero, and
-            // storing all eight overwrites only text already read.
-            bytescan::Word out = word;
-            std::size_t length = 8;
-            std::size_t consumed = 8;
-            for (bytescan::Word rest = crs; rest != 0;) {
-                const int k = (63 - std::countl_zero(rest)) / 8;
-                const int shift = 8 * k;
-                rest &= ~(bytescan::Word{0x80} << shift);
-                if (k < 7 && static_cast<char>(word >> (shift + 8)) == '\n') {
-                    const bytescan::Word low = k == 0 ? 0 : (~bytescan::Word{0} >> (64 - shift));
-                    out = (out & low) | ((out >> 8) & ~low);
-                    --length;
-                } else {
-                    out = (out & ~(bytescan::Word{0xFF} << shift)) | (bytescan::Word{'\n'} << shift);
-                    if (k == 7 && read + 8 < size && data[read + 8] == '\n') consumed = 9;
-                }
-            }
-            bytescan::Store(data + write, out);
-            countWritten(write, length, bytescan::MatchMask(out, '\n'));
-            read += consumed;
-            write += length;
-            continue;
-        }
-        // Elsewhere byte by byte through the first CR: only those bytes of the word are taken.
-        const std::size_t n = bytescan::FirstFlagged(crs);
-        for (std::size_t k = 0; k < n; ++k) {
-            const char c = data[read++];
-            data[write] = c;
-            if (c == '\n') lineEnd(write);
-            ++write;
-        }
-        ++read;
+        write += length;
+        if (cr == size) break;
         data[write] = '\n';
         lineEnd(write++);
+        read = cr + 1;
         if (read < size && data[read] == '\n') ++read;
-    }
-    while (read < size) {
-        char c = data[read++];
-        if (c == '\r') {
-            c = '\n';
-            if (read < size && data[read] == '\n') ++read;
-        }
-        data[write] = c;
-        if (c == '\n') lineEnd(write);
-        ++write;
     }
     buffer_.resize(write);
     if (buffer_.back() != '\n') {
