@@ -34,31 +34,27 @@ void EndLastLine(std::string& bytes) {
 }
 
 // Copies text from in to out with CR LF in place of every "\n", as far as both allow. Advances in and
-// returns the new end of the output.
+// returns the new end of the output. A line that does not fit with its line end goes out in part.
 char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* outEnd) {
     while (in < inEnd) {
-        // A word goes out whole, then the part after its first "\n" is overwritten; 16 bytes of room
-        // cover the word and the CR LF.
-        if (inEnd - in >= 8 && outEnd - out >= 16) {
-            const bytescan::Word word = bytescan::Load(in);
-            const bytescan::Word lfs = bytescan::MatchMask(word, '\n');
-            bytescan::Store(out, word);
-            if (lfs == 0) {
-                in += 8;
-                out += 8;
-                continue;
-            }
-            const std::size_t n = bytescan::FirstFlagged(lfs);
-            in += n + 1;
-            out += n;
-            *out++ = '\r';
-            *out++ = '\n';
-            continue;
+        const auto* nl = static_cast<const char*>(std::memchr(in, '\n', static_cast<std::size_t>(inEnd - in)));
+        const std::size_t length = static_cast<std::size_t>((nl ? nl : inEnd) - in);
+        const std::size_t room = static_cast<std::size_t>(outEnd - out);
+        if (length + (nl ? 2 : 0) > room) {
+            const std::size_t part = length < room ? length : room;
+            std::memcpy(out, in, part);
+            in += part;
+            return out + part;
         }
-        if (outEnd - out < 2) break;
-        const char c = *in++;
-        if (c == '\n') *out++ = '\r';
-        *out++ = c;
+        std::memcpy(out, in, length);
+        out += length;
+        in += length;
+        if (nl) {
+            out[0] = '\r';
+            out[1] = '\n';
+            out += 2;
+            ++in;
+        }
     }
     return out;
 }
