@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QToolButton>
@@ -127,6 +128,9 @@ void TestStartup::WindowIsFixedWithItsCaption() {
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QCOMPARE(window.font().pixelSize(), 11);
+    // Centred on the screen.
+    const QPoint offset = window.frameGeometry().center() - window.screen()->availableGeometry().center();
+    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1, qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
     QCOMPARE(window.palette().color(QPalette::Window), window.palette().color(QPalette::Button));
 }
 
@@ -285,7 +289,8 @@ void TestStartup::StoredSettingsAreRestored() {
     const QString folder = QDir::toNativeSeparators(fixture.root() + "/maps, old");
     {
         QSettings store(QSettings::IniFormat, QSettings::UserScope, "Stratex", "Stratex");
-        store.setValue("Software/Stratex/UseDictionary", 1);
+        // Any value but 0 counts as true.
+        store.setValue("Software/Stratex/UseDictionary", 2);
         store.setValue("Software/Stratex/LastDir", folder);
     }
     fixture.Start();
