@@ -1,9 +1,10 @@
 #include "map/Process.h"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,7 +49,7 @@ public:
     struct Line {
         std::string_view text;
         bool header;          // the line belongs to the header part
-        bool input;           // the line is the input's (not a generated header line)
+        std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
         std::size_t bracket;  // offset of the first "[" in text, or kNone
     };
 
@@ -58,15 +59,10 @@ public:
     bool AtEnd() const { return next_ == pendingCount() && pos_ >= input_.size(); }
     std::uint64_t RemainingLines() const { return (pendingCount() - next_) + (inputLines_ - takenInput_); }
 
-    // Offset in the input of the first byte that the pass may still read: the start of the last line taken
-    // when that came from the input, else the start of the next input line.
-    std::size_t Floor() const { return floor_; }
-
     Line Take() {
         if (next_ < pendingCount()) {
-            floor_ = pos_;
-            const std::string_view text = (*pending_)[next_++];
-            return {text, true, false, text.find('[')};
+            const std::string_view text = (*pending_)[next_];
+            return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
         }
         const std::size_t start = pos_;
         const std::size_t end = FindInput(start, '\n');
@@ -76,10 +72,9 @@ public:
         const std::size_t bracket = nextBracket_ < end ? nextBracket_ - start : kNone;
         const bool header = inHeader_;
         if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), kHeaderEnd)) inHeader_ = false;
-        floor_ = start;
         pos_ = end + 1;
         ++takenInput_;
-        return {text, header, true, bracket};
+        return {text, header, -1, bracket};
     }
 
     // Lines (*lines)[from..] stand in front of the remaining input and are examined next. Only called while
@@ -146,8 +141,6 @@ private:
 
     // Offset just past the first input line at or after the current position that holds an end marker, or
     // kNone. The answer is kept: the position only moves forward, so the input is searched once overall.
-    // (The search may look back from a marker into text that the rewrite in place has overwritten; whatever
-    // it finds there stands before the current position and counts as the current position.)
     std::size_t NextInputMarkerEnd() {
         if (markerSearched_ && (markerEnd_ == kNone || markerStart_ >= pos_)) return markerEnd_;
         markerSearched_ = true;
@@ -171,7 +164,6 @@ private:
     std::string_view input_;
     std::uint64_t inputLines_;
     std::size_t pos_ = 0;  // start of the next input line
-    std::size_t floor_ = 0;
     std::uint64_t takenInput_ = 0;
     std::size_t nextBracket_;  // the first "[" at or after some position not past pos_
     bool inHeader_ = true;     // no input line holding "[END-IMG ID]" taken yet
@@ -182,120 +174,190 @@ private:
     std::size_t markerEnd_ = kNone;
 };
 
-// Where the pass puts the lines it has finished with: one text with "\n" after every line, written from the
-// start of the buffer whose back part (from offset base on) holds the input. Input lines that pass
-// unchanged are gathered into one pending span and moved together.
-//
-// kWrite false runs the same steps without touching a byte, to learn the result's size, its number of
-// lines and how far the result ever runs ahead of the input still to be read. With the input placed at
-// least that far back, the writing run overwrites only input that the walk is done with.
-template <bool kWrite>
-class Output {
-public:
-    Output(char* out, const char* in, const LineSource& source, std::vector<std::size_t>* index)
-        : out_(out), in_(in), source_(source), index_(index) {}
+constexpr std::int32_t kNoText = -1;
 
+// The lines that the result holds besides the input's: generated header and dictionary lines (views of
+// text that outlives the pass) and one "EndLevel=" line per level value, each written once.
+class Texts {
+public:
+    Texts() { small_.fill(kNoText); }
+
+    // The number that the next text added gets.
+    std::int32_t Next() const { return static_cast<std::int32_t>(views_.size()); }
+
+    std::int32_t Add(std::string_view stable) {
+        views_.push_back(stable);
+        return static_cast<std::int32_t>(views_.size() - 1);
+    }
+
+    std::int32_t EndLevel(std::int32_t level) {
+        if (level >= 0 && level < static_cast<std::int32_t>(small_.size())) {
+            std::int32_t& text = small_[static_cast<std::size_t>(level)];
+            if (text == kNoText) text = Own("EndLevel=" + std::to_string(level));
+            return text;
+        }
+        const auto [found, added] = other_.try_emplace(level, kNoText);
+        if (added) found->second = Own("EndLevel=" + std::to_string(level));
+        return found->second;
+    }
+
+    std::string_view operator[](std::int32_t text) const { return views_[static_cast<std::size_t>(text)]; }
+    std::size_t Length(std::int32_t text) const { return (*this)[text].size(); }
+
+private:
+    std::int32_t Own(std::string line) {
+        owned_.push_back(std::move(line));
+        return Add(owned_.back());
+    }
+
+    std::vector<std::string_view> views_;
+    std::deque<std::string> owned_;  // never moves its strings
+    std::array<std::int32_t, 256> small_;
+    std::unordered_map<std::int32_t, std::int32_t> other_;
+};
+
+// A piece of the result: a run of input bytes (whole lines with their "\n"), then one text line or none.
+struct Piece {
+    std::uint64_t start;
+    std::uint32_t length;
+    std::int32_t text;
+};
+
+// A line of the result that a later step may change or put a line in front of: where it stands in the
+// result, its length without "\n", and whether it is input (source: its input offset) or the text of a
+// piece (source: the piece's index).
+struct LineRef {
+    std::size_t at = 0;
+    std::size_t length = 0;
+    bool isText = false;
+    std::size_t source = 0;
+};
+
+// Plans the result as pieces while the pass walks the input, with the result's size, line count and line
+// index, so that the result can be written afterwards in one sweep without walking the lines again.
+class Planner {
+public:
+    Planner(const Texts& texts, std::uint64_t inputLines) : texts_(texts) {
+        // Reserved, not touched: a map needs about one piece per object.
+        pieces_.reserve(static_cast<std::size_t>(inputLines / 4) + 16);
+        index_.reserve(static_cast<std::size_t>(inputLines / MapText::kIndexStep) + 2);
+    }
+
+    std::size_t size() const { return size_; }  // where the next line starts
     std::uint64_t lines() const { return lines_; }
-    // Size of the result so far; where the next line will start.
-    std::size_t size() const { return size_ + (spanEnd_ - spanStart_); }
-    std::int64_t maxLead() const { return maxLead_; }
+    const LineRef& last() const { return last_; }
+    const std::vector<Piece>& pieces() const { return pieces_; }
+    std::vector<std::size_t>& index() { return index_; }
 
     // The input line at offset start, length bytes without its "\n".
     void AppendInput(std::size_t start, std::size_t length) {
-        if (start != spanEnd_) {
-            Flush();
-            spanStart_ = spanEnd_ = start;
+        if (start != runEnd_) {
+            CloseRun(kNoText);
+            runStart_ = runEnd_ = start;
         }
-        NewLine(size());
-        spanEnd_ = start + length + 1;
+        runEnd_ = start + length + 1;
+        NewLine({size_, length, false, start});
     }
 
-    // A line that is not the input's.
-    void AppendText(std::string_view line) {
-        Flush();
-        NewLine(size_);
-        if constexpr (kWrite) {
-            std::memcpy(out_ + size_, line.data(), line.size());
-            out_[size_ + line.size()] = '\n';
-        }
-        size_ += line.size() + 1;
-        Lead();
+    void AppendText(std::int32_t text) {
+        CloseRun(text);
+        NewLine({size_, texts_.Length(text), true, pieces_.size() - 1});
     }
 
-    // Puts lineNl (a line with its "\n") in front of the last line; at the start when there is none.
-    void InsertBeforeLast(std::string_view lineNl) {
-        Flush();
-        const std::size_t n = lineNl.size();
-        if constexpr (kWrite) {
-            std::memmove(out_ + lastStart_ + n, out_ + lastStart_, size_ - lastStart_);
-            std::memcpy(out_ + lastStart_, lineNl.data(), n);
-        }
-        size_ += n;
-        // The old last line moves on by one line number; with no line yet the new one is line 0.
+    // Puts text in front of the last line; at the start when there is none.
+    void InsertBeforeLast(std::int32_t text) {
+        const std::size_t n = texts_.Length(text) + 1;
         if (lines_ == 0) {
-            AddIndexEntry(0);
-        } else if (lines_ % MapText::kIndexStep == 0) {
-            AddIndexEntry(lastStart_ + n);
+            CloseRun(text);
+            index_.push_back(0);
+        } else {
+            PlaceBefore(last_, false, text);
+            // The last line moves on by one line number.
+            if (lines_ % MapText::kIndexStep == 0) index_.push_back(last_.at + n);
+            last_.at += n;
         }
         ++lines_;
-        lastStart_ += n;
-        Lead();
+        size_ += n;
     }
 
-    // Replaces the text of the line at start (length bytes, without its "\n") by line.
-    void Replace(std::size_t start, std::size_t length, std::string_view line) {
-        Flush();
-        if constexpr (kWrite) {
-            std::memmove(out_ + start + line.size(), out_ + start + length, size_ - start - length);
-            std::memcpy(out_ + start, line.data(), line.size());
-            // The lines behind it move with their text.
-            for (auto entry = index_->rbegin(); entry != index_->rend() && *entry > start; ++entry) {
-                *entry = *entry + line.size() - length;
-            }
+    // Replaces line, an earlier line of the result, by text.
+    void Replace(const LineRef& line, std::int32_t text) {
+        PlaceBefore(line, true, text);
+        const std::size_t newLength = texts_.Length(text);
+        size_ = size_ + newLength - line.length;
+        if (last_.at > line.at) last_.at = last_.at + newLength - line.length;
+        // The lines behind it move with their text.
+        for (auto entry = index_.rbegin(); entry != index_.rend() && *entry > line.at; ++entry) {
+            *entry = *entry + newLength - line.length;
         }
-        size_ = size_ + line.size() - length;
-        if (lastStart_ > start) lastStart_ = lastStart_ + line.size() - length;
-        Lead();
     }
 
-    void Finish() { Flush(); }
+    void Finish() { CloseRun(kNoText); }
 
 private:
-    void NewLine(std::size_t start) {
-        if (lines_ % MapText::kIndexStep == 0) AddIndexEntry(start);
+    static constexpr std::size_t kMaxRun = 0x7FFFFFFF;
+
+    void NewLine(const LineRef& line) {
+        if (lines_ % MapText::kIndexStep == 0) index_.push_back(line.at);
         ++lines_;
-        lastStart_ = start;
+        last_ = line;
+        size_ += line.length + 1;
     }
 
-    void AddIndexEntry(std::size_t start) {
-        if constexpr (kWrite) index_->push_back(start);  // never reallocates: reserved for the known count
-    }
-
-    void Flush() {
-        if (spanEnd_ == spanStart_) return;
-        if constexpr (kWrite) std::memmove(out_ + size_, in_ + spanStart_, spanEnd_ - spanStart_);
-        size_ += spanEnd_ - spanStart_;
-        spanStart_ = spanEnd_;
-    }
-
-    // After every step that writes more than it has read: how far the result now runs ahead of the input
-    // that may still be read.
-    void Lead() {
-        if constexpr (!kWrite) {
-            maxLead_ = std::max(maxLead_, static_cast<std::int64_t>(size_) - static_cast<std::int64_t>(source_.Floor()));
+    // Ends the open run with text (or none); the next run starts where it ended.
+    void CloseRun(std::int32_t text) {
+        std::size_t length = runEnd_ - runStart_;
+        while (length > kMaxRun) {
+            pieces_.push_back({runStart_, static_cast<std::uint32_t>(kMaxRun), kNoText});
+            runStart_ += kMaxRun;
+            length -= kMaxRun;
         }
+        if (length > 0 || text != kNoText) pieces_.push_back({runStart_, static_cast<std::uint32_t>(length), text});
+        runStart_ = runEnd_;
     }
 
-    char* out_;
-    const char* in_;
-    const LineSource& source_;
-    std::vector<std::size_t>* index_;
-    std::size_t size_ = 0;  // bytes written, not counting the pending span
-    std::size_t spanStart_ = 0;
-    std::size_t spanEnd_ = 0;
-    std::size_t lastStart_ = 0;  // offset of the last line in the result
+    // Puts text where line starts; with drop, line itself goes.
+    void PlaceBefore(const LineRef& line, bool drop, std::int32_t text) {
+        if (line.isText) {
+            Piece& piece = pieces_[line.source];
+            if (drop) {
+                piece.text = text;
+            } else {
+                const Piece behind{piece.start + piece.length, 0, piece.text};
+                piece.text = text;
+                InsertPiece(line.source + 1, behind);
+            }
+            return;
+        }
+        const std::size_t resume = line.source + (drop ? line.length + 1 : 0);
+        if (line.source >= runStart_) {
+            pieces_.push_back({runStart_, static_cast<std::uint32_t>(line.source - runStart_), text});
+            runStart_ = resume;
+            return;
+        }
+        // The line lies in a closed piece (a generated line followed it within the object): split that piece.
+        std::size_t k = pieces_.size();
+        while (k > 0 && pieces_[k - 1].start > line.source) --k;
+        Piece& piece = pieces_[k - 1];
+        const Piece behind{resume, static_cast<std::uint32_t>(piece.start + piece.length - resume), piece.text};
+        piece.length = static_cast<std::uint32_t>(line.source - piece.start);
+        piece.text = text;
+        InsertPiece(k, behind);
+    }
+
+    void InsertPiece(std::size_t at, const Piece& piece) {
+        pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(at), piece);
+        if (last_.isText && last_.source >= at) ++last_.source;
+    }
+
+    const Texts& texts_;
+    std::vector<Piece> pieces_;
+    std::vector<std::size_t> index_;
+    std::size_t runStart_ = 0;  // the open run of input lines not yet put into a piece
+    std::size_t runEnd_ = 0;
+    std::size_t size_ = 0;
     std::uint64_t lines_ = 0;
-    std::int64_t maxLead_ = 0;
+    LineRef last_;
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
@@ -346,87 +408,76 @@ std::vector<std::string> HeaderLines(const LevelsTable& levels) {
     return lines;
 }
 
-// What the pass builds at most once and both runs of the walk use: the first run builds, the second finds
-// them built, so that the second run allocates nothing and cannot fail.
+// What the pass builds at most once: the level header and the dictionary, with their lines as texts.
 struct Generated {
     const LevelsTable& levels;
     const TypeLists& lists;
     LevelCache levelCache;
+    Texts texts;
     std::vector<std::string> header;
-    bool headerBuilt = false;
+    std::int32_t firstHeaderText = kNoText;
     DictionaryTables tables;  // the tables as BuildDictionary leaves them
     LineList dicLines;
     bool dictionaryBuilt = false;
+    std::int32_t firstDicText = kNoText;
 };
 
-// What the measuring run of the walk found.
-struct WalkResult {
-    std::size_t size = 0;
-    std::uint64_t lines = 0;
-    std::int64_t maxLead = 0;
-    // The progress bar of the last iteration.
+// The progress bar of the walk's last iteration.
+struct LastIteration {
     bool iterated = false;
-    std::uint64_t lastMaximum = 0;
-    std::uint64_t lastPosition = 0;
+    std::uint64_t maximum = 0;
+    std::uint64_t position = 0;
 };
 
-// The walk of Process over input (lines each followed by "\n"). With kWrite it writes the result to out,
-// which may be the same buffer as input as long as input starts at least WalkResult::maxLead bytes behind
-// out, and fills index with the result's line index.
-template <bool kWrite>
-WalkResult Walk(std::string_view input, std::uint64_t inputLines, char* out, std::vector<std::size_t>* index,
-                bool useDictionary, Generated& generated, Progress* progress) {
+// The walk of Process over input (lines each followed by "\n"), planning the result into plan.
+LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& plan, bool useDictionary,
+                   Generated& generated, Progress* progress) {
     LineSource source(input, inputLines);
-    Output<kWrite> output(out, input.data(), source, index);
-    WalkResult result;
+    LastIteration last;
 
     bool headerDone = false;
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
     char typeText[6] = {};
     std::size_t typeLength = 0;
-    // The EndLevel line to replace at the next object end: its offset and length in the result.
+    // The EndLevel line to replace at the next object end.
     bool endLevelSet = false;
-    std::size_t endLevelStart = 0;
-    std::size_t endLevelLength = 0;
+    LineRef endLevel;
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
-        if constexpr (!kWrite) {
-            // The index is the number of lines already passed; the list is those plus the lines still ahead.
-            result.iterated = true;
-            result.lastPosition = output.lines();
-            result.lastMaximum = result.lastPosition + source.RemainingLines();
-            if (progress && --untilReport == 0) {
-                untilReport = kProgressStep;
-                progress->SetProgress(result.lastMaximum, result.lastPosition);
-            }
+        // The index is the number of lines already passed; the list is those plus the lines still ahead.
+        last.iterated = true;
+        last.position = plan.lines();
+        last.maximum = last.position + source.RemainingLines();
+        if (progress && --untilReport == 0) {
+            untilReport = kProgressStep;
+            progress->SetProgress(last.maximum, last.position);
         }
 
         const LineSource::Line current = source.Take();
         std::string_view line = current.text;
         std::size_t bracket = current.bracket;
-        bool fromInput = current.input;
+        std::int32_t text = current.pending < 0 ? kNoText : generated.firstHeaderText + current.pending;
         const auto appendLine = [&] {
-            if (fromInput) {
-                output.AppendInput(static_cast<std::size_t>(line.data() - input.data()), line.size());
+            if (text == kNoText) {
+                plan.AppendInput(static_cast<std::size_t>(line.data() - input.data()), line.size());
             } else {
-                output.AppendText(line);
+                plan.AppendText(text);
             }
         };
 
         if (!headerDone && current.header && StartsWithNoCase(line, "Levels=")) {
             source.RemoveLevelRun();
-            if (!generated.headerBuilt) {
-                generated.header = HeaderLines(generated.levels);
-                generated.headerBuilt = true;
-            }
+            generated.header = HeaderLines(generated.levels);
+            generated.firstHeaderText = generated.texts.Next();
+            for (const std::string& headerLine : generated.header) generated.texts.Add(headerLine);
             // The new "Levels=" line stands in for this one; the others are examined in the next iterations.
             source.Inject(generated.header, 1);
             headerDone = true;
             line = generated.header.front();
             bracket = line.find('[');
-            fromInput = false;
+            text = generated.firstHeaderText;
         }
 
         if (useDictionary && bracket != kNone) {
@@ -435,9 +486,13 @@ WalkResult Walk(std::string_view input, std::uint64_t inputLines, char* out, std
                 if (!generated.dictionaryBuilt) {
                     generated.dicLines = BuildDictionary(generated.lists, generated.tables);
                     generated.dictionaryBuilt = true;
+                    generated.firstDicText = generated.texts.Next();
+                    for (const std::string& dicLine : generated.dicLines) generated.texts.Add(dicLine);
                 }
                 appendLine();
-                for (const std::string& dicLine : generated.dicLines) output.AppendText(dicLine);
+                for (std::size_t d = 0; d < generated.dicLines.size(); ++d) {
+                    plan.AppendText(generated.firstDicText + static_cast<std::int32_t>(d));
+                }
                 continue;  // this exact text opens no section and holds no key that the steps below look for
             }
             if (Contains(line.substr(bracket), kDictionaryStart)) {
@@ -472,12 +527,11 @@ WalkResult Walk(std::string_view input, std::uint64_t inputLines, char* out, std
         const bool isEnd = !bracketed.empty() && Contains(bracketed, "[END]");
 
         if (!isEnd) {
+            appendLine();
             if (isEndLevel) {
                 endLevelSet = true;
-                endLevelStart = output.size();
-                endLevelLength = line.size();
+                endLevel = plan.last();
             }
-            appendLine();
             continue;
         }
 
@@ -486,29 +540,20 @@ WalkResult Walk(std::string_view input, std::uint64_t inputLines, char* out, std
             endLevelSet = false;
             continue;
         }
-        const std::int32_t level = generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength));
-        char newLine[32] = "EndLevel=";
-        const std::size_t prefix = std::strlen(newLine);
-        char* end = std::to_chars(newLine + prefix, newLine + sizeof(newLine) - 1, level).ptr;
-        *end = '\n';
-        const std::string_view replacement(newLine, static_cast<std::size_t>(end - newLine));
+        const std::int32_t newLine =
+            generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
         if (isEndLevel) {
-            output.AppendText(replacement);  // the "[END]" line is itself the EndLevel line
+            plan.AppendText(newLine);  // the "[END]" line is itself the EndLevel line
         } else if (endLevelSet) {
-            output.Replace(endLevelStart, endLevelLength, replacement);
+            plan.Replace(endLevel, newLine);
             appendLine();
         } else {
-            output.InsertBeforeLast(std::string_view(newLine, replacement.size() + 1));
+            plan.InsertBeforeLast(newLine);
             appendLine();
         }
         endLevelSet = false;
     }
-
-    output.Finish();
-    result.size = output.size();
-    result.lines = output.lines();
-    result.maxLead = output.maxLead();
-    return result;
+    return last;
 }
 
 }  // namespace
@@ -517,20 +562,24 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
                 DictionaryTables& tables, LineList& dicLines, Progress* progress) {
     if (progress) progress->SetStatus(kWaitStatus);
 
-    // The pass runs twice over the same decisions. The first run only measures, and meets every failure
-    // while nothing has changed yet. The second rewrites the buffer in place: the input is moved back by
-    // the furthest the result ever runs ahead of it, and the result is written from the front. So a map
-    // needs memory for itself and that lead, not for a second copy.
-    Generated generated{levels, lists, LevelCache(lists), {}, false, tables, {}, false};
+    // The walk only plans the result, as pieces of input and text lines, and meets every failure while
+    // nothing has changed yet. Then the result is written in place: the input is moved back by the
+    // furthest any piece runs ahead of its input, and the pieces are written from the front. So a map needs
+    // memory for itself, that lead and the plan, not for a second copy.
+    Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     const std::size_t inputSize = text.Buffer().size();
-    const std::uint64_t inputLines = text.LineCount();
-    const WalkResult measured =
-        Walk<false>(text.Buffer(), inputLines, nullptr, nullptr, useDictionary, generated, progress);
+    Planner plan(generated.texts, text.LineCount());
+    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress);
+    plan.Finish();
 
-    const std::size_t lead = static_cast<std::size_t>(std::max<std::int64_t>(measured.maxLead, 0));
-    const std::size_t room = std::max(inputSize + lead, measured.size);
-    std::vector<std::size_t> index;
-    index.reserve(static_cast<std::size_t>(measured.lines / MapText::kIndexStep) + 1);
+    std::size_t lead = 0;
+    std::size_t size = 0;
+    for (const Piece& piece : plan.pieces()) {
+        if (piece.length > 0 && size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
+        size += piece.length + (piece.text == kNoText ? 0 : generated.texts.Length(piece.text) + 1);
+    }
+    const std::size_t room = std::max(inputSize + lead, size);
+    const std::uint64_t lineCount = plan.lines();
     MapText::Parts parts = text.Release();
     try {
         parts.buffer.reserve(room);
@@ -538,21 +587,33 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         text = MapText::FromParts(std::move(parts));
         throw;
     }
-    // Nothing below allocates or fails.
+    // Nothing below allocates or fails. Every piece's input stands at or behind the place it is written
+    // to, so writing in order overwrites only input already moved.
     parts.buffer.resize(room);
     char* data = parts.buffer.data();
     if (lead > 0) std::memmove(data + lead, data, inputSize);
-    Walk<true>(std::string_view(data + lead, inputSize), inputLines, data, &index, useDictionary, generated, nullptr);
-    parts.buffer.resize(measured.size);
-    parts.index = std::move(index);
-    parts.lineCount = measured.lines;
+    const char* in = data + lead;
+    char* out = data;
+    for (const Piece& piece : plan.pieces()) {
+        std::memmove(out, in + piece.start, piece.length);
+        out += piece.length;
+        if (piece.text != kNoText) {
+            const std::string_view line = generated.texts[piece.text];
+            std::memcpy(out, line.data(), line.size());
+            out[line.size()] = '\n';
+            out += line.size() + 1;
+        }
+    }
+    parts.buffer.resize(size);
+    parts.index = std::move(plan.index());
+    parts.lineCount = lineCount;
     text = MapText::FromParts(std::move(parts));
 
     if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
     tables = generated.tables;
 
     if (progress) {
-        if (measured.iterated) progress->SetProgress(measured.lastMaximum, measured.lastPosition);
+        if (last.iterated) progress->SetProgress(last.maximum, last.position);
         progress->SetStatus(kDoneStatus);
     }
 }
