@@ -37,8 +37,9 @@ void EndLastLine(std::string& bytes) {
 // returns the new end of the output. A line that does not fit with its line end goes out in part.
 char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* outEnd) {
     while (in < inEnd) {
-        const auto* nl = static_cast<const char*>(std::memchr(in, '\n', static_cast<std::size_t>(inEnd - in)));
-        const std::size_t length = static_cast<std::size_t>((nl ? nl : inEnd) - in);
+        const char* found = bytescan::Find(in, inEnd, '\n');
+        const char* nl = found < inEnd ? found : nullptr;
+        const std::size_t length = static_cast<std::size_t>(found - in);
         const std::size_t room = static_cast<std::size_t>(outEnd - out);
         if (length + (nl ? 2 : 0) > room) {
             const std::size_t part = length < room ? length : room;
@@ -128,8 +129,8 @@ void MapText::BuildIndex() {
 void MapText::NormaliseAndIndex() {
     // One pass does what loading needs after the NUL cut: every CR LF and every lone CR becomes "\n", the text
     // is compacted towards its start (the write position never passes the read position), and the lines
-    // are counted and indexed on the way. The runs between CRs move whole and line ends are found with
-    // memchr, which the C library does many bytes at a time.
+    // are counted and indexed on the way. The runs between CRs move whole; CRs and line ends are found
+    // with bytescan::Find (memchr past the first few words).
     index_.clear();
     lineCount_ = 0;
     char* data = buffer_.data();
@@ -146,15 +147,12 @@ void MapText::NormaliseAndIndex() {
     std::size_t read = 0;
     std::size_t write = 0;
     while (read < size) {
-        const void* found = std::memchr(data + read, '\r', size - read);
-        const std::size_t cr = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+        const std::size_t cr = static_cast<std::size_t>(bytescan::Find(data + read, data + size, '\r') - data);
         // The run up to the CR keeps its bytes; its own line ends are LFs.
         const std::size_t length = cr - read;
         if (write != read) std::memmove(data + write, data + read, length);
         const char* const runEnd = data + write + length;
-        for (const char* p = data + write; p < runEnd; ++p) {
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(runEnd - p)));
-            if (!p) break;
+        for (const char* p = bytescan::Find(data + write, runEnd, '\n'); p < runEnd; p = bytescan::Find(p + 1, runEnd, '\n')) {
             lineEnd(static_cast<std::size_t>(p - data));
         }
         write += length;
