@@ -7,7 +7,31 @@
 #include "text/AtomicFile.h"
 #include "text/Error.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+
+#include <cstdint>
+#endif
+
 namespace stratex {
+
+namespace {
+
+// Asks for huge pages for a large buffer before it is first written, where the system gives them on
+// request: reading a gigabyte map into small pages costs a quarter of a million page faults, more time
+// than the reading itself. Only a hint; nothing changes where it is not honoured.
+void AdviseHugePages([[maybe_unused]] std::string& bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    if (bytes.capacity() < 4 * kHugePage) return;
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (start + bytes.capacity()) & ~(kHugePage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace
 
 LineList SplitLines(std::string_view text) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
@@ -62,6 +86,7 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     std::string bytes;
     const auto size = std::filesystem::file_size(path, ec);
     if (!ec) bytes.reserve(static_cast<std::size_t>(size) + static_cast<std::size_t>(size) / 16 + kChunk);
+    AdviseHugePages(bytes);
     for (;;) {
         const std::size_t old = bytes.size();
         bytes.resize(old + kChunk);
