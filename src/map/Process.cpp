@@ -41,6 +41,39 @@ bool Begins(std::string_view line, std::string_view key) {
     return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
 }
 
+// True when line is exactly key (a constant: the comparison compiles to a few instructions).
+bool Is(std::string_view line, std::string_view key) {
+    return line.size() == key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
+}
+
+// What a line holding "[" (first at offset bracket) says about sections: whether it opens one and of which
+// kind (tested in the order of kOpeners; the last opener it contains decides, wherever it stands), and
+// whether it holds "[END]". Lines that are exactly one marker, nearly all of them, are told at once.
+struct Markers {
+    bool opens = false;
+    ObjectKind kind = ObjectKind::Poi;
+    bool end = false;
+};
+
+Markers ReadMarkers(std::string_view line, std::size_t bracket) {
+    if (bracket == 0) {
+        if (Is(line, "[END]")) return {false, ObjectKind::Poi, true};
+        for (const auto& [opener, openerKind] : kOpeners) {
+            if (Is(line, opener)) return {true, openerKind, false};
+        }
+    }
+    const std::string_view bracketed = line.substr(bracket);
+    Markers markers;
+    for (const auto& [opener, openerKind] : kOpeners) {
+        if (Contains(bracketed, opener)) {
+            markers.opens = true;
+            markers.kind = openerKind;
+        }
+    }
+    markers.end = Contains(bracketed, "[END]");
+    return markers;
+}
+
 // The lines that the pass has not examined yet, in list order: the generated header lines still waiting
 // to be examined, then the rest of the input text (lines each followed by "\n"). Taking and removing
 // lines both consume from here, so the pass never moves text that lies ahead of it.
@@ -508,15 +541,14 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             appendLine();
             continue;
         }
-        const std::string_view bracketed = bracket == kNone ? std::string_view() : line.substr(bracket);
-        if (!bracketed.empty()) {
-            // Tested in this order; the last test that matches decides, wherever the openers stand.
-            for (const auto& [opener, openerKind] : kOpeners) {
-                if (Contains(bracketed, opener)) {
-                    haveKind = true;
-                    kind = openerKind;
-                }
+        bool isEnd = false;
+        if (bracket != kNone) {
+            const Markers markers = ReadMarkers(line, bracket);
+            if (markers.opens) {
+                haveKind = true;
+                kind = markers.kind;
             }
+            isEnd = markers.end;
         }
         if (objectPart ? Begins(line, "Type") : Contains(line, "Type")) {
             const std::string_view value = Mid(line, 6, 11);
@@ -524,7 +556,6 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             std::memcpy(typeText, value.data(), value.size());
         }
         const bool isEndLevel = objectPart ? Begins(line, "EndLevel") : Contains(line, "EndLevel");
-        const bool isEnd = !bracketed.empty() && Contains(bracketed, "[END]");
 
         if (!isEnd) {
             appendLine();
