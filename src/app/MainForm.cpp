@@ -66,7 +66,7 @@ const QString kDescription = QStringLiteral(
     "пользователем, либо формирует\n"
     "раздел [DICTIONARY].");
 
-const QString kCredits = QStringLiteral("Stratex: слои объектов карты\n© Разработчики Stratex");
+const QString kCredits = QStringLiteral("Stratex " STRATEX_VERSION ": слои объектов карты\n© Разработчики Stratex");
 
 // The window's font: MS Sans Serif at 11 pixels, or the closest sans font that the system has.
 QFont WindowFont() {
@@ -183,7 +183,13 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
-    // The controls show the document through their models: they go first, before the members do.
+    // The controls show the document through their models, and the base destructor still hides and paints
+    // them after the document has gone: detach the views and hide the window while the document lives.
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{LevelsList, POIListView, LINEListView,
+                                                                            POLYListView}) {
+        if (view) view->setModel(nullptr);
+    }
+    hide();
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
@@ -515,6 +521,11 @@ void TMainForm::OpenMapPath(const QString& path) {
         // A failed open leaves the window showing the map it showed before.
         setWindowTitle(captionBefore);
         throw;
+    }
+    // A new map shows its lists from the top, not at the scroll position of the one before.
+    for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
+                                    static_cast<QAbstractItemView*>(POLYListView)}) {
+        list->scrollToTop();
     }
     // The buttons follow when the handler ends, after the message as after a scan that found a map.
     if (!isPolishMap) prompts_->ShowMessage(this, kNotAMap, QStringLiteral("Error"), QMessageBox::Critical);
