@@ -129,8 +129,8 @@ void MapText::BuildIndex() {
 void MapText::NormaliseAndIndex() {
     // One pass does what loading needs after the NUL cut: every CR LF and every lone CR becomes "\n", the text
     // is compacted towards its start (the write position never passes the read position), and the lines
-    // are counted and indexed on the way. The runs between CRs move whole; CRs and line ends are found
-    // with bytescan::Find (memchr past the first few words).
+    // are counted and indexed on the way. The runs between CRs move whole; CRs are found with
+    // bytescan::Find (memchr past the first few words), line ends are counted a word at a time.
     index_.clear();
     lineCount_ = 0;
     char* data = buffer_.data();
@@ -143,6 +143,32 @@ void MapText::NormaliseAndIndex() {
     const auto lineEnd = [&](std::size_t at) {
         if (++newlines % kIndexStep == 0) index_.push_back(at + 1);
     };
+    // The line ends among the bytes [from, to) of the result. A short run (one line of a CR LF text) is
+    // searched; in a long one (an LF text) whole words are counted without a branch per line, and only a
+    // word in which a line that the index keeps starts is looked at byte by byte.
+    const auto lineEndsIn = [&](std::size_t from, std::size_t to) {
+        if (to - from < 256) {
+            const char* const end = data + to;
+            for (const char* p = bytescan::Find(data + from, end, '\n'); p < end; p = bytescan::Find(p + 1, end, '\n')) {
+                lineEnd(static_cast<std::size_t>(p - data));
+            }
+            return;
+        }
+        for (; to - from >= 8; from += 8) {
+            const bytescan::Word lfs = bytescan::MatchMask(bytescan::Load(data + from), '\n');
+            const auto count = static_cast<std::uint64_t>(bytescan::CountFlagged(lfs));
+            if (newlines % kIndexStep + count < kIndexStep) {
+                newlines += count;
+            } else {
+                for (std::size_t at = from; at < from + 8; ++at) {
+                    if (data[at] == '\n') lineEnd(at);
+                }
+            }
+        }
+        for (; from < to; ++from) {
+            if (data[from] == '\n') lineEnd(from);
+        }
+    };
 
     std::size_t read = 0;
     std::size_t write = 0;
@@ -151,10 +177,7 @@ void MapText::NormaliseAndIndex() {
         // The run up to the CR keeps its bytes; its own line ends are LFs.
         const std::size_t length = cr - read;
         if (write != read) std::memmove(data + write, data + read, length);
-        const char* const runEnd = data + write + length;
-        for (const char* p = bytescan::Find(data + write, runEnd, '\n'); p < runEnd; p = bytescan::Find(p + 1, runEnd, '\n')) {
-            lineEnd(static_cast<std::size_t>(p - data));
-        }
+        lineEndsIn(write, write + length);
         write += length;
         if (cr == size) break;
         data[write] = '\n';
