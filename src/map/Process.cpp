@@ -594,22 +594,30 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     if (progress) progress->SetStatus(kWaitStatus);
 
     // The walk only plans the result, as pieces of input and text lines, and meets every failure while
-    // nothing has changed yet. Then the result is written in place: the input is moved back by the
-    // furthest any piece runs ahead of its input, and the pieces are written from the front. So a map needs
-    // memory for itself, that lead and the plan, not for a second copy.
+    // nothing has changed yet. Then the result is written in place, so a map needs memory for itself, its
+    // growth and the plan, not for a second copy.
     Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     const std::size_t inputSize = text.Buffer().size();
     Planner plan(generated.texts, text.LineCount());
     const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress);
     plan.Finish();
 
+    // How far a piece is written ahead of its input (lead), and whether any is written behind it.
     std::size_t lead = 0;
+    bool behind = false;
     std::size_t size = 0;
     for (const Piece& piece : plan.pieces()) {
-        if (piece.length > 0 && size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
+        if (piece.length > 0) {
+            if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
+            behind = behind || size < piece.start;
+        }
         size += piece.length + (piece.text == kNoText ? 0 : generated.texts.Length(piece.text) + 1);
     }
-    const std::size_t room = std::max(inputSize + lead, size);
+    // When no piece is written behind its input (the map only grows), the pieces are written from the last
+    // to the first where they stand; otherwise the input first moves back by the lead and the pieces are
+    // written from the first.
+    const bool fromTheBack = !behind;
+    const std::size_t room = fromTheBack ? std::max(inputSize, size) : std::max(inputSize + lead, size);
     const std::uint64_t lineCount = plan.lines();
     MapText::Parts parts = text.Release();
     try {
@@ -618,21 +626,34 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         text = MapText::FromParts(std::move(parts));
         throw;
     }
-    // Nothing below allocates or fails. Every piece's input stands at or behind the place it is written
-    // to, so writing in order overwrites only input already moved.
+    // Nothing below allocates or fails. Writing in the chosen order overwrites only input already moved.
     parts.buffer.resize(room);
     char* data = parts.buffer.data();
-    if (lead > 0) std::memmove(data + lead, data, inputSize);
-    const char* in = data + lead;
-    char* out = data;
-    for (const Piece& piece : plan.pieces()) {
-        std::memmove(out, in + piece.start, piece.length);
-        out += piece.length;
-        if (piece.text != kNoText) {
-            const std::string_view line = generated.texts[piece.text];
-            std::memcpy(out, line.data(), line.size());
-            out[line.size()] = '\n';
-            out += line.size() + 1;
+    if (fromTheBack) {
+        char* out = data + size;
+        for (auto piece = plan.pieces().rbegin(); piece != plan.pieces().rend(); ++piece) {
+            if (piece->text != kNoText) {
+                const std::string_view line = generated.texts[piece->text];
+                out -= line.size() + 1;
+                std::memcpy(out, line.data(), line.size());
+                out[line.size()] = '\n';
+            }
+            out -= piece->length;
+            if (out != data + piece->start) std::memmove(out, data + piece->start, piece->length);
+        }
+    } else {
+        if (lead > 0) std::memmove(data + lead, data, inputSize);
+        const char* in = data + lead;
+        char* out = data;
+        for (const Piece& piece : plan.pieces()) {
+            std::memmove(out, in + piece.start, piece.length);
+            out += piece.length;
+            if (piece.text != kNoText) {
+                const std::string_view line = generated.texts[piece.text];
+                std::memcpy(out, line.data(), line.size());
+                out[line.size()] = '\n';
+                out += line.size() + 1;
+            }
         }
     }
     parts.buffer.resize(size);
