@@ -103,7 +103,7 @@ for target in "${targets[@]}"; do
         -artifact_prefix="$findings/" >"$log" 2>&1
     rc=$?
     set -e
-    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -1 | grep -o '[0-9]*$' || true)
     cov=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -o 'cov: [0-9]* ft: [0-9]* corp: [0-9]*/[0-9a-zA-Z]*' || true)
     if [ $rc -ne 0 ]; then
         status=1
