@@ -339,14 +339,17 @@ private:
 
     // Ends the open run with text (or none); the next run starts where it ended.
     void CloseRun(std::int32_t text) {
-        std::size_t length = runEnd_ - runStart_;
-        while (length > kMaxRun) {
-            pieces_.push_back({runStart_, static_cast<std::uint32_t>(kMaxRun), kNoText});
-            runStart_ += kMaxRun;
-            length -= kMaxRun;
-        }
-        if (length > 0 || text != kNoText) pieces_.push_back({runStart_, static_cast<std::uint32_t>(length), text});
+        PushRun(runStart_, runEnd_ - runStart_, text);
         runStart_ = runEnd_;
+    }
+
+    // Pieces for length bytes of input from start followed by text; a run longer than a piece holds goes
+    // into several.
+    void PushRun(std::size_t start, std::size_t length, std::int32_t text) {
+        for (; length > kMaxRun; start += kMaxRun, length -= kMaxRun) {
+            pieces_.push_back({start, static_cast<std::uint32_t>(kMaxRun), kNoText});
+        }
+        if (length > 0 || text != kNoText) pieces_.push_back({start, static_cast<std::uint32_t>(length), text});
     }
 
     // Puts text where line starts; with drop, line itself goes.
@@ -364,7 +367,7 @@ private:
         }
         const std::size_t resume = line.source + (drop ? line.length + 1 : 0);
         if (line.source >= runStart_) {
-            pieces_.push_back({runStart_, static_cast<std::uint32_t>(line.source - runStart_), text});
+            PushRun(runStart_, line.source - runStart_, text);
             runStart_ = resume;
             return;
         }
