@@ -492,7 +492,8 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
 
         const LineSource::Line current = source.Take();
-        std::string_view line = current.text;
+        // Built from its parts: copying the view whole would read back as one what was just stored as two.
+        std::string_view line(current.text.data(), current.text.size());
         std::size_t bracket = current.bracket;
         std::int32_t text = current.pending < 0 ? kNoText : generated.firstHeaderText + current.pending;
         const auto appendLine = [&] {
