@@ -188,14 +188,23 @@ public:
         if (!line.empty() && line[0] == ';') return;  // a comment is never a key, an opener or an end
         if (!inSection_) {
             if (!hasBracket) return;
-            if (Contains(line, "[POI]")) OpenSection(ObjectKind::Poi);
-            if (Contains(line, "[POLYLINE]")) OpenSection(ObjectKind::Polyline);
-            if (Contains(line, "[POLYGON]")) OpenSection(ObjectKind::Polygon);
+            // A line that is exactly an opener, as nearly all are, holds none of the others.
+            if (line == "[POI]") {
+                OpenSection(ObjectKind::Poi);
+            } else if (line == "[POLYLINE]") {
+                OpenSection(ObjectKind::Polyline);
+            } else if (line == "[POLYGON]") {
+                OpenSection(ObjectKind::Polygon);
+            } else {
+                if (Contains(line, "[POI]")) OpenSection(ObjectKind::Poi);
+                if (Contains(line, "[POLYLINE]")) OpenSection(ObjectKind::Polyline);
+                if (Contains(line, "[POLYGON]")) OpenSection(ObjectKind::Polygon);
+            }
             if (!inSection_) return;
         }
         if (StartsWith(line, "Type")) typeText_ = Mid(line, 6, 11);
         if (StartsWith(line, "EndLevel")) upToText_ = Mid(line, 10, 11);
-        if (hasBracket && Contains(line, "[END]")) FinishObject();
+        if (hasBracket && (line == "[END]" || Contains(line, "[END]"))) FinishObject();
     }
 
     bool inHeader() const { return inHeader_; }
