@@ -557,7 +557,8 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         if (objectPart ? Begins(line, "Type") : Contains(line, "Type")) {
             const std::string_view value = Mid(line, 6, 11);
             typeLength = value.size();
-            std::memcpy(typeText, value.data(), value.size());
+            // A "Type" line of five characters or fewer has no type text (and no data pointer to copy).
+            if (!value.empty()) std::memcpy(typeText, value.data(), value.size());
         }
         const bool isEndLevel = objectPart ? Begins(line, "EndLevel") : Contains(line, "EndLevel");
 
