@@ -69,7 +69,7 @@ for mb in "${sizes[@]}"; do
     ratio=$(printf '%s\n' "${ratios[@]}" | median)
     rows+=("$(awk -v b="$bytes" -v o="$(value open_mbps <<<"$stages")" -v p="$(value process_mbps <<<"$stages")" \
         -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" -v l="$cli_s" -v r="$ratio" -v m="$rss" 'BEGIN {
-        printf "| %.0f MB | %d | %d | %d | %.2f | %.2f | %.1f | %.0f MB | %.2f |", b / 1048576, o, p, s, c, l, r,
+        printf "| %.0f MB | %d | %d | %d | %.3f | %.3f | %.1f | %.0f MB | %.2f |", b / 1048576, o, p, s, c, l, r,
             m / 1024, m * 1024 / b }')")
 done
 
