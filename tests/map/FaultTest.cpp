@@ -585,12 +585,14 @@ TEST(FaultTest, MapLargerThanFourGigabytes) {
     document.SetLevelOfRows(ObjectKind::Polyline, {0}, 7);
     document.Process();
     EXPECT_EQ(document.map().LineCount(), lines + objects);
-    EXPECT_EQ(document.map().Line(lines + objects - 2), "EndLevel=7");
+    // The new line goes in front of the line above "[END]", the object's Data line.
+    EXPECT_EQ(document.map().Line(lines + objects - 3), "EndLevel=7");
+    EXPECT_EQ(document.map().Line(lines + objects - 2), data);
     document.SaveMap(out);
     EXPECT_EQ(fs::file_size(out), fs::file_size(map) + objects * std::string_view("EndLevel=7\r\n").size());
 
     std::ifstream saved(out, std::ios::binary);
-    const std::string tail = "\r\n" + data + "\r\nEndLevel=7\r\n[END]\r\n";
+    const std::string tail = "\r\nEndLevel=7\r\n" + data + "\r\n[END]\r\n";
     saved.seekg(-static_cast<std::streamoff>(tail.size()), std::ios::end);
     std::string last(tail.size(), '\0');
     saved.read(last.data(), static_cast<std::streamsize>(last.size()));
