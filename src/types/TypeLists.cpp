@@ -1,5 +1,9 @@
 #include "types/TypeLists.h"
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 #include "text/Strings.h"
 
 namespace stratex {
@@ -31,13 +35,21 @@ void TypeLists::SortAll(int sortColumn) {
 namespace {
 
 void AddNamedTypes(TypeList& list, const LineList& lines, std::size_t firstLine) {
+    // The name of every key, as LookupTypeName finds it (the first line with that key, ASCII case folded),
+    // gathered once so that long files stay linear.
+    std::unordered_map<std::string, std::string_view> firstName;
+    for (const std::string& line : lines) {
+        if (HasKey(line)) firstName.try_emplace(AsciiLowerCopy(KeyOf(line)), ValueOf(line));
+    }
     for (std::size_t i = firstLine; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         // Empty lines are layout, not an entry; ";" starts a comment.
         if (line.empty() || line.front() == ';') continue;
         const std::string_view code = KeyOf(line);
         if (list.IsTypeListed(code)) continue;
-        list.AddTypeRow(std::string(code), LookupTypeName(lines, code), "0", true);
+        const auto name = firstName.find(AsciiLowerCopy(code));
+        list.AddTypeRow(std::string(code), name == firstName.end() ? std::string() : std::string(name->second), "0",
+                        true);
     }
 }
 
