@@ -249,16 +249,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         {Command::Dictionary, "dictionary", "write the dictionary section that Save DIC would write",
          "the dictionary file"},
     };
-    for (const CommandSpec& spec : kCommands) {
-        CLI::App* command = app.add_subcommand(spec.name, spec.description);
+    for (const CommandSpec& entry : kCommands) {
+        CLI::App* command = app.add_subcommand(entry.name, entry.description);
         command->set_help_flag("--help", "print this help");
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
         command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
-        if (spec.outputDescription != nullptr) {
-            command->add_option("-o", options.output, spec.outputDescription)->type_name("FILE")->required();
+        if (entry.outputDescription != nullptr) {
+            command->add_option("-o", options.output, entry.outputDescription)->type_name("FILE")->required();
         }
         AddCommonOptions(*command, options);
-        command->callback([&options, spec] { options.command = spec.command; });
+        command->callback([&options, entry] { options.command = entry.command; });
     }
 
     try {
