@@ -8,17 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-missing=()
-for p in cmake make g++-mingw-w64-x86-64-posix libcli11-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/deps.sh only cmake make g++-mingw-w64-x86-64-posix libcli11-dev
 
 build=${STRATEX_BUILD_DIR:-build-mingw}
 cli11=$PWD/$build/cli11

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Stratex needs to build, test and run, when some are missing.
-# Usage: scripts/deps.sh [engine|all]
+# Usage: scripts/deps.sh [engine|all]      the packages of the engine, or of everything
+#        scripts/deps.sh only PACKAGE...    just the packages named
 set -euo pipefail
 
-packages=(cmake g++ make libcli11-dev libgtest-dev libbenchmark-dev)
-if [ "${1:-all}" = all ]; then
-    packages+=(qt6-base-dev qt6-5compat-dev libgl-dev xvfb xauth fonts-dejavu-core)
+if [ "${1:-all}" = only ]; then
+    shift
+    packages=("$@")
+else
+    packages=(cmake g++ make libcli11-dev libgtest-dev libbenchmark-dev)
+    if [ "${1:-all}" = all ]; then
+        packages+=(qt6-base-dev qt6-5compat-dev libgl-dev xvfb xauth fonts-dejavu-core)
+    fi
 fi
 
 missing=()

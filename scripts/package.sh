@@ -8,17 +8,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh all
 # cpack's DEB generator needs dpkg-shlibdeps (dpkg-dev) and file to work out the runtime packages.
-missing=()
-for p in dpkg-dev file gzip; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/deps.sh only dpkg-dev file gzip
 
 build=${STRATEX_BUILD_DIR:-build-package}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
