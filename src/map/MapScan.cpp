@@ -167,8 +167,9 @@ public:
     // Examines the line with index i that starts at offset; bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::size_t offset, std::uint64_t i, std::size_t bracket) {
         const bool hasBracket = bracket != std::string_view::npos;
-        if (hasBracket && (useDictionary_ || !result_.figures.hasDictionary) &&
-            Contains(line, mapsyntax::kDictionaryStart)) {
+        // Lines too short to hold the marker after their "[" (the openers and "[END]") are not searched.
+        if (hasBracket && line.size() - bracket >= mapsyntax::kDictionaryStart.size() &&
+            (useDictionary_ || !result_.figures.hasDictionary) && Contains(line, mapsyntax::kDictionaryStart)) {
             result_.figures.hasDictionary = true;
             if (useDictionary_) dictionary_.ReadFrom(text_, offset, i);
         }

@@ -67,8 +67,25 @@ inline bool Begins(std::string_view line, std::string_view key) {
     return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
 }
 
-// The section markers of a line that begins with "[", into lineClass (opens and kind, or end).
-void ReadMarkers(std::string_view line, LineClass& lineClass);
+// The section markers of a line that begins with "[", into lineClass (opens and kind, or end). No marker is
+// the beginning of another, so the first match is the only one; the character after "[" rules out most.
+inline void ReadMarkers(std::string_view line, LineClass& lineClass) {
+    if (line.size() < 2) return;
+    const char second = line[1];
+    for (const Opener& opener : kOpeners) {
+        if (opener.marker[1] == second && Begins(line, opener.marker)) {
+            lineClass.opens = true;
+            lineClass.kind = opener.kind;
+            return;
+        }
+    }
+    for (const std::string_view end : kObjectEnds) {
+        if (end[1] == second && Begins(line, end)) {
+            lineClass.end = true;
+            return;
+        }
+    }
+}
 
 // Classifies line by its first character, so that the common line costs one comparison. Inline: every pass
 // calls it for every line.
