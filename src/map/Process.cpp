@@ -426,6 +426,9 @@ struct LastIteration {
     std::uint64_t position = 0;
 };
 
+static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProcessRules.openerInsideSection,
+              "the walk examines every line for objects and takes the kind from every opener");
+
 // The walk of Process over input (lines each followed by "\n"), planning the result into plan.
 LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& plan, bool useDictionary,
                    Generated& generated, Progress* progress) {
@@ -513,7 +516,6 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
 
         const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
-        // Every opener sets the kind, also one inside an open section (kProcessRules).
         if (lineClass.opens) {
             haveKind = true;
             kind = lineClass.kind;

@@ -213,7 +213,17 @@ void CheckScanResult(const ScanCheck& c) {
                 Require(POIListViewCompare(list[i - 1], row, c.sortColumn) <= 0,
                         [&] { return name + " is not sorted at row " + std::to_string(i); });
             }
+            // Each listed type was counted: its objects are those with an EndLevel line and those without.
+            const auto figures = c.scan.figures.Of(kind).find(row.code);
+            Require(figures != c.scan.figures.Of(kind).end(),
+                    [&] { return name + ": no figures for the listed type " + Show(row.code); });
+            std::uint64_t counted = figures->second.withoutEndLevel;
+            for (const auto& [text, objects] : figures->second.endLevels) counted += objects;
+            Require(figures->second.objects > 0 && counted == figures->second.objects,
+                    [&] { return name + ": the figures of " + Show(row.code) + " do not add up"; });
         }
+        Require(c.scan.figures.Of(kind).size() == list.size(),
+                [&] { return name + ": figures for a type that is not listed"; });
     }
 }
 
