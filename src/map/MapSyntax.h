@@ -32,8 +32,10 @@ inline constexpr Opener kOpeners[] = {
 inline constexpr std::string_view kObjectEnds[] = {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]",
                                                    "[END-RGN80]"};
 
-// Where the passes read the same line differently, on purpose. Each pass walks with its own state; these
-// rules are the only places where that state treats a line differently.
+// Where the passes read the same line differently, on purpose. Each pass walks with its own state; besides
+// these rules, only the header's level lines (the scan's IsLevelLine against Process's IsLevelsLine,
+// ContinuesLevelRun and IsLevelKey) and a dictionary's end (EndsDictionaryForReading against
+// EndsDictionaryForRemoval) are read differently, each by a function of its own below.
 struct PassRules {
     // Lines of the header part are examined for objects (openers, Type, EndLevel, object ends).
     bool objectsInHeaderPart;
@@ -56,11 +58,6 @@ struct LineClass {
     bool type = false;      // begins with "Type"; TypeText gives its type text
     bool endLevel = false;  // begins with "EndLevel"; UpToText gives its up-to text
 };
-
-// True when line is exactly marker; a fixed-size comparison for the constant markers.
-inline bool Is(std::string_view line, std::string_view marker) {
-    return line.size() == marker.size() && std::memcmp(line.data(), marker.data(), marker.size()) == 0;
-}
 
 // True when line begins with key.
 inline bool Begins(std::string_view line, std::string_view key) {
