@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -467,7 +468,7 @@ struct LastIteration {
 
 // The walk of Process over input (lines each followed by "\n"), planning the result into plan.
 LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& plan, bool useDictionary,
-                   Generated& generated, Progress* progress) {
+                   Generated& generated, Progress* progress, ProcessSummary* summary) {
     LineSource source(input, inputLines);
     LastIteration last;
 
@@ -479,6 +480,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
     // The EndLevel line to replace at the next object end.
     bool endLevelSet = false;
     LineRef endLevel;
+    std::string_view endLevelText;  // its text, for the summary
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
@@ -567,6 +569,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             if (isEndLevel) {
                 endLevelSet = true;
                 endLevel = plan.last();
+                endLevelText = line;
             }
             continue;
         }
@@ -578,6 +581,11 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
         const std::int32_t newLine =
             generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
+        if (summary) {
+            const std::optional<std::string_view> old =
+                isEndLevel ? std::optional(line) : endLevelSet ? std::optional(endLevelText) : std::nullopt;
+            summary->Count(kind, std::string_view(typeText, typeLength), old, generated.texts[newLine]);
+        }
         if (isEndLevel) {
             plan.AppendText(newLine);  // the "[END]" line is itself the EndLevel line
         } else if (endLevelSet) {
@@ -595,7 +603,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
 }  // namespace
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
-                DictionaryTables& tables, LineList& dicLines, Progress* progress) {
+                DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary) {
     if (progress) progress->SetStatus(kWaitStatus);
 
     // The walk only plans the result, as pieces of input and text lines, and meets every failure while
@@ -604,7 +612,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     const std::size_t inputSize = text.Buffer().size();
     Planner plan(generated.texts, text.LineCount());
-    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress);
+    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress, summary);
     plan.Finish();
 
     // How far a piece is written ahead of its input (lead), and whether any is written behind it.
