@@ -30,9 +30,9 @@ enum class FindingCode {
     TypeNotNumber,       // a type text that is no number
     EndLevelTop,         // EndLevel at or above the last level
     DataAboveEndLevel,   // the lowest DataN above the object's EndLevel
-    DataWithoutEndLevel, // no EndLevel while the data starts above level 0
+    DataWithoutEndLevel, // no EndLevel while some data lies above level 0
     DataTopLevel,        // a DataN at or above the last level
-    MixedEndLevels,      // the objects of one type carry different EndLevels
+    MixedEndLevels,      // the objects of one type carry different EndLevels (or some none)
     DictionaryNotClosed, // "[DICTIONARY]" without an end marker
     DictionaryRow,       // a dictionary row whose flags are not 255 characters
     TypeLevelTop,        // a type level at or above the last level of the resulting header

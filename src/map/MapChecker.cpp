@@ -296,8 +296,11 @@ private:
                            std::to_string(*endLevel_),
                        stats);
         }
-        if (hasData && !endLevel_ && minData_ > 0) {
-            std::string message = "no EndLevel while the data starts at level " + std::to_string(minData_);
+        // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
+        if (hasData && !endLevel_ && maxData_ > 0) {
+            std::string message = "no EndLevel while its data lies at level";
+            message += maxData_ > minData_ ? "s " + std::to_string(minData_) + "-" + std::to_string(maxData_)
+                                           : " " + std::to_string(minData_);
             if (const auto level = ProcessLevel(stats)) {
                 message += "; Process would set EndLevel=" + std::to_string(*level);
             }
@@ -337,7 +340,8 @@ private:
         for (const auto& [key, stats] : types_) {
             const std::string type = NormalisedTypeCode(stats.kind, stats.value);
             const std::string name = "the " + std::string(KindName(stats.kind)) + " type " + type;
-            if (stats.endLevels.size() > 1) {
+            // Objects without EndLevel count as one more level: Process gives them the type's level too.
+            if (stats.endLevels.size() + (stats.without > 0 ? 1 : 0) > 1) {
                 std::string levels;
                 for (const auto& [level, objects] : stats.endLevels) {
                     if (!levels.empty()) levels += ", ";

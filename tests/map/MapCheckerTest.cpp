@@ -68,8 +68,12 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
          {{"endlevel-top", 7}}},
         {"data above EndLevel", kHeader, {"[POI]", "Type=0x2f06", "EndLevel=0", "Data1=(1,2)", "[END]"},
          {{"data-above-endlevel", 7}}},
-        {"no EndLevel, data above level 0", kHeader, {"[POI]", "Type=0x2f06", "Data1=(1,2)", "[END]"},
+        {"no EndLevel, data above level 0", kHeader, {"[POI]", "Type=0x2f06", "Data0=(1,2)", "Data1=(1,2)", "[END]"},
          {{"data-without-endlevel", 7}}},
+        {"no EndLevel, data on level 0 only", kHeader, {"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}, {}},
+        {"one type with and without EndLevel", kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POI]", "Type=0x2f06", "[END]"},
+         {{"mixed-endlevels", 7}}},
         {"data on the last level", kHeader,
          {"[POLYLINE]", "Type=0x16", "EndLevel=1", "Data0=(1,2),(3,4)", "Data2=(1,2),(3,4)", "[END]"},
          {{"data-top-level", 7}}},
@@ -106,7 +110,7 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
                                                          }));
     ASSERT_EQ(result.findings.size(), 2u);
     EXPECT_EQ(result.findings[0].message,
-              "the polyline 0x16 object: no EndLevel while the data starts at level 1; Process would set EndLevel=0");
+              "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set EndLevel=0");
     EXPECT_EQ(result.findings[1].message,
               "the polyline type 0x16 has objects at EndLevel 0 (1), 1 (2), none (1); Process gives them all one "
               "level");
