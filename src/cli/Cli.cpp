@@ -2,13 +2,11 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "cli/CheckCommand.h"
@@ -19,7 +17,6 @@
 #include "map/ProcessSummary.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
-#include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 #include "types/TypeList.h"

@@ -24,7 +24,8 @@ void WriteFindingsJson(const std::string& file, const std::vector<Finding>& find
 void WriteScanReport(const MapDocument& document, std::ostream& out);
 
 // The same report as a JSON object: "levels" (array of {"key", "value"}) and "poi", "polyline", "polygon"
-// (arrays of {"level", "code", "name", "objects", "endLevels": {"LEVEL": objects, ...}, "without"}).
+// (arrays of {"level", "code", "name", "objects", "endLevels": {"TEXT": objects, ...}, "without"}), TEXT
+// being the EndLevel as the scan reads it (the line's characters 10 and 11).
 void WriteScanJson(const MapDocument& document, std::ostream& out);
 
 // "poi", "polyline" or "polygon": how JSON reports name a kind.

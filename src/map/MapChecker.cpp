@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "map/ByteScan.h"
+#include "map/MapSyntax.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
 #include "text/Integer.h"
@@ -75,44 +76,45 @@ class MapChecker {
 public:
     explicit MapChecker(const CheckContext& context) : context_(context) {}
 
-    void Line(std::string_view line, std::uint64_t number, bool hasBracket) {
+    // Examines line number (1-based); bracket is the offset of its first "[" or npos.
+    void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
+        const bool hasBracket = bracket != std::string_view::npos;
         if (inDictionary_) {
             DictionaryLine(line, number);
-        } else if (hasBracket && Contains(line, "[DICTIONARY]")) {
+        } else if (hasBracket && Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
             inDictionary_ = true;
             dictionaryLine_ = number;
             DictionaryLine(line, number);
         }
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
         if (inHeader_) {
-            HeaderLine(line, number, hasBracket);
+            HeaderLine(line, number, lineClass, hasBracket);
             return;
         }
-        if (!line.empty() && line.front() == ';') return;
-        if (hasBracket) {
-            if (const auto kind = Opener(line)) {
-                if (inSection_) {
-                    Add(openerLine_, FindingCode::SectionNotClosed,
-                        "the " + std::string(KindName(kind_)) + " section is not closed before line " +
-                            std::to_string(number));
-                    // As in the scan, the lines after the second opener count for the open object.
-                } else {
-                    OpenSection(*kind, number);
-                }
+        if (lineClass.comment) return;
+        if (lineClass.opens) {
+            if (inSection_) {
+                Add(openerLine_, FindingCode::SectionNotClosed,
+                    "the " + std::string(KindName(kind_)) + " section is not closed before line " +
+                        std::to_string(number));
+                // As in the scan, the lines after the second opener count for the open object.
+            } else {
+                OpenSection(lineClass.kind, number);
             }
         }
         if (!inSection_) return;
-        if (StartsWith(line, "Type")) {
-            typeText_ = Mid(line, 6, 11);
+        if (lineClass.type) {
+            typeText_ = mapsyntax::TypeText(line);
             typeLine_ = number;
             hasType_ = true;
-        } else if (StartsWith(line, "EndLevel")) {
+        } else if (lineClass.endLevel) {
             endLevel_ = TryReadInteger(ValueOf(line));
-            upToText_ = Mid(line, 10, 11);
+            upToText_ = mapsyntax::UpToText(line);
         } else if (const auto level = CoordinateLevel(line)) {
             minData_ = std::min(minData_, *level);
             maxData_ = std::max(maxData_, *level);
         }
-        if (hasBracket && Contains(line, "[END]")) FinishObject(number);
+        if (lineClass.end) FinishObject(number);
     }
 
     CheckResult Finish() {
@@ -136,26 +138,19 @@ public:
     }
 
 private:
-    static std::optional<ObjectKind> Opener(std::string_view line) {
-        std::optional<ObjectKind> kind;
-        if (Contains(line, "[POI]")) kind = ObjectKind::Poi;
-        if (Contains(line, "[POLYLINE]")) kind = ObjectKind::Polyline;
-        if (Contains(line, "[POLYGON]")) kind = ObjectKind::Polygon;
-        return kind;
-    }
-
     void Add(std::uint64_t line, FindingCode code, std::string message, std::optional<ObjectKind> kind = {},
              std::string type = {}) {
         result_.findings.push_back({line, code, std::move(message), kind, std::move(type)});
     }
 
-    void HeaderLine(std::string_view line, std::uint64_t number, bool hasBracket) {
-        if (StartsWithNoCase(line, "Levels=")) {
+    void HeaderLine(std::string_view line, std::uint64_t number, const mapsyntax::LineClass& lineClass,
+                    bool hasBracket) {
+        if (mapsyntax::IsLevelsLine(line)) {
             if (!levelsLine_) {
                 levelsLine_ = number;
                 levelsValue_ = std::string(ValueOf(line));
             }
-        } else if (line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9') {
+        } else if (mapsyntax::IsLevelLine(line)) {
             std::int32_t n = 0;
             for (std::size_t i = 5; i < line.size() && i < 11 && line[i] >= '0' && line[i] <= '9'; ++i) {
                 n = n * 10 + (line[i] - '0');
@@ -163,11 +158,12 @@ private:
             levelLines_.push_back({number, n, std::string(ValueOf(line))});
         }
         if (!hasBracket) return;
-        if (const auto kind = Opener(line)) {
+        if (lineClass.opens) {
             Add(number, FindingCode::ObjectInHeader,
-                "a " + std::string(KindName(*kind)) + " object stands in the header, before [END-IMG ID]", kind);
+                "a " + std::string(KindName(lineClass.kind)) + " object stands in the header, before [END-IMG ID]",
+                lineClass.kind);
         }
-        if (Contains(line, "[END-IMG ID]")) {
+        if (Contains(line, mapsyntax::kHeaderEnd)) {
             inHeader_ = false;
             HeaderFindings(number);
         }
@@ -238,9 +234,8 @@ private:
                     "the dictionary row has " + std::to_string(flags) + " flags, not 255");
             }
         }
-        if (ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]")) {
-            inDictionary_ = false;
-        }
+        // The end that Process looks for: a section it cannot close loses the lines behind it.
+        if (mapsyntax::EndsDictionaryForRemoval(line)) inDictionary_ = false;
     }
 
     void OpenSection(ObjectKind kind, std::uint64_t number) {
@@ -406,7 +401,7 @@ CheckResult CheckMap(const MapText& text, const CheckContext& context) {
         const char* lineEnd = bytescan::Find(lineStart, end, '\n');
         if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, end, '[');
         checker.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), number,
-                     nextBracket < lineEnd);
+                     nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos);
         lineStart = lineEnd + 1;
     }
     return checker.Finish();
