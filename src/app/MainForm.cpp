@@ -350,7 +350,7 @@ void TMainForm::CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListMode
     view = new TypeListView(box);
     view->setObjectName(QString::fromLatin1(name));
     view->setGeometry(8, 16, 409, 129);
-    model = new TypeListModel(kind, &doc_->lists().Of(kind), this);
+    model = new TypeListModel(kind, &doc_->lists().Of(kind), &doc_->figures(), this);
     view->setModel(model);
     view->setIconSize(iconSize);
     view->verticalHeader()->setDefaultSectionSize(std::max(iconSize.height() + 2, 17));
