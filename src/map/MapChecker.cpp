@@ -251,10 +251,10 @@ private:
 
     void FinishObject(std::uint64_t number) {
         inSection_ = false;
-        const std::string kind(KindName(kind_));
         if (!hasType_) {
             Add(openerLine_, FindingCode::NoType,
-                "the " + kind + " object has no Type line; Process would give it the type of the object before it",
+                "the " + std::string(KindName(kind_)) +
+                    " object has no Type line; Process would give it the type of the object before it",
                 kind_);
             return;
         }
