@@ -23,8 +23,8 @@ bool HasErrors(const std::vector<Finding>& findings, bool werror) {
 
 }  // namespace
 
-int RunCheck(const CheckRequest& request, MapDocument& document,
-             const std::function<bool(MapDocument&)>& openSteps, std::ostream& out, std::ostream& err) {
+int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
+             std::ostream& out, std::ostream& err) {
     std::optional<CheckResult> result;
     if (request.withSteps) {
         try {

@@ -21,7 +21,7 @@ struct CheckRequest {
 // alone is checked, and the failure is thrown again only when that check finds no error to explain it.
 // Writes the findings to out. Returns kCliDone, kCliCheckFailed (errors, or warnings with werror) or
 // kCliNotAMap. Throws Error as the other commands do.
-int RunCheck(const CheckRequest& request, MapDocument& document,
-             const std::function<bool(MapDocument&)>& openSteps, std::ostream& out, std::ostream& err);
+int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
+             std::ostream& out, std::ostream& err);
 
 }  // namespace stratex

@@ -18,24 +18,24 @@ std::string_view SeverityName(Severity severity);
 
 // Every problem the map checker can report, with its fixed severity.
 enum class FindingCode {
-    LevelsMissing,       // no "Levels=" line in the header
-    LevelsCount,         // "Levels=" disagrees with the Level lines
-    LevelOrder,          // a Level line out of order, or a level number missing
-    LevelBits,           // a bit count outside 1..24 or no number
-    LevelBitsOrder,      // a bit count not below the one of the level before
-    TooManyLevels,       // more than 10 levels
-    ObjectInHeader,      // an object section before "[END-IMG ID]"
-    SectionNotClosed,    // an object section without its "[END]"
-    NoType,              // an object without a Type line
-    TypeNotNumber,       // a type text that is no number
-    EndLevelTop,         // EndLevel at or above the last level
-    DataAboveEndLevel,   // the lowest DataN above the object's EndLevel
-    DataWithoutEndLevel, // no EndLevel while some data lies above level 0
-    DataTopLevel,        // a DataN at or above the last level
-    MixedEndLevels,      // the objects of one type carry different EndLevels (or some none)
-    DictionaryNotClosed, // "[DICTIONARY]" without an end marker
-    DictionaryRow,       // a dictionary row whose flags are not 255 characters
-    TypeLevelTop,        // a type level at or above the last level of the resulting header
+    LevelsMissing,        // no "Levels=" line in the header
+    LevelsCount,          // "Levels=" disagrees with the Level lines
+    LevelOrder,           // a Level line out of order, or a level number missing
+    LevelBits,            // a bit count outside 1..24 or no number
+    LevelBitsOrder,       // a bit count not below the one of the level before
+    TooManyLevels,        // more than 10 levels
+    ObjectInHeader,       // an object section before "[END-IMG ID]"
+    SectionNotClosed,     // an object section without its "[END]"
+    NoType,               // an object without a Type line
+    TypeNotNumber,        // a type text that is no number
+    EndLevelTop,          // EndLevel at or above the last level
+    DataAboveEndLevel,    // the lowest DataN above the object's EndLevel
+    DataWithoutEndLevel,  // no EndLevel while some data lies above level 0
+    DataTopLevel,         // a DataN at or above the last level
+    MixedEndLevels,       // the objects of one type carry different EndLevels (or some none)
+    DictionaryNotClosed,  // "[DICTIONARY]" without an end marker
+    DictionaryRow,        // a dictionary row whose flags are not 255 characters
+    TypeLevelTop,         // a type level at or above the last level of the resulting header
 };
 
 struct FindingCodeInfo {

@@ -68,8 +68,8 @@ struct TypeStats {
     std::int32_t value;
     std::uint64_t firstLine;
     std::map<std::int32_t, std::uint64_t> endLevels;  // EndLevel value -> objects
-    std::uint64_t without = 0;                         // objects without EndLevel
-    std::int32_t scanLevel = 0;                        // the level the scan takes for the type
+    std::uint64_t without = 0;                        // objects without EndLevel
+    std::int32_t scanLevel = 0;                       // the level the scan takes for the type
 };
 
 class MapChecker {
@@ -194,11 +194,10 @@ private:
         for (const LevelLine& level : levelLines_) {
             const std::string name = "Level" + std::to_string(level.number);
             if (level.number > next) {
-                Add(level.line, FindingCode::LevelOrder,
-                    "Level" + std::to_string(next) + " is missing before " + name);
+                Add(level.line, FindingCode::LevelOrder, "Level" + std::to_string(next) + " is missing before " + name);
             } else if (level.number < next) {
-                Add(level.line, FindingCode::LevelOrder, name + " is out of order: it comes after Level" +
-                                                             std::to_string(next - 1));
+                Add(level.line, FindingCode::LevelOrder,
+                    name + " is out of order: it comes after Level" + std::to_string(next - 1));
             }
             next = std::max(next, level.number + 1);
 
@@ -212,8 +211,8 @@ private:
                 const auto before = TryReadInteger(previous->value);
                 if (before && *bits >= *before) {
                     Add(level.line, FindingCode::LevelBitsOrder,
-                        name + "=" + std::to_string(*bits) + " is not below Level" +
-                            std::to_string(previous->number) + "=" + std::to_string(*before));
+                        name + "=" + std::to_string(*bits) + " is not below Level" + std::to_string(previous->number) +
+                            "=" + std::to_string(*before));
                 }
             }
             previous = &level;
@@ -280,15 +279,15 @@ private:
                        stats);
         }
         if (lastLevel_ && hasData && maxData_ >= *lastLevel_) {
-            AddForType(openerLine_, FindingCode::DataTopLevel,
-                       "Data" + std::to_string(maxData_) + " is at or above the last level, " +
-                           std::to_string(*lastLevel_),
-                       stats);
+            AddForType(
+                openerLine_, FindingCode::DataTopLevel,
+                "Data" + std::to_string(maxData_) + " is at or above the last level, " + std::to_string(*lastLevel_),
+                stats);
         }
         if (hasData && endLevel_ && minData_ > *endLevel_) {
             AddForType(openerLine_, FindingCode::DataAboveEndLevel,
-                       "the data starts at level " + std::to_string(minData_) + ", above EndLevel=" +
-                           std::to_string(*endLevel_),
+                       "the data starts at level " + std::to_string(minData_) +
+                           ", above EndLevel=" + std::to_string(*endLevel_),
                        stats);
         }
         // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
@@ -400,8 +399,9 @@ CheckResult CheckMap(const MapText& text, const CheckContext& context) {
     for (const char* lineStart = data; lineStart < end; ++number) {
         const char* lineEnd = bytescan::Find(lineStart, end, '\n');
         if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, end, '[');
-        checker.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), number,
-                     nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos);
+        checker.Line(
+            std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), number,
+            nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos);
         lineStart = lineEnd + 1;
     }
     return checker.Finish();
