@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "cli/Cli.h"
 #include "cli/Report.h"
@@ -33,10 +34,12 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
                 return kCliNotAMap;
             }
             result = CheckMap(document.map(), {&document.lists(), &document.levels()});
-        } catch (const Error&) {
-            const CheckResult alone = CheckMap(MapText::FromFile(request.map));
+        } catch (const Error& e) {
+            CheckResult alone = CheckMap(MapText::FromFile(request.map));
             if (!HasErrors(alone.findings, false)) throw;
-            result = alone;
+            // The findings explain the failure; it is told as well, since the steps did not run to the end.
+            err << WithFullStop(e.what()) << '\n';
+            result = std::move(alone);
         }
     } else {
         result = CheckMap(MapText::FromFile(request.map));

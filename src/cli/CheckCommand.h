@@ -18,7 +18,8 @@ struct CheckRequest {
 // stratex-cli check. Without steps the map is read and checked in one pass. With steps, openSteps runs
 // Open MAP and the options on document (returning false for a file that is no Polish map) and the check
 // also holds the types' levels against the header Process would write; when those steps fail, the map
-// alone is checked, and the failure is thrown again only when that check finds no error to explain it.
+// alone is checked, and the failure is thrown again when that check finds no error to explain it, or else
+// written to err beside the findings.
 // Writes the findings to out. Returns kCliDone, kCliCheckFailed (errors, or warnings with werror) or
 // kCliNotAMap. Throws Error as the other commands do.
 int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,

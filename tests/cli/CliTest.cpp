@@ -244,6 +244,7 @@ TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
     const CliRun run = Cli("check", map, {"--levels", "24,21"});
     EXPECT_EQ(run.status, kCliCheckFailed);
     EXPECT_TRUE(Contains(run.out, "[type-not-number]")) << run.out;
+    EXPECT_EQ(run.err, "'0x1g' is not a valid integer value.\n");
     // A failing step that the map does not explain is a failure as for every command.
     const CliRun missing = Cli("check", shortMap_, {"--config", Path("none.cfg")});
     EXPECT_EQ(missing.status, kCliFailure);
