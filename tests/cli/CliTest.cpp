@@ -307,6 +307,13 @@ TEST_F(CliTest, ScanJsonHoldsTheLevelsAndTheTypes) {
     EXPECT_EQ(report["polygon"][0]["code"], "0x4c");
 }
 
+TEST_F(CliTest, ScanRangeOfEndLevelsIsNumeric) {
+    // As texts "10" sorts before "2".
+    const std::string map = Write("range.mp", CheckMapText({"[POI]", "Type=0x2f06", "EndLevel=2", "[END]", "[POI]",
+                                                            "Type=0x2f06", "EndLevel=10", "[END]"}));
+    EXPECT_TRUE(Contains(Cli("scan", map).out, "\t0x2f06\tБанк\t2\t2-10\t0\n"));
+}
+
 TEST_F(CliTest, ManualPageListsEveryCheckCodeWithItsSeverity) {
     std::ifstream manual(std::filesystem::path(STRATEX_SOURCE_DIR) / "packaging/stratex-cli.1.in");
     const std::string text((std::istreambuf_iterator<char>(manual)), std::istreambuf_iterator<char>());
