@@ -1,4 +1,5 @@
-// Throughput of the engine's three big steps on a synthetic map: open (read + scan), Process and save.
+// Throughput of the engine's big steps on a synthetic map: open (read + scan), check (read + check),
+// Process and save.
 // The map size comes from STRATEX_BENCH_MB (default 100); the map is generated once into a temporary
 // folder. Reported as bytes_per_second of the map's size.
 #include <benchmark/benchmark.h>
@@ -9,6 +10,7 @@
 
 #include "MapGenerator.h"
 #include "levels/Dictionary.h"
+#include "map/MapChecker.h"
 #include "map/MapScan.h"
 #include "map/MapText.h"
 #include "map/Process.h"
@@ -59,6 +61,17 @@ void BM_Open(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
 }
 
+// stratex-cli check without steps: read and check, to be compared with BM_Open.
+void BM_Check(benchmark::State& state) {
+    const auto& map = Map();
+    for (auto _ : state) {
+        const MapText text = MapText::FromFile(map.map);
+        auto result = CheckMap(text);
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
+}
+
 void BM_Process(benchmark::State& state) {
     const auto& map = Map();
     DictionaryTables tables;
@@ -88,6 +101,7 @@ void BM_Save(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -8,7 +8,7 @@ if [ "${1:-all}" = only ]; then
     shift
     packages=("$@")
 else
-    packages=(cmake g++ make libcli11-dev libgtest-dev libbenchmark-dev)
+    packages=(cmake g++ make libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev)
     if [ "${1:-all}" = all ]; then
         packages+=(qt6-base-dev qt6-5compat-dev libgl-dev xvfb xauth fonts-dejavu-core)
     fi

@@ -34,6 +34,7 @@
 #include "app/TypeListView.h"
 #include "app/VirtualKey.h"
 #include "app/WindowProgress.h"
+#include "map/ProcessSummary.h"
 #include "text/Error.h"
 
 namespace stratex {
@@ -350,7 +351,7 @@ void TMainForm::CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListMode
     view = new TypeListView(box);
     view->setObjectName(QString::fromLatin1(name));
     view->setGeometry(8, 16, 409, 129);
-    model = new TypeListModel(kind, &doc_->lists().Of(kind), this);
+    model = new TypeListModel(kind, &doc_->lists().Of(kind), &doc_->figures(), this);
     view->setModel(model);
     view->setIconSize(iconSize);
     view->verticalHeader()->setDefaultSectionSize(std::max(iconSize.height() + 2, 17));
@@ -523,6 +524,8 @@ void TMainForm::OpenMapPath(const QString& path) {
         setWindowTitle(captionBefore);
         throw;
     }
+    // The summary of the last Process belongs to the map before.
+    StatusBar->setToolTip({});
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
                                     static_cast<QAbstractItemView*>(POLYListView)}) {
@@ -533,7 +536,11 @@ void TMainForm::OpenMapPath(const QString& path) {
 }
 
 void TMainForm::DoSpeedButtonClick() {
-    Guarded([this] { doc_->Process(progress_.get()); });
+    Guarded([this] {
+        ProcessSummary summary;
+        doc_->Process(progress_.get(), &summary);
+        StatusBar->setToolTip(QString::fromStdString(summary.ToText()).trimmed());
+    });
 }
 
 void TMainForm::SaveSpeedButtonClick() {

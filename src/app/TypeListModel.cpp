@@ -2,6 +2,7 @@
 
 #include "app/Icons.h"
 #include "app/QtText.h"
+#include "map/TypeFiguresText.h"
 
 namespace stratex {
 
@@ -11,8 +12,8 @@ enum Column { kLevelColumn = 0, kCodeColumn = 1, kNameColumn = 2, kColumnCount =
 
 }  // namespace
 
-TypeListModel::TypeListModel(ObjectKind kind, const TypeList* list, QObject* parent)
-    : QAbstractTableModel(parent), kind_(kind), list_(list) {}
+TypeListModel::TypeListModel(ObjectKind kind, const TypeList* list, const MapFigures* figures, QObject* parent)
+    : QAbstractTableModel(parent), kind_(kind), list_(list), figures_(figures) {}
 
 int TypeListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(list_->size());
@@ -43,6 +44,11 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
                 if (!icon.isNull()) return icon;
             }
             return {};
+        case Qt::ToolTipRole: {
+            const auto& types = figures_->Of(kind_);
+            const auto found = types.find(row.code);
+            return QString::fromStdString(TypeFiguresText(found == types.end() ? nullptr : &found->second));
+        }
         default:
             return {};
     }

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPixmap>
 
+#include "map/MapFigures.h"
 #include "types/ObjectKind.h"
 #include "types/TypeList.h"
 
@@ -13,12 +14,13 @@ namespace stratex {
 // "Название", in the list's own order; the model keeps no copy of the rows. Only the "До слоя" cell is
 // editable; an edit is handed on through captionEdited and reaches the list through the window.
 //
-// The list must outlive the model. Whoever changes the list brackets the change with BeginReset/EndReset,
+// Each row's tooltip tells how many objects of its type the map holds and which EndLevels they carry,
+// from figures (the last scan's). The list and figures must outlive the model. Whoever changes the list brackets the change with BeginReset/EndReset,
 // or calls CaptionsChanged after changing captions only.
 class TypeListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TypeListModel(ObjectKind kind, const TypeList* list, QObject* parent = nullptr);
+    TypeListModel(ObjectKind kind, const TypeList* list, const MapFigures* figures, QObject* parent = nullptr);
 
     ObjectKind kind() const { return kind_; }
 
@@ -42,6 +44,7 @@ private:
 
     ObjectKind kind_;
     const TypeList* list_;
+    const MapFigures* figures_;
     mutable QHash<int, QPixmap> icons_;  // painted once per icon index
 };
 

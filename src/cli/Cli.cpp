@@ -9,8 +9,12 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/CheckCommand.h"
+#include "cli/Report.h"
 #include "levels/LevelsTable.h"
 #include "map/MapDocument.h"
+#include "map/MapText.h"
+#include "map/ProcessSummary.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
 #include "text/Strings.h"
@@ -34,13 +38,23 @@ scan report (UTF-8, tab-separated):
   Levels: <rows>                          then one line per row: KEY <tab> VALUE
   POI: <rows>, Polylines: <rows>, Polygons: <rows>
                                           each followed by one line per type in list order:
-                                          LEVEL <tab> CODE <tab> NAME <tab> OBJECTS
-  OBJECTS is the number of objects of the map whose type is exactly CODE.
+                                          LEVEL <tab> CODE <tab> NAME <tab> OBJECTS <tab>
+                                          ENDLEVELS <tab> WITHOUT
+  OBJECTS is the number of objects of the map whose type is exactly CODE, ENDLEVELS
+  the lowest-highest EndLevel they carry ("-" for none), WITHOUT how many have none.
+  scan --json writes the same report as a JSON object.
+
+check prints one line per problem: FILE:LINE: error|warning: MESSAGE [CODE]
+(--json: a JSON array of {file, line, severity, code, message[, kind, type]});
+the codes and their severities are listed in the manual page stratex-cli(1).
+process --summary prints per type how many EndLevel lines were inserted, replaced
+or left unchanged; --dry-run does everything but write (no -o needed).
 
 Exit status: 0 done; 1 failure (the message on stderr); 2 bad usage;
-3 the file is no Polish map (no line contains "[END-IMG ID]"; nothing is written).)";
+3 the file is no Polish map (no line contains "[END-IMG ID]"; nothing is written);
+4 check found errors (with --werror: errors or warnings).)";
 
-enum class Command { Scan, Config, Process, Dictionary };
+enum class Command { Scan, Config, Process, Dictionary, Check };
 
 struct Options {
     Command command = Command::Scan;
@@ -52,6 +66,10 @@ struct Options {
     std::string config;
     std::optional<std::vector<int>> levels;
     std::string namesDir;
+    bool json = false;     // scan, check
+    bool werror = false;   // check
+    bool summary = false;  // process
+    bool dryRun = false;   // process
 };
 
 // "24,21,18": one to ten bit counts, each one or two decimal digits, so that Process writes each back
@@ -83,63 +101,57 @@ std::filesystem::path PathFromUtf8(const std::string& text) {
 // Messages name files by their absolute paths, as the window does.
 std::filesystem::path AbsolutePath(const std::string& text) { return std::filesystem::absolute(PathFromUtf8(text)); }
 
-std::string_view KindHeading(ObjectKind kind) {
-    switch (kind) {
-        case ObjectKind::Poi:
-            return "POI";
-        case ObjectKind::Polyline:
-            return "Polylines";
-        case ObjectKind::Polygon:
-            return "Polygons";
-    }
-    return "";
-}
-
-void WriteScanReport(const MapDocument& document, std::ostream& out) {
-    const auto& levels = document.levels().rows();
-    out << "Levels: " << levels.size() << '\n';
-    for (const auto& row : levels) out << Cp1251ToUtf8(row.key) << '\t' << Cp1251ToUtf8(row.value) << '\n';
-    for (const ObjectKind kind : kAllKinds) {
-        const TypeList& list = document.lists().Of(kind);
-        const auto& found = document.figures().Of(kind);
-        out << KindHeading(kind) << ": " << list.size() << '\n';
-        for (const TypeRow& row : list.rows()) {
-            const auto count = found.find(row.code);
-            out << Cp1251ToUtf8(row.level) << '\t' << Cp1251ToUtf8(row.code) << '\t' << Cp1251ToUtf8(row.name) << '\t'
-                << (count == found.end() ? 0 : count->second.objects) << '\n';
-        }
-    }
-}
-
-// Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
-int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
-    MapDocument document(options.namesDir.empty() ? std::filesystem::current_path() : AbsolutePath(options.namesDir));
+// The steps before the command's own: Open MAP, then the options in their order. False when the file is no
+// Polish map.
+bool OpenSteps(const Options& options, MapDocument& document) {
     document.SetUseDictionary(options.dictionary);
-    if (!document.OpenMap(AbsolutePath(options.map))) {
-        err << kNotAPolishMap << '\n';
-        return kCliNotAMap;
-    }
+    if (!document.OpenMap(AbsolutePath(options.map))) return false;
     if (options.showAll) document.SetShowAll(true);
     if (!options.sort.empty()) {
         for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
     }
     if (!options.config.empty()) document.OpenConfig(AbsolutePath(options.config));
     if (options.levels) document.SetLevels(*options.levels);
+    return true;
+}
+
+// Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
+int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
+    MapDocument document(options.namesDir.empty() ? std::filesystem::current_path() : AbsolutePath(options.namesDir));
+    if (options.command == Command::Check) {
+        const CheckRequest request{AbsolutePath(options.map), !options.config.empty() || options.levels.has_value(),
+                                   options.json, options.werror};
+        return RunCheck(
+            request, document, [&options](MapDocument& doc) { return OpenSteps(options, doc); }, out, err);
+    }
+    if (!OpenSteps(options, document)) {
+        err << kNotAPolishMap << '\n';
+        return kCliNotAMap;
+    }
 
     switch (options.command) {
         case Command::Scan:
-            WriteScanReport(document, out);
+            if (options.json) {
+                WriteScanJson(document, out);
+            } else {
+                WriteScanReport(document, out);
+            }
             break;
         case Command::Config:
             document.SaveConfig(AbsolutePath(options.output));
             break;
-        case Command::Process:
-            document.Process();
-            document.SaveMap(AbsolutePath(options.output));
+        case Command::Process: {
+            ProcessSummary summary;
+            document.Process(nullptr, options.summary ? &summary : nullptr);
+            if (!options.dryRun) document.SaveMap(AbsolutePath(options.output));
+            if (options.summary) out << summary.ToText();
             break;
+        }
         case Command::Dictionary:
             document.SaveDictionary(AbsolutePath(options.output));
             break;
+        case Command::Check:
+            break;  // handled above
     }
     return kCliDone;
 }
@@ -191,6 +203,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         {Command::Process, "process", "process the map and write it as Save MAP would", "the processed map"},
         {Command::Dictionary, "dictionary", "write the dictionary section that Save DIC would write",
          "the dictionary file"},
+        {Command::Check, "check", "report every problem of the map, one per line: FILE:LINE: error|warning: ... [CODE]",
+         nullptr},
     };
     for (const CommandSpec& entry : kCommands) {
         CLI::App* command = app.add_subcommand(entry.name, entry.description);
@@ -198,10 +212,33 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
         command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
         if (entry.outputDescription != nullptr) {
-            command->add_option("-o", options.output, entry.outputDescription)->type_name("FILE")->required();
+            CLI::Option* output = command->add_option("-o", options.output, entry.outputDescription)->type_name("FILE");
+            if (entry.command != Command::Process) output->required();
         }
         AddCommonOptions(*command, options);
-        command->callback([&options, entry] { options.command = entry.command; });
+        switch (entry.command) {
+            case Command::Scan:
+                command->add_flag("--json", options.json, "write the report as JSON");
+                break;
+            case Command::Check:
+                command->add_flag("--json", options.json, "write the findings as a JSON array");
+                command->add_flag("--werror", options.werror, "count warnings as errors for the exit status");
+                break;
+            case Command::Process:
+                command->add_flag("--summary", options.summary,
+                                  "print per type how many EndLevel lines were inserted, replaced, left unchanged");
+                command->add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
+                break;
+            default:
+                break;
+        }
+        command->callback([&options, entry] {
+            options.command = entry.command;
+            // process writes its output unless it only shows what it would do.
+            if (entry.command == Command::Process && options.output.empty() && !options.dryRun) {
+                throw CLI::RequiredError("-o (or --dry-run)");
+            }
+        });
     }
 
     try {

@@ -7,7 +7,8 @@
 namespace stratex {
 
 // Exit statuses of stratex-cli.
-enum CliStatus { kCliDone = 0, kCliFailure = 1, kCliBadUsage = 2, kCliNotAMap = 3 };
+// kCliCheckFailed: check found errors (or warnings, with --werror).
+enum CliStatus { kCliDone = 0, kCliFailure = 1, kCliBadUsage = 2, kCliNotAMap = 3, kCliCheckFailed = 4 };
 
 // Runs stratex-cli with args (args[0] is the program name), writing the report to out and messages to err
 // (both UTF-8). Returns the exit status.

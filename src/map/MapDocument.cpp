@@ -37,10 +37,12 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
     return result.isPolishMap;
 }
 
-void MapDocument::Process(Progress* progress) {
+void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
     // Without a map the text is empty (map_ starts empty), so the pass changes nothing and the document only
     // becomes "processed": the same outcome as processing a map that holds no line.
-    ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress);
+    ProcessSummary counted;
+    ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr);
+    if (summary) *summary = std::move(counted);
     buttons_.saveMap = true;
     modified_ = true;
 }

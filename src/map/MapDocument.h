@@ -10,6 +10,7 @@
 #include "levels/LevelsTable.h"
 #include "map/MapFigures.h"
 #include "map/MapText.h"
+#include "map/ProcessSummary.h"
 #include "map/Progress.h"
 #include "text/LineList.h"
 #include "types/TypeLists.h"
@@ -44,8 +45,9 @@ public:
     bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
-    // map it processes the empty text: nothing changes but Modified and Save MAP.
-    void Process(Progress* progress = nullptr);
+    // map it processes the empty text: nothing changes but Modified and Save MAP. With summary, it is
+    // replaced by what this Process did to the EndLevel lines, when it succeeds.
+    void Process(Progress* progress = nullptr, ProcessSummary* summary = nullptr);
 
     // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
     void SaveMap(const std::filesystem::path& path);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -431,7 +432,7 @@ static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProces
 
 // The walk of Process over input (lines each followed by "\n"), planning the result into plan.
 LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& plan, bool useDictionary,
-                   Generated& generated, Progress* progress) {
+                   Generated& generated, Progress* progress, ProcessSummary* summary) {
     LineSource source(input, inputLines);
     LastIteration last;
 
@@ -445,6 +446,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
     LineRef endLevel;
     // Level keys of the header part met before its first "Levels=" line.
     std::vector<LineRef> earlierLevelKeys;
+    std::string_view endLevelText;  // its text, for the summary
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
@@ -532,6 +534,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             if (lineClass.endLevel) {
                 endLevelSet = true;
                 endLevel = plan.last();
+                endLevelText = line;
             }
             continue;
         }
@@ -543,6 +546,11 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
         const std::int32_t newLine =
             generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
+        if (summary) {
+            const std::optional<std::string_view> old =
+                endLevelSet ? std::optional(endLevelText) : std::nullopt;
+            summary->Count(kind, std::string_view(typeText, typeLength), old, generated.texts[newLine]);
+        }
         if (endLevelSet) {
             plan.Replace(endLevel, newLine);
         } else {
@@ -558,7 +566,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
 }  // namespace
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
-                DictionaryTables& tables, LineList& dicLines, Progress* progress) {
+                DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary) {
     if (progress) progress->SetStatus(kWaitStatus);
 
     // The walk only plans the result, as pieces of input and text lines, and meets every failure while
@@ -567,7 +575,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     const std::size_t inputSize = text.Buffer().size();
     Planner plan(generated.texts, text.LineCount());
-    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress);
+    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress, summary);
     plan.Finish();
 
     // How far a piece is written ahead of its input (lead), and whether any is written behind it.

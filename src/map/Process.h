@@ -3,6 +3,7 @@
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
 #include "map/MapText.h"
+#include "map/ProcessSummary.h"
 #include "map/Progress.h"
 #include "text/LineList.h"
 #include "types/TypeLists.h"
@@ -13,8 +14,9 @@ namespace stratex {
 // object's "EndLevel=" line from the Type lists and, with useDictionary, puts a generated dictionary after
 // "[END-IMG ID]" and removes older dictionary sections. All or nothing: on success text, dicLines and
 // tables hold the result; when it throws (a type text or level caption that is no number) all three are
-// exactly as before.
+// exactly as before. With summary, each object's EndLevel change is counted into it (also when it throws).
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
-                DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr);
+                DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
+                ProcessSummary* summary = nullptr);
 
 }  // namespace stratex

@@ -58,9 +58,19 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
     QCOMPARE(bar->maximum(), lines);
     QCOMPARE(bar->value(), lines - 1);
     QCOMPARE(fixture.Status(), QStringLiteral("OK"));
+    auto* status = fixture.Find<stratex::PanelStatusBar>("StatusBar");
+    QCOMPARE(status->toolTip(), QString());
     fixture.Click("DoSpeedButton");
     QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
     QVERIFY(bar->maximum() > lines);  // Process inserted EndLevel lines
+    // The tooltip tells what Process did, until the next map is opened.
+    QCOMPARE(status->toolTip(), QStringLiteral("POI 0x2a00: 1 inserted, 0 replaced, 0 unchanged\n"
+                                               "POI 0x2f06: 0 inserted, 0 replaced, 1 unchanged\n"
+                                               "Polyline 0x16: 0 inserted, 0 replaced, 1 unchanged\n"
+                                               "Polygon 0x4c: 1 inserted, 0 replaced, 0 unchanged\n"
+                                               "Total: 2 inserted, 0 replaced, 2 unchanged"));
+    fixture.OpenMap(map);
+    QCOMPARE(status->toolTip(), QString());
     QVERIFY(fixture.Button("SaveSpeedButton")->isEnabled());
     QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
 }

@@ -49,7 +49,26 @@ private slots:
     void EditedCaptionReachesTheDocumentAsCp1251();
     void VirtualKeyCodes_data();
     void VirtualKeyCodes();
+    void RowTooltipsTellTheObjectsAndTheirEndLevels();
 };
+
+void TestTypeLists::RowTooltipsTellTheObjectsAndTheirEndLevels() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.OpenMap(fixture.WriteCp1251("maps/levels.mp",
+                                        "[IMG ID]\nLevels=2\nLevel0=22\nLevel1=20\n[END-IMG ID]\n"
+                                        "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POI]\nType=0x2f06\n[END]\n"
+                                        "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POLYLINE]\nType=0x16\nEndLevel=0\n[END]\n"));
+    fixture.Click("ShowAllCheck");
+    const auto tip = [&fixture](const char* list, int row) {
+        QAbstractItemModel* model = fixture.List(list)->model();
+        return model->index(row, 1).data(Qt::ToolTipRole).toString();
+    };
+    QCOMPARE(tip("POIListView", 0), QStringLiteral("3 objects, EndLevel 1 (2), none (1)"));
+    QCOMPARE(tip("LINEListView", 0), QStringLiteral("1 object, EndLevel 0 (1)"));
+    // A row that Show All added: the map holds no object of its type.
+    QCOMPARE(tip("POIListView", 1), QStringLiteral("no objects in the map"));
+}
 
 void TestTypeLists::HeaderClickSortsThatListAscending_data() {
     QTest::addColumn<int>("column");

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "support/TempDir.h"
 #include "text/Cp1251.h"
 #include "text/LineList.h"
+#include "map/Finding.h"
 #include "text/Strings.h"
 
 namespace stratex {
@@ -127,13 +131,13 @@ protected:
 };
 
 const std::string kLevels = "Levels: 2\nLevel0\t24bit (<=120м)\nLevel1\t18bit (<=8км)\n";
-const std::string kPolylinesAndPolygons = "Polylines: 1\n0\t0x16\tTrail\t2\nPolygons: 1\n2\t0x4c\tLake\t1\n";
+const std::string kPolylinesAndPolygons = "Polylines: 1\n0\t0x16\tTrail\t2\t5\t1\nPolygons: 1\n2\t0x4c\tLake\t1\t2\t0\n";
 
 TEST_F(CliTest, ScanReportsLevelsTypesAndObjectCounts) {
     const CliRun run = Cli("scan", map_);
     EXPECT_EQ(run.status, kCliDone);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" + kPolylinesAndPolygons);
+    EXPECT_EQ(run.out, kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n" + kPolylinesAndPolygons);
 }
 
 TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
@@ -146,43 +150,43 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
     const Case cases[] = {
         {"sorted by level",
          {"--sort", "0"},
-         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n" + kPolylinesAndPolygons},
+         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\t1\t1\n3\t0x0a01\tЕда\t1\t3\t0\n" + kPolylinesAndPolygons},
         {"sorted by name",
          {"--sort", "2"},
-         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n" + kPolylinesAndPolygons},
+         kLevels + "POI: 2\n1\t0x2f06\tБанк\t2\t1\t1\n3\t0x0a01\tЕда\t1\t3\t0\n" + kPolylinesAndPolygons},
         {"sorted by code",
          {"--sort", "1"},
-         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" + kPolylinesAndPolygons},
+         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n" + kPolylinesAndPolygons},
         {"show all",
          {"--show-all"},
-         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n0\t0x0001\tAaa\t0\n0\t0x6401\tBridge\t0\n"
-                   "Polylines: 2\n0\t0x16\tTrail\t2\n0\t0x1f\tRiver\t0\n"
-                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-\t0\n0\t0x6401\tBridge\t0\t-\t0\n"
+                   "Polylines: 2\n0\t0x16\tTrail\t2\t5\t1\n0\t0x1f\tRiver\t0\t-\t0\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"show all, then the sort",
          {"--sort", "2", "--show-all"},
-         kLevels + "POI: 4\n0\t0x0001\tAaa\t0\n0\t0x6401\tBridge\t0\n1\t0x2f06\tБанк\t2\n3\t0x0a01\tЕда\t1\n"
-                   "Polylines: 2\n0\t0x1f\tRiver\t0\n0\t0x16\tTrail\t2\n"
-                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+         kLevels + "POI: 4\n0\t0x0001\tAaa\t0\t-\t0\n0\t0x6401\tBridge\t0\t-\t0\n1\t0x2f06\tБанк\t2\t1\t1\n3\t0x0a01\tЕда\t1\t3\t0\n"
+                   "Polylines: 2\n0\t0x1f\tRiver\t0\t-\t0\n0\t0x16\tTrail\t2\t5\t1\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"config",
          {"--config", Path("levels.cfg")},
-         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\n7\t0x2f06\tБанк\t2\nPolylines: 1\n4\t0x16\tTrail\t2\n"
-                   "Polygons: 1\n2\t0x4c\tLake\t1\n"},
+         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n7\t0x2f06\tБанк\t2\t1\t1\nPolylines: 1\n4\t0x16\tTrail\t2\t5\t1\n"
+                   "Polygons: 1\n2\t0x4c\tLake\t1\t2\t0\n"},
         {"show all, then the config",
          {"--config", Path("levels.cfg"), "--show-all"},
-         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\n7\t0x2f06\tБанк\t2\n0\t0x0001\tAaa\t0\n5\t0x6401\tBridge\t0\n"
-                   "Polylines: 2\n4\t0x16\tTrail\t2\n0\t0x1f\tRiver\t0\n"
-                   "Polygons: 2\n2\t0x4c\tLake\t1\n0\t0x3c\tSea\t0\n"},
+         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\t3\t0\n7\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-\t0\n5\t0x6401\tBridge\t0\t-\t0\n"
+                   "Polylines: 2\n4\t0x16\tTrail\t2\t5\t1\n0\t0x1f\tRiver\t0\t-\t0\n"
+                   "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"levels",
          {"--levels", "22,20,8"},
          "Levels: 3\nLevel0\t22bit (<=500м)\nLevel1\t20bit (<=2км)\nLevel2\t8bit ()\n"
-         "POI: 2\n3\t0x0a01\tЕда\t1\n1\t0x2f06\tБанк\t2\n" +
+         "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n" +
              kPolylinesAndPolygons},
         // With the option on and no dictionary in the map, every type takes its level from the tables,
         // which start at 0.
         {"dictionary option",
          {"--dictionary"},
-         kLevels + "POI: 2\n0\t0x0a01\tЕда\t1\n0\t0x2f06\tБанк\t2\nPolylines: 1\n0\t0x16\tTrail\t2\n"
-                   "Polygons: 1\n0\t0x4c\tLake\t1\n"},
+         kLevels + "POI: 2\n0\t0x0a01\tЕда\t1\t3\t0\n0\t0x2f06\tБанк\t2\t1\t1\nPolylines: 1\n0\t0x16\tTrail\t2\t5\t1\n"
+                   "Polygons: 1\n0\t0x4c\tLake\t1\t2\t0\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,6 +194,134 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
         EXPECT_EQ(run.status, kCliDone);
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.out, c.report);
+    }
+}
+
+// A map of three levels whose objects are the given lines.
+std::string CheckMapText(const std::vector<std::string>& objects) {
+    std::vector<std::string> lines = {"[IMG ID]", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "[END-IMG ID]"};
+    lines.insert(lines.end(), objects.begin(), objects.end());
+    return Join(lines);
+}
+
+TEST_F(CliTest, CheckExitStatusCountsErrorsAndWithWerrorWarnings) {
+    struct Case {
+        const char* name;
+        std::string map;
+        std::vector<std::string> options;
+        int status;
+    };
+    const std::string sound = CheckMapText({"[POI]", "Type=0x2f06", "EndLevel=1", "Data0=(1,2)", "[END]"});
+    const std::string warning = CheckMapText({"[POI]", "Type=0x2f06", "Data1=(1,2)", "[END]"});
+    const std::string error = CheckMapText({"[POI]", "Type=0x2f06", "EndLevel=0", "Data1=(1,2)", "[END]"});
+    const Case cases[] = {
+        {"sound map", sound, {}, kCliDone},
+        {"sound map, --werror", sound, {"--werror"}, kCliDone},
+        {"a warning", warning, {}, kCliDone},
+        {"a warning, --werror", warning, {"--werror"}, kCliCheckFailed},
+        {"an error", error, {}, kCliCheckFailed},
+        {"type level on the top of new levels", sound, {"--levels", "24,21"}, kCliDone},
+        {"type level on the top of new levels, --werror", sound, {"--levels", "24,21", "--werror"}, kCliCheckFailed},
+        {"no Polish map", "Levels=1\r\n", {}, kCliNotAMap},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli("check", Write("check.mp", c.map), c.options);
+        EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.out << run.err;
+    }
+}
+
+TEST_F(CliTest, CheckWritesOneLinePerFindingAsCompilersDo) {
+    const std::string map = Write("check.mp", CheckMapText({"[POLYLINE]", "Type=0x1g", "[END]"}));
+    const CliRun run = Cli("check", map);
+    EXPECT_EQ(run.status, kCliCheckFailed);
+    EXPECT_EQ(run.out, map + ":8: error: the type '0x1g' is no number; Process would stop at line 9 [type-not-number]\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
+    // The scan of Open MAP stops at the type text, so the map is checked alone.
+    const std::string map = Write("check.mp", CheckMapText({"[POLYLINE]", "Type=0x1g", "[END]"}));
+    const CliRun run = Cli("check", map, {"--levels", "24,21"});
+    EXPECT_EQ(run.status, kCliCheckFailed);
+    EXPECT_TRUE(Contains(run.out, "[type-not-number]")) << run.out;
+    EXPECT_EQ(run.err, "'0x1g' is not a valid integer value.\n");
+    // A failing step that the map does not explain is a failure as for every command.
+    const CliRun missing = Cli("check", shortMap_, {"--config", Path("none.cfg")});
+    EXPECT_EQ(missing.status, kCliFailure);
+}
+
+TEST_F(CliTest, CheckJsonHoldsOneObjectPerFinding) {
+    const std::string map = Write("check.mp", "[IMG ID]\r\nLevel0=24\r\n[END-IMG ID]\r\n[POLYLINE]\r\nType=0x16\r\n"
+                                              "EndLevel=0\r\n[END]\r\n[POLYLINE]\r\nType=0x16\r\nEndLevel=1\r\n[END]\r\n");
+    const CliRun run = Cli("check", map, {"--json"});
+    EXPECT_EQ(run.status, kCliCheckFailed);
+    const auto findings = nlohmann::json::parse(run.out);
+    ASSERT_TRUE(findings.is_array());
+    ASSERT_EQ(findings.size(), 4u) << run.out;
+    EXPECT_EQ(findings[0],
+              (nlohmann::json{{"file", map},
+                              {"line", 3},
+                              {"severity", "error"},
+                              {"code", "levels-missing"},
+                              {"message", "the header has no Levels= line"}}));
+    EXPECT_EQ(findings[1]["code"], "endlevel-top");
+    EXPECT_EQ(findings[2]["code"], "mixed-endlevels");
+    EXPECT_EQ(findings[2]["line"], 4);
+    EXPECT_EQ(findings[2]["severity"], "warning");
+    EXPECT_EQ(findings[2]["kind"], "polyline");
+    EXPECT_EQ(findings[2]["type"], "0x16");
+    EXPECT_EQ(findings[3]["line"], 8);
+}
+
+TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {
+    const std::string out = Path("processed.mp");
+    // The object of the unknown section ends as one of the kind opened last, a polyline of type 0x4c.
+    const CliRun run = Cli("process", map_, {"--summary", "--dry-run", "--config", Write("l.cfg", "p0x2f06=1\r\n")});
+    EXPECT_EQ(run.status, kCliDone) << run.err;
+    EXPECT_EQ(run.out,
+              "POI 0x0a01: 0 inserted, 0 replaced, 1 unchanged\n"
+              "POI 0x2f06: 1 inserted, 0 replaced, 1 unchanged\n"
+              "Polyline 0x16: 1 inserted, 1 replaced, 0 unchanged\n"
+              "Polyline 0x4c: 1 inserted, 0 replaced, 0 unchanged\n"
+              "Polygon 0x4c: 0 inserted, 0 replaced, 1 unchanged\n"
+              "Total: 3 inserted, 1 replaced, 3 unchanged\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(Cli("process", map_).status, kCliBadUsage);
+    EXPECT_EQ(Cli("process", map_, {"--summary", "-o", out}).out, run.out);
+    EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST_F(CliTest, ScanJsonHoldsTheLevelsAndTheTypes) {
+    const CliRun run = Cli("scan", map_, {"--json"});
+    EXPECT_EQ(run.status, kCliDone);
+    const auto report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["levels"][1], (nlohmann::json{{"key", "Level1"}, {"value", "18bit (<=8км)"}}));
+    ASSERT_EQ(report["poi"].size(), 2u);
+    EXPECT_EQ(report["poi"][1], (nlohmann::json{{"level", "1"},
+                                                {"code", "0x2f06"},
+                                                {"name", "Банк"},
+                                                {"objects", 2},
+                                                {"endLevels", {{"1", 1}}},
+                                                {"without", 1}}));
+    EXPECT_EQ(report["polyline"][0]["endLevels"], (nlohmann::json{{"5", 1}}));
+    EXPECT_EQ(report["polygon"][0]["code"], "0x4c");
+}
+
+TEST_F(CliTest, ScanRangeOfEndLevelsIsNumeric) {
+    // As texts "10" sorts before "2".
+    const std::string map = Write("range.mp", CheckMapText({"[POI]", "Type=0x2f06", "EndLevel=2", "[END]", "[POI]",
+                                                            "Type=0x2f06", "EndLevel=10", "[END]"}));
+    EXPECT_TRUE(Contains(Cli("scan", map).out, "\t0x2f06\tБанк\t2\t2-10\t0\n"));
+}
+
+TEST_F(CliTest, ManualPageListsEveryCheckCodeWithItsSeverity) {
+    std::ifstream manual(std::filesystem::path(STRATEX_SOURCE_DIR) / "packaging/stratex-cli.1.in");
+    const std::string text((std::istreambuf_iterator<char>(manual)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty());
+    for (const FindingCodeInfo& info : kFindingCodes) {
+        const std::string entry =
+            ".BR " + std::string(info.name) + " \" (" + std::string(SeverityName(info.severity)) + ")\"\n";
+        EXPECT_TRUE(Contains(text, entry)) << entry;
     }
 }
 
@@ -458,8 +590,11 @@ TEST_F(CliTest, RealMapsKeepEverythingButLevels) {
         // Without Show All every listed type has an object.
         std::istringstream report(scan.out);
         for (std::string line; std::getline(report, line);) {
-            if (std::count(line.begin(), line.end(), '\t') == 3) {
-                EXPECT_NE(line.substr(line.rfind('\t') + 1), "0") << line;
+            if (std::count(line.begin(), line.end(), '\t') == 5) {
+                std::istringstream fields(line);
+                std::string field;
+                for (int i = 0; i < 4; ++i) std::getline(fields, field, '\t');
+                EXPECT_NE(field, "0") << line;
             }
         }
         const auto out = dir_.path() / "real.mp";

@@ -1,0 +1,60 @@
+#include "cli/CheckCommand.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "cli/Cli.h"
+#include "cli/Report.h"
+#include "map/MapChecker.h"
+#include "text/Error.h"
+#include "text/LineList.h"
+
+namespace stratex {
+namespace {
+
+constexpr std::string_view kNotAPolishMap = "Этот файл не Polish MAP!!!";
+
+bool HasErrors(const std::vector<Finding>& findings, bool werror) {
+    for (const Finding& finding : findings) {
+        if (werror || finding.severity() == Severity::Error) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
+             std::ostream& out, std::ostream& err) {
+    std::optional<CheckResult> result;
+    if (request.withSteps) {
+        try {
+            if (!openSteps(document)) {
+                err << kNotAPolishMap << '\n';
+                return kCliNotAMap;
+            }
+            result = CheckMap(document.map(), {&document.lists(), &document.levels()});
+        } catch (const Error& e) {
+            CheckResult alone = CheckMap(MapText::FromFile(request.map));
+            if (!HasErrors(alone.findings, false)) throw;
+            // The findings explain the failure; it is told as well, since the steps did not run to the end.
+            err << WithFullStop(e.what()) << '\n';
+            result = std::move(alone);
+        }
+    } else {
+        result = CheckMap(MapText::FromFile(request.map));
+    }
+    if (!result->isPolishMap) {
+        err << kNotAPolishMap << '\n';
+        return kCliNotAMap;
+    }
+    const std::string file = PathToUtf8(request.map);
+    if (request.json) {
+        WriteFindingsJson(file, result->findings, out);
+    } else {
+        WriteFindingsText(file, result->findings, out);
+    }
+    return HasErrors(result->findings, request.werror) ? kCliCheckFailed : kCliDone;
+}
+
+}  // namespace stratex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+
+#include "map/MapDocument.h"
+
+namespace stratex {
+
+struct CheckRequest {
+    std::filesystem::path map;  // absolute
+    bool withSteps = false;     // a level config or new levels are applied before the check
+    bool json = false;          // findings as JSON instead of one line each
+    bool werror = false;        // warnings count as errors for the exit status
+};
+
+// stratex-cli check. Without steps the map is read and checked in one pass. With steps, openSteps runs
+// Open MAP and the options on document (returning false for a file that is no Polish map) and the check
+// also holds the types' levels against the header Process would write; when those steps fail, the map
+// alone is checked, and the failure is thrown again when that check finds no error to explain it, or else
+// written to err beside the findings.
+// Writes the findings to out. Returns kCliDone, kCliCheckFailed (errors, or warnings with werror) or
+// kCliNotAMap. Throws Error as the other commands do.
+int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
+             std::ostream& out, std::ostream& err);
+
+}  // namespace stratex

@@ -1,0 +1,130 @@
+#include "cli/Report.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "text/Cp1251.h"
+#include "text/Integer.h"
+#include "types/TypeList.h"
+
+namespace stratex {
+
+std::string KindKey(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Poi:
+            return "poi";
+        case ObjectKind::Polyline:
+            return "polyline";
+        case ObjectKind::Polygon:
+            return "polygon";
+    }
+    return "";
+}
+
+void WriteFindingsText(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
+    for (const Finding& finding : findings) {
+        const FindingCodeInfo& info = InfoOf(finding.code);
+        out << file << ':' << finding.line << ": " << SeverityName(info.severity) << ": " << finding.message << " ["
+            << info.name << "]\n";
+    }
+}
+
+void WriteFindingsJson(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const Finding& finding : findings) {
+        const FindingCodeInfo& info = InfoOf(finding.code);
+        nlohmann::json item = {{"file", file},
+                               {"line", finding.line},
+                               {"severity", SeverityName(info.severity)},
+                               {"code", info.name},
+                               {"message", finding.message}};
+        if (finding.kind) item["kind"] = KindKey(*finding.kind);
+        if (!finding.type.empty()) item["type"] = finding.type;
+        list.push_back(std::move(item));
+    }
+    out << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+namespace {
+
+std::string_view KindHeading(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Poi:
+            return "POI";
+        case ObjectKind::Polyline:
+            return "Polylines";
+        case ObjectKind::Polygon:
+            return "Polygons";
+    }
+    return "";
+}
+
+const TypeFigures& FiguresOf(const MapFigures& figures, ObjectKind kind, const std::string& code) {
+    static const TypeFigures kNone;
+    const auto& found = figures.Of(kind);
+    const auto it = found.find(code);
+    return it == found.end() ? kNone : it->second;
+}
+
+// "1-3", "2" or "-": the lowest and highest of the EndLevels that read as numbers.
+std::string EndLevelRange(const TypeFigures& figures) {
+    std::optional<std::int32_t> low;
+    std::optional<std::int32_t> high;
+    for (const auto& [text, objects] : figures.endLevels) {
+        if (const auto level = TryReadInteger(text)) {
+            low = std::min(low.value_or(*level), *level);
+            high = std::max(high.value_or(*level), *level);
+        }
+    }
+    if (!low) return "-";
+    return *low == *high ? std::to_string(*low) : std::to_string(*low) + "-" + std::to_string(*high);
+}
+
+}  // namespace
+
+void WriteScanReport(const MapDocument& document, std::ostream& out) {
+    const MapFigures& figures = document.figures();
+    const auto& levels = document.levels().rows();
+    out << "Levels: " << levels.size() << '\n';
+    for (const auto& row : levels) out << Cp1251ToUtf8(row.key) << '\t' << Cp1251ToUtf8(row.value) << '\n';
+    for (const ObjectKind kind : kAllKinds) {
+        const TypeList& list = document.lists().Of(kind);
+        out << KindHeading(kind) << ": " << list.size() << '\n';
+        for (const TypeRow& row : list.rows()) {
+            const TypeFigures& type = FiguresOf(figures, kind, row.code);
+            out << Cp1251ToUtf8(row.level) << '\t' << Cp1251ToUtf8(row.code) << '\t' << Cp1251ToUtf8(row.name) << '\t'
+                << type.objects << '\t' << EndLevelRange(type) << '\t' << type.withoutEndLevel << '\n';
+        }
+    }
+}
+
+void WriteScanJson(const MapDocument& document, std::ostream& out) {
+    const MapFigures& figures = document.figures();
+    nlohmann::json report;
+    report["levels"] = nlohmann::json::array();
+    for (const auto& row : document.levels().rows()) {
+        report["levels"].push_back({{"key", Cp1251ToUtf8(row.key)}, {"value", Cp1251ToUtf8(row.value)}});
+    }
+    for (const ObjectKind kind : kAllKinds) {
+        nlohmann::json rows = nlohmann::json::array();
+        for (const TypeRow& row : document.lists().Of(kind).rows()) {
+            const TypeFigures& type = FiguresOf(figures, kind, row.code);
+            nlohmann::json endLevels = nlohmann::json::object();
+            for (const auto& [text, objects] : type.endLevels) endLevels[Cp1251ToUtf8(text)] = objects;
+            rows.push_back({{"level", Cp1251ToUtf8(row.level)},
+                            {"code", Cp1251ToUtf8(row.code)},
+                            {"name", Cp1251ToUtf8(row.name)},
+                            {"objects", type.objects},
+                            {"endLevels", std::move(endLevels)},
+                            {"without", type.withoutEndLevel}});
+        }
+        report[KindKey(kind)] = std::move(rows);
+    }
+    out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+}  // namespace stratex

@@ -1,0 +1,46 @@
+#include "map/ProcessSummary.h"
+
+#include "text/Integer.h"
+#include "types/TypeList.h"
+
+namespace stratex {
+
+void ProcessSummary::Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
+                           std::string_view newLine) {
+    EndLevelCounts& counts = types_[{kind, TryReadInteger(typeText).value_or(0)}];
+    if (!oldLine) {
+        ++counts.inserted;
+    } else if (*oldLine == newLine) {
+        ++counts.unchanged;
+    } else {
+        ++counts.replaced;
+    }
+}
+
+EndLevelCounts ProcessSummary::Total() const {
+    EndLevelCounts total;
+    for (const auto& [key, counts] : types_) {
+        total.inserted += counts.inserted;
+        total.replaced += counts.replaced;
+        total.unchanged += counts.unchanged;
+    }
+    return total;
+}
+
+std::string CountsText(const EndLevelCounts& counts) {
+    return std::to_string(counts.inserted) + " inserted, " + std::to_string(counts.replaced) + " replaced, " +
+           std::to_string(counts.unchanged) + " unchanged";
+}
+
+std::string ProcessSummary::ToText() const {
+    static constexpr std::string_view kKindNames[] = {"POI", "Polyline", "Polygon"};
+    std::string text;
+    for (const auto& [key, counts] : types_) {
+        text += kKindNames[static_cast<std::size_t>(key.first)];
+        text += ' ' + NormalisedTypeCode(key.first, key.second) + ": " + CountsText(counts) + '\n';
+    }
+    text += "Total: " + CountsText(Total()) + '\n';
+    return text;
+}
+
+}  // namespace stratex
