@@ -11,15 +11,28 @@
 #include <unordered_map>
 #include <utility>
 
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "map/MapDocument.h"
 #include "map/MapText.h"
+#include "text/AtomicFile.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 #include "types/TypeList.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace stratex {
 namespace {
@@ -29,10 +42,15 @@ constexpr std::string_view kNotAPolishMap = "Этот файл не Polish MAP!!
 
 constexpr std::string_view kFooter = R"(Steps, in this order: Open MAP (with --dictionary: the dictionary option on),
 Show All (--show-all), a stable sort of all three type lists by column N (--sort),
-Open CFG (--config), the Levels table replaced (--levels), then the command's own step.
-Type name files poi.txt, polyline.txt and polygon.txt are read from --names-dir,
-by default the working folder. Files are written as single-byte text with CR LF
-after every line; an existing file is replaced atomically, and -o may name MAP itself.
+Open CFG (each --config, in the order given), the Levels table replaced (--levels),
+then the command's own step.
+Type name files poi.txt, polyline.txt and polygon.txt are read from --names-dir, else
+from the working folder, else from the folder Stratex installs them in.
+Files are written as single-byte text with CR LF after every line; an existing file
+is replaced atomically (through a symbolic link, its target), a device or FIFO is
+written directly, and -o - writes standard output. process -o may name MAP itself;
+-o never names another input (MAP for config and dictionary, a --config file, a
+type name file).
 
 scan report (UTF-8, tab-separated):
   Levels: <rows>                          then one line per row: KEY <tab> VALUE
@@ -41,7 +59,10 @@ scan report (UTF-8, tab-separated):
                                           LEVEL <tab> CODE <tab> NAME <tab> OBJECTS
   OBJECTS is the number of objects of the map whose type is exactly CODE.
 
-Exit status: 0 done; 1 failure (the message on stderr); 2 bad usage;
+Messages go to stderr as "stratex-cli: FILE:LINE: message"; warnings (a --dictionary
+map without [DICTIONARY], a --levels map without Levels=, config lines that name no
+listed type) leave the exit status alone and --quiet silences them.
+Exit status: 0 done; 1 failure; 2 bad usage or an -o that names an input;
 3 the file is no Polish map (no line contains "[END-IMG ID]"; nothing is written).)";
 
 enum class Command { Scan, Config, Process, Dictionary };
@@ -53,10 +74,14 @@ struct Options {
     bool dictionary = false;
     bool showAll = false;
     std::string sort;
-    std::string config;
+    std::vector<std::string> configs;
     std::optional<std::vector<int>> levels;
     std::string namesDir;
+    bool quiet = false;
 };
+
+// The path "-" given to -o: standard output.
+constexpr std::string_view kStandardOutput = "-";
 
 // "24,21,18": one to ten bit counts, each one or two decimal digits, so that Process writes each back
 // exactly as given.
@@ -168,35 +193,173 @@ void WriteScanReport(const MapDocument& document, std::ostream& out) {
     }
 }
 
+// The folder Stratex installs the type name files in: a fixed folder, or on Windows the executable's.
+std::filesystem::path InstalledNamesFolder() {
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) return {};
+    buffer.resize(length);
+    return std::filesystem::path(buffer).parent_path();
+#else
+    return STRATEX_INSTALLED_NAMES_DIR;
+#endif
+}
+
+bool HoldsTypeNameFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    return std::all_of(kAllKinds.begin(), kAllKinds.end(), [&](ObjectKind kind) {
+        return std::filesystem::is_regular_file(folder / TypeNameFileName(kind), ec);
+    });
+}
+
+// The folder of the type name files: --names-dir as given, else the first of the working folder and the
+// installed folder that holds all three. Throws Error naming the folders tried.
+std::filesystem::path TypeNameFolder(const Options& options) {
+    if (!options.namesDir.empty()) return AbsolutePath(options.namesDir);
+    const std::filesystem::path working = std::filesystem::current_path();
+    const std::filesystem::path installed = InstalledNamesFolder();
+    for (const auto& folder : {working, installed}) {
+        if (!folder.empty() && HoldsTypeNameFiles(folder)) return folder;
+    }
+    throw Error("The type name files poi.txt, polyline.txt and polygon.txt are not in the working folder " +
+                PathToUtf8(working) + " nor in " + PathToUtf8(installed) + "; name their folder with --names-dir");
+}
+
+// Why -o may not name this file, or nothing: the output never replaces an input of another kind. Only
+// files that exist are compared, by identity rather than by spelling.
+std::optional<std::string> RefusedOutput(const Options& options, const std::filesystem::path& namesFolder) {
+    if (options.output.empty() || options.output == kStandardOutput) return std::nullopt;
+    const std::filesystem::path output = AbsolutePath(options.output);
+    const std::string named = "-o " + PathToUtf8(output) + " is ";
+    if (options.command != Command::Process && IsSameFile(output, AbsolutePath(options.map))) {
+        return named + "the map, which this command reads but never writes";
+    }
+    for (const std::string& config : options.configs) {
+        if (IsSameFile(output, AbsolutePath(config))) return named + "a level config file given with --config";
+    }
+    for (const ObjectKind kind : kAllKinds) {
+        if (IsSameFile(output, namesFolder / TypeNameFileName(kind))) return named + "a type name file";
+    }
+    return std::nullopt;
+}
+
+// "stratex-cli: [FILE[:LINE]: ]" in front of a message or warning.
+std::string MessagePrefix(const std::string& file = {}, std::uint64_t line = 0) {
+    std::string prefix = std::string(kProgramName) + ": ";
+    if (!file.empty()) {
+        prefix += file;
+        if (line != 0) prefix += ":" + std::to_string(line);
+        prefix += ": ";
+    }
+    return prefix;
+}
+
+// A failure as stratex-cli prints it: where it was met, the message and the system's reason.
+std::string FailureText(const Error& failure) {
+    std::string text = failure.what();
+    if (!failure.reason().empty()) text += ": " + failure.reason();
+    return MessagePrefix(failure.file(), failure.line()) + WithFullStop(text);
+}
+
+// The warnings about choices that do not do what they seem to, once the map is open and the configs
+// are applied.
+void WarnAboutMap(const Options& options, const MapDocument& document, std::ostream& err) {
+    const std::string map = PathToUtf8(document.mapPath());
+    if (options.dictionary && !document.hasDictionary()) {
+        err << MessagePrefix(map) << "warning: the map has no [DICTIONARY] section, so with --dictionary every "
+            << "type starts at level 0\n";
+    }
+    if (options.levels && options.command == Command::Process && !document.headerHasLevelsLine()) {
+        err << MessagePrefix(map) << "warning: the header has no Levels= line, so --levels leaves the level "
+            << "header of the map as it is\n";
+    }
+}
+
+void WarnAboutConfig(const std::filesystem::path& config, const std::vector<UnmatchedConfigLine>& unmatched,
+                     std::ostream& err) {
+    for (const UnmatchedConfigLine& line : unmatched) {
+        err << MessagePrefix(PathToUtf8(config), line.line) << "warning: '" << Cp1251ToUtf8(line.name)
+            << "' names no type of the lists";
+        if (!line.hint.empty()) err << "; did you mean '" << Cp1251ToUtf8(line.hint) << "'?";
+        err << '\n';
+    }
+}
+
+// The bytes that the command writes, for -o -: what Save MAP, Save CFG or Save DIC would write.
+std::string OutputBytes(const Options& options, MapDocument& document) {
+    switch (options.command) {
+        case Command::Config:
+            return JoinLinesCrLf(BuildConfigLines(document.lists()));
+        case Command::Process:
+            document.Process();
+            return document.map().ToCrLf();
+        case Command::Dictionary: {
+            DictionaryTables tables = document.tables();
+            return JoinLinesCrLf(BuildDictionary(document.lists(), tables));
+        }
+        case Command::Scan:
+            break;
+    }
+    return {};
+}
+
+void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
+    if (options.output == kStandardOutput) {
+        out << OutputBytes(options, document);
+        out.flush();
+        if (!out) throw Error("Cannot write to standard output");
+        return;
+    }
+    const std::filesystem::path output = AbsolutePath(options.output);
+    switch (options.command) {
+        case Command::Config:
+            document.SaveConfig(output);
+            break;
+        case Command::Process:
+            document.Process();
+            document.SaveMap(output);
+            break;
+        case Command::Dictionary:
+            document.SaveDictionary(output);
+            break;
+        case Command::Scan:
+            break;
+    }
+}
+
 // Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
-    MapDocument document(options.namesDir.empty() ? std::filesystem::current_path() : AbsolutePath(options.namesDir));
+    const std::filesystem::path namesFolder = TypeNameFolder(options);
+    if (const auto refused = RefusedOutput(options, namesFolder)) {
+        err << MessagePrefix() << *refused << ".\n";
+        return kCliBadUsage;
+    }
+    std::ostream discard(nullptr);  // --quiet: warnings go nowhere
+    std::ostream& warnings = options.quiet ? discard : err;
+    MapDocument document(namesFolder);
     document.SetUseDictionary(options.dictionary);
-    if (!document.OpenMap(AbsolutePath(options.map))) {
-        err << kNotAPolishMap << '\n';
+    const std::filesystem::path map = AbsolutePath(options.map);
+    if (!document.OpenMap(map)) {
+        err << MessagePrefix(PathToUtf8(map)) << kNotAPolishMap << '\n'
+            << MessagePrefix(PathToUtf8(map)) << "no line holds [END-IMG ID].\n";
         return kCliNotAMap;
     }
+    WarnAboutMap(options, document, warnings);
     if (options.showAll) document.SetShowAll(true);
     if (!options.sort.empty()) {
         for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
     }
-    if (!options.config.empty()) document.OpenConfig(AbsolutePath(options.config));
+    for (const std::string& config : options.configs) {
+        const std::filesystem::path path = AbsolutePath(config);
+        WarnAboutConfig(path, document.OpenConfig(path), warnings);
+    }
     if (options.levels) document.SetLevels(*options.levels);
 
-    switch (options.command) {
-        case Command::Scan:
-            WriteScanReport(document, out);
-            break;
-        case Command::Config:
-            document.SaveConfig(AbsolutePath(options.output));
-            break;
-        case Command::Process:
-            document.Process();
-            document.SaveMap(AbsolutePath(options.output));
-            break;
-        case Command::Dictionary:
-            document.SaveDictionary(AbsolutePath(options.output));
-            break;
+    if (options.command == Command::Scan) {
+        WriteScanReport(document, out);
+    } else {
+        WriteOutput(options, document, out);
     }
     return kCliDone;
 }
@@ -209,7 +372,11 @@ void AddCommonOptions(CLI::App& command, Options& options) {
     command.add_option("--sort", options.sort, "sort the three type lists by column N: 0 level, 1 code, 2 name")
         ->type_name("N")
         ->check(CLI::IsMember({"0", "1", "2"}));
-    command.add_option("--config", options.config, "apply a level config file (as Open CFG)")->type_name("FILE");
+    command
+        .add_option("--config", options.configs,
+                    "apply a level config file (as Open CFG); may be given again, applied in the order given")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
     command
         .add_option_function<std::string>(
             "--levels", [&options](const std::string& text) { options.levels = ParseLevels(text); },
@@ -221,8 +388,11 @@ void AddCommonOptions(CLI::App& command, Options& options) {
                                          : "'" + text + "' is not a list of one to ten decimal bit counts";
             },
             ""));
-    command.add_option("--names-dir", options.namesDir, "folder of the type name files (default: working folder)")
+    command
+        .add_option("--names-dir", options.namesDir,
+                    "folder of the type name files (default: the working folder, else the installed ones)")
         ->type_name("DIR");
+    command.add_flag("--quiet", options.quiet, "print no warnings");
 }
 
 }  // namespace
@@ -255,7 +425,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
         command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
         if (entry.outputDescription != nullptr) {
-            command->add_option("-o", options.output, entry.outputDescription)->type_name("FILE")->required();
+            command->add_option("-o", options.output, std::string(entry.outputDescription) + " (- for standard output)")
+                ->type_name("FILE")
+                ->required();
         }
         AddCommonOptions(*command, options);
         command->callback([&options, entry] { options.command = entry.command; });
@@ -282,8 +454,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     try {
         return RunCommand(options, out, err);
+    } catch (const Error& failure) {
+        err << FailureText(failure) << '\n';
+        return kCliFailure;
     } catch (const std::exception& e) {
-        err << WithFullStop(e.what()) << '\n';
+        err << MessagePrefix() << WithFullStop(e.what()) << '\n';
         return kCliFailure;
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 
@@ -28,6 +29,20 @@ std::unordered_map<std::string_view, std::size_t> FirstRowByCode(const TypeList&
     index.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) index.emplace(list[i].code, i);
     return index;
+}
+
+// The name that a line meant, when its letter or code is written differently from the lists: the letter
+// folded to lower case, the code read as a number and written as the scan writes codes. Empty when that
+// finds no row either.
+std::string HintFor(const TypeLists& lists, std::string_view name) {
+    if (name.size() < 2) return {};
+    const std::optional<ObjectKind> kind = KindOfLetter(AsciiLower(name.front()));
+    if (!kind) return {};
+    const std::optional<std::int32_t> value = TryReadInteger(name.substr(1));
+    if (!value) return {};
+    const std::string hint = ConfigLetter(*kind) + NormalisedTypeCode(*kind, *value);
+    if (FindConfigRow(lists.Of(*kind), hint) < 0) return {};
+    return hint;
 }
 
 }  // namespace
@@ -56,7 +71,7 @@ int FindConfigRow(const TypeList& list, std::string_view name) {
     return -1;
 }
 
-void ApplyConfigLines(TypeLists& lists, const LineList& lines) {
+std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines) {
     // A name that occurs more than once takes the value of its first line, whatever its letter case; one
     // pass here keeps the whole file linear.
     std::unordered_map<std::string, std::string_view> firstValue;
@@ -67,20 +82,26 @@ void ApplyConfigLines(TypeLists& lists, const LineList& lines) {
 
     // Captions change below, codes do not, so the indexes built here stay valid.
     std::array<std::optional<std::unordered_map<std::string_view, std::size_t>>, 3> rowIndex;
-    for (const std::string& line : lines) {
+    std::vector<UnmatchedConfigLine> unmatched;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         const std::string_view name = KeyOf(line);
-        if (name.empty()) continue;
-        const std::optional<ObjectKind> kind = KindOfLetter(name.front());
-        if (!kind) continue;
-
-        TypeList& list = lists.Of(*kind);
-        auto& index = rowIndex[static_cast<std::size_t>(*kind)];
-        if (!index) index = FirstRowByCode(list);
-        const auto found = index->find(CodeOfName(name));
-        if (found == index->end()) continue;
-
-        list.SetLevel(found->second, std::string(firstValue.at(AsciiLowerCopy(name))));
+        const std::optional<ObjectKind> kind = name.empty() ? std::nullopt : KindOfLetter(name.front());
+        std::optional<std::size_t> row;
+        if (kind) {
+            auto& index = rowIndex[static_cast<std::size_t>(*kind)];
+            if (!index) index = FirstRowByCode(lists.Of(*kind));
+            if (const auto found = index->find(CodeOfName(name)); found != index->end()) row = found->second;
+        }
+        if (!row) {
+            if (!line.empty()) {
+                unmatched.push_back({i + 1, std::string(HasKey(line) ? name : line), HintFor(lists, name)});
+            }
+            continue;
+        }
+        lists.Of(*kind).SetLevel(*row, std::string(firstValue.at(AsciiLowerCopy(name))));
     }
+    return unmatched;
 }
 
 }  // namespace stratex

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/LineList.h"
 #include "types/TypeLists.h"
@@ -15,9 +18,21 @@ LineList BuildConfigLines(const TypeLists& lists);
 // kind letter), byte for byte; -1 when none.
 int FindConfigRow(const TypeList& list, std::string_view name);
 
+// A level config line that set no row.
+struct UnmatchedConfigLine {
+    std::size_t line = 0;  // 1-based
+    std::string name;      // the text before the first "=", or the whole line when it has none
+    // A spelling of the name that would have found a row (the kind letter in lower case and the code
+    // written as the lists write it: "p0x900" -> "p0x0900"), or empty when there is none.
+    std::string hint;
+
+    bool operator==(const UnmatchedConfigLine&) const = default;
+};
+
 // Applies level config lines: each line whose name (text before the first "=") begins with "p", "l" or
 // "g" and finds a row sets that row's caption to the value of the first line whose name equals this name
-// with ASCII case folded. Other lines are skipped. Nothing is checked; nothing is sorted.
-void ApplyConfigLines(TypeLists& lists, const LineList& lines);
+// with ASCII case folded. Other lines are skipped and returned, in order, except empty ones. Nothing is
+// checked; nothing is sorted.
+std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines);
 
 }  // namespace stratex

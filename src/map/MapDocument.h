@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
@@ -43,7 +44,9 @@ public:
     bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
-    // map it processes the empty text: nothing changes but Modified and Save MAP.
+    // map it processes the empty text: nothing changes but Modified and Save MAP. A failure met at an
+    // object carries the map's file and the object's end line (as a failure of the scan carries the
+    // failing line).
     void Process(Progress* progress = nullptr);
 
     // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
@@ -52,9 +55,9 @@ public:
     // Show All switched on or off, with the buttons it enables or disables.
     void SetShowAll(bool on);
 
-    // Save CFG / Open CFG after their dialogs.
+    // Save CFG / Open CFG after their dialogs. OpenConfig returns the file's lines that named no row.
     void SaveConfig(const std::filesystem::path& path);
-    void OpenConfig(const std::filesystem::path& path);
+    std::vector<UnmatchedConfigLine> OpenConfig(const std::filesystem::path& path);
 
     // Save DIC after its dialog: BuildDictionary, then writes the lines. When BuildDictionary fails, the
     // tables and dicLines are unchanged; when only the write fails, they keep the generated result.
@@ -85,6 +88,11 @@ public:
 
     const MapText& map() const { return map_; }
     bool hasMap() const { return hasMap_; }
+    // The file of the open map, and two facts the scan found in it: whether some line holds "[DICTIONARY]",
+    // and whether the header has a "Levels=" line (without one Process leaves the level header alone).
+    const std::filesystem::path& mapPath() const { return mapPath_; }
+    bool hasDictionary() const { return hasDictionary_; }
+    bool headerHasLevelsLine() const { return headerHasLevelsLine_; }
     const LevelsTable& levels() const { return levels_; }
     const TypeLists& lists() const { return lists_; }
     const DictionaryTables& tables() const { return tables_; }
@@ -99,6 +107,9 @@ private:
     std::filesystem::path programDir_;
     MapText map_;
     bool hasMap_ = false;
+    std::filesystem::path mapPath_;
+    bool hasDictionary_ = false;
+    bool headerHasLevelsLine_ = false;
     LevelsTable levels_;
     TypeLists lists_;
     DictionaryTables tables_;

@@ -11,6 +11,7 @@
 
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
+#include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 
@@ -176,11 +177,13 @@ public:
     // Examines the line with index i that starts at offset. hasBracket tells whether the line holds a "[":
     // every bracketed marker needs one, and most lines have none.
     void Line(std::string_view line, std::size_t offset, std::uint64_t i, bool hasBracket) {
-        if (useDictionary_) {
-            if (hasBracket && Contains(line, "[DICTIONARY]")) dictionary_.ReadFrom(text_, offset, i);
-            dictionaryLevels_ = true;
+        if (hasBracket && Contains(line, "[DICTIONARY]")) {
+            result_.hasDictionary = true;
+            if (useDictionary_) dictionary_.ReadFrom(text_, offset, i);
         }
+        if (useDictionary_) dictionaryLevels_ = true;
         if (inHeader_) {
+            if (StartsWithNoCase(line, "Levels=")) result_.headerHasLevelsLine = true;
             if (IsLevelLine(line)) AddLevelRow(line);
             if (hasBracket && Contains(line, "[END-IMG ID]")) inHeader_ = false;
             return;
@@ -336,7 +339,7 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
     } catch (...) {
         // The bar stays at the failing line, the status at the waiting text.
         if (progress) progress->SetProgress(lineCount, i);
-        throw;
+        RethrowAtLine(i + 1);
     }
 
     ScanResult& result = scanner.result();

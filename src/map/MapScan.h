@@ -16,6 +16,8 @@ struct ScanResult {
     LevelsTable levels;  // one row per level line of the header part (starts empty, not with the placeholder)
     TypeLists lists;     // one row per distinct normalised code; sorted unless !isPolishMap
     bool isPolishMap = false;  // some line contains "[END-IMG ID]"
+    bool hasDictionary = false;        // some line contains "[DICTIONARY]"
+    bool headerHasLevelsLine = false;  // a header line begins with "Levels=" in any case: Process rewrites it
 };
 
 // ScanMap over text already loaded. With useDictionary, dictionary sections met in the map are read into
