@@ -276,13 +276,24 @@ void WarnAboutMap(const Options& options, const MapDocument& document, std::ostr
     }
 }
 
-void WarnAboutConfig(const std::filesystem::path& config, const std::vector<UnmatchedConfigLine>& unmatched,
-                     std::ostream& err) {
-    for (const UnmatchedConfigLine& line : unmatched) {
-        err << MessagePrefix(PathToUtf8(config), line.line) << "warning: '" << Cp1251ToUtf8(line.name)
-            << "' names no type of the lists";
-        if (!line.hint.empty()) err << "; did you mean '" << Cp1251ToUtf8(line.hint) << "'?";
-        err << '\n';
+// Per config line: a name that set no row (with the spelling that would have), or a level that is no
+// whole number, on which process and dictionary will fail for a type that uses it.
+void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
+                     const std::vector<UnmatchedConfigLine>& unmatched, std::ostream& err) {
+    const std::string file = PathToUtf8(config);
+    auto next = unmatched.begin();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t number = i + 1;
+        if (next != unmatched.end() && next->line == number) {
+            err << MessagePrefix(file, number) << "warning: '" << Cp1251ToUtf8(next->name)
+                << "' names no type of the lists";
+            if (!next->hint.empty()) err << "; did you mean '" << Cp1251ToUtf8(next->hint) << "'?";
+            err << '\n';
+            ++next;
+        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
+            err << MessagePrefix(file, number) << "warning: the level '" << Cp1251ToUtf8(ValueOf(lines[i]))
+                << "' is not a valid integer value\n";
+        }
     }
 }
 
@@ -352,7 +363,8 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     }
     for (const std::string& config : options.configs) {
         const std::filesystem::path path = AbsolutePath(config);
-        WarnAboutConfig(path, document.OpenConfig(path), warnings);
+        const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
+        WarnAboutConfig(path, document.cfgLines(), unmatched, warnings);
     }
     if (options.levels) document.SetLevels(*options.levels);
 

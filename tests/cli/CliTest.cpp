@@ -275,6 +275,8 @@ TEST_F(CliTest, FailuresNameTheFileLineAndReason) {
     const std::string badType = Write("bad.mp", Join({"[END-IMG ID]", "[POI]", "Type=zz", "[END]"}));
     const std::string badLevel = Write("badlevel.mp", Join({"[IMG ID]", "Level0=22", "Level1=x", "[END-IMG ID]"}));
     const std::string badCaption = Write("badlevel.cfg", Join({"l0x16=x"}));
+    const std::string badCaptionWarning =
+        "stratex-cli: " + badCaption + ":1: warning: the level 'x' is not a valid integer value\n";
     std::filesystem::create_directory(dir_.path() / "folder");
     const std::string notFound = ": No such file or directory.\n";
     struct Case {
@@ -308,13 +310,14 @@ TEST_F(CliTest, FailuresNameTheFileLineAndReason) {
         {"output in a missing folder",
          {"config", map_, "--names-dir", names_, "-o", Path("none/out.cfg")},
          "stratex-cli: Cannot create file " + Path("none/out.cfg") + notFound},
-        // Process names the end line of the first object whose level it cannot read: the polyline 0x16.
+        // The config line is pointed at when it is read; Process names the end line of the first object
+        // whose level it cannot read: the polyline 0x16.
         {"level caption that is no number",
          {"process", map_, "--names-dir", names_, "--config", badCaption, "-o", Path("out.mp")},
-         "stratex-cli: " + map_ + ":28: 'x' is not a valid integer value.\n"},
+         badCaptionWarning + "stratex-cli: " + map_ + ":28: 'x' is not a valid integer value.\n"},
         {"dictionary with a caption that is no number",
          {"dictionary", map_, "--names-dir", names_, "--config", badCaption, "-o", Path("out.txt")},
-         "stratex-cli: 'x' is not a valid integer value.\n"},
+         badCaptionWarning + "stratex-cli: 'x' is not a valid integer value.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -499,8 +502,8 @@ TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
     const std::string noHeader = Write("nolevels.mp", Join({"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
     const std::string withDictionary = Write(
         "dic.mp", Join({"[IMG ID]", "Levels=1", "Level0=22", "[END-IMG ID]", "[DICTIONARY]", "[END-DICTIONARY]"}));
-    const std::string config =
-        Write("levels.cfg", Join({"p0x2f06=2", "p0x2F06=3", "", "l22=1", "g0x99=1", "comment", "x0x16=4"}));
+    const std::string config = Write(
+        "levels.cfg", Join({"p0x2f06=2", "p0x2F06=3", "", "l22=1", "g0x99=1", "comment", "x0x16=4", "g0x4c=x"}));
     const std::string prefix = "stratex-cli: ";
     struct Case {
         const char* name;
@@ -521,7 +524,8 @@ TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
          prefix + config + ":4: warning: 'l22' names no type of the lists; did you mean 'l0x16'?\n" +
          prefix + config + ":5: warning: 'g0x99' names no type of the lists\n" +
          prefix + config + ":6: warning: 'comment' names no type of the lists\n" +
-         prefix + config + ":7: warning: 'x0x16' names no type of the lists\n"},
+         prefix + config + ":7: warning: 'x0x16' names no type of the lists\n" +
+         prefix + config + ":8: warning: the level 'x' is not a valid integer value\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
