@@ -31,8 +31,7 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
     map_ = std::move(text);
     hasMap_ = true;
     mapPath_ = path;
-    hasDictionary_ = result.hasDictionary;
-    headerHasLevelsLine_ = result.headerHasLevelsLine;
+    figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
     lists_ = std::move(result.lists);
     tables_ = tables;

@@ -9,6 +9,7 @@
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
+#include "map/MapFigures.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
 #include "text/LineList.h"
@@ -88,11 +89,11 @@ public:
 
     const MapText& map() const { return map_; }
     bool hasMap() const { return hasMap_; }
-    // The file of the open map, and two facts the scan found in it: whether some line holds "[DICTIONARY]",
-    // and whether the header has a "Levels=" line (without one Process leaves the level header alone).
+    // The file of the open map.
     const std::filesystem::path& mapPath() const { return mapPath_; }
-    bool hasDictionary() const { return hasDictionary_; }
-    bool headerHasLevelsLine() const { return headerHasLevelsLine_; }
+    // The figures of the last scan: objects per type with their EndLevel values, whether the map has a
+    // dictionary section and a "Levels=" header line. Process does not change them.
+    const MapFigures& figures() const { return figures_; }
     const LevelsTable& levels() const { return levels_; }
     const TypeLists& lists() const { return lists_; }
     const DictionaryTables& tables() const { return tables_; }
@@ -108,8 +109,7 @@ private:
     MapText map_;
     bool hasMap_ = false;
     std::filesystem::path mapPath_;
-    bool hasDictionary_ = false;
-    bool headerHasLevelsLine_ = false;
+    MapFigures figures_;
     LevelsTable levels_;
     TypeLists lists_;
     DictionaryTables tables_;
