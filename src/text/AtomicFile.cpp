@@ -1,11 +1,11 @@
 #include "text/AtomicFile.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <string>
-
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -67,8 +67,7 @@ std::FILE* OpenExisting(const std::filesystem::path& path) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target)
-    : target_(std::move(target)), destination_(FollowLinks(target_)) {
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), destination_(FollowLinks(target_)) {
     std::error_code ec;
     const auto status = std::filesystem::status(destination_, ec);
     if (!ec && std::filesystem::exists(status)) {

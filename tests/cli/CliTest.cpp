@@ -366,7 +366,8 @@ TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
     // Type name files come from the working folder; messages name files by absolute paths.
     CliRun run = RunInProcess({"scan", "none.mp"});
     EXPECT_EQ(run.status, kCliFailure);
-    EXPECT_EQ(run.err, "stratex-cli: Cannot open file " + PathText(here / "none.mp") + ": No such file or directory.\n");
+    EXPECT_EQ(run.err,
+              "stratex-cli: Cannot open file " + PathText(here / "none.mp") + ": No such file or directory.\n");
 
     run = RunInProcess({"config", "map.mp", "-o", "out.cfg"});
     EXPECT_EQ(run.status, kCliDone);
@@ -381,8 +382,10 @@ TEST_F(CliTest, MissingTypeNameFilesNameTheFoldersTried) {
     const CliRun run = RunInProcess({"scan", map_});
     if (run.status == kCliDone) GTEST_SKIP() << "Stratex is installed here: its type name files were found";
     EXPECT_EQ(run.status, kCliFailure);
-    const std::string start = "stratex-cli: The type name files poi.txt, polyline.txt and polygon.txt are not in the "
-                              "working folder " + PathText(std::filesystem::current_path()) + " nor in /";
+    const std::string start =
+        "stratex-cli: The type name files poi.txt, polyline.txt and polygon.txt are not in the "
+        "working folder " +
+        PathText(std::filesystem::current_path()) + " nor in /";
     EXPECT_TRUE(StartsWith(run.err, start)) << run.err;
     EXPECT_TRUE(run.err.ends_with("; name their folder with --names-dir.\n")) << run.err;
 }
@@ -440,14 +443,18 @@ TEST_F(CliTest, OutputNeverReplacesAnotherInput) {
         std::string err;
     };
     const Case cases[] = {
-        {"config over the map", {"config", map_, "-o", map_}, map_ + " is the map, which this command reads but never writes"},
+        {"config over the map",
+         {"config", map_, "-o", map_},
+         map_ + " is the map, which this command reads but never writes"},
         {"dictionary over the map, spelt otherwise",
          {"dictionary", map_, "-o", mapSpeltOtherwise},
          mapSpeltOtherwise + " is the map, which this command reads but never writes"},
         {"process over its config",
          {"process", map_, "--config", Path("sub/../levels.cfg"), "-o", config},
          config + " is a level config file given with --config"},
-        {"process over a type name file", {"process", map_, "-o", Path("poi.txt")}, Path("poi.txt") + " is a type name file"},
+        {"process over a type name file",
+         {"process", map_, "-o", Path("poi.txt")},
+         Path("poi.txt") + " is a type name file"},
     };
     const std::vector<std::string> before = dir_.FileNames();
     for (const auto& c : cases) {
@@ -499,11 +506,12 @@ TEST_F(CliTest, OutputToAFifo) {
 #endif
 
 TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
-    const std::string noHeader = Write("nolevels.mp", Join({"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
+    const std::string noHeader =
+        Write("nolevels.mp", Join({"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
     const std::string withDictionary = Write(
         "dic.mp", Join({"[IMG ID]", "Levels=1", "Level0=22", "[END-IMG ID]", "[DICTIONARY]", "[END-DICTIONARY]"}));
-    const std::string config = Write(
-        "levels.cfg", Join({"p0x2f06=2", "p0x2F06=3", "", "l22=1", "g0x99=1", "comment", "x0x16=4", "g0x4c=x"}));
+    const std::string config =
+        Write("levels.cfg", Join({"p0x2f06=2", "p0x2F06=3", "", "l22=1", "g0x99=1", "comment", "x0x16=4", "g0x4c=x"}));
     const std::string prefix = "stratex-cli: ";
     struct Case {
         const char* name;
@@ -513,19 +521,30 @@ TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
         std::string err;
     };
     const Case cases[] = {
-        {"dictionary option without a dictionary", "scan", map_, {"--dictionary"},
-         prefix + map_ + ": warning: the map has no [DICTIONARY] section, so with --dictionary every type starts at level 0\n"},
+        {"dictionary option without a dictionary",
+         "scan",
+         map_,
+         {"--dictionary"},
+         prefix + map_ +
+             ": warning: the map has no [DICTIONARY] section, so with --dictionary every type starts at level 0\n"},
         {"dictionary option with a dictionary", "scan", withDictionary, {"--dictionary"}, ""},
-        {"levels without a Levels= line", "process", noHeader, {"--levels", "22,20", "-o", Path("out.mp")},
-         prefix + noHeader + ": warning: the header has no Levels= line, so --levels leaves the level header of the map as it is\n"},
+        {"levels without a Levels= line",
+         "process",
+         noHeader,
+         {"--levels", "22,20", "-o", Path("out.mp")},
+         prefix + noHeader +
+             ": warning: the header has no Levels= line, so --levels leaves the level header of the map as it is\n"},
         {"levels with a Levels= line", "process", map_, {"--levels", "22,20", "-o", Path("out.mp")}, ""},
-        {"config lines that name no listed type", "scan", map_, {"--config", config},
-         prefix + config + ":2: warning: 'p0x2F06' names no type of the lists; did you mean 'p0x2f06'?\n" +
-         prefix + config + ":4: warning: 'l22' names no type of the lists; did you mean 'l0x16'?\n" +
-         prefix + config + ":5: warning: 'g0x99' names no type of the lists\n" +
-         prefix + config + ":6: warning: 'comment' names no type of the lists\n" +
-         prefix + config + ":7: warning: 'x0x16' names no type of the lists\n" +
-         prefix + config + ":8: warning: the level 'x' is not a valid integer value\n"},
+        {"config lines that name no listed type",
+         "scan",
+         map_,
+         {"--config", config},
+         prefix + config + ":2: warning: 'p0x2F06' names no type of the lists; did you mean 'p0x2f06'?\n" + prefix +
+             config + ":4: warning: 'l22' names no type of the lists; did you mean 'l0x16'?\n" + prefix + config +
+             ":5: warning: 'g0x99' names no type of the lists\n" + prefix + config +
+             ":6: warning: 'comment' names no type of the lists\n" + prefix + config +
+             ":7: warning: 'x0x16' names no type of the lists\n" + prefix + config +
+             ":8: warning: the level 'x' is not a valid integer value\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -16,9 +16,9 @@ inline std::filesystem::path RealMap(const std::string& relative) {
 }  // namespace stratex
 
 // Skips the current test, saying what it needs, when the real map (a path from RealMap) is absent.
-#define STRATEX_SKIP_WITHOUT(path)                                                                           \
-    do {                                                                                                     \
-        if (!std::filesystem::exists(path)) {                                                                \
+#define STRATEX_SKIP_WITHOUT(path)                                                                            \
+    do {                                                                                                      \
+        if (!std::filesystem::exists(path)) {                                                                 \
             GTEST_SKIP() << "needs ../shared/testdata beside the project (the shared real maps): " << (path); \
-        }                                                                                                    \
+        }                                                                                                     \
     } while (false)

@@ -36,10 +36,10 @@ std::vector<std::string> Names(const fs::path& folder) {
 TEST(AtomicFile, WritesThroughSymbolicLinksAndKeepsThem) {
     struct Case {
         const char* name;
-        const char* link;                    // written to, inside the test folder
+        const char* link;                                        // written to, inside the test folder
         std::vector<std::pair<const char*, const char*>> links;  // link -> what it points at
-        const char* target;                  // the file that must hold the bytes
-        const char* old;                     // its bytes before, or nullptr when it does not exist
+        const char* target;                                      // the file that must hold the bytes
+        const char* old;                                         // its bytes before, or nullptr when it does not exist
     };
     const Case cases[] = {
         {"relative link", "link.mp", {{"link.mp", "maps/map.mp"}}, "maps/map.mp", "old"},
