@@ -11,10 +11,7 @@
 #include "cli/Cli.h"
 
 #ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include "support/RealMaps.h"
@@ -485,25 +482,6 @@ TEST_F(CliTest, DashWritesStandardOutput) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "-"));
 }
-
-#ifndef _WIN32
-// A FIFO (or a device) given to -o is written directly, never replaced by a regular file.
-TEST_F(CliTest, OutputToAFifo) {
-    const auto fifo = dir_.path() / "pipe";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Open for reading first, so that the write neither waits nor is lost.
-    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    const CliRun run = Cli("config", map_, {"-o", PathText(fifo)});
-    std::string received(256, '\0');
-    const auto got = read(reader, received.data(), received.size());
-    close(reader);
-    received.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    EXPECT_EQ(run.status, kCliDone);
-    EXPECT_EQ(received, "p0x0a01=3\r\np0x2f06=1\r\nl0x16=0\r\ng0x4c=2\r\n");
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-}
-#endif
 
 TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
     const std::string noHeader =
