@@ -481,6 +481,13 @@ TEST_F(CliTest, DashWritesStandardOutput) {
         EXPECT_FALSE(toOut.out.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "-"));
+
+    // A standard output that takes nothing (a full disk behind a redirection) is a failure.
+    std::ostringstream full;
+    full.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(RunCli({"stratex-cli", "config", map_, "--names-dir", names_, "-o", "-"}, full, err), kCliFailure);
+    EXPECT_EQ(err.str(), "stratex-cli: Cannot write to standard output.\n");
 }
 
 TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
