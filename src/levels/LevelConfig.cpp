@@ -1,9 +1,11 @@
 #include "levels/LevelConfig.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "text/Integer.h"
 #include "text/Strings.h"
@@ -13,8 +15,20 @@ namespace stratex {
 
 namespace {
 
-// Characters 2..7 of a line's name: the type code part after the kind letter.
-std::string_view CodeOfName(std::string_view name) { return name.substr(name.empty() ? 0 : 1, 6); }
+bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+// The type code part of a line's name after the kind letter: characters 2 to 7, or all seven characters
+// of an extended code, a name that is the letter, "0x" and exactly five lower-case hexadecimal digits (as
+// BuildConfigLines writes "p0x10f04").
+std::string_view CodeOfName(std::string_view name) {
+    constexpr std::size_t kExtended = 8;
+    if (name.size() == kExtended && name.substr(1, 2) == "0x") {
+        bool digits = true;
+        for (std::size_t k = 3; k < kExtended; ++k) digits = digits && IsLowerHexDigit(name[k]);
+        if (digits) return name.substr(1);
+    }
+    return name.substr(name.empty() ? 0 : 1, 6);
+}
 
 std::optional<ObjectKind> KindOfLetter(char letter) {
     for (ObjectKind kind : kAllKinds) {
@@ -23,7 +37,7 @@ std::optional<ObjectKind> KindOfLetter(char letter) {
     return std::nullopt;
 }
 
-// Code -> index of the first row with that code, the answer FindConfigRow gives without walking the list.
+// Code -> index of the first row with that code.
 std::unordered_map<std::string_view, std::size_t> FirstRowByCode(const TypeList& list) {
     std::unordered_map<std::string_view, std::size_t> index;
     index.reserve(list.size());
@@ -31,18 +45,21 @@ std::unordered_map<std::string_view, std::size_t> FirstRowByCode(const TypeList&
     return index;
 }
 
+using RowIndex = std::unordered_map<std::string_view, std::size_t>;
+
 // The name that a line meant, when its letter or code is written differently from the lists: the letter
 // folded to lower case, the code read as a number and written as the scan writes codes. Empty when that
-// finds no row either.
-std::string HintFor(const TypeLists& lists, std::string_view name) {
+// finds no row either. indexOf(kind) gives the kind's row index.
+template <typename IndexOf>
+std::string HintFor(std::string_view name, IndexOf&& indexOf) {
     if (name.size() < 2) return {};
     const std::optional<ObjectKind> kind = KindOfLetter(AsciiLower(name.front()));
     if (!kind) return {};
     const std::optional<std::int32_t> value = TryReadInteger(name.substr(1));
     if (!value) return {};
     const std::string hint = ConfigLetter(*kind) + NormalisedTypeCode(*kind, *value);
-    if (FindConfigRow(lists.Of(*kind), hint) < 0) return {};
-    return hint;
+    const RowIndex& index = indexOf(*kind);
+    return index.find(CodeOfName(hint)) == index.end() ? std::string() : hint;
 }
 
 }  // namespace
@@ -63,14 +80,6 @@ LineList BuildConfigLines(const TypeLists& lists) {
     return lines;
 }
 
-int FindConfigRow(const TypeList& list, std::string_view name) {
-    const std::string_view code = CodeOfName(name);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i].code == code) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines) {
     // A name that occurs more than once takes the value of its first line, whatever its letter case; one
     // pass here keeps the whole file linear.
@@ -81,7 +90,12 @@ std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineLi
     }
 
     // Captions change below, codes do not, so the indexes built here stay valid.
-    std::array<std::optional<std::unordered_map<std::string_view, std::size_t>>, 3> rowIndex;
+    std::array<std::optional<RowIndex>, 3> rowIndex;
+    const auto indexOf = [&](ObjectKind kind) -> const RowIndex& {
+        auto& index = rowIndex[static_cast<std::size_t>(kind)];
+        if (!index) index = FirstRowByCode(lists.Of(kind));
+        return *index;
+    };
     std::vector<UnmatchedConfigLine> unmatched;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -89,14 +103,12 @@ std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineLi
         const std::optional<ObjectKind> kind = name.empty() ? std::nullopt : KindOfLetter(name.front());
         std::optional<std::size_t> row;
         if (kind) {
-            auto& index = rowIndex[static_cast<std::size_t>(*kind)];
-            if (!index) index = FirstRowByCode(lists.Of(*kind));
-            if (const auto found = index->find(CodeOfName(name)); found != index->end()) row = found->second;
+            const RowIndex& index = indexOf(*kind);
+            if (const auto found = index.find(CodeOfName(name)); found != index.end()) row = found->second;
         }
         if (!row) {
-            if (!line.empty()) {
-                unmatched.push_back({i + 1, std::string(HasKey(line) ? name : line), HintFor(lists, name)});
-            }
+            if (!line.empty())
+                unmatched.push_back({i + 1, std::string(HasKey(line) ? name : line), HintFor(name, indexOf)});
             continue;
         }
         lists.Of(*kind).SetLevel(*row, std::string(firstValue.at(AsciiLowerCopy(name))));

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "text/LineList.h"
@@ -13,10 +12,6 @@ namespace stratex {
 // The lines of a level config file for the lists as they stand: for POI, then polylines, then polygons,
 // each row in current order: kind letter, code, "=", caption ("p0x2f06=3").
 LineList BuildConfigLines(const TypeLists& lists);
-
-// The index of the first row whose code equals characters 2..7 of name (at most six characters after the
-// kind letter), byte for byte; -1 when none.
-int FindConfigRow(const TypeList& list, std::string_view name);
 
 // A level config line that set no row.
 struct UnmatchedConfigLine {
@@ -31,8 +26,10 @@ struct UnmatchedConfigLine {
 
 // Applies level config lines: each line whose name (text before the first "=") begins with "p", "l" or
 // "g" and finds a row sets that row's caption to the value of the first line whose name equals this name
-// with ASCII case folded. Other lines are skipped and returned, in order, except empty ones. Nothing is
-// checked; nothing is sorted.
+// with ASCII case folded. A row is found by its code, byte for byte: the seven characters after the
+// letter when the name is the letter, "0x" and exactly five lower-case hexadecimal digits ("p0x10f04"),
+// otherwise the (at most six) characters 2 to 7. Other lines are skipped and returned, in order, except
+// empty ones. Nothing is checked or sorted.
 std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines);
 
 }  // namespace stratex

@@ -168,8 +168,9 @@ public:
     // Examines the line with index i that starts at offset; bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::size_t offset, std::uint64_t i, std::size_t bracket) {
         const bool hasBracket = bracket != std::string_view::npos;
-        if (hasBracket && (useDictionary_ || !result_.figures.hasDictionary) &&
-            Contains(line, mapsyntax::kDictionaryStart)) {
+        // Lines too short to hold the marker after their "[" (the openers and "[END]") are not searched.
+        if (hasBracket && line.size() - bracket >= mapsyntax::kDictionaryStart.size() &&
+            (useDictionary_ || !result_.figures.hasDictionary) && Contains(line, mapsyntax::kDictionaryStart)) {
             result_.figures.hasDictionary = true;
             if (useDictionary_) dictionary_.ReadFrom(text_, offset, i);
         }
@@ -178,11 +179,11 @@ public:
             if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
             if (mapsyntax::IsLevelsLine(line)) result_.figures.hasLevelsLine = true;
             if (hasBracket && Contains(line, mapsyntax::kHeaderEnd)) inHeader_ = false;
-            return;
+            if (!mapsyntax::kScanRules.objectsInHeaderPart) return;
         }
-        // Outside a section only an opener counts, and every opener holds a "[".
-        if (!inSection_ && !hasBracket) return;
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        // Outside a section only an opener counts, and every opener begins with "[".
+        if (!inSection_ && bracket != 0) return;
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         if (lineClass.opens && (!inSection_ || mapsyntax::kScanRules.openerInsideSection)) {
             kind_ = lineClass.kind;
             inSection_ = true;
