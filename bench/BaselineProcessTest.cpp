@@ -167,7 +167,7 @@ TEST(GrowingAndShrinkingMap, BaselineGivesTheEngineResult) {
 
 TEST(RealMaps, BaselineGivesTheEngineResult) {
     const fs::path root = fs::path(STRATEX_TESTDATA_DIR) / "real";
-    if (!fs::exists(root)) GTEST_SKIP() << "no real maps at " << root;
+    if (!fs::exists(root)) GTEST_SKIP() << "needs ../shared/testdata beside the project (the shared real maps): " << root;
     int maps = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".mp") continue;

@@ -1,5 +1,5 @@
 // Throughput of the engine's big steps on a synthetic map: open (read + scan), check (read + check),
-// Process and save.
+// Process and save; and open, Process and save together over ten million tiny objects.
 // The map size comes from STRATEX_BENCH_MB (default 100); the map is generated once into a temporary
 // folder. Reported as bytes_per_second of the map's size.
 #include <benchmark/benchmark.h>
@@ -11,9 +11,11 @@
 #include "MapGenerator.h"
 #include "levels/Dictionary.h"
 #include "map/MapChecker.h"
+#include "map/MapDocument.h"
 #include "map/MapScan.h"
 #include "map/MapText.h"
 #include "map/Process.h"
+#include "text/AtomicFile.h"
 #include "types/TypeNames.h"
 
 namespace {
@@ -100,10 +102,36 @@ void BM_Save(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
 }
 
+// Ten million objects of three or four lines: the shape where per-object work dominates (a pass that is
+// quadratic anywhere would take hours here). Open, Process and save through MapDocument, as the window does.
+void BM_TinyObjects(benchmark::State& state) {
+    const auto objects = static_cast<std::size_t>(state.range(0));
+    const fs::path folder = Map().folder;
+    const fs::path map = folder / "tiny.mp";
+    {
+        const std::string shapes[3] = {"[POI]\r\nType=0x2f06\r\n[END]\r\n",
+                                       "[POLYLINE]\r\nType=0x16\r\nEndLevel=9\r\n[END]\r\n",
+                                       "[POLYGON]\r\nType=0x4c\r\n[END]\r\n"};
+        std::string text = "[IMG ID]\r\nLevels=2\r\nLevel0=24\r\nLevel1=18\r\nZoom0=0\r\nZoom1=1\r\n[END-IMG ID]\r\n";
+        text.reserve(text.size() + objects * 40);
+        for (std::size_t i = 0; i < objects; ++i) text += shapes[i % 3];
+        WriteFileAtomically(map, text);
+    }
+    for (auto _ : state) {
+        MapDocument document(STRATEX_DATA_DIR);
+        document.OpenMap(map);
+        document.SetLevelOfRows(ObjectKind::Polyline, {0}, 2);
+        document.Process();
+        document.SaveMap(folder / "tiny-out.mp");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objects));
+}
+
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TinyObjects)->Arg(10'000'000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

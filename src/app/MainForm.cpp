@@ -485,7 +485,11 @@ void TMainForm::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
-    const QString path = QDir::toNativeSeparators(QFileInfo(urls.first().toLocalFile()).absoluteFilePath());
+    OpenMapArgument(urls.first().toLocalFile());
+}
+
+void TMainForm::OpenMapArgument(const QString& argument) {
+    const QString path = QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
     Guarded([&] {
         OpenDialog.fileName = path;
         OpenMapPath(path);

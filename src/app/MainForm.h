@@ -48,6 +48,11 @@ public:
     const QString& programDir() const { return ProgramDir; }
     bool mouseDownInList() const { return MouseDownInList; }
 
+    // Opens a map named on the command line (`stratex map.mp`) as a dropped file is opened: Open MAP
+    // without its dialog; a relative name is taken from the working folder. A failure is shown as for
+    // Open MAP.
+    void OpenMapArgument(const QString& argument);
+
     // The caption before any map is opened: "Stratex v2.1".
     static QString BaseCaption();
 

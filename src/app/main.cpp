@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
 #include <exception>
 #include <string>
 
@@ -27,6 +29,12 @@ int main(int argc, char* argv[]) {
     try {
         stratex::TMainForm window;
         window.show();
+        // A map named on the command line (a file manager's "Open with") opens once the event loop runs, so
+        // that the window is on screen and a failure's message box has it as its parent.
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1) {
+            QTimer::singleShot(0, &window, [&window, map = arguments.at(1)] { window.OpenMapArgument(map); });
+        }
         return QApplication::exec();
     } catch (const std::exception& failure) {
         ShowFatalFailure(failure.what());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/Cli.h"
+#include "cli/Messages.h"
 #include "cli/Report.h"
 #include "map/MapChecker.h"
 #include "text/Error.h"
@@ -12,8 +13,6 @@
 
 namespace stratex {
 namespace {
-
-constexpr std::string_view kNotAPolishMap = "Этот файл не Polish MAP!!!";
 
 bool HasErrors(const std::vector<Finding>& findings, bool werror) {
     for (const Finding& finding : findings) {
@@ -30,7 +29,7 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
     if (request.withSteps) {
         try {
             if (!openSteps(document)) {
-                err << kNotAPolishMap << '\n';
+                WriteNotAPolishMap(PathToUtf8(request.map), err);
                 return kCliNotAMap;
             }
             result = CheckMap(document.map(), {&document.lists(), &document.levels()});
@@ -38,14 +37,14 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
             CheckResult alone = CheckMap(MapText::FromFile(request.map));
             if (!HasErrors(alone.findings, false)) throw;
             // The findings explain the failure; it is told as well, since the steps did not run to the end.
-            err << WithFullStop(e.what()) << '\n';
+            err << FailureText(e) << '\n';
             result = std::move(alone);
         }
     } else {
         result = CheckMap(MapText::FromFile(request.map));
     }
     if (!result->isPolishMap) {
-        err << kNotAPolishMap << '\n';
+        WriteNotAPolishMap(PathToUtf8(request.map), err);
         return kCliNotAMap;
     }
     const std::string file = PathToUtf8(request.map);

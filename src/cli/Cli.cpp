@@ -10,29 +10,47 @@
 #include <utility>
 
 #include "cli/CheckCommand.h"
+#include "cli/Messages.h"
 #include "cli/Report.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "map/MapDocument.h"
 #include "map/MapText.h"
 #include "map/ProcessSummary.h"
+#include "text/AtomicFile.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
+#include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 #include "types/TypeList.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace stratex {
 namespace {
 
-constexpr std::string_view kProgramName = "stratex-cli";
-constexpr std::string_view kNotAPolishMap = "Этот файл не Polish MAP!!!";
 
 constexpr std::string_view kFooter = R"(Steps, in this order: Open MAP (with --dictionary: the dictionary option on),
 Show All (--show-all), a stable sort of all three type lists by column N (--sort),
-Open CFG (--config), the Levels table replaced (--levels), then the command's own step.
-Type name files poi.txt, polyline.txt and polygon.txt are read from --names-dir,
-by default the working folder. Files are written as single-byte text with CR LF
-after every line; an existing file is replaced atomically, and -o may name MAP itself.
+Open CFG (each --config, in the order given), the Levels table replaced (--levels),
+then the command's own step.
+Type name files poi.txt, polyline.txt and polygon.txt are read from --names-dir, else
+from the working folder, else from the folder Stratex installs them in.
+Files are written as single-byte text with CR LF after every line; an existing file
+is replaced atomically (through a symbolic link, its target), a device or FIFO is
+written directly, and -o - writes standard output. process -o may name MAP itself;
+-o never names another input (MAP for config and dictionary, a --config file, a
+type name file).
 
 scan report (UTF-8, tab-separated):
   Levels: <rows>                          then one line per row: KEY <tab> VALUE
@@ -50,7 +68,10 @@ the codes and their severities are listed in the manual page stratex-cli(1).
 process --summary prints per type how many EndLevel lines were inserted, replaced
 or left unchanged; --dry-run does everything but write (no -o needed).
 
-Exit status: 0 done; 1 failure (the message on stderr); 2 bad usage;
+Messages go to stderr as "stratex-cli: FILE:LINE: message"; warnings (a --dictionary
+map without [DICTIONARY], a --levels map without Levels=, config lines that name no
+listed type) leave the exit status alone and --quiet silences them.
+Exit status: 0 done; 1 failure; 2 bad usage or an -o that names an input;
 3 the file is no Polish map (no line contains "[END-IMG ID]"; nothing is written);
 4 check found errors (with --werror: errors or warnings).)";
 
@@ -63,14 +84,18 @@ struct Options {
     bool dictionary = false;
     bool showAll = false;
     std::string sort;
-    std::string config;
+    std::vector<std::string> configs;
     std::optional<std::vector<int>> levels;
     std::string namesDir;
     bool json = false;     // scan, check
     bool werror = false;   // check
     bool summary = false;  // process
     bool dryRun = false;   // process
+    bool quiet = false;
 };
+
+// The path "-" given to -o: standard output.
+constexpr std::string_view kStandardOutput = "-";
 
 // "24,21,18": one to ten bit counts, each one or two decimal digits, so that Process writes each back
 // exactly as given.
@@ -101,58 +126,188 @@ std::filesystem::path PathFromUtf8(const std::string& text) {
 // Messages name files by their absolute paths, as the window does.
 std::filesystem::path AbsolutePath(const std::string& text) { return std::filesystem::absolute(PathFromUtf8(text)); }
 
-// The steps before the command's own: Open MAP, then the options in their order. False when the file is no
-// Polish map.
-bool OpenSteps(const Options& options, MapDocument& document) {
+// The folder Stratex installs the type name files in: a fixed folder, or on Windows the executable's.
+std::filesystem::path InstalledNamesFolder() {
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) return {};
+    buffer.resize(length);
+    return std::filesystem::path(buffer).parent_path();
+#else
+    return STRATEX_INSTALLED_NAMES_DIR;
+#endif
+}
+
+bool HoldsTypeNameFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    return std::all_of(kAllKinds.begin(), kAllKinds.end(), [&](ObjectKind kind) {
+        return std::filesystem::is_regular_file(folder / TypeNameFileName(kind), ec);
+    });
+}
+
+// The folder of the type name files: --names-dir as given, else the first of the working folder and the
+// installed folder that holds all three. Throws Error naming the folders tried.
+std::filesystem::path TypeNameFolder(const Options& options) {
+    if (!options.namesDir.empty()) return AbsolutePath(options.namesDir);
+    const std::filesystem::path working = std::filesystem::current_path();
+    const std::filesystem::path installed = InstalledNamesFolder();
+    for (const auto& folder : {working, installed}) {
+        if (!folder.empty() && HoldsTypeNameFiles(folder)) return folder;
+    }
+    throw Error("The type name files poi.txt, polyline.txt and polygon.txt are not in the working folder " +
+                PathToUtf8(working) + " nor in " + PathToUtf8(installed) + "; name their folder with --names-dir");
+}
+
+// Why -o may not name this file, or nothing: the output never replaces an input of another kind. Only
+// files that exist are compared, by identity rather than by spelling.
+std::optional<std::string> RefusedOutput(const Options& options, const std::filesystem::path& namesFolder) {
+    if (options.output.empty() || options.output == kStandardOutput) return std::nullopt;
+    const std::filesystem::path output = AbsolutePath(options.output);
+    const std::string named = "-o " + PathToUtf8(output) + " is ";
+    if (options.command != Command::Process && IsSameFile(output, AbsolutePath(options.map))) {
+        return named + "the map, which this command reads but never writes";
+    }
+    for (const std::string& config : options.configs) {
+        if (IsSameFile(output, AbsolutePath(config))) return named + "a level config file given with --config";
+    }
+    for (const ObjectKind kind : kAllKinds) {
+        if (IsSameFile(output, namesFolder / TypeNameFileName(kind))) return named + "a type name file";
+    }
+    return std::nullopt;
+}
+
+// The warnings about choices that do not do what they seem to, once the map is open and the configs
+// are applied.
+void WarnAboutMap(const Options& options, const MapDocument& document, std::ostream& err) {
+    const std::string map = PathToUtf8(document.mapPath());
+    if (options.dictionary && !document.figures().hasDictionary) {
+        err << MessagePrefix(map) << "warning: the map has no [DICTIONARY] section, so with --dictionary every "
+            << "type starts at level 0\n";
+    }
+    if (options.levels && options.command == Command::Process && !document.figures().hasLevelsLine) {
+        err << MessagePrefix(map) << "warning: the header has no Levels= line, so --levels leaves the level "
+            << "header of the map as it is\n";
+    }
+}
+
+// Per config line: a name that set no row (with the spelling that would have), or a level that is no
+// whole number, on which process and dictionary will fail for a type that uses it.
+void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
+                     const std::vector<UnmatchedConfigLine>& unmatched, std::ostream& err) {
+    const std::string file = PathToUtf8(config);
+    auto next = unmatched.begin();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t number = i + 1;
+        if (next != unmatched.end() && next->line == number) {
+            err << MessagePrefix(file, number) << "warning: '" << Cp1251ToUtf8(next->name)
+                << "' names no type of the lists";
+            if (!next->hint.empty()) err << "; did you mean '" << Cp1251ToUtf8(next->hint) << "'?";
+            err << '\n';
+            ++next;
+        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
+            err << MessagePrefix(file, number) << "warning: the level '" << Cp1251ToUtf8(ValueOf(lines[i]))
+                << "' is not a valid integer value\n";
+        }
+    }
+}
+
+// The bytes that the command writes (after Process for process), for -o -: what Save MAP, Save CFG or Save DIC would write.
+std::string OutputBytes(const Options& options, MapDocument& document) {
+    switch (options.command) {
+        case Command::Config:
+            return JoinLinesCrLf(BuildConfigLines(document.lists()));
+        case Command::Process:
+            return document.map().ToCrLf();
+        case Command::Dictionary: {
+            DictionaryTables tables = document.tables();
+            return JoinLinesCrLf(BuildDictionary(document.lists(), tables));
+        }
+        case Command::Scan:
+        case Command::Check:
+            break;
+    }
+    return {};
+}
+
+// Writes the command's file to -o; process has run Process already.
+void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
+    if (options.output == kStandardOutput) {
+        out << OutputBytes(options, document);
+        out.flush();
+        if (!out) throw Error("Cannot write to standard output");
+        return;
+    }
+    const std::filesystem::path output = AbsolutePath(options.output);
+    switch (options.command) {
+        case Command::Config:
+            document.SaveConfig(output);
+            break;
+        case Command::Process:
+            document.SaveMap(output);
+            break;
+        case Command::Dictionary:
+            document.SaveDictionary(output);
+            break;
+        case Command::Scan:
+        case Command::Check:
+            break;
+    }
+}
+
+// The steps before the command's own: Open MAP, then the options in their order, with the warnings they
+// call for. False when the file is no Polish map.
+bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings) {
     document.SetUseDictionary(options.dictionary);
     if (!document.OpenMap(AbsolutePath(options.map))) return false;
+    WarnAboutMap(options, document, warnings);
     if (options.showAll) document.SetShowAll(true);
     if (!options.sort.empty()) {
         for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
     }
-    if (!options.config.empty()) document.OpenConfig(AbsolutePath(options.config));
+    for (const std::string& config : options.configs) {
+        const std::filesystem::path path = AbsolutePath(config);
+        const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
+        WarnAboutConfig(path, document.cfgLines(), unmatched, warnings);
+    }
     if (options.levels) document.SetLevels(*options.levels);
     return true;
 }
 
 // Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
-    MapDocument document(options.namesDir.empty() ? std::filesystem::current_path() : AbsolutePath(options.namesDir));
+    const std::filesystem::path namesFolder = TypeNameFolder(options);
+    if (const auto refused = RefusedOutput(options, namesFolder)) {
+        err << MessagePrefix() << *refused << ".\n";
+        return kCliBadUsage;
+    }
+    std::ostream discard(nullptr);  // --quiet: warnings go nowhere
+    std::ostream& warnings = options.quiet ? discard : err;
+    MapDocument document(namesFolder);
     if (options.command == Command::Check) {
-        const CheckRequest request{AbsolutePath(options.map), !options.config.empty() || options.levels.has_value(),
+        const CheckRequest request{AbsolutePath(options.map), !options.configs.empty() || options.levels.has_value(),
                                    options.json, options.werror};
         return RunCheck(
-            request, document, [&options](MapDocument& doc) { return OpenSteps(options, doc); }, out, err);
+            request, document, [&](MapDocument& doc) { return OpenSteps(options, doc, warnings); }, out, err);
     }
-    if (!OpenSteps(options, document)) {
-        err << kNotAPolishMap << '\n';
+    if (!OpenSteps(options, document, warnings)) {
+        WriteNotAPolishMap(PathToUtf8(AbsolutePath(options.map)), err);
         return kCliNotAMap;
     }
 
-    switch (options.command) {
-        case Command::Scan:
-            if (options.json) {
-                WriteScanJson(document, out);
-            } else {
-                WriteScanReport(document, out);
-            }
-            break;
-        case Command::Config:
-            document.SaveConfig(AbsolutePath(options.output));
-            break;
-        case Command::Process: {
-            ProcessSummary summary;
-            document.Process(nullptr, options.summary ? &summary : nullptr);
-            if (!options.dryRun) document.SaveMap(AbsolutePath(options.output));
-            if (options.summary) out << summary.ToText();
-            break;
+    if (options.command == Command::Scan) {
+        if (options.json) {
+            WriteScanJson(document, out);
+        } else {
+            WriteScanReport(document, out);
         }
-        case Command::Dictionary:
-            document.SaveDictionary(AbsolutePath(options.output));
-            break;
-        case Command::Check:
-            break;  // handled above
+        return kCliDone;
     }
+    ProcessSummary summary;
+    if (options.command == Command::Process) document.Process(nullptr, options.summary ? &summary : nullptr);
+    if (!options.dryRun) WriteOutput(options, document, out);
+    // With the map on standard output, the summary goes beside it on standard error.
+    if (options.summary) (options.output == kStandardOutput ? err : out) << summary.ToText();
     return kCliDone;
 }
 
@@ -164,7 +319,11 @@ void AddCommonOptions(CLI::App& command, Options& options) {
     command.add_option("--sort", options.sort, "sort the three type lists by column N: 0 level, 1 code, 2 name")
         ->type_name("N")
         ->check(CLI::IsMember({"0", "1", "2"}));
-    command.add_option("--config", options.config, "apply a level config file (as Open CFG)")->type_name("FILE");
+    command
+        .add_option("--config", options.configs,
+                    "apply a level config file (as Open CFG); may be given again, applied in the order given")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
     command
         .add_option_function<std::string>(
             "--levels", [&options](const std::string& text) { options.levels = ParseLevels(text); },
@@ -176,8 +335,11 @@ void AddCommonOptions(CLI::App& command, Options& options) {
                                          : "'" + text + "' is not a list of one to ten decimal bit counts";
             },
             ""));
-    command.add_option("--names-dir", options.namesDir, "folder of the type name files (default: working folder)")
+    command
+        .add_option("--names-dir", options.namesDir,
+                    "folder of the type name files (default: the working folder, else the installed ones)")
         ->type_name("DIR");
+    command.add_flag("--quiet", options.quiet, "print no warnings");
 }
 
 }  // namespace
@@ -212,7 +374,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
         command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
         if (entry.outputDescription != nullptr) {
-            CLI::Option* output = command->add_option("-o", options.output, entry.outputDescription)->type_name("FILE");
+            CLI::Option* output =
+                command->add_option("-o", options.output, std::string(entry.outputDescription) + " (- for standard output)")
+                    ->type_name("FILE");
             if (entry.command != Command::Process) output->required();
         }
         AddCommonOptions(*command, options);
@@ -262,8 +426,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     try {
         return RunCommand(options, out, err);
+    } catch (const Error& failure) {
+        err << FailureText(failure) << '\n';
+        return kCliFailure;
     } catch (const std::exception& e) {
-        err << WithFullStop(e.what()) << '\n';
+        err << MessagePrefix() << WithFullStop(e.what()) << '\n';
         return kCliFailure;
     }
 }

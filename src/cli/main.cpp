@@ -11,6 +11,8 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 #endif
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
     // The report and the messages are UTF-8; a console shows them right only in the UTF-8 code page.
     const UINT consoleCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
+    // "-o -" writes the file's bytes, CR LF included: standard output must not add a CR of its own.
+    _setmode(_fileno(stdout), _O_BINARY);
 #endif
     if (args.empty()) args.assign(argv, argv + argc);
     const int status = stratex::RunCli(args, std::cout, std::cerr);

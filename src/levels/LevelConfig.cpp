@@ -1,10 +1,13 @@
 #include "levels/LevelConfig.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 
@@ -42,6 +45,23 @@ std::unordered_map<std::string_view, std::size_t> FirstRowByCode(const TypeList&
     return index;
 }
 
+using RowIndex = std::unordered_map<std::string_view, std::size_t>;
+
+// The name that a line meant, when its letter or code is written differently from the lists: the letter
+// folded to lower case, the code read as a number and written as the scan writes codes. Empty when that
+// finds no row either. indexOf(kind) gives the kind's row index.
+template <typename IndexOf>
+std::string HintFor(std::string_view name, IndexOf&& indexOf) {
+    if (name.size() < 2) return {};
+    const std::optional<ObjectKind> kind = KindOfLetter(AsciiLower(name.front()));
+    if (!kind) return {};
+    const std::optional<std::int32_t> value = TryReadInteger(name.substr(1));
+    if (!value) return {};
+    const std::string hint = ConfigLetter(*kind) + NormalisedTypeCode(*kind, *value);
+    const RowIndex& index = indexOf(*kind);
+    return index.find(CodeOfName(hint)) == index.end() ? std::string() : hint;
+}
+
 }  // namespace
 
 LineList BuildConfigLines(const TypeLists& lists) {
@@ -60,7 +80,7 @@ LineList BuildConfigLines(const TypeLists& lists) {
     return lines;
 }
 
-void ApplyConfigLines(TypeLists& lists, const LineList& lines) {
+std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines) {
     // A name that occurs more than once takes the value of its first line, whatever its letter case; one
     // pass here keeps the whole file linear.
     std::unordered_map<std::string, std::string_view> firstValue;
@@ -70,21 +90,30 @@ void ApplyConfigLines(TypeLists& lists, const LineList& lines) {
     }
 
     // Captions change below, codes do not, so the indexes built here stay valid.
-    std::array<std::optional<std::unordered_map<std::string_view, std::size_t>>, 3> rowIndex;
-    for (const std::string& line : lines) {
+    std::array<std::optional<RowIndex>, 3> rowIndex;
+    const auto indexOf = [&](ObjectKind kind) -> const RowIndex& {
+        auto& index = rowIndex[static_cast<std::size_t>(kind)];
+        if (!index) index = FirstRowByCode(lists.Of(kind));
+        return *index;
+    };
+    std::vector<UnmatchedConfigLine> unmatched;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         const std::string_view name = KeyOf(line);
-        if (name.empty()) continue;
-        const std::optional<ObjectKind> kind = KindOfLetter(name.front());
-        if (!kind) continue;
-
-        TypeList& list = lists.Of(*kind);
-        auto& index = rowIndex[static_cast<std::size_t>(*kind)];
-        if (!index) index = FirstRowByCode(list);
-        const auto found = index->find(CodeOfName(name));
-        if (found == index->end()) continue;
-
-        list.SetLevel(found->second, std::string(firstValue.at(AsciiLowerCopy(name))));
+        const std::optional<ObjectKind> kind = name.empty() ? std::nullopt : KindOfLetter(name.front());
+        std::optional<std::size_t> row;
+        if (kind) {
+            const RowIndex& index = indexOf(*kind);
+            if (const auto found = index.find(CodeOfName(name)); found != index.end()) row = found->second;
+        }
+        if (!row) {
+            if (!line.empty())
+                unmatched.push_back({i + 1, std::string(HasKey(line) ? name : line), HintFor(name, indexOf)});
+            continue;
+        }
+        lists.Of(*kind).SetLevel(*row, std::string(firstValue.at(AsciiLowerCopy(name))));
     }
+    return unmatched;
 }
 
 }  // namespace stratex

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "text/LineList.h"
 #include "types/TypeLists.h"
 
@@ -9,11 +13,23 @@ namespace stratex {
 // each row in current order: kind letter, code, "=", caption ("p0x2f06=3").
 LineList BuildConfigLines(const TypeLists& lists);
 
+// A level config line that set no row.
+struct UnmatchedConfigLine {
+    std::size_t line = 0;  // 1-based
+    std::string name;      // the text before the first "=", or the whole line when it has none
+    // A spelling of the name that would have found a row (the kind letter in lower case and the code
+    // written as the lists write it: "p0x900" -> "p0x0900"), or empty when there is none.
+    std::string hint;
+
+    bool operator==(const UnmatchedConfigLine&) const = default;
+};
+
 // Applies level config lines: each line whose name (text before the first "=") begins with "p", "l" or
 // "g" and finds a row sets that row's caption to the value of the first line whose name equals this name
 // with ASCII case folded. A row is found by its code, byte for byte: the seven characters after the
 // letter when the name is the letter, "0x" and exactly five lower-case hexadecimal digits ("p0x10f04"),
-// otherwise the (at most six) characters 2 to 7. Other lines are skipped. Nothing is checked or sorted.
-void ApplyConfigLines(TypeLists& lists, const LineList& lines);
+// otherwise the (at most six) characters 2 to 7. Other lines are skipped and returned, in order, except
+// empty ones. Nothing is checked or sorted.
+std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines);
 
 }  // namespace stratex

@@ -86,7 +86,7 @@ public:
             dictionaryLine_ = number;
             DictionaryLine(line, number);
         }
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         if (inHeader_) {
             HeaderLine(line, number, lineClass, hasBracket);
             return;

@@ -6,6 +6,7 @@
 #include "levels/ZoomTable.h"
 #include "map/MapScan.h"
 #include "map/Process.h"
+#include "text/Error.h"
 #include "types/TypeNames.h"
 
 namespace stratex {
@@ -20,10 +21,16 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
     const TypeNameFiles names = TypeNameFiles::Load(programDir_);
     MapText text = MapText::FromFile(path);
     DictionaryTables tables = tables_;
-    ScanResult result = ScanMap(text, names, useDictionary_, tables, sortColumn_, progress);
+    ScanResult result;
+    try {
+        result = ScanMap(text, names, useDictionary_, tables, sortColumn_, progress);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(path));
+    }
 
     map_ = std::move(text);
     hasMap_ = true;
+    mapPath_ = path;
     figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
     lists_ = std::move(result.lists);
@@ -41,7 +48,11 @@ void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
     // Without a map the text is empty (map_ starts empty), so the pass changes nothing and the document only
     // becomes "processed": the same outcome as processing a map that holds no line.
     ProcessSummary counted;
-    ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr);
+    try {
+        ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(mapPath_));
+    }
     if (summary) *summary = std::move(counted);
     buttons_.saveMap = true;
     modified_ = true;
@@ -76,12 +87,13 @@ void MapDocument::SaveConfig(const std::filesystem::path& path) {
     SaveLineFile(path, cfgLines_);
 }
 
-void MapDocument::OpenConfig(const std::filesystem::path& path) {
+std::vector<UnmatchedConfigLine> MapDocument::OpenConfig(const std::filesystem::path& path) {
     LineList lines = LoadLineFile(path);
     cfgLines_ = std::move(lines);
-    ApplyConfigLines(lists_, cfgLines_);
+    std::vector<UnmatchedConfigLine> unmatched = ApplyConfigLines(lists_, cfgLines_);
     buttons_.saveCfg = true;
     if (useDictionary_) buttons_.saveDic = true;
+    return unmatched;
 }
 
 void MapDocument::SaveDictionary(const std::filesystem::path& path) {

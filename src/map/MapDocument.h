@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "map/MapFigures.h"
 #include "map/MapText.h"
@@ -46,7 +47,9 @@ public:
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
     // map it processes the empty text: nothing changes but Modified and Save MAP. With summary, it is
-    // replaced by what this Process did to the EndLevel lines, when it succeeds.
+    // replaced by what this Process did to the EndLevel lines, when it succeeds. A failure met at an
+    // object carries the map's file and the object's end line (as a failure of the scan carries the
+    // failing line).
     void Process(Progress* progress = nullptr, ProcessSummary* summary = nullptr);
 
     // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
@@ -55,9 +58,9 @@ public:
     // Show All switched on or off, with the buttons it enables or disables.
     void SetShowAll(bool on);
 
-    // Save CFG / Open CFG after their dialogs.
+    // Save CFG / Open CFG after their dialogs. OpenConfig returns the file's lines that named no row.
     void SaveConfig(const std::filesystem::path& path);
-    void OpenConfig(const std::filesystem::path& path);
+    std::vector<UnmatchedConfigLine> OpenConfig(const std::filesystem::path& path);
 
     // Save DIC after its dialog: BuildDictionary, then writes the lines. When BuildDictionary fails, the
     // tables and dicLines are unchanged; when only the write fails, they keep the generated result.
@@ -88,6 +91,8 @@ public:
 
     const MapText& map() const { return map_; }
     bool hasMap() const { return hasMap_; }
+    // The file of the open map.
+    const std::filesystem::path& mapPath() const { return mapPath_; }
     // The figures of the last scan: objects per type with their EndLevel values, whether the map has a
     // dictionary section and a "Levels=" header line. Process does not change them.
     const MapFigures& figures() const { return figures_; }
@@ -105,6 +110,7 @@ private:
     std::filesystem::path programDir_;
     MapText map_;
     bool hasMap_ = false;
+    std::filesystem::path mapPath_;
     MapFigures figures_;
     LevelsTable levels_;
     TypeLists lists_;

@@ -11,6 +11,7 @@
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
 #include "map/MapSyntax.h"
+#include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 
@@ -384,7 +385,7 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
     } catch (...) {
         // The bar stays at the failing line, the status at the waiting text.
         if (progress) progress->SetProgress(lineCount, i);
-        throw;
+        RethrowAtLine(i + 1);
     }
 
     scanner.CollectFigures();

@@ -14,6 +14,7 @@
 
 #include "map/ByteScan.h"
 #include "map/MapSyntax.h"
+#include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
@@ -42,6 +43,8 @@ public:
         : input_(input), inputLines_(inputLines), nextBracket_(FindInput(0, '[')) {}
 
     bool AtEnd() const { return next_ == pendingCount() && pos_ >= input_.size(); }
+    // How many input lines were taken or removed: the 1-based number of the last input line taken.
+    std::uint64_t InputLinesTaken() const { return takenInput_; }
     std::uint64_t RemainingLines() const { return (pendingCount() - next_) + (inputLines_ - takenInput_); }
 
     Line Take() {
@@ -544,8 +547,13 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             endLevelSet = false;
             continue;
         }
-        const std::int32_t newLine =
-            generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
+        std::int32_t level = 0;
+        try {
+            level = generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength));
+        } catch (...) {
+            RethrowAtLine(source.InputLinesTaken());  // the object's end line, always an input line
+        }
+        const std::int32_t newLine = generated.texts.EndLevel(level);
         if (summary) {
             const std::optional<std::string_view> old =
                 endLevelSet ? std::optional(endLevelText) : std::nullopt;

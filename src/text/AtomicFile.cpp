@@ -1,15 +1,15 @@
 #include "text/AtomicFile.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <string>
-#include <system_error>
-
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
-#include <sys/stat.h>
 #endif
 
 #include "text/Error.h"
@@ -18,6 +18,20 @@
 namespace stratex {
 
 namespace {
+
+// Follows symbolic links to the path that a write really replaces; a link to a missing file gives that
+// file's path. A loop of links stops after a bound, and the create then fails.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+    constexpr int kMaxLinks = 40;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(path, ec)) break;
+        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
 
 std::filesystem::path TempPathFor(const std::filesystem::path& target) {
     static std::atomic<unsigned> counter{0};
@@ -43,25 +57,43 @@ std::FILE* OpenForWriting(const std::filesystem::path& path) {
 #endif
 }
 
+std::FILE* OpenExisting(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"wb");
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), destination_(FollowLinks(target_)) {
     std::error_code ec;
-    // A folder in the way can never be replaced by a file.
-    if (std::filesystem::is_directory(target_, ec)) Fail();
-    // A read-only file is not to be replaced, though a rename could do it.
-    const auto status = std::filesystem::status(target_, ec);
+    const auto status = std::filesystem::status(destination_, ec);
     if (!ec && std::filesystem::exists(status)) {
-        if ((status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none) Fail();
+        // A folder in the way can never be replaced by a file.
+        if (std::filesystem::is_directory(status)) Fail(std::make_error_code(std::errc::is_a_directory));
+        if (!std::filesystem::is_regular_file(status)) {
+            direct_ = true;
+            file_ = OpenExisting(destination_);
+            if (!file_) Fail(LastSystemError());
+            return;
+        }
+        // A read-only file is not to be replaced, though a rename could do it.
+        if ((status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
+            Fail(std::make_error_code(std::errc::permission_denied));
+        }
         oldPerms_ = status.permissions();
     }
+    std::error_code cause;
     for (int attempt = 0; attempt < 8 && !file_; ++attempt) {
-        temp_ = TempPathFor(target_);
+        temp_ = TempPathFor(destination_);
         file_ = OpenForWriting(temp_);
+        if (!file_) cause = LastSystemError();
     }
     if (!file_) {
         temp_.clear();
-        Fail();
+        Fail(cause);
     }
 }
 
@@ -70,27 +102,36 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Write(std::string_view bytes) {
-    if (!file_) Fail();
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
+    if (!file_) Fail({});
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail(LastSystemError());
 }
 
 void AtomicFile::Commit() {
-    if (!file_) Fail();
+    if (!file_) Fail({});
+    errno = 0;
     const bool flushed = std::fflush(file_) == 0 && !std::ferror(file_);
+    const std::error_code flushCause = LastSystemError();
     const bool closed = std::fclose(file_) == 0;
+    const std::error_code closeCause = LastSystemError();
     file_ = nullptr;
-    if (!flushed || !closed) Fail();
+    if (!flushed) Fail(flushCause);
+    if (!closed) Fail(closeCause);
+    if (direct_) {
+        committed_ = true;
+        return;
+    }
     std::error_code ec;
     // The new file keeps the permissions of the one it replaces.
     if (oldPerms_) std::filesystem::permissions(temp_, *oldPerms_, ec);
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) Fail();
+    ec.clear();
+    std::filesystem::rename(temp_, destination_, ec);
+    if (ec) Fail(ec);
     committed_ = true;
 }
 
-void AtomicFile::Fail() {
+void AtomicFile::Fail(std::error_code cause) {
     Discard();
-    ThrowCannotCreate(PathToUtf8(target_));
+    ThrowCannotCreate(PathToUtf8(target_), cause);
 }
 
 void AtomicFile::Discard() noexcept {
@@ -109,6 +150,22 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     AtomicFile file(path);
     file.Write(bytes);
     file.Commit();
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+#ifdef _WIN32
+    std::error_code ec;
+    const auto resolvedA = std::filesystem::canonical(a, ec);
+    if (ec) return false;
+    const auto resolvedB = std::filesystem::canonical(b, ec);
+    if (ec) return false;
+    return resolvedA == resolvedB;
+#else
+    struct stat statA {};
+    struct stat statB {};
+    if (::stat(a.c_str(), &statA) != 0 || ::stat(b.c_str(), &statB) != 0) return false;
+    return statA.st_dev == statB.st_dev && statA.st_ino == statB.st_ino;
+#endif
 }
 
 }  // namespace stratex

@@ -1,5 +1,7 @@
 #include "text/Error.h"
 
+#include <cerrno>
+
 namespace stratex {
 
 std::string WithFullStop(std::string message) {
@@ -9,12 +11,32 @@ std::string WithFullStop(std::string message) {
     return message;
 }
 
-void ThrowCannotOpen(const std::string& pathUtf8) {
-    throw Error("Cannot open file " + pathUtf8);
+void RethrowAtLine(std::uint64_t line) {
+    try {
+        throw;
+    } catch (Error& failure) {
+        failure.SetLineIfUnset(line);
+        throw;
+    }
 }
 
-void ThrowCannotCreate(const std::string& pathUtf8) {
-    throw Error("Cannot create file " + pathUtf8);
+void RethrowInFile(const std::string& fileUtf8) {
+    try {
+        throw;
+    } catch (Error& failure) {
+        if (failure.line() != 0) failure.SetFileIfUnset(fileUtf8);
+        throw;
+    }
+}
+
+std::error_code LastSystemError() { return {errno, std::generic_category()}; }
+
+void ThrowCannotOpen(const std::string& pathUtf8, std::error_code cause) {
+    throw Error("Cannot open file " + pathUtf8, cause ? cause.message() : std::string());
+}
+
+void ThrowCannotCreate(const std::string& pathUtf8, std::error_code cause) {
+    throw Error("Cannot create file " + pathUtf8, cause ? cause.message() : std::string());
 }
 
 }  // namespace stratex

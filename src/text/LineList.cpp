@@ -75,9 +75,11 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 #else
     std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
 #endif
-    if (!file) ThrowCannotOpen(PathToUtf8(path));
+    if (!file) ThrowCannotOpen(PathToUtf8(path), LastSystemError());
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) ThrowCannotOpen(PathToUtf8(path));
+    if (std::filesystem::is_directory(path, ec)) {
+        ThrowCannotOpen(PathToUtf8(path), std::make_error_code(std::errc::is_a_directory));
+    }
     // Read until the end rather than trusting the size: the file may change or be a special file.
     // The reserve leaves room for the last chunk, so an unchanged file never reallocates, and for a
     // sixteenth more, so that a map that Process rewrites in place can grow without a second copy.
@@ -94,7 +96,7 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
         bytes.resize(old + got);
         if (got < kChunk) break;
     }
-    if (std::ferror(file.get())) ThrowCannotOpen(PathToUtf8(path));
+    if (std::ferror(file.get())) ThrowCannotOpen(PathToUtf8(path), LastSystemError());
     return bytes;
 }
 

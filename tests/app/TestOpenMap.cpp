@@ -68,6 +68,7 @@ private slots:
     void SaveDicFollowsTheDictionaryOption();
     void DictionaryLevelsAreReadWithTheOption();
     void DroppedMapOpensWithoutTheDialog();
+    void MapNamedOnTheCommandLineOpensWithoutTheDialog();
     void KeysActLikeTheirEnabledButtons();
 };
 
@@ -317,6 +318,30 @@ void TestOpenMap::DroppedMapOpensWithoutTheDialog() {
     QCOMPARE(fixture.List("POIListView")->model()->rowCount(), 2);
     QCOMPARE(StoredLastDir(), QDir::toNativeSeparators(fixture.root() + "/maps"));
     QCOMPARE(window.saveDialog().fileName, map);
+}
+
+// `stratex city.mp`: the name is taken from the working folder and opened as Open MAP opens it.
+void TestOpenMap::MapNamedOnTheCommandLineOpensWithoutTheDialog() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.WriteCp1251("work/city.mp", WindowFixture::SampleMap());
+    TMainForm& window = fixture.window();
+    window.OpenMapArgument("city.mp");
+    const QString map = fixture.workDir() + QDir::separator() + "city.mp";
+    QVERIFY(fixture.prompts().dialogs.empty());
+    QVERIFY(fixture.prompts().messages.empty());
+    QCOMPARE(window.windowTitle(), "Stratex v2.1 (" + map + ")");
+    QCOMPARE(fixture.List("POIListView")->model()->rowCount(), 2);
+    QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+    QCOMPARE(window.openDialog().fileName, map);
+    QCOMPARE(window.saveDialog().fileName, map);
+
+    // A name that cannot be opened is told as Open MAP tells it, and the open map stays.
+    window.OpenMapArgument("absent.mp");
+    QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().messages[0].text,
+             "Cannot open file " + fixture.workDir() + QDir::separator() + "absent.mp.");
+    QCOMPARE(window.windowTitle(), "Stratex v2.1 (" + map + ")");
 }
 
 void TestOpenMap::KeysActLikeTheirEnabledButtons() {

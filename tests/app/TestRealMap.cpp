@@ -49,7 +49,8 @@ void TestRealMap::WindowWritesWhatTheEngineAndTheCliWrite_data() {
 
 void TestRealMap::WindowWritesWhatTheEngineAndTheCliWrite() {
     QFETCH(bool, dictionary);
-    QVERIFY2(QFileInfo::exists(kRealMap), qPrintable(kRealMap));
+    // The shared real maps lie beside the project, not in it: a clone of the project alone has none.
+    if (!QFileInfo::exists(kRealMap)) QSKIP(qPrintable("needs ../shared/testdata beside the project: " + kRealMap));
     WindowFixture fixture;
     // The type name files that ship with Stratex.
     for (const char* name : {"poi.txt", "polyline.txt", "polygon.txt"}) {

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "support/RealMaps.h"
 #include "support/TempDir.h"
 #include "text/Cp1251.h"
 #include "text/LineList.h"
@@ -147,6 +148,7 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
         std::string report;
     };
     Write("levels.cfg", Join({"p0x2f06=7", "l0x16=4", "p0x6401=5"}));
+    Write("later.cfg", Join({"p0x2f06=2"}));
     const Case cases[] = {
         {"sorted by level",
          {"--sort", "0"},
@@ -176,6 +178,10 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
          kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\t3\t0\n7\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-\t0\n5\t0x6401\tBridge\t0\t-\t0\n"
                    "Polylines: 2\n4\t0x16\tTrail\t2\t5\t1\n0\t0x1f\tRiver\t0\t-\t0\n"
                    "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
+        {"two configs, in the order given",
+         {"--config", Path("levels.cfg"), "--config", Path("later.cfg")},
+         kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n2\t0x2f06\tБанк\t2\t1\t1\nPolylines: 1\n4\t0x16\tTrail\t2\t5\t1\n"
+                   "Polygons: 1\n2\t0x4c\tLake\t1\t2\t0\n"},
         {"levels",
          {"--levels", "22,20,8"},
          "Levels: 3\nLevel0\t22bit (<=500м)\nLevel1\t20bit (<=2км)\nLevel2\t8bit ()\n"
@@ -190,7 +196,9 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const CliRun run = Cli("scan", map_, c.options);
+        auto options = c.options;
+        options.push_back("--quiet");
+        const CliRun run = Cli("scan", map_, options);
         EXPECT_EQ(run.status, kCliDone);
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.out, c.report);
@@ -244,7 +252,7 @@ TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
     const CliRun run = Cli("check", map, {"--levels", "24,21"});
     EXPECT_EQ(run.status, kCliCheckFailed);
     EXPECT_TRUE(Contains(run.out, "[type-not-number]")) << run.out;
-    EXPECT_EQ(run.err, "'0x1g' is not a valid integer value.\n");
+    EXPECT_EQ(run.err, "stratex-cli: " + map + ":9: '0x1g' is not a valid integer value.\n");
     // A failing step that the map does not explain is a failure as for every command.
     const CliRun missing = Cli("check", shortMap_, {"--config", Path("none.cfg")});
     EXPECT_EQ(missing.status, kCliFailure);
@@ -391,11 +399,15 @@ TEST_F(CliTest, HelpAndVersion) {
     }
 }
 
-TEST_F(CliTest, FailuresPrintTheMessageWithItsFullStop) {
+TEST_F(CliTest, FailuresNameTheFileLineAndReason) {
     TempDir empty;
     const std::string badType = Write("bad.mp", Join({"[END-IMG ID]", "[POI]", "Type=zz", "[END]"}));
-    const std::string badLevel = Write("badlevel.cfg", Join({"l0x16=x"}));
+    const std::string badLevel = Write("badlevel.mp", Join({"[IMG ID]", "Level0=22", "Level1=x", "[END-IMG ID]"}));
+    const std::string badCaption = Write("badlevel.cfg", Join({"l0x16=x"}));
+    const std::string badCaptionWarning =
+        "stratex-cli: " + badCaption + ":1: warning: the level 'x' is not a valid integer value\n";
     std::filesystem::create_directory(dir_.path() / "folder");
+    const std::string notFound = ": No such file or directory.\n";
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -404,26 +416,37 @@ TEST_F(CliTest, FailuresPrintTheMessageWithItsFullStop) {
     const Case cases[] = {
         {"missing map",
          {"scan", Path("none.mp"), "--names-dir", names_},
-         "Cannot open file " + Path("none.mp") + ".\n"},
+         "stratex-cli: Cannot open file " + Path("none.mp") + notFound},
+        {"map that is a folder",
+         {"scan", Path("folder"), "--names-dir", names_},
+         "stratex-cli: Cannot open file " + Path("folder") + ": Is a directory.\n"},
         {"missing type name file",
          {"scan", map_, "--names-dir", PathText(empty.path())},
-         "Cannot open file " + PathText(empty.path() / "poi.txt") + ".\n"},
-        {"type that is no number", {"scan", badType, "--names-dir", names_}, "'zz' is not a valid integer value.\n"},
+         "stratex-cli: Cannot open file " + PathText(empty.path() / "poi.txt") + notFound},
+        // A type text is read when its object ends.
+        {"type that is no number",
+         {"scan", badType, "--names-dir", names_},
+         "stratex-cli: " + badType + ":4: 'zz' is not a valid integer value.\n"},
+        {"level that is no number",
+         {"scan", badLevel, "--names-dir", names_},
+         "stratex-cli: " + badLevel + ":3: 'x' is not a valid integer value.\n"},
         {"missing config",
          {"scan", map_, "--names-dir", names_, "--config", Path("none.cfg")},
-         "Cannot open file " + Path("none.cfg") + ".\n"},
-        {"output that cannot be created",
+         "stratex-cli: Cannot open file " + Path("none.cfg") + notFound},
+        {"output that is a folder",
          {"process", map_, "--names-dir", names_, "-o", Path("folder")},
-         "Cannot create file " + Path("folder") + ".\n"},
+         "stratex-cli: Cannot create file " + Path("folder") + ": Is a directory.\n"},
         {"output in a missing folder",
          {"config", map_, "--names-dir", names_, "-o", Path("none/out.cfg")},
-         "Cannot create file " + Path("none/out.cfg") + ".\n"},
+         "stratex-cli: Cannot create file " + Path("none/out.cfg") + notFound},
+        // The config line is pointed at when it is read; Process names the end line of the first object
+        // whose level it cannot read: the polyline 0x16.
         {"level caption that is no number",
-         {"process", map_, "--names-dir", names_, "--config", badLevel, "-o", Path("out.mp")},
-         "'x' is not a valid integer value.\n"},
+         {"process", map_, "--names-dir", names_, "--config", badCaption, "-o", Path("out.mp")},
+         badCaptionWarning + "stratex-cli: " + map_ + ":28: 'x' is not a valid integer value.\n"},
         {"dictionary with a caption that is no number",
-         {"dictionary", map_, "--names-dir", names_, "--config", badLevel, "-o", Path("out.txt")},
-         "'x' is not a valid integer value.\n"},
+         {"dictionary", map_, "--names-dir", names_, "--config", badCaption, "-o", Path("out.txt")},
+         badCaptionWarning + "stratex-cli: 'x' is not a valid integer value.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -446,7 +469,8 @@ TEST_F(CliTest, NoPolishMapWritesNothing) {
         const CliRun run = Cli(command, text, options);
         EXPECT_EQ(run.status, kCliNotAMap);
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, "Этот файл не Polish MAP!!!\n");
+        EXPECT_EQ(run.err, "stratex-cli: " + text + ": Этот файл не Polish MAP!!!\nstratex-cli: " + text +
+                               ": no line holds [END-IMG ID].\n");
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out"));
     }
 }
@@ -471,11 +495,28 @@ TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
     // Type name files come from the working folder; messages name files by absolute paths.
     CliRun run = RunInProcess({"scan", "none.mp"});
     EXPECT_EQ(run.status, kCliFailure);
-    EXPECT_EQ(run.err, "Cannot open file " + PathText(here / "none.mp") + ".\n");
+    EXPECT_EQ(run.err,
+              "stratex-cli: Cannot open file " + PathText(here / "none.mp") + ": No such file or directory.\n");
 
     run = RunInProcess({"config", "map.mp", "-o", "out.cfg"});
     EXPECT_EQ(run.status, kCliDone);
     EXPECT_EQ(ReadAll(here / "out.cfg"), "p0x0a01=3\r\np0x2f06=1\r\nl0x16=0\r\ng0x4c=2\r\n");
+}
+
+// Without --names-dir and without the files in the working folder, the installed ones are taken; when they
+// are missing too the message names both folders.
+TEST_F(CliTest, MissingTypeNameFilesNameTheFoldersTried) {
+    TempDir empty;
+    const WorkingFolder working(empty.path());
+    const CliRun run = RunInProcess({"scan", map_});
+    if (run.status == kCliDone) GTEST_SKIP() << "Stratex is installed here: its type name files were found";
+    EXPECT_EQ(run.status, kCliFailure);
+    const std::string start =
+        "stratex-cli: The type name files poi.txt, polyline.txt and polygon.txt are not in the "
+        "working folder " +
+        PathText(std::filesystem::current_path()) + " nor in /";
+    EXPECT_TRUE(StartsWith(run.err, start)) << run.err;
+    EXPECT_TRUE(run.err.ends_with("; name their folder with --names-dir.\n")) << run.err;
 }
 
 TEST_F(CliTest, ProcessWritesTheProcessedMap) {
@@ -517,11 +558,124 @@ TEST_F(CliTest, OutputMayReplaceTheInput) {
     EXPECT_NE(processed, Join(kMapLines));
     EXPECT_EQ(dir_.FileNames(),
               (std::vector<std::string>{"map.mp", "other.mp", "poi.txt", "polygon.txt", "polyline.txt", "short.mp"}));
+}
 
-    // The same holds for the files of the other commands.
-    ASSERT_EQ(Cli("config", shortMap_, {"-o", Path("other.cfg")}).status, kCliDone);
-    ASSERT_EQ(Cli("config", shortMap_, {"-o", shortMap_}).status, kCliDone);
-    EXPECT_EQ(ReadAll(dir_.path() / "short.mp"), ReadAll(dir_.path() / "other.cfg"));
+// An -o that names an input of another kind, however it is spelt, is bad usage: nothing is read or written.
+TEST_F(CliTest, OutputNeverReplacesAnotherInput) {
+    const std::string config = Write("levels.cfg", Join({"p0x2f06=2"}));
+    std::filesystem::create_directory(dir_.path() / "sub");
+    const std::string mapSpeltOtherwise = Path("sub/../map.mp");
+    const std::string refused = "stratex-cli: -o ";
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"config over the map",
+         {"config", map_, "-o", map_},
+         map_ + " is the map, which this command reads but never writes"},
+        {"dictionary over the map, spelt otherwise",
+         {"dictionary", map_, "-o", mapSpeltOtherwise},
+         mapSpeltOtherwise + " is the map, which this command reads but never writes"},
+        {"process over its config",
+         {"process", map_, "--config", Path("sub/../levels.cfg"), "-o", config},
+         config + " is a level config file given with --config"},
+        {"process over a type name file",
+         {"process", map_, "-o", Path("poi.txt")},
+         Path("poi.txt") + " is a type name file"},
+    };
+    const std::vector<std::string> before = dir_.FileNames();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto args = c.args;
+        args.insert(args.end(), {"--names-dir", names_});
+        const CliRun run = RunInProcess(args);
+        EXPECT_EQ(run.status, kCliBadUsage);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, refused + c.err + ".\n");
+    }
+    EXPECT_EQ(dir_.FileNames(), before);
+    EXPECT_EQ(ReadAll(dir_.path() / "map.mp"), Join(kMapLines));
+    EXPECT_EQ(ReadAll(dir_.path() / "levels.cfg"), Join({"p0x2f06=2"}));
+}
+
+// "-o -" writes to standard output the bytes that "-o FILE" writes to the file.
+TEST_F(CliTest, DashWritesStandardOutput) {
+    for (const std::string command : {"config", "process", "dictionary"}) {
+        SCOPED_TRACE(command);
+        const CliRun toFile = Cli(command, map_, {"--dictionary", "--quiet", "-o", Path("out")});
+        ASSERT_EQ(toFile.status, kCliDone);
+        const CliRun toOut = Cli(command, map_, {"--dictionary", "--quiet", "-o", "-"});
+        EXPECT_EQ(toOut.status, kCliDone);
+        EXPECT_EQ(toOut.err, "");
+        EXPECT_EQ(toOut.out, ReadAll(dir_.path() / "out"));
+        EXPECT_FALSE(toOut.out.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "-"));
+
+    // A standard output that takes nothing (a full disk behind a redirection) is a failure.
+    std::ostringstream full;
+    full.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(RunCli({"stratex-cli", "config", map_, "--names-dir", names_, "-o", "-"}, full, err), kCliFailure);
+    EXPECT_EQ(err.str(), "stratex-cli: Cannot write to standard output.\n");
+}
+
+TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
+    const std::string noHeader =
+        Write("nolevels.mp", Join({"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
+    const std::string withDictionary = Write(
+        "dic.mp", Join({"[IMG ID]", "Levels=1", "Level0=22", "[END-IMG ID]", "[DICTIONARY]", "[END-DICTIONARY]"}));
+    const std::string config =
+        Write("levels.cfg", Join({"p0x2f06=2", "p0x2F06=3", "", "l22=1", "g0x99=1", "comment", "x0x16=4", "g0x4c=x"}));
+    const std::string prefix = "stratex-cli: ";
+    struct Case {
+        const char* name;
+        std::string command;
+        std::string map;
+        std::vector<std::string> options;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"dictionary option without a dictionary",
+         "scan",
+         map_,
+         {"--dictionary"},
+         prefix + map_ +
+             ": warning: the map has no [DICTIONARY] section, so with --dictionary every type starts at level 0\n"},
+        {"dictionary option with a dictionary", "scan", withDictionary, {"--dictionary"}, ""},
+        {"levels without a Levels= line",
+         "process",
+         noHeader,
+         {"--levels", "22,20", "-o", Path("out.mp")},
+         prefix + noHeader +
+             ": warning: the header has no Levels= line, so --levels leaves the level header of the map as it is\n"},
+        {"levels with a Levels= line", "process", map_, {"--levels", "22,20", "-o", Path("out.mp")}, ""},
+        {"config lines that name no listed type",
+         "scan",
+         map_,
+         {"--config", config},
+         prefix + config + ":2: warning: 'p0x2F06' names no type of the lists; did you mean 'p0x2f06'?\n" + prefix +
+             config + ":4: warning: 'l22' names no type of the lists; did you mean 'l0x16'?\n" + prefix + config +
+             ":5: warning: 'g0x99' names no type of the lists\n" + prefix + config +
+             ":6: warning: 'comment' names no type of the lists\n" + prefix + config +
+             ":7: warning: 'x0x16' names no type of the lists\n" + prefix + config +
+             ":8: warning: the level 'x' is not a valid integer value\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliRun run = Cli(c.command, c.map, c.options);
+        EXPECT_EQ(run.status, kCliDone);
+        EXPECT_EQ(run.err, c.err);
+        const std::string out = run.out;
+        auto quiet = c.options;
+        quiet.push_back("--quiet");
+        run = Cli(c.command, c.map, quiet);
+        EXPECT_EQ(run.status, kCliDone);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, out);
+    }
 }
 
 TEST_F(CliTest, ConfigAndDictionaryFiles) {
@@ -553,8 +707,7 @@ TEST_F(CliTest, ConfigAndDictionaryFiles) {
 // line but the level header and EndLevel lines.
 std::vector<std::filesystem::path> RealMaps() {
     std::vector<std::filesystem::path> maps;
-    const std::filesystem::path root = STRATEX_TESTDATA_DIR "/real";
-    if (!std::filesystem::exists(root)) return maps;
+    const std::filesystem::path root = RealMap("");
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (entry.is_regular_file() && entry.path().extension() == ".mp") maps.push_back(entry.path());
     }
@@ -579,8 +732,8 @@ LineList UntouchedLines(const LineList& lines) {
 }
 
 TEST_F(CliTest, RealMapsKeepEverythingButLevels) {
+    STRATEX_SKIP_WITHOUT(RealMap(""));
     const auto maps = RealMaps();
-    if (maps.empty()) GTEST_SKIP() << "no real maps";
     int processed = 0;
     for (const auto& map : maps) {
         SCOPED_TRACE(map.string());
@@ -628,9 +781,7 @@ CliRun RunExecutable(const std::vector<std::string>& args, const TempDir& dir) {
     return {status, ReadAll(out), ReadAll(err)};
 }
 
-TEST_F(CliTest, ExecutableRunsOnARealMap) {
-    const std::filesystem::path real = STRATEX_TESTDATA_DIR "/real/map_podm/mp/n37-075.mp";
-    if (!std::filesystem::exists(real)) GTEST_SKIP() << "no real map";
+TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
     TempDir out;
     CliRun run = RunExecutable({"--version"}, out);
     EXPECT_EQ(run.status, 0);
@@ -638,27 +789,34 @@ TEST_F(CliTest, ExecutableRunsOnARealMap) {
 
     const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16", "--sort", "2"};
     auto args = options;
-    args.insert(args.begin(), {"process", PathText(real), "-o", PathText(out.path() / "exe.mp")});
+    args.insert(args.begin(), {"process", map_, "-o", PathText(out.path() / "exe.mp")});
     run = RunExecutable(args, out);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     args = options;
-    args.insert(args.begin(), {"process", PathText(real), "-o", PathText(out.path() / "lib.mp")});
+    args.insert(args.begin(), {"process", map_, "-o", PathText(out.path() / "lib.mp")});
     ASSERT_EQ(RunInProcess(args).status, kCliDone);
     const std::string processed = ReadAll(out.path() / "exe.mp");
-    EXPECT_FALSE(processed.empty());
-    EXPECT_EQ(processed, ReadAll(out.path() / "lib.mp"));
     EXPECT_TRUE(Contains(processed, "Levels=4\r\nLevel0=22\r\nLevel1=20\r\nLevel2=18\r\nLevel3=16\r\nZoom0=0\r\n"));
+    EXPECT_EQ(processed, ReadAll(out.path() / "lib.mp"));
 
-    run = RunExecutable({"scan", PathText(real), "--names-dir", names_}, out);
+    // Standard output carries the bytes unchanged.
+    args = options;
+    args.insert(args.begin(), {"process", map_, "-o", "-"});
+    run = RunExecutable(args, out);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, RunInProcess({"scan", PathText(real), "--names-dir", names_}).out);
+    EXPECT_EQ(run.out, processed);
+
+    run = RunExecutable({"scan", map_, "--names-dir", names_}, out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, RunInProcess({"scan", map_, "--names-dir", names_}).out);
 
     const std::string text = Write("text.mp", "no map\r\n");
     run = RunExecutable({"scan", text, "--names-dir", names_}, out);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Этот файл не Polish MAP!!!\n");
+    EXPECT_EQ(run.err, "stratex-cli: " + text + ": Этот файл не Polish MAP!!!\nstratex-cli: " + text +
+                           ": no line holds [END-IMG ID].\n");
 }
 #endif
 

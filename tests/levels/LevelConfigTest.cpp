@@ -102,6 +102,35 @@ TEST(LevelConfig, ApplySetsTheLevelsOfTheRowsItNames) {
     }
 }
 
+TEST(LevelConfig, ApplyReturnsTheLinesThatSetNoRowWithTheSpellingThatWould) {
+    TypeLists lists;
+    Fill(lists.poi, {{"0x0900", "0"}, {"0x2f06", "0"}});
+    Fill(lists.polyline, {{"0x16", "0"}});
+    const LineList lines = {
+        "p0x0900=1",  // sets its row
+        "p0x900=1",   // the code written short
+        "P0x2f06=2",  // the letter in capitals
+        "p0x2F06=2",  // the code in capitals
+        "p12038=2",   // the code in decimal
+        "l0x016=3",   // a polyline code written long
+        "",           // empty lines are no names
+        "g0x16=4",    // the polyline code under the polygon letter: nothing to hint
+        "p0x6401=5",  // no such type
+        "levels",     // a line without "="
+        "x0x16=6",    // no such kind
+        "p=7",
+    };
+    const std::vector<UnmatchedConfigLine> expected = {
+        {2, "p0x900", "p0x0900"},  {3, "P0x2f06", "p0x2f06"},
+        {4, "p0x2F06", "p0x2f06"}, {5, "p12038", "p0x2f06"},
+        {6, "l0x016", "l0x16"},    {8, "g0x16", ""},
+        {9, "p0x6401", ""},        {10, "levels", ""},
+        {11, "x0x16", ""},         {12, "p", ""},
+    };
+    EXPECT_EQ(ApplyConfigLines(lists, lines), expected);
+    EXPECT_EQ(Levels(lists.poi), (std::vector<std::string>{"1", "0"}));
+}
+
 TEST(LevelConfig, ApplyChangesOnlyTheFirstRowOfACode) {
     TypeLists lists;
     Fill(lists.polyline, {{"0x16", "1"}, {"0x16", "1"}});

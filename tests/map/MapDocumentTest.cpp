@@ -377,6 +377,36 @@ TEST_F(MapDocumentTest, FailedWritesKeepTheOldFile) {
     }
 }
 
+#ifndef _WIN32
+// Save MAP, Save CFG and Save DIC replace the target of a symbolic link with what they would write to a
+// plain file, and keep the link.
+TEST_F(MapDocumentTest, EverySaveWritesThroughALink) {
+    struct Case {
+        const char* name;
+        std::function<void(MapDocument&, const std::filesystem::path&)> save;
+    };
+    const Case cases[] = {
+        {"map", [](MapDocument& d, const std::filesystem::path& p) { d.SaveMap(p); }},
+        {"config", [](MapDocument& d, const std::filesystem::path& p) { d.SaveConfig(p); }},
+        {"dictionary", [](MapDocument& d, const std::filesystem::path& p) { d.SaveDictionary(p); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir out;
+        MapDocument document(dir_.path());
+        document.OpenMap(map_);
+        document.Process();
+        c.save(document, out.path() / "plain");
+        out.Write("target", "old");
+        std::filesystem::create_symlink("target", out.path() / "link");
+        c.save(document, out.path() / "link");
+        EXPECT_TRUE(std::filesystem::is_symlink(out.path() / "link"));
+        EXPECT_EQ(ReadAll(out.path() / "target"), ReadAll(out.path() / "plain"));
+        EXPECT_EQ(out.FileNames(), (std::vector<std::string>{"link", "plain", "target"}));
+    }
+}
+#endif
+
 TEST_F(MapDocumentTest, ConfigRoundTrip) {
     MapDocument document(dir_.path());
     document.OpenMap(map_);

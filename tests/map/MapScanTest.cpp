@@ -5,6 +5,7 @@
 
 #include "map/MapScan.h"
 #include "map/ScanTestSupport.h"
+#include "support/RealMaps.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
 
@@ -401,9 +402,9 @@ TEST(MapScan, ReportsProgressNowAndThenAndAlwaysTheLastLine) {
 // Real maps, with the counts taken from the files by hand (grep and awk over their Type lines).
 class RealMaps : public testing::Test {
 protected:
-    static MapText Load(const char* relative) {
-        return MapText::FromFile(std::string(STRATEX_TESTDATA_DIR) + "/real/" + relative);
-    }
+    void SetUp() override { STRATEX_SKIP_WITHOUT(RealMap("")); }
+
+    static MapText Load(const char* relative) { return MapText::FromFile(RealMap(relative)); }
 
     // Name files read from disk as Open MAP reads them.
     TypeNameFiles Names() {
