@@ -25,6 +25,7 @@ namespace stratex {
 
 class LevelsModel;
 class PanelStatusBar;
+class PreviewWindow;
 class TypeListModel;
 class TypeListView;
 class WindowProgress;
@@ -47,6 +48,8 @@ public:
     const FileDialogState& saveDialog() const { return SaveDialog; }
     const QString& programDir() const { return ProgramDir; }
     bool mouseDownInList() const { return MouseDownInList; }
+    // The Preview window once it has been opened, else null.
+    PreviewWindow* preview() const { return preview_; }
 
     // The caption before any map is opened: "Stratex v2.1".
     static QString BaseCaption();
@@ -91,6 +94,8 @@ private:
     void N1212211Click(QAction* item);
     void N1Click();
     void N2Click();
+    // F6 and the window's context menu: shows the Preview window, created at first use.
+    void ShowPreview();
 
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
@@ -153,6 +158,7 @@ private:
     TypeListModel* polyModel_ = nullptr;
     LevelsModel* levelsModel_ = nullptr;
     std::unique_ptr<WindowProgress> progress_;
+    PreviewWindow* preview_ = nullptr;
 };
 
 }  // namespace stratex
