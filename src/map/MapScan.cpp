@@ -1,16 +1,16 @@
 #include "map/MapScan.h"
 
 #include <array>
-#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
+#include "map/MapSyntax.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 
@@ -93,10 +93,6 @@ void ForEachMarkedType(const DictionaryRow& row, Mark&& mark) {
     }
 }
 
-bool IsDictionaryEnd(std::string_view line) {
-    return line.find('[') != std::string_view::npos && FindFolded(line, "[end-dictionary]") != std::string_view::npos;
-}
-
 std::size_t KindIndex(ObjectKind kind) { return static_cast<std::size_t>(kind); }
 
 // The dictionary tables as the scan sees them at each line, without re-reading a section at every
@@ -123,7 +119,7 @@ public:
                 ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
             }
             stretchEnd_ = index;
-            if (IsDictionaryEnd(line)) break;
+            if (mapsyntax::EndsDictionaryForReading(line)) break;
             offset = end + 1;
             ++index;
         }
@@ -160,11 +156,6 @@ private:
     std::array<std::array<Mark, kTableSize>, 3> last_{};
 };
 
-// A header line that names a level: "Level" followed by a digit, in any letter case.
-bool IsLevelLine(std::string_view line) {
-    return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
-}
-
 // Everything one scan keeps while it walks the lines.
 class Scanner {
 public:
@@ -173,50 +164,52 @@ public:
         result_.levels.Clear();
     }
 
-    // Examines the line with index i that starts at offset. hasBracket tells whether the line holds a "[":
-    // every bracketed marker needs one, and most lines have none.
-    void Line(std::string_view line, std::size_t offset, std::uint64_t i, bool hasBracket) {
-        if (useDictionary_) {
-            if (hasBracket && Contains(line, "[DICTIONARY]")) dictionary_.ReadFrom(text_, offset, i);
-            dictionaryLevels_ = true;
+    // Examines the line with index i that starts at offset; bracket is the offset of its first "[" or npos.
+    void Line(std::string_view line, std::size_t offset, std::uint64_t i, std::size_t bracket) {
+        const bool hasBracket = bracket != std::string_view::npos;
+        if (hasBracket && (useDictionary_ || !result_.figures.hasDictionary) &&
+            Contains(line, mapsyntax::kDictionaryStart)) {
+            result_.figures.hasDictionary = true;
+            if (useDictionary_) dictionary_.ReadFrom(text_, offset, i);
         }
+        if (useDictionary_) dictionaryLevels_ = true;
         if (inHeader_) {
-            if (IsLevelLine(line)) AddLevelRow(line);
-            if (hasBracket && Contains(line, "[END-IMG ID]")) inHeader_ = false;
+            if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
+            if (mapsyntax::IsLevelsLine(line)) result_.figures.hasLevelsLine = true;
+            if (hasBracket && Contains(line, mapsyntax::kHeaderEnd)) inHeader_ = false;
             return;
         }
-        if (!line.empty() && line[0] == ';') return;  // a comment is never a key, an opener or an end
-        if (!inSection_) {
-            if (!hasBracket) return;
-            // A line that is exactly an opener, as nearly all are, holds none of the others.
-            if (line == "[POI]") {
-                OpenSection(ObjectKind::Poi);
-            } else if (line == "[POLYLINE]") {
-                OpenSection(ObjectKind::Polyline);
-            } else if (line == "[POLYGON]") {
-                OpenSection(ObjectKind::Polygon);
-            } else {
-                if (Contains(line, "[POI]")) OpenSection(ObjectKind::Poi);
-                if (Contains(line, "[POLYLINE]")) OpenSection(ObjectKind::Polyline);
-                if (Contains(line, "[POLYGON]")) OpenSection(ObjectKind::Polygon);
-            }
-            if (!inSection_) return;
+        // Outside a section only an opener counts, and every opener holds a "[".
+        if (!inSection_ && !hasBracket) return;
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        if (lineClass.opens && (!inSection_ || mapsyntax::kScanRules.openerInsideSection)) {
+            kind_ = lineClass.kind;
+            inSection_ = true;
         }
-        if (StartsWith(line, "Type")) typeText_ = Mid(line, 6, 11);
-        if (StartsWith(line, "EndLevel")) upToText_ = Mid(line, 10, 11);
-        if (hasBracket && (line == "[END]" || Contains(line, "[END]"))) FinishObject();
+        if (!inSection_) return;
+        if (lineClass.type) typeText_ = mapsyntax::TypeText(line);
+        if (lineClass.endLevel) {
+            upToText_ = mapsyntax::UpToText(line);
+            hasEndLevel_ = true;
+        }
+        if (lineClass.end) FinishObject();
     }
 
     bool inHeader() const { return inHeader_; }
     ScanResult& result() { return result_; }
     DictionaryTables FinalTables() const { return dictionary_.Final(); }
 
-private:
-    void OpenSection(ObjectKind kind) {
-        kind_ = kind;
-        inSection_ = true;
+    // Puts the figures counted into the result, by normalised code.
+    void CollectFigures() {
+        for (const ObjectKind kind : kAllKinds) {
+            auto& types = result_.figures.Of(kind);
+            for (const Counted& counted : counted_[KindIndex(kind)]) {
+                types.emplace(NormalisedTypeCode(kind, counted.value), counted.Figures());
+            }
+        }
     }
 
+private:
     void AddLevelRow(std::string_view line) {
         const std::string_view key = KeyOf(line);
         std::string_view valueText;
@@ -252,28 +245,38 @@ private:
     }
 
     void FinishObject() {
-        inSection_ = false;
+        inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
         const std::int32_t value = ReadInteger(typeText_);
-        if (MarkListed(value)) {
+        const auto [slot, isNew] = SlotOf(value);
+        if (isNew) {
             std::string code = NormalisedTypeCode(kind_, value);
             std::string name = LookupTypeName(names_.Of(kind_), code);
             std::string level = LevelText(code, value);
             result_.lists.Of(kind_).AddTypeRow(std::move(code), std::move(name), std::move(level));
         }
+        counted_[KindIndex(kind_)][slot].Count(hasEndLevel_, upToText_);
         upToText_.assign(1, '0');
+        hasEndLevel_ = false;
     }
 
-    // Codes are normalised from the value, one code per value, so the values met stand for the codes
-    // already listed. True when value is new for the current kind.
-    bool MarkListed(std::int32_t value) {
+    // Codes are normalised from the value, one code per value, so the values stand for the codes. The slot
+    // of value in counted_ for the current kind, and whether value is new there.
+    std::pair<std::size_t, bool> SlotOf(std::int32_t value) {
         const std::size_t kind = KindIndex(kind_);
+        std::vector<Counted>& counted = counted_[kind];
+        const auto next = static_cast<std::uint32_t>(counted.size());
         if (value >= 0 && value < static_cast<std::int32_t>(kCommonCodes)) {
-            auto& seen = commonListed_[kind];
-            if (seen.test(static_cast<std::size_t>(value))) return false;
-            seen.set(static_cast<std::size_t>(value));
-            return true;
+            std::vector<std::uint32_t>& slots = commonSlots_[kind];
+            if (slots.empty()) slots.resize(kCommonCodes);
+            std::uint32_t& slot = slots[static_cast<std::size_t>(value)];
+            if (slot != 0) return {slot - 1, false};
+            slot = next + 1;
+        } else {
+            const auto [found, added] = otherSlots_[kind].try_emplace(value, next);
+            if (!added) return {found->second, false};
         }
-        return otherListed_[kind].insert(value).second;
+        counted.push_back(Counted{value, {}, {}});
+        return {next, true};
     }
 
     std::string LevelText(std::string_view code, std::int32_t value) const {
@@ -287,6 +290,45 @@ private:
         if (value < 0 || value >= static_cast<std::int32_t>(kTableSize)) return upToText_;
         return std::to_string(dictionary_.Entry(kind_, static_cast<std::size_t>(value)));
     }
+
+    // The figures of one type value while the scan runs. The up-to texts are at most two characters, held
+    // packed with their length: a map has few distinct ones and millions of objects.
+    struct Counted {
+        std::int32_t value;
+        TypeFigures figures;
+        std::vector<std::pair<std::uint32_t, std::uint64_t>> upTo;  // packed up-to text -> objects
+
+        void Count(bool hasEndLevel, std::string_view upToText) {
+            ++figures.objects;
+            if (!hasEndLevel) {
+                ++figures.withoutEndLevel;
+                return;
+            }
+            std::uint32_t key = static_cast<std::uint32_t>(upToText.size()) << 16;
+            for (std::size_t k = 0; k < upToText.size(); ++k) {
+                key |= static_cast<std::uint32_t>(static_cast<unsigned char>(upToText[k])) << (8 * (1 - k));
+            }
+            for (auto& [packed, objects] : upTo) {
+                if (packed == key) {
+                    ++objects;
+                    return;
+                }
+            }
+            upTo.emplace_back(key, 1);
+        }
+
+        TypeFigures Figures() const {
+            TypeFigures result = figures;
+            for (const auto& [packed, objects] : upTo) {
+                std::string text;
+                for (std::uint32_t k = 0; k < (packed >> 16); ++k) {
+                    text.push_back(static_cast<char>((packed >> (8 * (1 - k))) & 0xFF));
+                }
+                result.endLevels[text] += objects;
+            }
+            return result;
+        }
+    };
 
     std::string_view text_;
     const TypeNameFiles& names_;
@@ -303,10 +345,13 @@ private:
 
     std::unordered_map<std::string, std::string_view> firstValues_;  // lower-cased level key -> value text
     std::optional<std::string_view> emptyKeyValue_;
-    // Type values already listed, per kind: 16-bit values in bit sets, the rest in hash sets.
     static constexpr std::size_t kCommonCodes = 65536;
-    std::array<std::bitset<kCommonCodes>, 3> commonListed_;
-    std::array<std::unordered_set<std::int32_t>, 3> otherListed_;
+    // Per kind, value -> 1 + its slot in counted_ (0: not met yet) for 16-bit values, allocated on first
+    // need; other values in hash maps.
+    std::array<std::vector<std::uint32_t>, 3> commonSlots_;
+    std::array<std::unordered_map<std::int32_t, std::uint32_t>, 3> otherSlots_;
+    std::array<std::vector<Counted>, 3> counted_;
+    bool hasEndLevel_ = false;  // the current object has had an EndLevel line
 };
 
 }  // namespace
@@ -329,8 +374,10 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
             if (progress && i % kProgressStep == 0) progress->SetProgress(lineCount, i);
             const char* lineEnd = bytescan::Find(lineStart, dataEnd, '\n');
             if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, dataEnd, '[');
+            const std::size_t bracket =
+                nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos;
             scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)),
-                         static_cast<std::size_t>(lineStart - data), i, nextBracket < lineEnd);
+                         static_cast<std::size_t>(lineStart - data), i, bracket);
             lineStart = lineEnd + 1;
         }
     } catch (...) {
@@ -339,6 +386,7 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
         throw;
     }
 
+    scanner.CollectFigures();
     ScanResult& result = scanner.result();
     result.isPolishMap = !scanner.inHeader();
     if (result.isPolishMap) result.lists.SortAll(sortColumn);
@@ -358,7 +406,7 @@ void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& 
             auto& table = tables.Of(row->kind);
             ForEachMarkedType(*row, [&](std::size_t k) { table[k] = row->level; });
         }
-        if (IsDictionaryEnd(line)) break;
+        if (mapsyntax::EndsDictionaryForReading(line)) break;
     }
 }
 
