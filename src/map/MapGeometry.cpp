@@ -4,6 +4,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "map/MapSyntax.h"
 #include "text/Cp1251.h"
 #include "text/Strings.h"
 
@@ -30,18 +31,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads "KEY<digits>" at the start of line with the key's case ignored; the digits' value, or -1.
-int KeyLevel(std::string_view line, std::string_view key) {
-    if (line.size() <= key.size() || !EqualsNoCase(line.substr(0, key.size()), key)) return -1;
-    std::size_t i = key.size();
-    int level = 0;
-    const std::size_t first = i;
-    while (i < line.size() && IsDigit(line[i]) && i - first < 3) level = level * 10 + (line[i++] - '0');
-    if (i == first) return -1;
-    while (i < line.size() && IsBlank(line[i])) ++i;
-    return i < line.size() && line[i] == '=' ? level : -1;
-}
 
 // A reader over a coordinate value that knows where it stands, for located reasons.
 class CoordinateReader {
@@ -108,14 +97,6 @@ private:
 };
 
 }  // namespace
-
-std::optional<int> CoordinateLineLevel(std::string_view line) {
-    if (line.empty() || (line[0] != 'D' && line[0] != 'd' && line[0] != 'O' && line[0] != 'o')) return std::nullopt;
-    int level = KeyLevel(line, "Data");
-    if (level < 0) level = KeyLevel(line, "Origin");
-    if (level < 0) return std::nullopt;
-    return level;
-}
 
 std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<GeoPoint>& points) {
     const std::size_t before = points.size();
@@ -211,32 +192,35 @@ private:
 MapGeometry MapGeometry::Read(const MapText& map) {
     MapGeometry geometry;
     Builder builder(geometry);
-    // The kind and type text carry over from object to object, as in Process.
+    // Lines are read as Process reads them: keys anywhere in the header part, the kind and the type text
+    // kept from object to object.
+    bool header = true;
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
     std::string typeText;
     for (MapText::Cursor cursor(map); !cursor.AtEnd(); cursor.Next()) {
         const std::string_view line = cursor.Line();
-        if (const std::optional<int> level = CoordinateLineLevel(line)) {
+        if (const std::optional<int> level = mapsyntax::CoordinateLevel(line)) {
             builder.AddCoordinateLine(cursor.index() + 1, line, *level);
             continue;
         }
-        if (line.empty() || line.front() == ';') continue;
-        if (StartsWith(line, "Type")) typeText = Mid(line, 6, 11);
         const std::size_t bracket = line.find('[');
-        if (bracket == std::string_view::npos) continue;
-        const std::string_view bracketed = line.substr(bracket);
-        bool opened = false;
-        for (const auto& [opener, openerKind] : {std::pair{"[POI]", ObjectKind::Poi},
-                                                 std::pair{"[POLYLINE]", ObjectKind::Polyline},
-                                                 std::pair{"[POLYGON]", ObjectKind::Polygon}}) {
-            if (Contains(bracketed, opener)) {
-                if (!opened) builder.OpenObject();
-                opened = haveKind = true;
-                kind = openerKind;
-            }
+        const bool inHeader = header;
+        if (header && bracket != std::string_view::npos && Contains(line.substr(bracket), mapsyntax::kHeaderEnd)) {
+            header = false;
         }
-        if (Contains(bracketed, "[END]")) builder.EndObject(haveKind, kind, typeText);
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(
+            line, bracket, inHeader ? mapsyntax::KeyPlace::Anywhere : mapsyntax::KeyPlace::LineStart);
+        if (lineClass.opens) {
+            builder.OpenObject();
+            haveKind = true;
+            kind = lineClass.kind;
+        }
+        if (lineClass.type) typeText = mapsyntax::TypeText(line);
+        if (lineClass.end) {
+            builder.EndObject(haveKind, kind, typeText);
+            haveKind = haveKind && mapsyntax::kProcessRules.kindKeptAcrossEnd;
+        }
     }
     builder.Finish();
     return geometry;

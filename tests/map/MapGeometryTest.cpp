@@ -6,6 +6,7 @@
 
 #include "map/LevelSelection.h"
 #include "map/MapGeometry.h"
+#include "map/MapSyntax.h"
 #include "map/MapView.h"
 #include "map/ScanTestSupport.h"
 
@@ -53,7 +54,7 @@ TEST(MapGeometry, CoordinateKeysGiveTheirLevel) {
         {"data1=", 1},      {"Data=(1,2)", {}},   {"Data1x=(1,2)", {}}, {"Label=Data0=", {}},
         {"DataFile=x", {}}, {"Origin=(1,2)", {}},
     };
-    for (const auto& [line, level] : cases) EXPECT_EQ(CoordinateLineLevel(line), level) << line;
+    for (const auto& [line, level] : cases) EXPECT_EQ(mapsyntax::CoordinateLevel(line), level) << line;
 }
 
 TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheRest) {
