@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPolygon>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace stratex {
@@ -13,6 +14,8 @@ namespace {
 const QColor kPaper(0xf5, 0xf2, 0xe9);
 // Point icons are thinned to one per cell of this many pixels each way: more would only cover each other.
 constexpr int kIconCell = 4;
+// Objects whose box spans at most this many pixels each way are filled as their box.
+constexpr double kSmallShape = 2.0;
 
 void ToPolygon(const std::vector<PixelPoint>& pixels, QPolygon& polygon) {
     polygon.resize(static_cast<int>(pixels.size()));
@@ -69,49 +72,64 @@ void PreviewCanvas::Render() {
     const int level = selection_->level();
     const int w = picture_.width();
     const int h = picture_.height();
-    // Shapes of a pixel or less are set straight into the picture: far cheaper than a painter call each.
+    // Objects of a few pixels are filled as their box straight into the picture: far cheaper than a
+    // painter call each, and at that size the shape would not show anyway.
     uchar* const bits = picture_.bits();
     const qsizetype bytesPerLine = picture_.bytesPerLine();
-    const auto dot = [&](const GeoBox& box, QRgb rgb) {
-        const int x = static_cast<int>(view_.X({box.minLat, box.minLon}));
-        const int y = static_cast<int>(view_.Y({box.minLat, box.minLon}));
-        if (x >= 0 && y >= 0 && x < w && y < h) reinterpret_cast<QRgb*>(bits + y * bytesPerLine)[x] = rgb;
+    const auto fillBox = [&](const GeoBox& box, QRgb rgb) {
+        const int left = std::max(static_cast<int>(view_.X({box.minLat, box.minLon})), 0);
+        const int right = std::min(static_cast<int>(view_.X({box.minLat, box.maxLon})), w - 1);
+        const int top = std::max(static_cast<int>(view_.Y({box.maxLat, box.minLon})), 0);
+        const int bottom = std::min(static_cast<int>(view_.Y({box.minLat, box.minLon})), h - 1);
+        for (int y = top; y <= bottom; ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(bits + y * bytesPerLine);
+            for (int x = left; x <= right; ++x) line[x] = rgb;
+        }
     };
 
     QPainter painter(&picture_);
     std::vector<PixelPoint> pixels;
     QPolygon polygon;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
     for (const ObjectKind kind : {ObjectKind::Polygon, ObjectKind::Polyline}) {
         const bool filled = kind == ObjectKind::Polygon;
+        if (filled) {
+            painter.setPen(Qt::NoPen);
+        }
         for (const std::uint32_t object : selection_->drawn(kind)) {
-            const TypePaint& paint = (*paints_)[geometry_->object(object).type];
-            const QRgb rgb = paint.colour.rgb();
+            const MapGeometry::Object& entry = geometry_->object(object);
+            if (!view_.Shows(entry.box)) continue;
+            const TypePaint& paint = (*paints_)[entry.type];
+            if (view_.FitsIn(entry.box, kSmallShape)) {
+                fillBox(entry.box, paint.colour.rgb());
+                continue;
+            }
+            if (filled) {
+                painter.setBrush(paint.colour);
+            } else {
+                painter.setPen(QPen(paint.colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            }
             const int shapeLevel = geometry_->ShapeLevelAt(object, level);
-            QPainterPath path;  // a polygon of several parts: holes stay open
-            path.setFillRule(Qt::OddEvenFill);
-            int parts = 0;
-            for (const MapGeometry::Shape& shape : geometry_->ShapesOf(object)) {
-                if (shape.level != shapeLevel || !view_.Shows(shape.box)) continue;
-                if (view_.IsDot(shape.box)) {
-                    dot(shape.box, rgb);
-                    continue;
-                }
+            const auto shapes = geometry_->ShapesOf(object);
+            // A polygon of several parts is painted as one path, so that its holes stay open.
+            const auto parts = std::count_if(shapes.begin(), shapes.end(),
+                                             [&](const MapGeometry::Shape& shape) { return shape.level == shapeLevel; });
+            path.clear();
+            for (const MapGeometry::Shape& shape : shapes) {
+                if (shape.level != shapeLevel) continue;
                 pixels.clear();
                 view_.Project(geometry_->PointsOf(shape), pixels);
                 ToPolygon(pixels, polygon);
-                if (filled) {
-                    path.addPolygon(polygon);
-                    ++parts;
-                } else {
-                    painter.setPen(QPen(paint.colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                if (!filled) {
                     painter.drawPolyline(polygon);
+                } else if (parts == 1) {
+                    painter.drawPolygon(polygon);
+                } else {
+                    path.addPolygon(polygon);
                 }
             }
-            if (parts > 0) {
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(paint.colour);
-                painter.drawPath(path);
-            }
+            if (filled && parts > 1) painter.drawPath(path);
         }
     }
 

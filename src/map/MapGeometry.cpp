@@ -135,11 +135,7 @@ public:
                                                     " cannot be read, " + *reason});
             return;
         }
-        Shape shape;
-        shape.firstPoint = static_cast<std::uint32_t>(before);
-        shape.level = level;
-        for (std::size_t p = before; p < g_.points_.size(); ++p) shape.box.Add(g_.points_[p]);
-        g_.shapes_.push_back(shape);
+        g_.shapes_.push_back({static_cast<std::uint32_t>(before), level});
     }
 
     // A section opener: coordinates met since the last "[END]" belong to no object.
@@ -155,8 +151,11 @@ public:
             object.lowestLevel = std::numeric_limits<std::int32_t>::max();
             for (std::size_t s = objectStart_; s < shapes; ++s) {
                 object.lowestLevel = std::min(object.lowestLevel, g_.shapes_[s].level);
-                g_.bounds_.Add(g_.shapes_[s].box);
             }
+            for (std::size_t p = g_.shapes_[objectStart_].firstPoint; p < g_.points_.size(); ++p) {
+                object.box.Add(g_.points_[p]);
+            }
+            g_.bounds_.Add(object.box);
             g_.objects_.push_back(object);
         } else {
             // Coordinates outside an object, or before any section opener, belong to nothing drawn.
@@ -168,9 +167,9 @@ public:
 
     void Finish() {
         EndObject(false, ObjectKind::Poi, {});  // an object left open at the end of the map is not closed
-        g_.shapes_.push_back({static_cast<std::uint32_t>(g_.points_.size()), 0, {}});
-        g_.objects_.push_back({static_cast<std::uint32_t>(g_.shapes_.size() - 1), 0, 0});
-        g_.points_.shrink_to_fit();
+        g_.shapes_.push_back({static_cast<std::uint32_t>(g_.points_.size()), 0});
+        g_.objects_.push_back({static_cast<std::uint32_t>(g_.shapes_.size() - 1), 0, 0, {}});
+        // Parentheses in labels and comments leave the reserve only slightly too large: kept as it is.
         g_.shapes_.shrink_to_fit();
         g_.objects_.shrink_to_fit();
     }
@@ -191,6 +190,9 @@ private:
 
 MapGeometry MapGeometry::Read(const MapText& map) {
     MapGeometry geometry;
+    // Every point is written with a "(": room for all of them at once spares the copies of a growing array.
+    const std::string& text = map.Buffer();
+    geometry.points_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '(')));
     Builder builder(geometry);
     // Lines are read as Process reads them: keys anywhere in the header part, the kind and the type text
     // kept from object to object.

@@ -48,8 +48,8 @@ struct GeometryFinding {
 };
 
 // The coordinates of every object of a map, in one compact store: all points in one array, each
-// coordinate line a shape (a run of points with its level and bounding box), each object a run of shapes
-// and the index of its kind and type text. Objects keep map order.
+// coordinate line a shape (a run of points with its level), each object a run of shapes with its bounding
+// box and the index of its kind and type text. Objects keep map order.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so
@@ -64,12 +64,12 @@ public:
     struct Shape {
         std::uint32_t firstPoint = 0;  // the points are firstPoint .. the next shape's firstPoint
         std::int32_t level = 0;        // N of its DataN line
-        GeoBox box;
     };
     struct Object {
         std::uint32_t firstShape = 0;  // the shapes are firstShape .. the next object's firstShape
         std::uint32_t type = 0;        // index into types()
         std::int32_t lowestLevel = 0;  // the lowest N among its coordinate lines
+        GeoBox box;                    // around all its points
     };
 
     MapGeometry() = default;
@@ -78,6 +78,8 @@ public:
     static MapGeometry Read(const MapText& map);
 
     std::size_t ObjectCount() const { return objects_.empty() ? 0 : objects_.size() - 1; }
+    std::size_t ShapeCount() const { return shapes_.empty() ? 0 : shapes_.size() - 1; }
+    std::size_t PointCount() const { return points_.size(); }
     const Object& object(std::size_t i) const { return objects_[i]; }
     const std::vector<Type>& types() const { return types_; }
     ObjectKind KindOf(std::size_t object) const { return types_[objects_[object].type].kind; }

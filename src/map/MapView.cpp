@@ -53,9 +53,9 @@ bool MapView::Shows(const GeoBox& box) const {
            Y({box.minLat, box.minLon}) >= -1 && Y({box.maxLat, box.minLon}) <= height_ + 1;
 }
 
-bool MapView::IsDot(const GeoBox& box) const {
-    return static_cast<double>(box.maxLon - box.minLon) * scale_ * lonFactor_ <= 1.0 &&
-           static_cast<double>(box.maxLat - box.minLat) * scale_ <= 1.0;
+bool MapView::FitsIn(const GeoBox& box, double pixels) const {
+    return static_cast<double>(box.maxLon - box.minLon) * scale_ * lonFactor_ <= pixels &&
+           static_cast<double>(box.maxLat - box.minLat) * scale_ <= pixels;
 }
 
 void MapView::Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const {

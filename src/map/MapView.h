@@ -39,8 +39,8 @@ public:
 
     // True when some of box lies within the drawing area.
     bool Shows(const GeoBox& box) const;
-    // True when box covers at most one pixel each way: it is drawn as a single pixel.
-    bool IsDot(const GeoBox& box) const;
+    // True when box spans at most the given number of pixels each way: such a shape is drawn as its box.
+    bool FitsIn(const GeoBox& box, double pixels) const;
 
     // Appends the pixels of points to out, leaving out a point that falls on the pixel of the one kept
     // before it (so that a shape costs at most as much as the pixels it covers). Pixels far outside the

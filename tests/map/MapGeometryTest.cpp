@@ -73,7 +73,7 @@ TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheR
     EXPECT_EQ(typeOf(0).text, "0x4c");
     EXPECT_EQ(geometry.object(0).lowestLevel, 0);
     ASSERT_EQ(geometry.ShapesOf(0).size(), 3u);
-    EXPECT_EQ(geometry.ShapesOf(0)[1].box, (GeoBox{1000000, 1000000, 3000000, 3000000}));
+    EXPECT_EQ(geometry.object(0).box, (GeoBox{1000000, 1000000, 6000000, 6000000}));
     EXPECT_EQ(geometry.PointsOf(geometry.ShapesOf(0)[2]).back(), (GeoPoint{6000000, 6000000}));
     EXPECT_EQ(geometry.ShapeLevelAt(0, 0), 0);
     EXPECT_EQ(geometry.ShapeLevelAt(0, 3), 1);
@@ -137,8 +137,9 @@ TEST(MapView, ProjectionKeepsOnePointPerPixelAndZoomKeepsThePointUnderTheCursor)
     std::vector<PixelPoint> pixels;
     view.Project(std::vector<GeoPoint>{{0, 0}, {1000, 1000}, {6000, 1000}, {1000000, 1000000}, {0, 0}}, pixels);
     EXPECT_EQ(pixels, (std::vector<PixelPoint>{{8, 108}, {8, 107}, {108, 8}, {8, 108}}));
-    EXPECT_TRUE(view.IsDot({0, 0, 9000, 9000}));
-    EXPECT_FALSE(view.IsDot({0, 0, 9000, 20000}));
+    EXPECT_TRUE(view.FitsIn({0, 0, 9000, 9000}, 1));
+    EXPECT_FALSE(view.FitsIn({0, 0, 9000, 20000}, 1));
+    EXPECT_TRUE(view.FitsIn({0, 0, 9000, 20000}, 2));
     const GeoPoint under{250000, 750000};
     const double x = view.X(under), y = view.Y(under);
     view.ZoomAbout(8, x, y);
