@@ -76,11 +76,11 @@ void PreviewCanvas::Render() {
     // painter call each, and at that size the shape would not show anyway.
     uchar* const bits = picture_.bits();
     const qsizetype bytesPerLine = picture_.bytesPerLine();
-    const auto fillBox = [&](const GeoBox& box, QRgb rgb) {
-        const int left = std::max(static_cast<int>(view_.X({box.minLat, box.minLon})), 0);
-        const int right = std::min(static_cast<int>(view_.X({box.minLat, box.maxLon})), w - 1);
-        const int top = std::max(static_cast<int>(view_.Y({box.maxLat, box.minLon})), 0);
-        const int bottom = std::min(static_cast<int>(view_.Y({box.minLat, box.minLon})), h - 1);
+    const auto fillBox = [&](const MapView::PixelBox& box, QRgb rgb) {
+        const int left = std::max(static_cast<int>(box.left), 0);
+        const int right = std::min(static_cast<int>(box.right), w - 1);
+        const int top = std::max(static_cast<int>(box.top), 0);
+        const int bottom = std::min(static_cast<int>(box.bottom), h - 1);
         for (int y = top; y <= bottom; ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(bits + y * bytesPerLine);
             for (int x = left; x <= right; ++x) line[x] = rgb;
@@ -99,10 +99,11 @@ void PreviewCanvas::Render() {
         }
         for (const std::uint32_t object : selection_->drawn(kind)) {
             const MapGeometry::Object& entry = geometry_->object(object);
-            if (!view_.Shows(entry.box)) continue;
+            const MapView::PixelBox box = view_.Pixels(entry.box);
+            if (!view_.Shows(box)) continue;
             const TypePaint& paint = (*paints_)[entry.type];
-            if (view_.FitsIn(entry.box, kSmallShape)) {
-                fillBox(entry.box, paint.colour.rgb());
+            if (box.right - box.left <= kSmallShape && box.bottom - box.top <= kSmallShape) {
+                fillBox(box, paint.colour.rgb());
                 continue;
             }
             if (filled) {

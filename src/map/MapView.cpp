@@ -10,7 +10,10 @@ constexpr int kFitMargin = 8;
 // Pixels are kept within this distance of the area; beyond it no edge of a screen-sized area moves.
 constexpr double kFar = 1 << 22;
 
-std::int32_t Clamp(double v) { return static_cast<std::int32_t>(std::lround(std::clamp(v, -kFar, kFar))); }
+std::int32_t Clamp(double v) {
+    v = std::clamp(v, -kFar, kFar);
+    return v >= 0 ? static_cast<std::int32_t>(v + 0.5) : -static_cast<std::int32_t>(0.5 - v);
+}
 
 }  // namespace
 
@@ -48,14 +51,7 @@ void MapView::Pan(double dx, double dy) {
 }
 
 bool MapView::Shows(const GeoBox& box) const {
-    if (box.empty()) return false;
-    return X({box.minLat, box.maxLon}) >= -1 && X({box.minLat, box.minLon}) <= width_ + 1 &&
-           Y({box.minLat, box.minLon}) >= -1 && Y({box.maxLat, box.minLon}) <= height_ + 1;
-}
-
-bool MapView::FitsIn(const GeoBox& box, double pixels) const {
-    return static_cast<double>(box.maxLon - box.minLon) * scale_ * lonFactor_ <= pixels &&
-           static_cast<double>(box.maxLat - box.minLat) * scale_ <= pixels;
+    return !box.empty() && Shows(Pixels(box));
 }
 
 void MapView::Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const {

@@ -37,10 +37,20 @@ public:
     double X(GeoPoint p) const { return static_cast<double>(p.lon - centreLon_) * scale_ * lonFactor_ + width_ / 2.0; }
     double Y(GeoPoint p) const { return static_cast<double>(centreLat_ - p.lat) * scale_ + height_ / 2.0; }
 
+    // The pixels a box covers: left <= right, top <= bottom (top is the box's north edge).
+    struct PixelBox {
+        double left, top, right, bottom;
+    };
+    PixelBox Pixels(const GeoBox& box) const {
+        return {X({box.minLat, box.minLon}), Y({box.maxLat, box.minLon}), X({box.minLat, box.maxLon}),
+                Y({box.minLat, box.minLon})};
+    }
+    // True when some of the pixel box lies within the drawing area.
+    bool Shows(const PixelBox& pixels) const {
+        return pixels.right >= -1 && pixels.left <= width_ + 1 && pixels.bottom >= -1 && pixels.top <= height_ + 1;
+    }
     // True when some of box lies within the drawing area.
     bool Shows(const GeoBox& box) const;
-    // True when box spans at most the given number of pixels each way: such a shape is drawn as its box.
-    bool FitsIn(const GeoBox& box, double pixels) const;
 
     // Appends the pixels of points to out, leaving out a point that falls on the pixel of the one kept
     // before it (so that a shape costs at most as much as the pixels it covers). Pixels far outside the

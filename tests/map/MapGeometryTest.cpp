@@ -137,17 +137,18 @@ TEST(MapView, ProjectionKeepsOnePointPerPixelAndZoomKeepsThePointUnderTheCursor)
     std::vector<PixelPoint> pixels;
     view.Project(std::vector<GeoPoint>{{0, 0}, {1000, 1000}, {6000, 1000}, {1000000, 1000000}, {0, 0}}, pixels);
     EXPECT_EQ(pixels, (std::vector<PixelPoint>{{8, 108}, {8, 107}, {108, 8}, {8, 108}}));
-    EXPECT_TRUE(view.FitsIn({0, 0, 9000, 9000}, 1));
-    EXPECT_FALSE(view.FitsIn({0, 0, 9000, 20000}, 1));
-    EXPECT_TRUE(view.FitsIn({0, 0, 9000, 20000}, 2));
+    const MapView::PixelBox box = view.Pixels({0, 0, 9000, 20000});
+    EXPECT_NEAR(box.right - box.left, 2, 0.001);
+    EXPECT_NEAR(box.bottom - box.top, 0.9, 0.001);
+    EXPECT_NEAR(box.bottom, 108, 0.001);
     const GeoPoint under{250000, 750000};
     const double x = view.X(under), y = view.Y(under);
     view.ZoomAbout(8, x, y);
     EXPECT_NEAR(view.X(under), x, 1);
     EXPECT_NEAR(view.Y(under), y, 1);
-    EXPECT_FALSE(view.Shows({0, 0, 10000, 10000}));
+    EXPECT_FALSE(view.Shows(GeoBox{0, 0, 10000, 10000}));
     view.Pan(560, -200);  // the corner of the degree comes back into the area
-    EXPECT_TRUE(view.Shows({0, 0, 10000, 10000}));
+    EXPECT_TRUE(view.Shows(GeoBox{0, 0, 10000, 10000}));
 }
 
 }  // namespace
