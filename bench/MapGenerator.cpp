@@ -132,7 +132,8 @@ private:
         for (int p = 0; p < points; ++p) {
             const double angle = 6.283185307 * p / points;
             const double r = radius * (0.7 + Pick(60) / 100.0);
-            ring.emplace_back(lat_ + static_cast<int>(r * std::sin(angle)), lon_ + static_cast<int>(1.7 * r * std::cos(angle)));
+            ring.emplace_back(lat_ + static_cast<int>(r * std::sin(angle)),
+                              lon_ + static_cast<int>(1.7 * r * std::cos(angle)));
         }
         return ring;
     }

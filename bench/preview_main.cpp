@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     const std::uint64_t mb = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
     const int repeat = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
-    const fs::path folder = fs::temp_directory_path() / ("stratex-preview-bench-" + std::to_string(QCoreApplication::applicationPid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("stratex-preview-bench-" + std::to_string(QCoreApplication::applicationPid()));
     fs::create_directories(folder);
     const fs::path map = folder / "bench.mp";
     bench::MapShape shape;

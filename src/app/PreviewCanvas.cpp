@@ -114,8 +114,9 @@ void PreviewCanvas::Render() {
             const int shapeLevel = geometry_->ShapeLevelAt(object, level);
             const auto shapes = geometry_->ShapesOf(object);
             // A polygon of several parts is painted as one path, so that its holes stay open.
-            const auto parts = std::count_if(shapes.begin(), shapes.end(),
-                                             [&](const MapGeometry::Shape& shape) { return shape.level == shapeLevel; });
+            const auto parts = std::count_if(shapes.begin(), shapes.end(), [&](const MapGeometry::Shape& shape) {
+                return shape.level == shapeLevel;
+            });
             path.clear();
             for (const MapGeometry::Shape& shape : shapes) {
                 if (shape.level != shapeLevel) continue;
@@ -152,7 +153,8 @@ void PreviewCanvas::Render() {
                 if (paint.icon.isNull()) {
                     painter.fillRect(QRectF(x - 2, y - 2, 4, 4), paint.colour);
                 } else {
-                    painter.drawPixmap(QPointF(x - paint.icon.width() / 2.0, y - paint.icon.height() / 2.0), paint.icon);
+                    painter.drawPixmap(QPointF(x - paint.icon.width() / 2.0, y - paint.icon.height() / 2.0),
+                                       paint.icon);
                 }
             }
         }

@@ -103,8 +103,7 @@ PreviewWindow::PreviewWindow(const MapDocument* document, const std::vector<QAbs
     layout->addWidget(status_);
 
     connect(fit, &QToolButton::clicked, canvas_, &PreviewCanvas::FitToMap);
-    connect(new QShortcut(QKeySequence(Qt::Key_Home), this), &QShortcut::activated, canvas_,
-            &PreviewCanvas::FitToMap);
+    connect(new QShortcut(QKeySequence(Qt::Key_Home), this), &QShortcut::activated, canvas_, &PreviewCanvas::FitToMap);
     connect(levelBox_, &QComboBox::currentIndexChanged, this, [this]() { Select(); });
     // Every change of a type's level reaches the lists through their models, whichever control made it.
     for (QAbstractItemModel* model : typeModels) {
@@ -149,7 +148,8 @@ void PreviewWindow::Select() {
 }
 
 void PreviewWindow::ShowStatus() {
-    QString text = QStringLiteral("Objects drawn: %1, hidden: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
+    QString text =
+        QStringLiteral("Objects drawn: %1, hidden: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
     if (geometry_.FindingCount() > 0) {
         text += QStringLiteral("; coordinate lines not read: %1 (%2)")
                     .arg(geometry_.FindingCount())

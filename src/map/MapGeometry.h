@@ -32,8 +32,8 @@ struct GeoBox {
     bool operator==(const GeoBox&) const = default;
 };
 
-// Reads the value of a coordinate line (mapsyntax::CoordinateLevel), "(lat,lon),(lat,lon),...", blanks allowed around every part,
-// appending the points to points. Numbers are decimal degrees with an optional sign and fraction (digits
+// Reads the value of a coordinate line (mapsyntax::CoordinateLevel), "(lat,lon),(lat,lon),...", blanks allowed around
+// every part, appending the points to points. Numbers are decimal degrees with an optional sign and fraction (digits
 // after the sixth decimal are rounded away); latitudes lie within +-90, longitudes within +-180. Returns
 // the reason when the value cannot be read ("character 14: a number is expected"); points is then left as
 // it was.

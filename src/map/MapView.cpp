@@ -50,9 +50,7 @@ void MapView::Pan(double dx, double dy) {
     centreLat_ = static_cast<std::int32_t>(std::clamp(centreLat_ + dy / scale_, -90e6, 90e6));
 }
 
-bool MapView::Shows(const GeoBox& box) const {
-    return !box.empty() && Shows(Pixels(box));
-}
+bool MapView::Shows(const GeoBox& box) const { return !box.empty() && Shows(Pixels(box)); }
 
 void MapView::Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const {
     const std::size_t first = out.size();

@@ -50,22 +50,36 @@ TEST(MapGeometry, CoordinateValuesAreReadOrRefusedWithTheirPlace) {
 
 TEST(MapGeometry, CoordinateKeysGiveTheirLevel) {
     const std::pair<const char*, std::optional<int>> cases[] = {
-        {"Data0=(1,2)", 0}, {"Data12=(1,2)", 12}, {"DATA3 =(1,2)", 3}, {"Origin0=(1,2)", 0},
-        {"data1=", 1},      {"Data=(1,2)", {}},   {"Data1x=(1,2)", {}}, {"Label=Data0=", {}},
-        {"DataFile=x", {}}, {"Origin=(1,2)", {}},
+        {"Data0=(1,2)", 0}, {"Data12=(1,2)", 12}, {"DATA3 =(1,2)", 3},  {"Origin0=(1,2)", 0}, {"data1=", 1},
+        {"Data=(1,2)", {}}, {"Data1x=(1,2)", {}}, {"Label=Data0=", {}}, {"DataFile=x", {}},   {"Origin=(1,2)", {}},
     };
     for (const auto& [line, level] : cases) EXPECT_EQ(mapsyntax::CoordinateLevel(line), level) << line;
 }
 
 TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheRest) {
     const MapGeometry geometry = MapGeometry::Read(MapOf({
-        "[IMG ID]", "Levels=3", "[END-IMG ID]",
+        "[IMG ID]",
+        "Levels=3",
+        "[END-IMG ID]",
         "Data0=(9,9)",  // outside any object
-        "[POLYGON]", "Type=0x4c", "Data1=(1,1),(1,2),(2,2)", "Data0=(1,1),(1,3),(3,3)", "Data0=(5,5),(5,6),(6,6)",
+        "[POLYGON]",
+        "Type=0x4c",
+        "Data1=(1,1),(1,2),(2,2)",
+        "Data0=(1,1),(1,3),(3,3)",
+        "Data0=(5,5),(5,6),(6,6)",
         "[END]",
-        "[POI]", "Type=0x2f06", "Data0=(55.1,oops)", "Origin1=(4,4)", "[END]",
-        "[POLYLINE]", "Type=0x16", "Data0=(2,2) (3,3)", "[END]",  // nothing left to draw: no object
-        "[POLYLINE]", "Data2=(8,8),(8,9)", "[END]",              // the type of the object before
+        "[POI]",
+        "Type=0x2f06",
+        "Data0=(55.1,oops)",
+        "Origin1=(4,4)",
+        "[END]",
+        "[POLYLINE]",
+        "Type=0x16",
+        "Data0=(2,2) (3,3)",
+        "[END]",  // nothing left to draw: no object
+        "[POLYLINE]",
+        "Data2=(8,8),(8,9)",
+        "[END]",  // the type of the object before
     }));
     ASSERT_EQ(geometry.ObjectCount(), 3u);
     const auto typeOf = [&](std::size_t i) { return geometry.types()[geometry.object(i).type]; };
@@ -107,10 +121,10 @@ TEST(LevelSelection, ObjectIsDrawnFromItsLowestDataLineUpToItsEndLevel) {
 
 TEST(LevelSelection, TypesAreLookedUpAsProcessDoesAtThatMoment) {
     const MapGeometry geometry = MapGeometry::Read(MapOf({
-        "[POI]", "Type=0x2F06", "Data0=(1,1)", "[END]",         // listed as 0x2f06
-        "[POLYGON]", "Type=0x4c", "Data1=(1,1),(2,2)", "[END]",  // lowest line Data1
-        "[POLYLINE]", "Type=0x16", "Data0=(1,1),(2,2)", "[END]", // not listed: 0
-        "[POLYLINE]", "Type=0x1f", "Data0=(1,1),(2,2)", "[END]", // its caption is no number
+        "[POI]", "Type=0x2F06", "Data0=(1,1)", "[END]",           // listed as 0x2f06
+        "[POLYGON]", "Type=0x4c", "Data1=(1,1),(2,2)", "[END]",   // lowest line Data1
+        "[POLYLINE]", "Type=0x16", "Data0=(1,1),(2,2)", "[END]",  // not listed: 0
+        "[POLYLINE]", "Type=0x1f", "Data0=(1,1),(2,2)", "[END]",  // its caption is no number
     }));
     TypeLists lists;
     lists.poi.AddTypeRow("0x2f06", "", "2");
