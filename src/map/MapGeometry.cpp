@@ -32,6 +32,12 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The line as a message quotes it: a long coordinate line is cut after its first kExcerpt characters.
+constexpr std::size_t kExcerpt = 60;
+std::string Excerpt(std::string_view line) {
+    return line.size() <= kExcerpt ? Cp1251ToUtf8(line) : Cp1251ToUtf8(line.substr(0, kExcerpt)) + "...";
+}
+
 // A reader over a coordinate value that knows where it stands, for located reasons.
 class CoordinateReader {
 public:
@@ -131,7 +137,7 @@ public:
         if (!reason && g_.points_.size() == before) return;
         if (reason) {
             if (++g_.findingCount_ > kMaxFindings) return;
-            g_.findings_.push_back({lineNumber, "Line " + std::to_string(lineNumber) + ": " + Cp1251ToUtf8(line) +
+            g_.findings_.push_back({lineNumber, "Line " + std::to_string(lineNumber) + ": " + Excerpt(line) +
                                                     " cannot be read, " + *reason});
             return;
         }

@@ -40,7 +40,7 @@ struct GeoBox {
 std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<GeoPoint>& points);
 
 // A coordinate line that could not be read: its line number (from 1) and what is wrong, as the user sees it
-// (UTF-8, the line converted from Windows-1251).
+// (UTF-8, the line converted from Windows-1251 and cut after 60 characters).
 struct GeometryFinding {
     std::uint64_t line = 0;
     std::string message;  // "Line 12: Data0=(55.1,x) cannot be read, character 13: a number is expected"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "map/ScanTestSupport.h"
 
 namespace stratex {
+
+void PrintTo(const GeometryFinding& finding, std::ostream* out) { *out << finding.line << ": " << finding.message; }
+
 namespace {
 
 struct CoordinateCase {
@@ -76,6 +80,7 @@ TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheR
         "[POLYLINE]",
         "Type=0x16",
         "Data0=(2,2) (3,3)",
+        "Data1=(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),x",
         "[END]",  // nothing left to draw: no object
         "[POLYLINE]",
         "Data2=(8,8),(8,9)",
@@ -100,7 +105,10 @@ TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheR
     EXPECT_EQ(geometry.findings(),
               (std::vector<GeometryFinding>{
                   {13, "Line 13: Data0=(55.1,oops) cannot be read, character 7: a number is expected"},
-                  {18, "Line 18: Data0=(2,2) (3,3) cannot be read, character 7: \",\" is expected"}}));
+                  {18, "Line 18: Data0=(2,2) (3,3) cannot be read, character 7: \",\" is expected"},
+                  {19,
+                   "Line 19: Data1=(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),... cannot be read, "
+                   "character 61: \"(\" is expected"}}));
 }
 
 TEST(LevelSelection, ObjectIsDrawnFromItsLowestDataLineUpToItsEndLevel) {
