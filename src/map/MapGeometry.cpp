@@ -200,9 +200,7 @@ MapGeometry MapGeometry::Read(const MapText& map) {
     const std::string& text = map.Buffer();
     geometry.points_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '(')));
     Builder builder(geometry);
-    // Lines are read as Process reads them: keys anywhere in the header part, the kind and the type text
-    // kept from object to object.
-    bool header = true;
+    // Lines are read as Process reads them: the kind and the type text are kept from object to object.
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
     std::string typeText;
@@ -212,13 +210,7 @@ MapGeometry MapGeometry::Read(const MapText& map) {
             builder.AddCoordinateLine(cursor.index() + 1, line, *level);
             continue;
         }
-        const std::size_t bracket = line.find('[');
-        const bool inHeader = header;
-        if (header && bracket != std::string_view::npos && Contains(line.substr(bracket), mapsyntax::kHeaderEnd)) {
-            header = false;
-        }
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(
-            line, bracket, inHeader ? mapsyntax::KeyPlace::Anywhere : mapsyntax::KeyPlace::LineStart);
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         if (lineClass.opens) {
             builder.OpenObject();
             haveKind = true;

@@ -59,7 +59,7 @@ class MapGeometry {
 public:
     struct Type {
         ObjectKind kind = ObjectKind::Poi;
-        std::string text;  // the type text as Process reads it (up to six characters after "Type=")
+        std::string text;  // the type text as Process reads it (mapsyntax::TypeText)
     };
     struct Shape {
         std::uint32_t firstPoint = 0;  // the points are firstPoint .. the next shape's firstPoint

@@ -275,6 +275,16 @@ public:
         }
     }
 
+    // Removes line, an earlier input line of the result. Line numbers behind it change, so the index no
+    // longer fits the result: it is built afresh from the written text (rare: stray header level keys).
+    void Drop(const LineRef& line) {
+        PlaceBefore(line, true, kNoText);
+        size_ -= line.length + 1;
+        --lines_;
+        indexStale_ = true;
+    }
+    bool indexStale() const { return indexStale_; }
+
     void Finish() { CloseRun(kNoText); }
 
 private:
@@ -344,6 +354,7 @@ private:
     std::size_t size_ = 0;
     std::uint64_t lines_ = 0;
     LineRef last_;
+    bool indexStale_ = false;
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
@@ -429,6 +440,8 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
     // The EndLevel line to replace at the next object end.
     bool endLevelSet = false;
     LineRef endLevel;
+    // Level keys of the header part met before its first "Levels=" line.
+    std::vector<LineRef> earlierLevelKeys;
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
@@ -455,6 +468,8 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         };
 
         if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
+            for (const LineRef& earlier : earlierLevelKeys) plan.Drop(earlier);
+            earlierLevelKeys.clear();
             source.RemoveLevelRun();
             generated.header = HeaderLines(generated.levels);
             generated.firstHeaderText = generated.texts.Next();
@@ -488,31 +503,31 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             }
         }
 
-        // In the object part comment lines are never recognised and the Type and EndLevel keys must begin
-        // their line; header part lines are tested anywhere in the line.
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(
-            line, bracket, current.header ? mapsyntax::KeyPlace::Anywhere : mapsyntax::KeyPlace::LineStart);
-        if (lineClass.comment) {
+        // The other level keys of the header part go: those after the rewrite as they come, those before it
+        // once it starts. Until then they are kept, since a header without "Levels=" stays as it is.
+        if (current.header && text == kNoText && mapsyntax::IsLevelKey(line)) {
+            if (headerDone) continue;
             appendLine();
+            earlierLevelKeys.push_back(plan.last());
             continue;
         }
+
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         // Every opener sets the kind, also one inside an open section (kProcessRules).
         if (lineClass.opens) {
             haveKind = true;
             kind = lineClass.kind;
         }
-        const bool isEnd = lineClass.end;
         if (lineClass.type) {
             const std::string_view value = mapsyntax::TypeText(line);
             typeLength = value.size();
             // A "Type" line of five characters or fewer has no type text (and no data pointer to copy).
             if (!value.empty()) std::memcpy(typeText, value.data(), value.size());
         }
-        const bool isEndLevel = lineClass.endLevel;
 
-        if (!isEnd) {
+        if (!lineClass.end) {
             appendLine();
-            if (isEndLevel) {
+            if (lineClass.endLevel) {
                 endLevelSet = true;
                 endLevel = plan.last();
             }
@@ -526,15 +541,12 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
         const std::int32_t newLine =
             generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
-        if (isEndLevel) {
-            plan.AppendText(newLine);  // the "[END]" line is itself the EndLevel line
-        } else if (endLevelSet) {
+        if (endLevelSet) {
             plan.Replace(endLevel, newLine);
-            appendLine();
         } else {
             plan.InsertBeforeLast(newLine);
-            appendLine();
         }
+        appendLine();
         endLevelSet = false;
         haveKind = mapsyntax::kProcessRules.kindKeptAcrossEnd;
     }
@@ -615,9 +627,13 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         }
     }
     parts.buffer.resize(size);
-    parts.index = std::move(plan.index());
-    parts.lineCount = lineCount;
-    text = MapText::FromParts(std::move(parts));
+    if (plan.indexStale()) {
+        text = MapText::FromNormalised(std::move(parts.buffer));
+    } else {
+        parts.index = std::move(plan.index());
+        parts.lineCount = lineCount;
+        text = MapText::FromParts(std::move(parts));
+    }
 
     if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
     tables = generated.tables;

@@ -66,6 +66,23 @@ std::vector<std::string_view> LinesOf(const MapText& text) {
     return lines;
 }
 
+// A map's lines by the file rules: split at CR LF, LF and CR, every other byte kept (NUL included).
+LineList SplitMapLines(std::string_view bytes) {
+    LineList lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') {
+            line += bytes[i];
+            continue;
+        }
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        lines.push_back(std::move(line));
+        line.clear();
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
+}
+
 // The type name files every map input is scanned with: comments, an empty line, a line without "=",
 // a key in upper case, an empty key and Windows-1251 names.
 const TypeNameFiles& FixedNames() {
@@ -99,7 +116,6 @@ void CheckTextConsistent(const MapText& text, const char* what) {
     Require(buffer.empty() || buffer.back() == '\n',
             [&] { return std::string(what) + ": the last line has no line end"; });
     Require(buffer.find('\r') == std::string::npos, [&] { return std::string(what) + ": a CR remains in the text"; });
-    Require(buffer.find('\0') == std::string::npos, [&] { return std::string(what) + ": a NUL remains in the text"; });
     const auto newlines = static_cast<std::uint64_t>(std::count(buffer.begin(), buffer.end(), '\n'));
     Require(text.LineCount() == newlines, [&] {
         return std::string(what) + ": LineCount " + std::to_string(text.LineCount()) + " but " +
@@ -222,16 +238,18 @@ bool IsEndLevelLine(std::string_view line) {
     return ec == std::errc() && end == number.data() + number.size() && std::to_string(value) == number;
 }
 
-// The lines after the first "[END-IMG ID]" line, without those beginning with "EndLevel".
-std::vector<std::string_view> ObjectPartWithoutEndLevels(const std::vector<std::string_view>& lines) {
-    std::vector<std::string_view> part;
-    const auto headerEnd =
-        std::find_if(lines.begin(), lines.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
-    if (headerEnd == lines.end()) return part;
-    for (auto it = headerEnd + 1; it != lines.end(); ++it) {
-        if (!StartsWith(*it, "EndLevel")) part.push_back(*it);
+// The lines that Process without the dictionary option must keep, in order: all but those beginning with
+// "EndLevel" and, in the header part (through the first line holding "[END-IMG ID]"), those beginning with
+// "Level" or "Zoom" in any letter case.
+std::vector<std::string_view> KeptLines(const std::vector<std::string_view>& lines) {
+    std::vector<std::string_view> kept;
+    bool header = true;
+    for (const std::string_view line : lines) {
+        const bool levelKey = StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
+        if (!StartsWith(line, "EndLevel") && !(header && levelKey)) kept.push_back(line);
+        if (Contains(line, kHeaderEnd)) header = false;
     }
-    return part;
+    return kept;
 }
 
 void RunProcess(const MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
@@ -284,6 +302,8 @@ TypeLists ConfigRows() {
     lists.poi.AddTypeRow("0x0100", "City", "2");
     lists.poi.AddTypeRow("0x2F06", "Bank again", "3", true);
     lists.poi.AddTypeRow("0x12345678", "Long", "4");
+    lists.poi.AddTypeRow("0x10f04", "Extended", "5");
+    lists.poi.AddTypeRow("0x10f0", "Cut", "6");
     lists.polyline.AddTypeRow("0x01", "Road", "1");
     lists.polyline.AddTypeRow("0x16", "Trail", "abc");
     lists.polyline.AddTypeRow("", "No code", "5", true);
@@ -292,11 +312,13 @@ TypeLists ConfigRows() {
     return lists;
 }
 
-// Rows that a level config file can reach one to one: short codes, distinct in any letter case.
+// Rows that a level config file can reach one to one: codes of up to four digits or extended ones (five),
+// distinct in any letter case.
 TypeLists DistinctConfigRows() {
     TypeLists lists;
     lists.poi.AddTypeRow("0x2f06", "Bank", "1");
     lists.poi.AddTypeRow("0x0100", "City", "2");
+    lists.poi.AddTypeRow("0x10f04", "Extended", "3");
     lists.polyline.AddTypeRow("0x01", "Road", "1");
     lists.polyline.AddTypeRow("0x16", "Trail", "2");
     lists.polygon.AddTypeRow("0x4a", "Area", "0");
@@ -314,7 +336,11 @@ void ApplyConfigReference(TypeLists& lists, const LineList& lines) {
         }
         if (!kind) continue;
         TypeList& list = lists.Of(*kind);
-        const std::string_view code = name.substr(1, 6);
+        // Seven characters for a letter, "0x" and exactly five lower-case hexadecimal digits; else six.
+        const bool extended = name.size() == 8 && name.substr(1, 2) == "0x" &&
+                              std::all_of(name.begin() + 3, name.end(),
+                                          [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        const std::string_view code = name.substr(1, extended ? 7 : 6);
         std::optional<std::size_t> row;
         for (std::size_t i = 0; i < list.size() && !row; ++i) {
             if (list[i].code == code) row = i;
@@ -400,13 +426,14 @@ std::string_view TargetName(Target target) {
 void CheckTextMatchesLines(const MapText& text, const LineList& lines) {
     CheckTextConsistent(text, "loaded text");
     Require(text.LineCount() == lines.size(), [&] {
-        return "the text has " + std::to_string(text.LineCount()) + " lines, SplitLines gives " +
+        return "the text has " + std::to_string(text.LineCount()) + " lines, the file rules give " +
                std::to_string(lines.size());
     });
     std::size_t i = 0;
     for (MapText::Cursor cursor(text); !cursor.AtEnd() && i < lines.size(); cursor.Next(), ++i) {
         Require(cursor.Line() == lines[i], [&] {
-            return "line " + std::to_string(i) + " is " + Show(cursor.Line()) + ", SplitLines gives " + Show(lines[i]);
+            return "line " + std::to_string(i) + " is " + Show(cursor.Line()) + ", the file rules give " +
+                   Show(lines[i]);
         });
     }
     Require(text.ToCrLf() == JoinLinesCrLf(lines), "the CR LF form differs from the lines joined with CR LF");
@@ -447,19 +474,22 @@ void CheckProcessOutput(const ProcessOutcome& o) {
     });
 
     if (o.useDictionary) return;
-    // Without the dictionary option the object part only gains and rewrites EndLevel lines. That holds
-    // while the first "[END-IMG ID]" line itself can neither join a level run nor be an EndLevel line.
+    // Without the dictionary option every byte of the map survives but on EndLevel lines and the header's
+    // level lines, NUL bytes included. That holds while the header part ends at the same line before and
+    // after: no generated header line holds "[END-IMG ID]" and the map's own such line is no level line.
+    for (const std::string& line : headerLines) {
+        if (Contains(line, kHeaderEnd)) return;
+    }
     const auto headerEnd =
         std::find_if(before.begin(), before.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
-    if (headerEnd == before.end() || StartsWithNoCase(*headerEnd, "Level") || StartsWithNoCase(*headerEnd, "Zoom") ||
-        Contains(*headerEnd, "EndLevel")) {
+    if (headerEnd != before.end() && (StartsWithNoCase(*headerEnd, "Level") || StartsWithNoCase(*headerEnd, "Zoom"))) {
         return;
     }
-    const std::vector<std::string_view> expected = ObjectPartWithoutEndLevels(before);
-    const std::vector<std::string_view> actual = ObjectPartWithoutEndLevels(after);
+    const std::vector<std::string_view> expected = KeptLines(before);
+    const std::vector<std::string_view> actual = KeptLines(after);
     const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     Require(mismatch.first == expected.end() && mismatch.second == actual.end(), [&] {
-        return "the object part changed beyond its EndLevel lines at its line " +
+        return "the map changed beyond its EndLevel and header level lines at its kept line " +
                std::to_string(mismatch.first - expected.begin()) + ": " +
                (mismatch.first == expected.end() ? std::string("(end)") : Show(*mismatch.first)) + " became " +
                (mismatch.second == actual.end() ? std::string("(end)") : Show(*mismatch.second));
@@ -467,7 +497,7 @@ void CheckProcessOutput(const ProcessOutcome& o) {
 }
 
 void RunMapInput(std::string_view bytes) {
-    const LineList lines = SplitLines(bytes);
+    const LineList lines = SplitMapLines(bytes);
     const MapText text = MapText::FromBytes(std::string(bytes));
     CheckTextMatchesLines(text, lines);
     Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
@@ -517,20 +547,6 @@ void RunConfigInput(std::string_view bytes) {
         TypeLists expected = ConfigRows();
         ApplyConfigReference(expected, lines);
         CheckSameRows(lists, expected, "ApplyConfigLines");
-        for (const std::string& line : lines) {
-            for (const ObjectKind kind : kAllKinds) {
-                const TypeList& list = original.Of(kind);
-                const std::string_view code = KeyOf(line).substr(KeyOf(line).empty() ? 0 : 1, 6);
-                int first = -1;
-                for (std::size_t i = 0; i < list.size() && first < 0; ++i) {
-                    if (list[i].code == code) first = static_cast<int>(i);
-                }
-                Require(FindConfigRow(list, KeyOf(line)) == first, [&] {
-                    return "FindConfigRow of " + Show(KeyOf(line)) + " gives " +
-                           std::to_string(FindConfigRow(list, KeyOf(line)));
-                });
-            }
-        }
     }
 
     // Round trip: the lines written for rows that a config file reaches one to one give their captions back,

@@ -82,9 +82,9 @@ TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheR
         "Data0=(2,2) (3,3)",
         "Data1=(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),x",
         "[END]",  // nothing left to draw: no object
-        "[POLYLINE]",
+        "[RGN40]",
         "Data2=(8,8),(8,9)",
-        "[END]",  // the type of the object before
+        "[END-RGN40]",  // the type of the object before
     }));
     ASSERT_EQ(geometry.ObjectCount(), 3u);
     const auto typeOf = [&](std::size_t i) { return geometry.types()[geometry.object(i).type]; };
