@@ -1,9 +1,12 @@
 #include "MapGenerator.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <random>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace stratex::bench {
 
@@ -91,40 +94,80 @@ private:
 
     int Pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
 
-    void Coordinates(int points) {
-        std::string data = "Data0=";
-        for (int p = 0; p < points; ++p) {
+    // Where the next object lies, in 1e-5 degrees: anywhere in 50..60 N, 30..50 E.
+    void Place() {
+        lat_ = 5000000 + Pick(1000000);
+        lon_ = 3000000 + Pick(2000000);
+    }
+
+    // A coordinate line of level with the given positions (1e-5 degrees), every step-th one.
+    void DataLine(int level, const std::vector<std::pair<int, int>>& points, int step = 1) {
+        std::string data = "Data" + std::to_string(level) + "=";
+        for (std::size_t p = 0; p < points.size(); p += static_cast<std::size_t>(step)) {
             char point[48];
-            std::snprintf(point, sizeof point, "%s(%d.%05d,%d.%05d)", p ? "," : "", 50 + Pick(10), Pick(100000),
-                          30 + Pick(20), Pick(100000));
+            std::snprintf(point, sizeof point, "%s(%d.%05d,%d.%05d)", p ? "," : "", points[p].first / 100000,
+                          points[p].first % 100000, points[p].second / 100000, points[p].second % 100000);
             data += point;
         }
         Line(data);
+    }
+
+    // A road or stream: a walk from the object's place in steps of up to about 100 m.
+    std::vector<std::pair<int, int>> Walk(int points) {
+        std::vector<std::pair<int, int>> walk;
+        int lat = lat_, lon = lon_;
+        const int headingLat = Pick(161) - 80, headingLon = Pick(161) - 80;
+        for (int p = 0; p < points; ++p) {
+            walk.emplace_back(lat, lon);
+            lat += headingLat + Pick(81) - 40;
+            lon += headingLon + Pick(81) - 40;
+        }
+        return walk;
+    }
+
+    // An area: a rough ring of 20 m to 2 km around the object's place.
+    std::vector<std::pair<int, int>> Ring(int points) {
+        std::vector<std::pair<int, int>> ring;
+        const double radius = 20 + Pick(2000);
+        for (int p = 0; p < points; ++p) {
+            const double angle = 6.283185307 * p / points;
+            const double r = radius * (0.7 + Pick(60) / 100.0);
+            ring.emplace_back(lat_ + static_cast<int>(r * std::sin(angle)),
+                              lon_ + static_cast<int>(1.7 * r * std::cos(angle)));
+        }
+        return ring;
     }
 
     void Object() {
         const int kind = Pick(10);  // 4 POI : 4 polylines : 2 polygons
         const bool endLevel = std::uniform_real_distribution<double>(0, 1)(random_) >= shape_.withoutEndLevel;
         if (Pick(50) == 0) Line("; edited by hand");
+        Place();
         if (kind < 4) {
             Line("[POI]");
             Line(std::string("Type=") + kPoiTypes[Pick(std::size(kPoiTypes))]);
             Line(std::string("Label=") + kLabelWords[Pick(std::size(kLabelWords))]);
             if (endLevel) Line("EndLevel=" + std::to_string(Pick(4)));
-            Coordinates(1);
+            DataLine(0, {{lat_, lon_}});
         } else if (kind < 8) {
             Line("[POLYLINE]");
             Line(std::string("Type=") + kLineTypes[Pick(std::size(kLineTypes))]);
             Line(std::string("Label=") + kLabelWords[Pick(std::size(kLabelWords))] + " " + std::to_string(Pick(300)));
             if (endLevel) Line("EndLevel=" + std::to_string(Pick(4)));
             const int lines = 1 + Pick(3);
-            for (int d = 0; d < lines; ++d) Coordinates(2 + Pick(8));
+            for (int d = 0; d < lines; ++d) {
+                const auto walk = Walk(2 + Pick(8));
+                DataLine(0, walk);
+                if (Pick(3) == 0) DataLine(1, walk, 2);  // a coarser copy for the next level
+            }
         } else {
             Line("[POLYGON]");
             Line(std::string("Type=") + kPolygonTypes[Pick(std::size(kPolygonTypes))]);
             if (Pick(2)) Line(std::string("Label=") + kLabelWords[Pick(std::size(kLabelWords))]);
             if (endLevel) Line("EndLevel=" + std::to_string(Pick(4)));
-            Coordinates(4 + Pick(12));
+            const auto ring = Ring(4 + Pick(12));
+            DataLine(0, ring);
+            if (Pick(3) == 0) DataLine(1, ring, 2);
         }
         Line("[END]");
         Line("");
@@ -132,6 +175,8 @@ private:
 
     MapShape shape_;
     std::mt19937 random_;
+    int lat_ = 0;  // the place of the object being written
+    int lon_ = 0;
     std::string chunk_;
     std::uint64_t written_ = 0;
 };

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -30,6 +31,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,8 @@
 
 #include "app/MainForm.h"
 #include "app/PanelStatusBar.h"
+#include "app/PreviewCanvas.h"
+#include "app/PreviewWindow.h"
 #include "app/QtText.h"
 #include "app/TypeListView.h"
 #include "app/UiPrompts.h"
@@ -288,6 +292,50 @@ int main(int argc, char* argv[]) {
     ShotOfScreen(window, levelPopup, QStringLiteral("level-popup"));
     ClickMenuItem(levelPopup, levelOne);
     for (int row : contours) Check(Cell(lines, row, 0) == QStringLiteral("1"), QStringLiteral("contour not at 1"));
+
+    // The Preview window (F6) at level 0 and at level 1, where only the types drawn up to 1 or more remain.
+    QTest::keyClick(window, Qt::Key_F6);
+    Settle(300);
+    if (stratex::PreviewWindow* preview = window->preview()) {
+        preview->resize(760, 600);
+        auto* previewLevel = Find<QComboBox>(preview, "PreviewLevel");
+        auto* previewStatus = Find<QLabel>(preview, "PreviewStatus");
+        // The sheet's frame is far larger than its drawn part: zoom with the wheel about the middle of
+        // what is drawn (the centre of the pixels that are not background).
+        auto* canvas = Find<stratex::PreviewCanvas>(preview, "PreviewCanvas");
+        Settle(300);
+        const QImage picture = canvas->Picture();
+        const QRgb paper = picture.pixel(0, 0);
+        double sumX = 0, sumY = 0, count = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                if (picture.pixel(x, y) == paper) continue;
+                sumX += x;
+                sumY += y;
+                ++count;
+            }
+        }
+        if (count > 0) {
+            const QPointF middle(sumX / count, sumY / count);
+            for (int notch = 0; notch < 5; ++notch) {
+                QWheelEvent wheel(middle, canvas->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(canvas, &wheel);
+            }
+        }
+        for (int level : {0, 1}) {
+            previewLevel->setCurrentIndex(level);
+            Check(previewStatus->text().startsWith(QStringLiteral("Objects drawn: ")) &&
+                      preview->selection().DrawnCount() > 0,
+                  QStringLiteral("nothing drawn at level %1").arg(level));
+            ShotOfWindow(preview, QStringLiteral("preview-level%1").arg(level));
+        }
+        preview->hide();
+        window->activateWindow();
+        Settle();
+    } else {
+        Check(false, QStringLiteral("F6 opened no preview"));
+    }
 
     // In-place edit: a click on the "До слоя" cell of a polygon opens its editor.
     const int swamp = RowOfCode(polygons, QStringLiteral("0x51"));

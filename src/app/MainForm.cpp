@@ -29,6 +29,7 @@
 #include "app/LevelsModel.h"
 #include "app/LinesLabel.h"
 #include "app/PanelStatusBar.h"
+#include "app/PreviewWindow.h"
 #include "app/QtText.h"
 #include "app/TypeListModel.h"
 #include "app/TypeListView.h"
@@ -416,6 +417,24 @@ void TMainForm::CreateShortcuts() {
     bind(QKeySequence(Qt::CTRL | Qt::Key_O), OpenSpeedButton);
     bind(QKeySequence(Qt::CTRL | Qt::Key_S), SaveSpeedButton);
     bind(QKeySequence(Qt::Key_F5), DoSpeedButton);
+
+    // The preview has no place in the fixed layout: F6, or the menu of a right click on the window itself.
+    auto* preview = new QAction(QStringLiteral("Preview"), this);
+    preview->setObjectName(QStringLiteral("PreviewAction"));
+    preview->setShortcut(QKeySequence(Qt::Key_F6));
+    preview->setShortcutContext(Qt::WindowShortcut);
+    connect(preview, &QAction::triggered, this, [this]() { Guarded([this] { ShowPreview(); }); });
+    addAction(preview);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TMainForm::ShowPreview() {
+    if (!preview_) {
+        preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
+    }
+    preview_->show();
+    preview_->raise();
+    preview_->activateWindow();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -530,6 +549,7 @@ void TMainForm::OpenMapPath(const QString& path) {
     }
     // The summary of the last Process belongs to the map before.
     StatusBar->setToolTip({});
+    if (preview_) preview_->MapOpened();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
                                     static_cast<QAbstractItemView*>(POLYListView)}) {

@@ -25,6 +25,7 @@ namespace stratex {
 
 class LevelsModel;
 class PanelStatusBar;
+class PreviewWindow;
 class TypeListModel;
 class TypeListView;
 class WindowProgress;
@@ -47,6 +48,8 @@ public:
     const FileDialogState& saveDialog() const { return SaveDialog; }
     const QString& programDir() const { return ProgramDir; }
     bool mouseDownInList() const { return MouseDownInList; }
+    // The Preview window once it has been opened, else null.
+    PreviewWindow* preview() const { return preview_; }
 
     // Opens a map named on the command line (`stratex map.mp`) as a dropped file is opened: Open MAP
     // without its dialog; a relative name is taken from the working folder. A failure is shown as for
@@ -96,6 +99,8 @@ private:
     void N1212211Click(QAction* item);
     void N1Click();
     void N2Click();
+    // F6 and the window's context menu: shows the Preview window, created at first use.
+    void ShowPreview();
 
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
@@ -160,6 +165,7 @@ private:
     TypeListModel* polyModel_ = nullptr;
     LevelsModel* levelsModel_ = nullptr;
     std::unique_ptr<WindowProgress> progress_;
+    PreviewWindow* preview_ = nullptr;
 };
 
 }  // namespace stratex

@@ -36,25 +36,6 @@ std::string_view KindName(ObjectKind kind) {
     return "";
 }
 
-// The level of a "DataN=" or "OriginN=" coordinate line, or nothing for any other line.
-std::optional<std::int32_t> CoordinateLevel(std::string_view line) {
-    std::size_t at = 0;
-    if (StartsWith(line, "Data")) {
-        at = 4;
-    } else if (StartsWith(line, "Origin")) {
-        at = 6;
-    } else {
-        return std::nullopt;
-    }
-    std::int32_t level = 0;
-    const std::size_t first = at;
-    for (; at < line.size() && line[at] >= '0' && line[at] <= '9' && at - first < 6; ++at) {
-        level = level * 10 + (line[at] - '0');
-    }
-    if (at == first || at >= line.size() || line[at] != '=') return std::nullopt;
-    return level;
-}
-
 // A Level line of the header: its line number, the number after "Level" and its value text.
 struct LevelLine {
     std::uint64_t line;
@@ -110,7 +91,7 @@ public:
         } else if (lineClass.endLevel) {
             endLevel_ = TryReadInteger(ValueOf(line));
             upToText_ = mapsyntax::UpToText(line);
-        } else if (const auto level = CoordinateLevel(line)) {
+        } else if (const auto level = mapsyntax::CoordinateLevel(line)) {
             minData_ = std::min(minData_, *level);
             maxData_ = std::max(maxData_, *level);
         }

@@ -9,6 +9,19 @@ namespace {
 constexpr std::string_view kDictionaryEnd = "[END-DICTIONARY]";
 constexpr std::string_view kDictionaryEndSpaced = "[END DICTIONARY]";
 
+// Reads "KEY<digits>" and blanks before "=" at the start of line, the key's case ignored: the digits'
+// value, or -1.
+int KeyLevel(std::string_view line, std::string_view key) {
+    if (line.size() <= key.size() || !EqualsNoCase(line.substr(0, key.size()), key)) return -1;
+    std::size_t i = key.size();
+    const std::size_t first = i;
+    int level = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && i - first < 3) level = level * 10 + (line[i++] - '0');
+    if (i == first) return -1;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i < line.size() && line[i] == '=' ? level : -1;
+}
+
 }  // namespace
 
 namespace {
@@ -67,6 +80,15 @@ bool BeginsDictionaryEndMarker(std::string_view text) {
 
 bool EndsDictionaryForRemoval(std::string_view line) {
     return ContainsNoCase(line, kDictionaryEnd) || ContainsNoCase(line, kDictionaryEndSpaced);
+}
+
+std::optional<int> CoordinateLevel(std::string_view line) {
+    if (line.empty()) return std::nullopt;
+    const char first = static_cast<char>(line[0] | 0x20);
+    if (first != 'd' && first != 'o') return std::nullopt;
+    const int level = first == 'd' ? KeyLevel(line, "Data") : KeyLevel(line, "Origin");
+    if (level < 0) return std::nullopt;
+    return level;
 }
 
 }  // namespace stratex::mapsyntax

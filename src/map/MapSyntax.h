@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "types/ObjectKind.h"
@@ -143,6 +144,10 @@ bool BeginsDictionaryEndMarker(std::string_view text);
 // in any case (the second spelling is met in hand-made maps; a removal that missed it would take the
 // objects behind it).
 bool EndsDictionaryForRemoval(std::string_view line);
+
+// The level of a coordinate line: N of a line whose key is "DataN" or the older "OriginN" (up to three
+// digits, letter case ignored, blanks before "=" allowed); nothing for any other line.
+std::optional<int> CoordinateLevel(std::string_view line);
 
 }  // namespace mapsyntax
 }  // namespace stratex

@@ -372,7 +372,7 @@ public:
         for (const char c : typeText) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
         Entry& entry = entries_[static_cast<std::size_t>(kind)][hash % kEntries];
         if (entry.used && std::string_view(entry.text, entry.length) == typeText) return entry.level;
-        const std::int32_t level = lists_.Of(kind).GetTypeLevel(NormalisedTypeCode(kind, ReadInteger(typeText)));
+        const std::int32_t level = ObjectEndLevel(lists_, kind, typeText);
         entry.used = true;
         entry.length = typeText.size();
         std::memcpy(entry.text, typeText.data(), typeText.size());
@@ -572,6 +572,10 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
 }
 
 }  // namespace
+
+std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string_view typeText) {
+    return lists.Of(kind).GetTypeLevel(NormalisedTypeCode(kind, ReadInteger(typeText)));
+}
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary) {
