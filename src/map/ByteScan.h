@@ -54,6 +54,20 @@ inline const char* Find(const char* p, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
+// The first CR or LF in [p, end), or end when there is none.
+inline const char* FindLineEnd(const char* p, const char* end) {
+    constexpr int kWordsBeforeMemchr = 4;
+    for (int n = 0; n < kWordsBeforeMemchr && end - p >= 8; ++n, p += 8) {
+        const Word word = Load(p);
+        if (const Word mask = MatchMask(word, '\n') | MatchMask(word, '\r')) return p + FirstFlagged(mask);
+    }
+    if (p >= end) return end;
+    const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char* limit = lf ? static_cast<const char*>(lf) : end;
+    const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(limit - p));
+    return cr ? static_cast<const char*>(cr) : limit;
+}
+
 }  // namespace bytescan
 
 }  // namespace stratex

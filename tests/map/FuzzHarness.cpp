@@ -13,7 +13,9 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
+#include "map/LineReader.h"
 #include "map/MapScan.h"
+#include "map/MemorySource.h"
 #include "map/Process.h"
 #include "text/Error.h"
 #include "text/Integer.h"
@@ -466,10 +468,49 @@ void CheckProcessOutput(const ProcessOutcome& o) {
     });
 }
 
+void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t chunk) {
+    const std::string where = " (buffer " + std::to_string(capacity) + ", reads of " + std::to_string(chunk) + ")";
+    // The file rules read plainly, every byte kept.
+    std::vector<std::pair<std::string_view, LineEnd>> expected;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        const bool crLf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        expected.emplace_back(bytes.substr(start, i - start),
+                              crLf ? LineEnd::kCrLf : bytes[i] == '\r' ? LineEnd::kCr : LineEnd::kLf);
+        i += crLf ? 1 : 0;
+        start = i + 1;
+    }
+    if (start < bytes.size()) expected.emplace_back(bytes.substr(start), LineEnd::kNone);
+
+    MemorySource source(bytes, chunk);
+    LineReader reader(source, capacity);
+    LineReader::Line line;
+    std::size_t i = 0;
+    do {
+        while (reader.Next(line)) {
+            Require(i < expected.size(), [&] { return "the line reader gives more lines than the text holds" + where; });
+            Require(line.text == expected[i].first && line.end == expected[i].second &&
+                        line.offset == static_cast<std::uint64_t>(expected[i].first.data() - bytes.data()),
+                    [&] {
+                        return "the line reader gives line " + std::to_string(i) + " as " + Show(line.text) +
+                               ", the text holds " + Show(expected[i].first) + where;
+                    });
+            ++i;
+        }
+    } while (reader.Fill());
+    Require(i == expected.size(), [&] { return "the line reader gives " + std::to_string(i) + " lines" + where; });
+}
+
 void RunMapInput(std::string_view bytes) {
     const LineList lines = SplitLines(bytes);
     const MapText text = MapText::FromBytes(std::string(bytes));
     CheckTextMatchesLines(text, lines);
+    // Buffer and read boundaries at every small offset, and at offsets that vary with the input.
+    const std::size_t varied = bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes.front()) % 97;
+    for (const std::size_t capacity : {std::size_t{1}, std::size_t{2}, std::size_t{3}, varied, bytes.size() + 1}) {
+        CheckLineReader(bytes, capacity, 1 + bytes.size() % 5);
+    }
     Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
             "adopting a normalised buffer changed it");
 
