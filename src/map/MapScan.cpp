@@ -11,6 +11,7 @@
 
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
+#include "map/MapSyntax.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 
@@ -93,10 +94,6 @@ void ForEachMarkedType(const DictionaryRow& row, Mark&& mark) {
     }
 }
 
-bool IsDictionaryEnd(std::string_view line) {
-    return line.find('[') != std::string_view::npos && FindFolded(line, "[end-dictionary]") != std::string_view::npos;
-}
-
 std::size_t KindIndex(ObjectKind kind) { return static_cast<std::size_t>(kind); }
 
 // The dictionary tables as the scan sees them at each line, without re-reading a section at every
@@ -123,7 +120,7 @@ public:
                 ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
             }
             stretchEnd_ = index;
-            if (IsDictionaryEnd(line)) break;
+            if (mapsyntax::EndsDictionaryForReading(line)) break;
             offset = end + 1;
             ++index;
         }
@@ -160,11 +157,6 @@ private:
     std::array<std::array<Mark, kTableSize>, 3> last_{};
 };
 
-// A header line that names a level: "Level" followed by a digit, in any letter case.
-bool IsLevelLine(std::string_view line) {
-    return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
-}
-
 // Everything one scan keeps while it walks the lines.
 class Scanner {
 public:
@@ -173,38 +165,29 @@ public:
         result_.levels.Clear();
     }
 
-    // Examines the line with index i that starts at offset. hasBracket tells whether the line holds a "[":
-    // every bracketed marker needs one, and most lines have none.
-    void Line(std::string_view line, std::size_t offset, std::uint64_t i, bool hasBracket) {
+    // Examines the line with index i that starts at offset; bracket is the offset of its first "[" or npos.
+    void Line(std::string_view line, std::size_t offset, std::uint64_t i, std::size_t bracket) {
+        const bool hasBracket = bracket != std::string_view::npos;
         if (useDictionary_) {
-            if (hasBracket && Contains(line, "[DICTIONARY]")) dictionary_.ReadFrom(text_, offset, i);
+            if (hasBracket && Contains(line, mapsyntax::kDictionaryStart)) dictionary_.ReadFrom(text_, offset, i);
             dictionaryLevels_ = true;
         }
         if (inHeader_) {
-            if (IsLevelLine(line)) AddLevelRow(line);
-            if (hasBracket && Contains(line, "[END-IMG ID]")) inHeader_ = false;
+            if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
+            if (hasBracket && Contains(line, mapsyntax::kHeaderEnd)) inHeader_ = false;
             return;
         }
-        if (!line.empty() && line[0] == ';') return;  // a comment is never a key, an opener or an end
-        if (!inSection_) {
-            if (!hasBracket) return;
-            // A line that is exactly an opener, as nearly all are, holds none of the others.
-            if (line == "[POI]") {
-                OpenSection(ObjectKind::Poi);
-            } else if (line == "[POLYLINE]") {
-                OpenSection(ObjectKind::Polyline);
-            } else if (line == "[POLYGON]") {
-                OpenSection(ObjectKind::Polygon);
-            } else {
-                if (Contains(line, "[POI]")) OpenSection(ObjectKind::Poi);
-                if (Contains(line, "[POLYLINE]")) OpenSection(ObjectKind::Polyline);
-                if (Contains(line, "[POLYGON]")) OpenSection(ObjectKind::Polygon);
-            }
-            if (!inSection_) return;
+        // Outside a section only an opener counts, and every opener holds a "[".
+        if (!inSection_ && !hasBracket) return;
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        if (lineClass.opens && (!inSection_ || mapsyntax::kScanRules.openerInsideSection)) {
+            kind_ = lineClass.kind;
+            inSection_ = true;
         }
-        if (StartsWith(line, "Type")) typeText_ = Mid(line, 6, 11);
-        if (StartsWith(line, "EndLevel")) upToText_ = Mid(line, 10, 11);
-        if (hasBracket && (line == "[END]" || Contains(line, "[END]"))) FinishObject();
+        if (!inSection_) return;
+        if (lineClass.type) typeText_ = mapsyntax::TypeText(line);
+        if (lineClass.endLevel) upToText_ = mapsyntax::UpToText(line);
+        if (lineClass.end) FinishObject();
     }
 
     bool inHeader() const { return inHeader_; }
@@ -212,11 +195,6 @@ public:
     DictionaryTables FinalTables() const { return dictionary_.Final(); }
 
 private:
-    void OpenSection(ObjectKind kind) {
-        kind_ = kind;
-        inSection_ = true;
-    }
-
     void AddLevelRow(std::string_view line) {
         const std::string_view key = KeyOf(line);
         std::string_view valueText;
@@ -252,7 +230,7 @@ private:
     }
 
     void FinishObject() {
-        inSection_ = false;
+        inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
         const std::int32_t value = ReadInteger(typeText_);
         if (MarkListed(value)) {
             std::string code = NormalisedTypeCode(kind_, value);
@@ -329,8 +307,10 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
             if (progress && i % kProgressStep == 0) progress->SetProgress(lineCount, i);
             const char* lineEnd = bytescan::Find(lineStart, dataEnd, '\n');
             if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, dataEnd, '[');
+            const std::size_t bracket =
+                nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos;
             scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)),
-                         static_cast<std::size_t>(lineStart - data), i, nextBracket < lineEnd);
+                         static_cast<std::size_t>(lineStart - data), i, bracket);
             lineStart = lineEnd + 1;
         }
     } catch (...) {
@@ -358,7 +338,7 @@ void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& 
             auto& table = tables.Of(row->kind);
             ForEachMarkedType(*row, [&](std::size_t k) { table[k] = row->level; });
         }
-        if (IsDictionaryEnd(line)) break;
+        if (mapsyntax::EndsDictionaryForReading(line)) break;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "map/ByteScan.h"
+#include "map/MapSyntax.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
@@ -21,58 +22,8 @@ namespace {
 
 constexpr std::string_view kWaitStatus = "Изменение конечного уровня объектов. Пожалуйста подождите...";
 constexpr std::string_view kDoneStatus = "Изменение OK";
-constexpr std::string_view kHeaderEnd = "[END-IMG ID]";
-constexpr std::string_view kDictionaryStart = "[DICTIONARY]";
-constexpr std::pair<std::string_view, ObjectKind> kOpeners[] = {
-    {"[POI]", ObjectKind::Poi}, {"[POLYLINE]", ObjectKind::Polyline}, {"[POLYGON]", ObjectKind::Polygon}};
 constexpr std::uint64_t kProgressStep = 65536;
 constexpr std::size_t kNone = std::string_view::npos;
-
-bool ContainsEndMarker(std::string_view line) {
-    return ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]");
-}
-
-bool BeginsLevelRun(std::string_view line) {
-    return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
-}
-
-// StartsWith for the constant keys of the loop: a fixed-size comparison that compiles to a few instructions.
-bool Begins(std::string_view line, std::string_view key) {
-    return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
-}
-
-// True when line is exactly key (a constant: the comparison compiles to a few instructions).
-bool Is(std::string_view line, std::string_view key) {
-    return line.size() == key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
-}
-
-// What a line holding "[" (first at offset bracket) says about sections: whether it opens one and of which
-// kind (tested in the order of kOpeners; the last opener it contains decides, wherever it stands), and
-// whether it holds "[END]". Lines that are exactly one marker, nearly all of them, are told at once.
-struct Markers {
-    bool opens = false;
-    ObjectKind kind = ObjectKind::Poi;
-    bool end = false;
-};
-
-Markers ReadMarkers(std::string_view line, std::size_t bracket) {
-    if (bracket == 0) {
-        if (Is(line, "[END]")) return {false, ObjectKind::Poi, true};
-        for (const auto& [opener, openerKind] : kOpeners) {
-            if (Is(line, opener)) return {true, openerKind, false};
-        }
-    }
-    const std::string_view bracketed = line.substr(bracket);
-    Markers markers;
-    for (const auto& [opener, openerKind] : kOpeners) {
-        if (Contains(bracketed, opener)) {
-            markers.opens = true;
-            markers.kind = openerKind;
-        }
-    }
-    markers.end = Contains(bracketed, "[END]");
-    return markers;
-}
 
 // The lines that the pass has not examined yet, in list order: the generated header lines still waiting
 // to be examined, then the rest of the input text (lines each followed by "\n"). Taking and removing
@@ -81,9 +32,9 @@ class LineSource {
 public:
     struct Line {
         std::string_view text;
-        bool header;          // the line belongs to the header part
+        bool header;           // the line belongs to the header part
         std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
-        std::size_t bracket;  // offset of the first "[" in text, or kNone
+        std::size_t bracket;   // offset of the first "[" in text, or kNone
     };
 
     LineSource(std::string_view input, std::uint64_t inputLines)
@@ -104,7 +55,7 @@ public:
         const std::string_view text = input_.substr(start, end - start);
         const std::size_t bracket = nextBracket_ < end ? nextBracket_ - start : kNone;
         const bool header = inHeader_;
-        if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), kHeaderEnd)) inHeader_ = false;
+        if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
         pos_ = end + 1;
         ++takenInput_;
         return {text, header, -1, bracket};
@@ -119,24 +70,24 @@ public:
 
     // Removes the lines that follow for as long as they begin with "Level" or "Zoom".
     void RemoveLevelRun() {
-        while (!AtEnd() && BeginsLevelRun(Peek())) Take();
+        while (!AtEnd() && mapsyntax::ContinuesLevelRun(Peek())) Take();
     }
 
     // Removes the rest of a dictionary section whose opening line (already taken) is current: through the
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
     // line beginning with "[" (object sections never go with it) or to the end.
     void RemoveDictionarySection(std::string_view current) {
-        if (ContainsEndMarker(current)) return;
+        if (mapsyntax::EndsDictionaryForRemoval(current)) return;
         bool markerAhead = false;
         for (std::size_t i = next_; i < pendingCount() && !markerAhead; ++i) {
-            markerAhead = ContainsEndMarker((*pending_)[i]);
+            markerAhead = mapsyntax::EndsDictionaryForRemoval((*pending_)[i]);
         }
         const std::size_t inputMarkerEnd = NextInputMarkerEnd();
         markerAhead = markerAhead || inputMarkerEnd != kNone;
 
         while (next_ < pendingCount()) {
             const std::string_view line = (*pending_)[next_];
-            if (markerAhead && ContainsEndMarker(line)) {
+            if (markerAhead && mapsyntax::EndsDictionaryForRemoval(line)) {
                 ++next_;
                 return;
             }
@@ -167,7 +118,7 @@ private:
 
     void SkipInputTo(std::size_t end) {
         const std::string_view skipped = input_.substr(pos_, end - pos_);
-        if (inHeader_ && Contains(skipped, kHeaderEnd)) inHeader_ = false;
+        if (inHeader_ && Contains(skipped, mapsyntax::kHeaderEnd)) inHeader_ = false;
         takenInput_ += static_cast<std::uint64_t>(std::count(skipped.begin(), skipped.end(), '\n'));
         pos_ = end;
     }
@@ -182,8 +133,7 @@ private:
         while (at < input_.size()) {
             const std::size_t bracket = input_.find('[', at);
             if (bracket == kNone) break;
-            const std::string_view rest = input_.substr(bracket + 1, 15);
-            if (EqualsNoCase(rest, "END-DICTIONARY]") || EqualsNoCase(rest, "END DICTIONARY]")) {
+            if (mapsyntax::BeginsDictionaryEndMarker(input_.substr(bracket))) {
                 const std::size_t nl = input_.rfind('\n', bracket);
                 markerStart_ = (nl == kNone || nl < pos_) ? pos_ : nl + 1;
                 markerEnd_ = FindInput(bracket, '\n') + 1;
@@ -420,7 +370,7 @@ private:
     struct Entry {
         bool used = false;
         std::size_t length = 0;
-        char text[6] = {};
+        char text[mapsyntax::kMaxTypeText] = {};
         std::int32_t level = 0;
     };
     const TypeLists& lists_;
@@ -474,7 +424,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
     bool headerDone = false;
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
-    char typeText[6] = {};
+    char typeText[mapsyntax::kMaxTypeText] = {};
     std::size_t typeLength = 0;
     // The EndLevel line to replace at the next object end.
     bool endLevelSet = false;
@@ -504,7 +454,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             }
         };
 
-        if (!headerDone && current.header && StartsWithNoCase(line, "Levels=")) {
+        if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
             source.RemoveLevelRun();
             generated.header = HeaderLines(generated.levels);
             generated.firstHeaderText = generated.texts.Next();
@@ -518,7 +468,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         }
 
         if (useDictionary && bracket != kNone) {
-            if (line == kHeaderEnd) {
+            if (line == mapsyntax::kHeaderEnd) {
                 // Later generations would give the same lines and tables, so one build serves every such line.
                 if (!generated.dictionaryBuilt) {
                     generated.dicLines = BuildDictionary(generated.lists, generated.tables);
@@ -532,7 +482,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
                 }
                 continue;  // this exact text opens no section and holds no key that the steps below look for
             }
-            if (Contains(line.substr(bracket), kDictionaryStart)) {
+            if (Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
                 source.RemoveDictionarySection(line);
                 continue;
             }
@@ -540,27 +490,25 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
 
         // In the object part comment lines are never recognised and the Type and EndLevel keys must begin
         // their line; header part lines are tested anywhere in the line.
-        const bool objectPart = !current.header;
-        if (objectPart && !line.empty() && line.front() == ';') {
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(
+            line, bracket, current.header ? mapsyntax::KeyPlace::Anywhere : mapsyntax::KeyPlace::LineStart);
+        if (lineClass.comment) {
             appendLine();
             continue;
         }
-        bool isEnd = false;
-        if (bracket != kNone) {
-            const Markers markers = ReadMarkers(line, bracket);
-            if (markers.opens) {
-                haveKind = true;
-                kind = markers.kind;
-            }
-            isEnd = markers.end;
+        // Every opener sets the kind, also one inside an open section (kProcessRules).
+        if (lineClass.opens) {
+            haveKind = true;
+            kind = lineClass.kind;
         }
-        if (objectPart ? Begins(line, "Type") : Contains(line, "Type")) {
-            const std::string_view value = Mid(line, 6, 11);
+        const bool isEnd = lineClass.end;
+        if (lineClass.type) {
+            const std::string_view value = mapsyntax::TypeText(line);
             typeLength = value.size();
             // A "Type" line of five characters or fewer has no type text (and no data pointer to copy).
             if (!value.empty()) std::memcpy(typeText, value.data(), value.size());
         }
-        const bool isEndLevel = objectPart ? Begins(line, "EndLevel") : Contains(line, "EndLevel");
+        const bool isEndLevel = lineClass.endLevel;
 
         if (!isEnd) {
             appendLine();
@@ -588,6 +536,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             appendLine();
         }
         endLevelSet = false;
+        haveKind = mapsyntax::kProcessRules.kindKeptAcrossEnd;
     }
     return last;
 }
