@@ -63,11 +63,42 @@ public:
     // Input offset of the next line that Next would give.
     std::uint64_t NextOffset() const { return base_ + pos_; }
 
-    // The buffered bytes from input offset "from" (at or after the keep offset of the last Fill) up to
-    // the next line.
-    std::string_view Taken(std::uint64_t from) const {
-        return {data_.get() + (from - base_), static_cast<std::size_t>(NextOffset() - from)};
+    // The buffered bytes [from, to) by input offset: from at or after the keep offset of the last Fill, to
+    // not past the buffered input.
+    std::string_view Bytes(std::uint64_t from, std::uint64_t to) const {
+        return {data_.get() + (from - base_), static_cast<std::size_t>(to - from)};
     }
+
+    // Input offset just past the buffered input.
+    std::uint64_t BufferedEnd() const { return base_ + end_; }
+
+    // Finds one byte in the lines read, searching the buffer ahead in long stretches, so that where few
+    // lines hold the byte few searches are made.
+    class Finder {
+    public:
+        explicit Finder(char c) : c_(c) {}
+        // Offset of the first c in line (just read from reader), or npos.
+        std::size_t In(const LineReader& reader, const Line& line) {
+            const std::uint64_t end = line.offset + line.text.size();
+            if (at_ < line.offset) {
+                at_ = line.offset;
+                found_ = false;
+            }
+            if (!found_ && at_ < end) {
+                // Nothing in [line.offset, at_) is c: search on from at_ to the end of the buffer.
+                const std::string_view ahead = reader.Bytes(at_, reader.BufferedEnd());
+                const char* hit = bytescan::Find(ahead.data(), ahead.data() + ahead.size(), c_);
+                at_ += static_cast<std::uint64_t>(hit - ahead.data());
+                found_ = hit != ahead.data() + ahead.size();
+            }
+            return found_ && at_ < end ? static_cast<std::size_t>(at_ - line.offset) : std::string_view::npos;
+        }
+
+    private:
+        char c_;
+        std::uint64_t at_ = 0;  // the c found, or the end of the stretch searched without one
+        bool found_ = false;
+    };
 
     std::size_t capacity() const { return capacity_; }
 

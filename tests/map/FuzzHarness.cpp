@@ -17,6 +17,7 @@
 #include "map/MapScan.h"
 #include "map/MemorySource.h"
 #include "map/Process.h"
+#include "map/StreamFacts.h"
 #include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
@@ -502,6 +503,86 @@ void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t c
     Require(i == expected.size(), [&] { return "the line reader gives " + std::to_string(i) + " lines" + where; });
 }
 
+namespace {
+
+struct StringSink : ByteSink {
+    std::string bytes;
+    void Write(std::string_view data) override { bytes += data; }
+};
+
+// The outcome of a pass for comparison: the failure's message, or empty.
+template <typename Pass>
+std::string FailureOf(Pass&& pass) {
+    try {
+        pass();
+    } catch (const Error& e) {
+        return std::string("failure: ") + e.what();
+    }
+    return {};
+}
+
+void RequireSameLists(const TypeLists& streamed, const TypeLists& held, const std::string& where) {
+    for (const ObjectKind kind : kAllKinds) {
+        Require(streamed.Of(kind).rows() == held.Of(kind).rows(),
+                [&] { return "the streamed scan gives other " + std::string(TypeNameFileName(kind)) + " rows" + where; });
+    }
+}
+
+}  // namespace
+
+void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDictionary, std::size_t bufferSize) {
+    const std::string where = std::string(useDictionary ? " (dictionary option on" : " (dictionary option off") +
+                              ", buffer " + std::to_string(bufferSize) + ")";
+    const int sortColumn = static_cast<int>(bytes.size() % 3);
+    DictionaryTables heldTables = PatternTables();
+    DictionaryTables streamedTables = heldTables;
+    std::optional<ScanResult> held, streamed;
+    StreamFacts facts;
+    const std::string heldFailure =
+        FailureOf([&] { held = ScanMap(text, FixedNames(), useDictionary, heldTables, sortColumn); });
+    const std::string streamedFailure = FailureOf([&] {
+        MemorySource source(bytes, 1 + bytes.size() % 7);
+        streamed = ScanMapStream(source, FixedNames(), useDictionary, streamedTables, sortColumn, facts, bufferSize);
+    });
+    Require(streamedFailure == heldFailure,
+            [&] { return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where; });
+    if (!held) return;
+    Require(streamed->isPolishMap == held->isPolishMap && streamed->levels.rows() == held->levels.rows() &&
+                streamedTables == heldTables,
+            [&] { return "the streamed scan gives other levels or tables" + where; });
+    RequireSameLists(streamed->lists, held->lists, where);
+
+    // Process with a list of every type, so that the levels vary.
+    TypeLists lists = held->lists;
+    ShowAllObjects(lists, FixedNames());
+    MapText heldText = text;
+    LineList heldDicLines = {"; earlier"};
+    LineList streamedDicLines = heldDicLines;
+    DictionaryTables processedTables = heldTables;
+    StringSink sink;
+    const std::string heldProcess = FailureOf(
+        [&] { ProcessMap(heldText, held->levels, lists, useDictionary, processedTables, heldDicLines); });
+    const std::string streamedProcess = FailureOf([&] {
+        MemorySource source(bytes, 1 + bytes.size() % 5);
+        ProcessMapStream(source, facts, held->levels, lists, useDictionary, streamedTables, streamedDicLines, sink,
+                         bufferSize);
+    });
+    Require(streamedProcess == heldProcess, [&] {
+        return "the streamed Process ends with " + Show(streamedProcess) + ", not " + Show(heldProcess) + where;
+    });
+    if (!heldProcess.empty()) return;
+    const std::string expected = heldText.ToCrLf();
+    Require(sink.bytes == expected, [&] {
+        const auto at = std::mismatch(sink.bytes.begin(), sink.bytes.end(), expected.begin(), expected.end());
+        const auto offset = static_cast<std::size_t>(at.first - sink.bytes.begin());
+        return "the streamed Process writes " + Show(std::string_view(sink.bytes).substr(offset, 40)) + " at byte " +
+               std::to_string(offset) + ", the saved map has " + Show(std::string_view(expected).substr(offset, 40)) +
+               where;
+    });
+    Require(streamedTables == processedTables && streamedDicLines == heldDicLines,
+            [&] { return "the streamed Process leaves other tables or dictionary lines" + where; });
+}
+
 void RunMapInput(std::string_view bytes) {
     const LineList lines = SplitLines(bytes);
     const MapText text = MapText::FromBytes(std::string(bytes));
@@ -510,6 +591,13 @@ void RunMapInput(std::string_view bytes) {
     const std::size_t varied = bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes.front()) % 97;
     for (const std::size_t capacity : {std::size_t{1}, std::size_t{2}, std::size_t{3}, varied, bytes.size() + 1}) {
         CheckLineReader(bytes, capacity, 1 + bytes.size() % 5);
+    }
+    // The text as loaded ends at its first NUL byte.
+    const std::string_view loaded = bytes.substr(0, bytes.find('\0'));
+    for (const bool useDictionary : {false, true}) {
+        for (const std::size_t bufferSize : {std::size_t{1}, std::size_t{3}, varied, std::size_t{4096}}) {
+            CheckStreamedPasses(loaded, text, useDictionary, bufferSize);
+        }
     }
     Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
             "adopting a normalised buffer changed it");

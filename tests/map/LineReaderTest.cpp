@@ -98,7 +98,7 @@ TEST(LineReader, KeepsWhatTheCallerStillNeedsAcrossReads) {
             while (reader.Next(line)) {
                 starts.push_back(line.offset);
                 const std::uint64_t from = starts[starts.size() > 3 ? starts.size() - 3 : 0];
-                ASSERT_EQ(reader.Taken(from), std::string_view(map).substr(from, reader.NextOffset() - from));
+                ASSERT_EQ(reader.Bytes(from, reader.NextOffset()), std::string_view(map).substr(from, reader.NextOffset() - from));
             }
         } while (reader.Fill(starts[starts.size() > 3 ? starts.size() - 3 : 0]));
         EXPECT_EQ(reader.NextOffset(), map.size());
