@@ -2,21 +2,17 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "levels/LevelsTable.h"
 #include "map/MapDocument.h"
-#include "map/MapText.h"
 #include "text/Cp1251.h"
 #include "text/Error.h"
-#include "text/Integer.h"
 #include "text/Strings.h"
 #include "types/ObjectKind.h"
 #include "types/TypeList.h"
@@ -87,58 +83,6 @@ std::filesystem::path PathFromUtf8(const std::string& text) {
 // Messages name files by their absolute paths, as the window does.
 std::filesystem::path AbsolutePath(const std::string& text) { return std::filesystem::absolute(PathFromUtf8(text)); }
 
-// Per kind, how many objects of the map use each normalised type code.
-using ObjectCounts = std::array<std::unordered_map<std::string, std::uint64_t>, 3>;
-
-// One pass over the map with the recognition rules of the scan: the object part begins after the first
-// line containing "[END-IMG ID]"; comment lines (";" first) are passed over there; outside an object a
-// line containing "[POI]", "[POLYLINE]" or "[POLYGON]" opens one (the last of them decides); inside it a
-// line beginning with "Type" gives the type text (characters 6 to 11, kept from one object to the next)
-// and a line containing "[END]" ends it. Only runs after a successful scan, which has read every type text
-// at an object end as a number.
-ObjectCounts CountObjects(const MapText& text) {
-    std::array<std::unordered_map<std::int32_t, std::uint64_t>, 3> byValue;
-    bool inHeader = true;
-    bool inSection = false;
-    ObjectKind kind = ObjectKind::Poi;
-    std::string_view typeText;  // a view into the map's buffer, which does not change here
-    for (MapText::Cursor cursor(text); !cursor.AtEnd(); cursor.Next()) {
-        const std::string_view line = cursor.Line();
-        if (inHeader) {
-            if (Contains(line, "[END-IMG ID]")) inHeader = false;
-            continue;
-        }
-        if (!line.empty() && line.front() == ';') continue;
-        if (!inSection) {
-            if (line.find('[') == std::string_view::npos) continue;
-            if (Contains(line, "[POI]")) {
-                kind = ObjectKind::Poi;
-                inSection = true;
-            }
-            if (Contains(line, "[POLYLINE]")) {
-                kind = ObjectKind::Polyline;
-                inSection = true;
-            }
-            if (Contains(line, "[POLYGON]")) {
-                kind = ObjectKind::Polygon;
-                inSection = true;
-            }
-            if (!inSection) continue;
-        }
-        if (StartsWith(line, "Type")) typeText = Mid(line, 6, 11);
-        if (Contains(line, "[END]")) {
-            inSection = false;
-            if (const auto value = TryReadInteger(typeText)) ++byValue[static_cast<int>(kind)][*value];
-        }
-    }
-    ObjectCounts counts;
-    for (const ObjectKind k : kAllKinds) {
-        const auto i = static_cast<std::size_t>(k);
-        for (const auto& [value, count] : byValue[i]) counts[i][NormalisedTypeCode(k, value)] = count;
-    }
-    return counts;
-}
-
 std::string_view KindHeading(ObjectKind kind) {
     switch (kind) {
         case ObjectKind::Poi:
@@ -152,18 +96,17 @@ std::string_view KindHeading(ObjectKind kind) {
 }
 
 void WriteScanReport(const MapDocument& document, std::ostream& out) {
-    const ObjectCounts counts = CountObjects(document.map());
     const auto& levels = document.levels().rows();
     out << "Levels: " << levels.size() << '\n';
     for (const auto& row : levels) out << Cp1251ToUtf8(row.key) << '\t' << Cp1251ToUtf8(row.value) << '\n';
     for (const ObjectKind kind : kAllKinds) {
         const TypeList& list = document.lists().Of(kind);
-        const auto& found = counts[static_cast<std::size_t>(kind)];
+        const auto& found = document.figures().Of(kind);
         out << KindHeading(kind) << ": " << list.size() << '\n';
         for (const TypeRow& row : list.rows()) {
             const auto count = found.find(row.code);
             out << Cp1251ToUtf8(row.level) << '\t' << Cp1251ToUtf8(row.code) << '\t' << Cp1251ToUtf8(row.name) << '\t'
-                << (count == found.end() ? 0 : count->second) << '\n';
+                << (count == found.end() ? 0 : count->second.objects) << '\n';
         }
     }
 }

@@ -24,6 +24,7 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
 
     map_ = std::move(text);
     hasMap_ = true;
+    figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
     lists_ = std::move(result.lists);
     tables_ = tables;

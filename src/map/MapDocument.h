@@ -8,6 +8,7 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
+#include "map/MapFigures.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
 #include "text/LineList.h"
@@ -85,6 +86,9 @@ public:
 
     const MapText& map() const { return map_; }
     bool hasMap() const { return hasMap_; }
+    // The figures of the last scan: objects per type with their EndLevel values, whether the map has a
+    // dictionary section and a "Levels=" header line. Process does not change them.
+    const MapFigures& figures() const { return figures_; }
     const LevelsTable& levels() const { return levels_; }
     const TypeLists& lists() const { return lists_; }
     const DictionaryTables& tables() const { return tables_; }
@@ -99,6 +103,7 @@ private:
     std::filesystem::path programDir_;
     MapText map_;
     bool hasMap_ = false;
+    MapFigures figures_;
     LevelsTable levels_;
     TypeLists lists_;
     DictionaryTables tables_;

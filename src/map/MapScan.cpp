@@ -1,14 +1,13 @@
 #include "map/MapScan.h"
 
 #include <array>
-#include <bitset>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
@@ -179,8 +178,12 @@ public:
     void Line(std::string_view line, std::uint64_t i, std::size_t bracket) {
         const bool hasBracket = bracket != std::string_view::npos;
         if (!emptyKeyValue_ && !line.empty() && line.front() == '=') SetEmptyKeyValue(line.substr(1));
+        if (hasBracket && (useDictionary_ || !result_.figures.hasDictionary) &&
+            Contains(line, mapsyntax::kDictionaryStart)) {
+            result_.figures.hasDictionary = true;
+            if (useDictionary_) dictionary_.Start(i);
+        }
         if (useDictionary_) {
-            if (hasBracket && Contains(line, mapsyntax::kDictionaryStart)) dictionary_.Start(i);
             dictionary_.Row(line, i);
             dictionaryLevels_ = true;
         }
@@ -193,6 +196,7 @@ public:
     void Finish() {
         if (AwaitsEmptyKeyValue()) ResolveEmptyKey();
         if (dictionary_.open()) EndDictionaryStretch();
+        CollectFigures();
     }
 
     // A level line without "=" waits for the first line that begins with "=" (its value); Line gives it as
@@ -215,6 +219,7 @@ private:
     void Examine(std::string_view line, std::size_t bracket, bool hasBracket) {
         if (inHeader_) {
             if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
+            if (mapsyntax::IsLevelsLine(line)) result_.figures.hasLevelsLine = true;
             if (hasBracket && Contains(line, mapsyntax::kHeaderEnd)) inHeader_ = false;
             return;
         }
@@ -227,8 +232,21 @@ private:
         }
         if (!inSection_) return;
         if (lineClass.type) typeText_ = mapsyntax::TypeText(line);
-        if (lineClass.endLevel) upToText_ = mapsyntax::UpToText(line);
+        if (lineClass.endLevel) {
+            upToText_ = mapsyntax::UpToText(line);
+            hasEndLevel_ = true;
+        }
         if (lineClass.end) FinishObject();
+    }
+
+    // Puts the figures counted into the result, by normalised code.
+    void CollectFigures() {
+        for (const ObjectKind kind : kAllKinds) {
+            auto& types = result_.figures.Of(kind);
+            for (const Counted& counted : counted_[KindIndex(kind)]) {
+                types.emplace(NormalisedTypeCode(kind, counted.value), counted.Figures());
+            }
+        }
     }
 
     void AddLevelRow(std::string_view line) {
@@ -269,7 +287,8 @@ private:
     void FinishObject() {
         inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
         const std::int32_t value = ReadInteger(typeText_);
-        if (MarkListed(value)) {
+        const auto [slot, isNew] = SlotOf(value);
+        if (isNew) {
             std::string code = NormalisedTypeCode(kind_, value);
             std::string name = LookupTypeName(names_.Of(kind_), code);
             std::string level = LevelText(code, value);
@@ -279,20 +298,29 @@ private:
                 pendingEntry_.reset();
             }
         }
+        counted_[KindIndex(kind_)][slot].Count(hasEndLevel_, upToText_);
         upToText_.assign(1, '0');
+        hasEndLevel_ = false;
     }
 
-    // Codes are normalised from the value, one code per value, so the values met stand for the codes
-    // already listed. True when value is new for the current kind.
-    bool MarkListed(std::int32_t value) {
+    // Codes are normalised from the value, one code per value, so the values stand for the codes. The slot
+    // of value in counted_ for the current kind, and whether value is new there.
+    std::pair<std::size_t, bool> SlotOf(std::int32_t value) {
         const std::size_t kind = KindIndex(kind_);
+        std::vector<Counted>& counted = counted_[kind];
+        const auto next = static_cast<std::uint32_t>(counted.size());
         if (value >= 0 && value < static_cast<std::int32_t>(kCommonCodes)) {
-            auto& seen = commonListed_[kind];
-            if (seen.test(static_cast<std::size_t>(value))) return false;
-            seen.set(static_cast<std::size_t>(value));
-            return true;
+            std::vector<std::uint32_t>& slots = commonSlots_[kind];
+            if (slots.empty()) slots.resize(kCommonCodes);
+            std::uint32_t& slot = slots[static_cast<std::size_t>(value)];
+            if (slot != 0) return {slot - 1, false};
+            slot = next + 1;
+        } else {
+            const auto [found, added] = otherSlots_[kind].try_emplace(value, next);
+            if (!added) return {found->second, false};
         }
-        return otherListed_[kind].insert(value).second;
+        counted.push_back(Counted{value, {}, {}});
+        return {next, true};
     }
 
     // The level of a new row. An entry of a dictionary stretch still open is answered at its end
@@ -324,6 +352,45 @@ private:
         std::uint64_t start;
     };
 
+    // The figures of one type value while the scan runs. The up-to texts are at most two characters, held
+    // packed with their length: a map has few distinct ones and millions of objects.
+    struct Counted {
+        std::int32_t value;
+        TypeFigures figures;
+        std::vector<std::pair<std::uint32_t, std::uint64_t>> upTo;  // packed up-to text -> objects
+
+        void Count(bool hasEndLevel, std::string_view upToText) {
+            ++figures.objects;
+            if (!hasEndLevel) {
+                ++figures.withoutEndLevel;
+                return;
+            }
+            std::uint32_t key = static_cast<std::uint32_t>(upToText.size()) << 16;
+            for (std::size_t k = 0; k < upToText.size(); ++k) {
+                key |= static_cast<std::uint32_t>(static_cast<unsigned char>(upToText[k])) << (8 * (1 - k));
+            }
+            for (auto& [packed, objects] : upTo) {
+                if (packed == key) {
+                    ++objects;
+                    return;
+                }
+            }
+            upTo.emplace_back(key, 1);
+        }
+
+        TypeFigures Figures() const {
+            TypeFigures result = figures;
+            for (const auto& [packed, objects] : upTo) {
+                std::string text;
+                for (std::uint32_t k = 0; k < (packed >> 16); ++k) {
+                    text.push_back(static_cast<char>((packed >> (8 * (1 - k))) & 0xFF));
+                }
+                result.endLevels[text] += objects;
+            }
+            return result;
+        }
+    };
+
     const TypeNameFiles& names_;
     bool useDictionary_;
     DictionaryState dictionary_;
@@ -341,10 +408,13 @@ private:
     std::vector<std::size_t> pendingLevelRows_;  // level rows waiting for emptyKeyValue_
     std::optional<std::size_t> pendingEntry_;
     std::vector<PendingEntry> pendingEntries_;
-    // Type values already listed, per kind: 16-bit values in bit sets, the rest in hash sets.
     static constexpr std::size_t kCommonCodes = 65536;
-    std::array<std::bitset<kCommonCodes>, 3> commonListed_;
-    std::array<std::unordered_set<std::int32_t>, 3> otherListed_;
+    // Per kind, value -> 1 + its slot in counted_ (0: not met yet) for 16-bit values, allocated on first
+    // need; other values in hash maps.
+    std::array<std::vector<std::uint32_t>, 3> commonSlots_;
+    std::array<std::unordered_map<std::int32_t, std::uint32_t>, 3> otherSlots_;
+    std::array<std::vector<Counted>, 3> counted_;
+    bool hasEndLevel_ = false;  // the current object has had an EndLevel line
 };
 
 }  // namespace

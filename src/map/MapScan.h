@@ -6,6 +6,7 @@
 #include "levels/LevelsTable.h"
 #include "map/ByteSource.h"
 #include "map/LineReader.h"
+#include "map/MapFigures.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
 #include "map/StreamFacts.h"
@@ -16,9 +17,10 @@ namespace stratex {
 
 // What a scan found.
 struct ScanResult {
-    LevelsTable levels;  // one row per level line of the header part (starts empty, not with the placeholder)
-    TypeLists lists;     // one row per distinct normalised code; sorted unless !isPolishMap
+    LevelsTable levels;        // one row per level line of the header part (starts empty, not with the placeholder)
+    TypeLists lists;           // one row per distinct normalised code; sorted unless !isPolishMap
     bool isPolishMap = false;  // some line contains "[END-IMG ID]"
+    MapFigures figures;        // objects per type and their EndLevel values; the dictionary and Levels lines
 };
 
 // ScanMap over text already loaded. With useDictionary, dictionary sections met in the map are read into

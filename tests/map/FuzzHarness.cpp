@@ -548,8 +548,10 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
             [&] { return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where; });
     if (!held) return;
     Require(streamed->isPolishMap == held->isPolishMap && streamed->levels.rows() == held->levels.rows() &&
-                streamedTables == heldTables,
-            [&] { return "the streamed scan gives other levels or tables" + where; });
+                streamedTables == heldTables && streamed->figures.types == held->figures.types &&
+                streamed->figures.hasDictionary == held->figures.hasDictionary &&
+                streamed->figures.hasLevelsLine == held->figures.hasLevelsLine,
+            [&] { return "the streamed scan gives other levels, tables or figures" + where; });
     RequireSameLists(streamed->lists, held->lists, where);
 
     // Process with a list of every type, so that the levels vary.

@@ -218,6 +218,38 @@ TEST(MapScan, ObjectsGiveOneRowPerTypeWithItsFirstLevel) {
     }
 }
 
+TEST(MapScan, CountsObjectsAndTheirEndLevelsPerType) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        MapFigures figures;
+    };
+    MapFigures counted;
+    counted.Of(ObjectKind::Poi)["0x2f06"] = {4, 1, {{"1", 2}, {"3", 1}}};
+    counted.Of(ObjectKind::Polyline)["0x16"] = {1, 0, {{"12", 1}}};
+    counted.hasDictionary = true;
+    counted.hasLevelsLine = true;
+    MapFigures bare;
+    bare.Of(ObjectKind::Polygon)["0x4c"] = {1, 1, {}};
+    const Case cases[] = {
+        {"objects, dictionary and Levels line",
+         WithHeader({"levels=1", "Level0=22", "[POI]", "Type=0x2a00", "[END]"},
+                    {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POI]", "Type=0x2F06", "EndLevel=1", "[END]",
+                     "[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=0x2f06", "EndLevel=2", "EndLevel=3", "[END]",
+                     "[POLYLINE]", "Type=22", "EndLevel=12", "[END]", "; [DICTIONARY] in a comment"}),
+         counted},
+        {"Levels line in the object part counts for nothing",
+         WithHeader({"Level0=22"}, {"[POLYGON]", "Type=0x4c", "Levels=1", "[END]"}), bare},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MapFigures figures = Scan(MapOf(c.lines)).figures;
+        for (const ObjectKind kind : kAllKinds) EXPECT_EQ(figures.Of(kind), c.figures.Of(kind));
+        EXPECT_EQ(figures.hasDictionary, c.figures.hasDictionary);
+        EXPECT_EQ(figures.hasLevelsLine, c.figures.hasLevelsLine);
+    }
+}
+
 TEST(MapScan, ObjectsInTheHeaderPartGiveNoRows) {
     const ScanResult result = Scan(MapOf({"[IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=2", "[END]", "[END-IMG ID]",
                                           "[POLYLINE]", "Type=0x16", "[END]"}));
