@@ -115,7 +115,8 @@ void WriteScanReport(const MapDocument& document, std::ostream& out) {
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     MapDocument document(options.namesDir.empty() ? std::filesystem::current_path() : AbsolutePath(options.namesDir));
     document.SetUseDictionary(options.dictionary);
-    if (!document.OpenMap(AbsolutePath(options.map))) {
+    // Scanned as it is read: no command keeps the map in memory.
+    if (!document.ScanMapFile(AbsolutePath(options.map))) {
         err << kNotAPolishMap << '\n';
         return kCliNotAMap;
     }
@@ -134,8 +135,7 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
             document.SaveConfig(AbsolutePath(options.output));
             break;
         case Command::Process:
-            document.Process();
-            document.SaveMap(AbsolutePath(options.output));
+            document.ProcessFileTo(AbsolutePath(options.output));
             break;
         case Command::Dictionary:
             document.SaveDictionary(AbsolutePath(options.output));

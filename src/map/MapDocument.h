@@ -9,8 +9,10 @@
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
 #include "map/MapFigures.h"
+#include "map/FileSource.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
+#include "map/StreamFacts.h"
 #include "text/LineList.h"
 #include "types/TypeLists.h"
 
@@ -42,6 +44,18 @@ public:
     // buttons enabled. On a failure (a type name file or the map unreadable, a text that is no number) the
     // document is as before, except that Show All has been switched off.
     bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
+
+    // Open MAP as stratex-cli needs it: the same, with the map scanned as it is read and not kept in memory
+    // (map() stays empty, hasMap() false), so that memory does not grow with the map. ProcessFileTo then
+    // reads the file again.
+    bool ScanMapFile(const std::filesystem::path& path);
+
+    // Process followed by Save MAP to output, after ScanMapFile: the map file is read once more and the result
+    // goes straight into output (CR LF line ends), which is replaced atomically. All or nothing: on any
+    // failure (those of Process and Save MAP, or a map file that changed after ScanMapFile or while it is
+    // read) nothing is written and the document is as before. Process's failure is reported before the
+    // output's. On success as Process then SaveMap: Save MAP enabled, Modified clear.
+    void ProcessFileTo(const std::filesystem::path& output);
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
     // map it processes the empty text: nothing changes but Modified and Save MAP.
@@ -104,6 +118,10 @@ private:
     MapText map_;
     bool hasMap_ = false;
     MapFigures figures_;
+    // The file that ScanMapFile scanned, as it was then, and what its scan found for ProcessFileTo.
+    std::filesystem::path scannedPath_;
+    FileSource::Stamp scannedStamp_;
+    StreamFacts scannedFacts_;
     LevelsTable levels_;
     TypeLists lists_;
     DictionaryTables tables_;
