@@ -63,9 +63,6 @@ char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* 
 }  // namespace
 
 MapText MapText::FromBytes(std::string bytes) {
-    if (const void* nul = std::memchr(bytes.data(), '\0', bytes.size())) {
-        bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
-    }
     MapText text;
     text.buffer_ = std::move(bytes);
     text.NormaliseAndIndex();
@@ -127,7 +124,7 @@ void MapText::BuildIndex() {
 }
 
 void MapText::NormaliseAndIndex() {
-    // One pass does what loading needs after the NUL cut: every CR LF and every lone CR becomes "\n", the text
+    // One pass does what loading needs: every CR LF and every lone CR becomes "\n", the text
     // is compacted towards its start (the write position never passes the read position), and the lines
     // are counted and indexed on the way. The runs between CRs move whole; CRs are found with
     // bytescan::Find (memchr past the first few words), line ends are counted a word at a time.

@@ -11,8 +11,9 @@ namespace stratex {
 // The open map: single-byte text held as one buffer in which every line is followed by "\n" (whatever
 // line ends the file had), plus a sparse line index. Lines never include their line end.
 //
-// Loading applies the file rules: the text ends at its first NUL byte; lines split at CR LF, LF or CR; a
-// line end at the very end adds no empty line.
+// Loading applies the file rules: lines split at CR LF, LF or CR; a line end at the very end adds no empty
+// line. Every other byte is kept, NUL bytes included (unlike the other text files, whose text ends at their
+// first NUL): a map is never cut short.
 class MapText {
 public:
     MapText() = default;

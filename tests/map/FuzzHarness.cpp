@@ -69,6 +69,23 @@ std::vector<std::string_view> LinesOf(const MapText& text) {
     return lines;
 }
 
+// A map's lines by the file rules: split at CR LF, LF and CR, every other byte kept (NUL included).
+LineList SplitMapLines(std::string_view bytes) {
+    LineList lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') {
+            line += bytes[i];
+            continue;
+        }
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        lines.push_back(std::move(line));
+        line.clear();
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
+}
+
 // The type name files every map input is scanned with: comments, an empty line, a line without "=",
 // a key in upper case, an empty key and Windows-1251 names.
 const TypeNameFiles& FixedNames() {
@@ -102,7 +119,6 @@ void CheckTextConsistent(const MapText& text, const char* what) {
     Require(buffer.empty() || buffer.back() == '\n',
             [&] { return std::string(what) + ": the last line has no line end"; });
     Require(buffer.find('\r') == std::string::npos, [&] { return std::string(what) + ": a CR remains in the text"; });
-    Require(buffer.find('\0') == std::string::npos, [&] { return std::string(what) + ": a NUL remains in the text"; });
     const auto newlines = static_cast<std::uint64_t>(std::count(buffer.begin(), buffer.end(), '\n'));
     Require(text.LineCount() == newlines, [&] {
         return std::string(what) + ": LineCount " + std::to_string(text.LineCount()) + " but " +
@@ -225,16 +241,18 @@ bool IsEndLevelLine(std::string_view line) {
     return ec == std::errc() && end == number.data() + number.size() && std::to_string(value) == number;
 }
 
-// The lines after the first "[END-IMG ID]" line, without those beginning with "EndLevel".
-std::vector<std::string_view> ObjectPartWithoutEndLevels(const std::vector<std::string_view>& lines) {
-    std::vector<std::string_view> part;
-    const auto headerEnd =
-        std::find_if(lines.begin(), lines.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
-    if (headerEnd == lines.end()) return part;
-    for (auto it = headerEnd + 1; it != lines.end(); ++it) {
-        if (!StartsWith(*it, "EndLevel")) part.push_back(*it);
+// The lines that Process without the dictionary option must keep, in order: all but those beginning with
+// "EndLevel" and, in the header part (through the first line holding "[END-IMG ID]"), those beginning with
+// "Level" or "Zoom" in any letter case.
+std::vector<std::string_view> KeptLines(const std::vector<std::string_view>& lines) {
+    std::vector<std::string_view> kept;
+    bool header = true;
+    for (const std::string_view line : lines) {
+        const bool levelKey = StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
+        if (!StartsWith(line, "EndLevel") && !(header && levelKey)) kept.push_back(line);
+        if (Contains(line, kHeaderEnd)) header = false;
     }
-    return part;
+    return kept;
 }
 
 void RunProcess(const MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
@@ -403,13 +421,14 @@ std::string_view TargetName(Target target) {
 void CheckTextMatchesLines(const MapText& text, const LineList& lines) {
     CheckTextConsistent(text, "loaded text");
     Require(text.LineCount() == lines.size(), [&] {
-        return "the text has " + std::to_string(text.LineCount()) + " lines, SplitLines gives " +
+        return "the text has " + std::to_string(text.LineCount()) + " lines, the file rules give " +
                std::to_string(lines.size());
     });
     std::size_t i = 0;
     for (MapText::Cursor cursor(text); !cursor.AtEnd() && i < lines.size(); cursor.Next(), ++i) {
         Require(cursor.Line() == lines[i], [&] {
-            return "line " + std::to_string(i) + " is " + Show(cursor.Line()) + ", SplitLines gives " + Show(lines[i]);
+            return "line " + std::to_string(i) + " is " + Show(cursor.Line()) + ", the file rules give " +
+                   Show(lines[i]);
         });
     }
     Require(text.ToCrLf() == JoinLinesCrLf(lines), "the CR LF form differs from the lines joined with CR LF");
@@ -450,19 +469,22 @@ void CheckProcessOutput(const ProcessOutcome& o) {
     });
 
     if (o.useDictionary) return;
-    // Without the dictionary option the object part only gains and rewrites EndLevel lines. That holds
-    // while the first "[END-IMG ID]" line itself can neither join a level run nor be an EndLevel line.
+    // Without the dictionary option every byte of the map survives but on EndLevel lines and the header's
+    // level lines, NUL bytes included. That holds while the header part ends at the same line before and
+    // after: no generated header line holds "[END-IMG ID]" and the map's own such line is no level line.
+    for (const std::string& line : headerLines) {
+        if (Contains(line, kHeaderEnd)) return;
+    }
     const auto headerEnd =
         std::find_if(before.begin(), before.end(), [](std::string_view line) { return Contains(line, kHeaderEnd); });
-    if (headerEnd == before.end() || StartsWithNoCase(*headerEnd, "Level") || StartsWithNoCase(*headerEnd, "Zoom") ||
-        Contains(*headerEnd, "EndLevel")) {
+    if (headerEnd != before.end() && (StartsWithNoCase(*headerEnd, "Level") || StartsWithNoCase(*headerEnd, "Zoom"))) {
         return;
     }
-    const std::vector<std::string_view> expected = ObjectPartWithoutEndLevels(before);
-    const std::vector<std::string_view> actual = ObjectPartWithoutEndLevels(after);
+    const std::vector<std::string_view> expected = KeptLines(before);
+    const std::vector<std::string_view> actual = KeptLines(after);
     const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     Require(mismatch.first == expected.end() && mismatch.second == actual.end(), [&] {
-        return "the object part changed beyond its EndLevel lines at its line " +
+        return "the map changed beyond its EndLevel and header level lines at its kept line " +
                std::to_string(mismatch.first - expected.begin()) + ": " +
                (mismatch.first == expected.end() ? std::string("(end)") : Show(*mismatch.first)) + " became " +
                (mismatch.second == actual.end() ? std::string("(end)") : Show(*mismatch.second));
@@ -586,7 +608,7 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
 }
 
 void RunMapInput(std::string_view bytes) {
-    const LineList lines = SplitLines(bytes);
+    const LineList lines = SplitMapLines(bytes);
     const MapText text = MapText::FromBytes(std::string(bytes));
     CheckTextMatchesLines(text, lines);
     // Buffer and read boundaries at every small offset, and at offsets that vary with the input.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -16,6 +17,7 @@
 #include "map/Progress.h"
 #include "text/Error.h"
 #include "text/Integer.h"
+#include "text/LineList.h"
 #include "text/Strings.h"
 #include "types/TypeLists.h"
 
@@ -777,8 +779,11 @@ Lines Unchangeable(const Lines& lines, const LineList& generated) {
     return kept;
 }
 
+constexpr const char* kTopographicTile = STRATEX_TESTDATA_DIR "/real/map_podm/mp/n37-075.mp";
+
 TEST(ProcessRealMap, ChangesOnlyEndLevelAndHeaderLevelLines) {
-    const MapText original = MapText::FromFile(STRATEX_TESTDATA_DIR "/real/map_podm/mp/n37-075.mp");
+    if (!std::filesystem::exists(kTopographicTile)) GTEST_SKIP() << "needs ../shared/testdata (the real maps)";
+    const MapText original = MapText::FromFile(kTopographicTile);
     const Lines input = Split(original.Buffer());
     ASSERT_GT(input.size(), 1000u);
 
@@ -825,6 +830,37 @@ TEST(ProcessRealMap, ChangesOnlyEndLevelAndHeaderLevelLines) {
         EXPECT_EQ(objects, 236u);
         EXPECT_EQ(endLevels, objects);
     }
+}
+
+// A NUL byte in the middle of a real map is an ordinary byte: every object after it is processed.
+TEST(ProcessRealMap, NulByteInTheMiddleIsKept) {
+    if (!std::filesystem::exists(kTopographicTile)) GTEST_SKIP() << "needs ../shared/testdata (the real maps)";
+    const std::string bytes = ReadFileBytes(kTopographicTile);
+    // The first coordinate line from the middle on gets a NUL at its end.
+    const std::size_t data = bytes.find("\nData", bytes.size() / 2);
+    ASSERT_NE(data, std::string::npos);
+    const std::size_t at = bytes.find_first_of("\r\n", data + 1);
+    std::string withNul = bytes;
+    withNul.insert(at, 1, '\0');
+
+    Session run;
+    MapText text = MapText::FromBytes(withNul);
+    ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines);
+    MapText plain = MapText::FromBytes(bytes);
+    ProcessMap(plain, run.levels, run.lists, false, run.tables, run.dicLines);
+
+    std::string expected = plain.Buffer();
+    const std::string line = bytes.substr(data + 1, at - data - 1);
+    const std::size_t lineInOutput = expected.find("\n" + line + "\n");
+    ASSERT_NE(lineInOutput, std::string::npos);
+    expected.insert(lineInOutput + 1 + line.size(), 1, '\0');
+    EXPECT_TRUE(text.Buffer() == expected);
+    std::size_t objects = 0;
+    for (std::size_t end = text.Buffer().find("\n[END]\n"); end != std::string::npos;
+         end = text.Buffer().find("\n[END]\n", end + 1)) {
+        ++objects;
+    }
+    EXPECT_EQ(objects, 236u);
 }
 
 }  // namespace
