@@ -41,11 +41,7 @@ public:
         const char* p = data + pos_;
         const char* const stop = data + end_;
         // Most map lines are short: their end turns up within a few words.
-        for (int n = 0; n < kShortWords && stop - p >= 8; ++n, p += 8) {
-            const bytescan::Word word = bytescan::Load(p);
-            const bytescan::Word mask = bytescan::MatchMask(word, '\n') | bytescan::MatchMask(word, '\r');
-            if (mask) return Take(p + bytescan::FirstFlagged(mask), line);
-        }
+        if (const char* at = bytescan::FindLineEndInWords(p, stop, kShortWords)) return Take(at, line);
         return NextLong(p, line);
     }
 
@@ -103,7 +99,7 @@ public:
     std::size_t capacity() const { return capacity_; }
 
 private:
-    static constexpr int kShortWords = 4;
+    static constexpr int kShortWords = 32;
 
     // Takes the line that ends at the CR or LF at p; false when it may go on in bytes not yet read.
     bool Take(const char* p, Line& line) {

@@ -225,6 +225,7 @@ private:
         }
         // Outside a section only an opener counts, and every opener holds a "[".
         if (!inSection_ && !hasBracket) return;
+        if (mapsyntax::IsPlainLine(line, bracket)) return;
         const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
         if (lineClass.opens && (!inSection_ || mapsyntax::kScanRules.openerInsideSection)) {
             kind_ = lineClass.kind;
@@ -286,7 +287,7 @@ private:
 
     void FinishObject() {
         inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
-        const std::int32_t value = ReadInteger(typeText_);
+        const std::int32_t value = TypeValue();
         const auto [slot, isNew] = SlotOf(value);
         if (isNew) {
             std::string code = NormalisedTypeCode(kind_, value);
@@ -301,6 +302,18 @@ private:
         counted_[KindIndex(kind_)][slot].Count(hasEndLevel_, upToText_);
         upToText_.assign(1, '0');
         hasEndLevel_ = false;
+    }
+
+    // The type text read as an integer. Maps repeat a few type texts millions of times, so the texts read
+    // are remembered (only those that read).
+    std::int32_t TypeValue() {
+        std::uint32_t hash = 2166136261u;
+        for (const char c : typeText_) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        ReadType& known = readTypes_[hash % readTypes_.size()];
+        if (known.read && known.text == typeText_) return known.value;
+        const std::int32_t value = ReadInteger(typeText_);
+        known = {true, typeText_, value};
+        return value;
     }
 
     // Codes are normalised from the value, one code per value, so the values stand for the codes. The slot
@@ -415,6 +428,12 @@ private:
     std::array<std::unordered_map<std::int32_t, std::uint32_t>, 3> otherSlots_;
     std::array<std::vector<Counted>, 3> counted_;
     bool hasEndLevel_ = false;  // the current object has had an EndLevel line
+    struct ReadType {
+        bool read = false;
+        std::string text;
+        std::int32_t value = 0;
+    };
+    std::array<ReadType, 64> readTypes_;
 };
 
 }  // namespace

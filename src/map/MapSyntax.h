@@ -89,6 +89,16 @@ inline LineClass ClassifyLine(std::string_view line, std::size_t bracket, KeyPla
     return lineClass;
 }
 
+// True when ClassifyLine(line, bracket, KeyPlace::LineStart) finds nothing: no "[" and a first character
+// that begins no key and no comment. Most lines of a map (coordinates, labels) are plain; passes test
+// this first and pass such lines over.
+inline bool IsPlainLine(std::string_view line, std::size_t bracket) {
+    if (bracket != std::string_view::npos) return false;
+    if (line.empty()) return true;
+    const char first = line.front();
+    return first != ';' && first != 'T' && first != 'E';
+}
+
 // The type text of a Type line: its characters 6 to 11, fewer when the line is shorter.
 std::string_view TypeText(std::string_view line);
 // The longest type text TypeText gives.

@@ -765,6 +765,10 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             }
         }
 
+        if (!current.header && mapsyntax::IsPlainLine(line, bracket)) {
+            appendLine();
+            continue;
+        }
         // In the object part comment lines are never recognised and the Type and EndLevel keys must begin
         // their line; header part lines are tested anywhere in the line.
         const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(

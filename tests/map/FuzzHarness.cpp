@@ -15,6 +15,7 @@
 #include "levels/LevelConfig.h"
 #include "map/LineReader.h"
 #include "map/MapScan.h"
+#include "map/MapSyntax.h"
 #include "map/MemorySource.h"
 #include "map/Process.h"
 #include "map/StreamFacts.h"
@@ -615,6 +616,13 @@ void RunMapInput(std::string_view bytes) {
     const std::size_t varied = bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes.front()) % 97;
     for (const std::size_t capacity : {std::size_t{1}, std::size_t{2}, std::size_t{3}, varied, bytes.size() + 1}) {
         CheckLineReader(bytes, capacity, 1 + bytes.size() % 5);
+    }
+    for (const std::string& line : lines) {
+        const std::size_t bracket = line.find('[');
+        if (!mapsyntax::IsPlainLine(line, bracket)) continue;
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        Require(!lineClass.comment && !lineClass.opens && !lineClass.end && !lineClass.type && !lineClass.endLevel,
+                [&] { return "the plain line " + Show(line) + " is classified as something"; });
     }
     for (const bool useDictionary : {false, true}) {
         for (const std::size_t bufferSize : {std::size_t{1}, std::size_t{3}, varied, std::size_t{4096}}) {
