@@ -619,13 +619,13 @@ public:
             return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
         }
         held_ = false;
+        // Built from its parts: the reader has just stored the view as two words.
+        const std::string_view text(line_.text.data(), line_.text.size());
         const std::size_t bracket = brackets_.In(reader_, line_);
         const bool header = inHeader_;
-        if (inHeader_ && bracket != kNone && Contains(line_.text.substr(bracket), mapsyntax::kHeaderEnd)) {
-            inHeader_ = false;
-        }
+        if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
         const std::uint8_t endLength = line_.end == LineEnd::kCrLf ? 2 : line_.end == LineEnd::kNone ? 0 : 1;
-        return {line_.text, header, -1, bracket, line_.offset, endLength, line_.end == LineEnd::kCrLf};
+        return {text, header, -1, bracket, line_.offset, endLength, line_.end == LineEnd::kCrLf};
     }
 
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
