@@ -1,10 +1,12 @@
 #include "BaselineProcess.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "text/Integer.h"
 #include "text/Strings.h"
@@ -30,7 +32,8 @@ class HeaderPart {
 public:
     // The line about to be examined: true when it belongs to the header part.
     bool Enter(const std::string& line) {
-        if (generatedAhead_ > 0) {
+        generated_ = generatedAhead_ > 0;
+        if (generated_) {
             --generatedAhead_;
             return true;
         }
@@ -38,6 +41,9 @@ public:
         Pass(line);
         return header;
     }
+
+    // Whether the line last entered is one that the rewrite generated.
+    bool generated() const { return generated_; }
 
     void Generated(std::size_t count) { generatedAhead_ = count; }
 
@@ -59,7 +65,38 @@ private:
 
     bool inHeader_ = true;
     std::size_t generatedAhead_ = 0;
+    bool generated_ = false;
 };
+
+// "Levels=", or "Level" / "Zoom" followed by digits and "=", in any letter case.
+bool IsLevelKey(std::string_view line) {
+    if (StartsWithNoCase(line, "Levels=")) return true;
+    for (const std::string_view prefix : {std::string_view("Level"), std::string_view("Zoom")}) {
+        if (!StartsWithNoCase(line, prefix)) continue;
+        std::size_t end = prefix.size();
+        while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+        return end > prefix.size() && end < line.size() && line[end] == '=';
+    }
+    return false;
+}
+
+bool BeginsWithAny(std::string_view line, std::initializer_list<std::string_view> prefixes) {
+    for (const std::string_view prefix : prefixes) {
+        if (StartsWith(line, prefix)) return true;
+    }
+    return false;
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Characters 6 to 11 of a Type line, or 6 to 12 when they are "0x" and exactly five hexadecimal digits.
+std::string TypeTextOf(std::string_view line) {
+    const std::string_view value = line.size() > 5 ? line.substr(5) : std::string_view();
+    bool extended = value.size() >= 7 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X') &&
+                    (value.size() == 7 || !IsHex(value[7]));
+    for (std::size_t k = 2; extended && k < 7; ++k) extended = IsHex(value[k]);
+    return std::string(extended ? value.substr(0, 7) : Mid(line, 6, 11));
+}
 
 LineList HeaderLines(const LevelsTable& levels) {
     const std::size_t n = levels.size();
@@ -86,12 +123,22 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
     std::string typeText;
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::size_t endLevelAt = kNone;  // the last EndLevel line of the current object
+    std::vector<std::size_t> earlierLevelKeys;  // header level keys met before the first "Levels=" line
 
     std::size_t i = 0;
     while (i < lines.size()) {
         const bool header = headerPart.Enter(lines[i]);
 
+        // The first "Levels=" line becomes the generated one; it and the generated lines below it stay.
+        bool generatedLine = headerPart.generated();
         if (!headerDone && header && StartsWithNoCase(lines[i], "Levels=")) {
+            generatedLine = true;
+            // The header's level keys above it go as well.
+            for (auto k = earlierLevelKeys.rbegin(); k != earlierLevelKeys.rend(); ++k) {
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*k));
+                --i;
+                if (endLevelAt != kNone && endLevelAt > *k) --endLevelAt;
+            }
             std::size_t runEnd = i + 1;
             while (runEnd < lines.size() && BeginsLevelRun(lines[runEnd])) ++runEnd;
             headerPart.Removed(lines, i + 1, runEnd);
@@ -126,18 +173,24 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
         }
 
         const std::string& line = lines[i];
-        const bool objectPart = !header;
-        if (objectPart && StartsWith(line, ";")) {
+        if (header && !generatedLine && IsLevelKey(line)) {
+            if (headerDone) {
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            earlierLevelKeys.push_back(i);
+        }
+        if (StartsWith(line, ";")) {
             ++i;
             continue;
         }
-        if (Contains(line, "[POI]")) kind = ObjectKind::Poi;
-        if (Contains(line, "[POLYLINE]")) kind = ObjectKind::Polyline;
-        if (Contains(line, "[POLYGON]")) kind = ObjectKind::Polygon;
-        if (objectPart ? StartsWith(line, "Type") : Contains(line, "Type")) typeText = std::string(Mid(line, 6, 11));
-        if (objectPart ? StartsWith(line, "EndLevel") : Contains(line, "EndLevel")) endLevelAt = i;
+        if (BeginsWithAny(line, {"[POI]", "[RGN10]", "[RGN20]"})) kind = ObjectKind::Poi;
+        if (BeginsWithAny(line, {"[POLYLINE]", "[RGN40]"})) kind = ObjectKind::Polyline;
+        if (BeginsWithAny(line, {"[POLYGON]", "[RGN80]"})) kind = ObjectKind::Polygon;
+        if (StartsWith(line, "Type")) typeText = TypeTextOf(line);
+        if (StartsWith(line, "EndLevel")) endLevelAt = i;
 
-        if (Contains(line, "[END]")) {
+        if (BeginsWithAny(line, {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]", "[END-RGN80]"})) {
             if (kind) {
                 const std::int32_t level = lists.Of(*kind).GetTypeLevel(NormalisedTypeCode(*kind, ReadInteger(typeText)));
                 std::string endLevel = "EndLevel=" + std::to_string(level);
@@ -148,6 +201,7 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
                     const std::size_t at = i == 0 ? 0 : i - 1;
                     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(endLevel));
                     ++i;
+                    for (std::size_t& key : earlierLevelKeys) key += key >= at ? 1 : 0;
                 }
             }
             endLevelAt = kNone;

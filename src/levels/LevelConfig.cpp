@@ -12,8 +12,20 @@ namespace stratex {
 
 namespace {
 
-// Characters 2..7 of a line's name: the type code part after the kind letter.
-std::string_view CodeOfName(std::string_view name) { return name.substr(name.empty() ? 0 : 1, 6); }
+bool IsLowerHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+// The type code part of a line's name after the kind letter: characters 2 to 7, or all seven characters
+// of an extended code, a name that is the letter, "0x" and exactly five lower-case hexadecimal digits (as
+// BuildConfigLines writes "p0x10f04").
+std::string_view CodeOfName(std::string_view name) {
+    constexpr std::size_t kExtended = 8;
+    if (name.size() == kExtended && name.substr(1, 2) == "0x") {
+        bool digits = true;
+        for (std::size_t k = 3; k < kExtended; ++k) digits = digits && IsLowerHexDigit(name[k]);
+        if (digits) return name.substr(1);
+    }
+    return name.substr(name.empty() ? 0 : 1, 6);
+}
 
 std::optional<ObjectKind> KindOfLetter(char letter) {
     for (ObjectKind kind : kAllKinds) {
@@ -22,7 +34,7 @@ std::optional<ObjectKind> KindOfLetter(char letter) {
     return std::nullopt;
 }
 
-// Code -> index of the first row with that code, the answer FindConfigRow gives without walking the list.
+// Code -> index of the first row with that code.
 std::unordered_map<std::string_view, std::size_t> FirstRowByCode(const TypeList& list) {
     std::unordered_map<std::string_view, std::size_t> index;
     index.reserve(list.size());
@@ -46,14 +58,6 @@ LineList BuildConfigLines(const TypeLists& lists) {
         }
     }
     return lines;
-}
-
-int FindConfigRow(const TypeList& list, std::string_view name) {
-    const std::string_view code = CodeOfName(name);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i].code == code) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 void ApplyConfigLines(TypeLists& lists, const LineList& lines) {

@@ -221,12 +221,11 @@ private:
             if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
             if (mapsyntax::IsLevelsLine(line)) result_.figures.hasLevelsLine = true;
             if (hasBracket && Contains(line, mapsyntax::kHeaderEnd)) inHeader_ = false;
-            return;
+            if (!mapsyntax::kScanRules.objectsInHeaderPart) return;
         }
-        // Outside a section only an opener counts, and every opener holds a "[".
-        if (!inSection_ && !hasBracket) return;
-        if (mapsyntax::IsPlainLine(line, bracket)) return;
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line, bracket, mapsyntax::KeyPlace::LineStart);
+        // Outside a section only an opener counts, and every opener begins with "[".
+        if (!inSection_ && bracket != 0) return;
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         if (lineClass.opens && (!inSection_ || mapsyntax::kScanRules.openerInsideSection)) {
             kind_ = lineClass.kind;
             inSection_ = true;

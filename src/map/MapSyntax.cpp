@@ -11,32 +11,41 @@ constexpr std::string_view kDictionaryEndSpaced = "[END DICTIONARY]";
 
 }  // namespace
 
-void ReadMarkers(std::string_view line, std::size_t bracket, LineClass& lineClass) {
-    // A line that is exactly one marker, as nearly all are, holds none of the others.
-    if (bracket == 0) {
-        if (Is(line, kObjectEnd)) {
+void ReadMarkers(std::string_view line, LineClass& lineClass) {
+    // No marker is the beginning of another, so the first match is the only one.
+    for (const Opener& opener : kOpeners) {
+        if (Begins(line, opener.marker)) {
+            lineClass.opens = true;
+            lineClass.kind = opener.kind;
+            return;
+        }
+    }
+    for (const std::string_view end : kObjectEnds) {
+        if (Begins(line, end)) {
             lineClass.end = true;
             return;
         }
-        for (const Opener& opener : kOpeners) {
-            if (Is(line, opener.marker)) {
-                lineClass.opens = true;
-                lineClass.kind = opener.kind;
-                return;
-            }
-        }
     }
-    const std::string_view bracketed = line.substr(bracket);
-    for (const Opener& opener : kOpeners) {
-        if (Contains(bracketed, opener.marker)) {
-            lineClass.opens = true;
-            lineClass.kind = opener.kind;
-        }
-    }
-    lineClass.end = Contains(bracketed, kObjectEnd);
 }
 
-std::string_view TypeText(std::string_view line) { return Mid(line, 6, 11); }
+namespace {
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+}  // namespace
+
+std::string_view TypeText(std::string_view line) {
+    // Characters 6 and 7 ("0x"), five digits at 8 to 12, and no digit at 13.
+    constexpr std::size_t kValue = 5;
+    constexpr std::size_t kExtended = 7;
+    if (line.size() >= kValue + kExtended && line[kValue] == '0' && (line[kValue + 1] == 'x' || line[kValue + 1] == 'X') &&
+        (line.size() == kValue + kExtended || !IsHexDigit(line[kValue + kExtended]))) {
+        bool digits = true;
+        for (std::size_t k = kValue + 2; k < kValue + kExtended; ++k) digits = digits && IsHexDigit(line[k]);
+        if (digits) return line.substr(kValue, kExtended);
+    }
+    return Mid(line, 6, 11);
+}
 
 std::string_view UpToText(std::string_view line) { return Mid(line, 10, 11); }
 
@@ -48,6 +57,21 @@ bool IsLevelsLine(std::string_view line) { return StartsWithNoCase(line, "Levels
 
 bool ContinuesLevelRun(std::string_view line) {
     return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
+}
+
+bool IsLevelKey(std::string_view line) {
+    if (StartsWithNoCase(line, "Levels=")) return true;
+    std::size_t at = 0;
+    if (StartsWithNoCase(line, "Level")) {
+        at = 5;
+    } else if (StartsWithNoCase(line, "Zoom")) {
+        at = 4;
+    } else {
+        return false;
+    }
+    const std::size_t firstDigit = at;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9') ++at;
+    return at > firstDigit && at < line.size() && line[at] == '=';
 }
 
 bool EndsDictionaryForReading(std::string_view line) {

@@ -17,15 +17,20 @@ namespace mapsyntax {
 inline constexpr std::string_view kHeaderEnd = "[END-IMG ID]";
 // A dictionary section begins at a line that contains this marker.
 inline constexpr std::string_view kDictionaryStart = "[DICTIONARY]";
-inline constexpr std::string_view kObjectEnd = "[END]";
 
-// The section openers, in the order in which a line holding several is tested (the last match decides).
+// The section openers: a line that begins with one opens an object of its kind. "[RGN10]" to "[RGN80]" are
+// the format's older names.
 struct Opener {
     std::string_view marker;
     ObjectKind kind;
 };
 inline constexpr Opener kOpeners[] = {
-    {"[POI]", ObjectKind::Poi}, {"[POLYLINE]", ObjectKind::Polyline}, {"[POLYGON]", ObjectKind::Polygon}};
+    {"[POI]", ObjectKind::Poi},         {"[POLYLINE]", ObjectKind::Polyline}, {"[POLYGON]", ObjectKind::Polygon},
+    {"[RGN10]", ObjectKind::Poi},       {"[RGN20]", ObjectKind::Poi},         {"[RGN40]", ObjectKind::Polyline},
+    {"[RGN80]", ObjectKind::Polygon}};
+// A line that begins with one of these ends an object, whatever kind it has.
+inline constexpr std::string_view kObjectEnds[] = {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]",
+                                                   "[END-RGN80]"};
 
 // Where the passes read the same line differently, on purpose. Each pass walks with its own state; these
 // rules are the only places where that state treats a line differently.
@@ -41,19 +46,15 @@ struct PassRules {
 inline constexpr PassRules kScanRules{false, false, false};
 inline constexpr PassRules kProcessRules{true, true, true};
 
-// Where the keys of a line are looked for. At the line start, a line whose first character is ";" is a
-// comment and nothing else. Anywhere: comments are ordinary lines and every test looks anywhere in the line
-// (how Process reads the lines of the header part).
-enum class KeyPlace { LineStart, Anywhere };
-
-// What one line is. Under KeyPlace::Anywhere several may hold at once.
+// What one line is; at most one of the flags holds. Every test is made at the line start: a key or marker
+// later in the line (in a label, after a blank) counts for nothing.
 struct LineClass {
-    bool comment = false;  // ";" first (KeyPlace::LineStart only); then every other field is false
-    bool opens = false;    // holds a section opener; kind is that of the last one tested
+    bool comment = false;   // ";" first: never any of the others
+    bool opens = false;     // begins with a section opener of kind
     ObjectKind kind = ObjectKind::Poi;
-    bool end = false;       // ends an object
-    bool type = false;      // a Type line; TypeText gives its type text
-    bool endLevel = false;  // an EndLevel line; UpToText gives its up-to text
+    bool end = false;       // begins with an object end marker
+    bool type = false;      // begins with "Type"; TypeText gives its type text
+    bool endLevel = false;  // begins with "EndLevel"; UpToText gives its up-to text
 };
 
 // True when line is exactly marker; a fixed-size comparison for the constant markers.
@@ -66,43 +67,39 @@ inline bool Begins(std::string_view line, std::string_view key) {
     return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
 }
 
-// The section markers of a line holding "[" at offset bracket, into lineClass (opens, kind, end).
-void ReadMarkers(std::string_view line, std::size_t bracket, LineClass& lineClass);
+// The section markers of a line that begins with "[", into lineClass (opens and kind, or end).
+void ReadMarkers(std::string_view line, LineClass& lineClass);
 
-// Classifies line. bracket is the offset of the line's first "[" or std::string_view::npos: every marker
-// holds one, and most lines have none, so the caller's search for "[" (which it can do over many lines at
-// once) keeps the common line cheap. Inline: every pass calls it for every line.
-inline LineClass ClassifyLine(std::string_view line, std::size_t bracket, KeyPlace place) {
+// Classifies line by its first character, so that the common line costs one comparison. Inline: every pass
+// calls it for every line.
+inline LineClass ClassifyLine(std::string_view line) {
     LineClass lineClass;
-    if (place == KeyPlace::LineStart) {
-        if (!line.empty() && line.front() == ';') {
+    if (line.empty()) return lineClass;
+    switch (line.front()) {
+        case ';':
             lineClass.comment = true;
-            return lineClass;
-        }
-        lineClass.type = Begins(line, "Type");
-        lineClass.endLevel = Begins(line, "EndLevel");
-    } else {
-        lineClass.type = line.find("Type") != std::string_view::npos;
-        lineClass.endLevel = line.find("EndLevel") != std::string_view::npos;
+            break;
+        case '[':
+            ReadMarkers(line, lineClass);
+            break;
+        case 'T':
+            lineClass.type = Begins(line, "Type");
+            break;
+        case 'E':
+            lineClass.endLevel = Begins(line, "EndLevel");
+            break;
+        default:
+            break;
     }
-    if (bracket != std::string_view::npos) ReadMarkers(line, bracket, lineClass);
     return lineClass;
 }
 
-// True when ClassifyLine(line, bracket, KeyPlace::LineStart) finds nothing: no "[" and a first character
-// that begins no key and no comment. Most lines of a map (coordinates, labels) are plain; passes test
-// this first and pass such lines over.
-inline bool IsPlainLine(std::string_view line, std::size_t bracket) {
-    if (bracket != std::string_view::npos) return false;
-    if (line.empty()) return true;
-    const char first = line.front();
-    return first != ';' && first != 'T' && first != 'E';
-}
-
-// The type text of a Type line: its characters 6 to 11, fewer when the line is shorter.
+// The type text of a Type line: its characters 6 to 11, fewer when the line is shorter. An extended type,
+// "0x" or "0X" and exactly five hexadecimal digits from character 6 on (then the line end or a character
+// that is no hexadecimal digit), gives those seven characters: "Type=0x10f04" gives "0x10f04".
 std::string_view TypeText(std::string_view line);
 // The longest type text TypeText gives.
-inline constexpr std::size_t kMaxTypeText = 6;
+inline constexpr std::size_t kMaxTypeText = 7;
 
 // The up-to text of an EndLevel line: its characters 10 and 11, fewer when the line is shorter.
 std::string_view UpToText(std::string_view line);
@@ -116,6 +113,11 @@ bool IsLevelsLine(std::string_view line);
 // A line of the unbroken run that the header rewrite removes after "Levels=": begins with "Level" or
 // "Zoom", in any letter case.
 bool ContinuesLevelRun(std::string_view line);
+
+// A level key that the header rewrite removes wherever it stands in the header part: a line that begins
+// with "Levels=", or with "Level" or "Zoom", one or more digits and "=", in any letter case.
+// "Level1Rgn10=" (a dictionary row) is none.
+bool IsLevelKey(std::string_view line);
 
 // The end of a dictionary section for the dictionary reader: contains "[END-DICTIONARY]" in any case.
 bool EndsDictionaryForReading(std::string_view line);

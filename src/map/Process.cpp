@@ -288,6 +288,25 @@ public:
     void ReplaceEndLevel(std::int32_t text) { Replace(*endLevel_, text); }
     void ForgetEndLevel() { endLevel_.reset(); }
 
+    // Removes line, an earlier input line of the result. Line numbers behind it change, so the index no
+    // longer fits the result: it is built afresh from the written text (rare: stray header level keys).
+    void Drop(const LineRef& line) {
+        PlaceBefore(line, true, kNoText);
+        size_ -= line.length + 1;
+        --lines_;
+        indexStale_ = true;
+    }
+    bool indexStale() const { return indexStale_; }
+
+    // Level keys of the header part met before its first "Levels=" line: held until that line drops them,
+    // or kept once the header part ends without one.
+    void HoldLevelKey() { levelKeys_.push_back(last_); }
+    void DropLevelKeys() {
+        for (const LineRef& key : levelKeys_) Drop(key);
+        levelKeys_.clear();
+    }
+    void KeepLevelKeys() { levelKeys_.clear(); }
+
     void Finish() { CloseRun(kNoText); }
 
 private:
@@ -358,6 +377,8 @@ private:
     std::uint64_t lines_ = 0;
     LineRef last_;
     std::optional<LineRef> endLevel_;
+    bool indexStale_ = false;
+    std::vector<LineRef> levelKeys_;
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
@@ -486,6 +507,22 @@ public:
     void ReplaceEndLevel(std::int32_t text) { PlaceBefore(*endLevel_, true, text); }
     void ForgetEndLevel() { endLevel_.reset(); }
 
+    // Removes line, an earlier input line of the result.
+    void Drop(const StreamLineRef& line) {
+        PlaceBefore(line, true, kNoText);
+        --lines_;
+    }
+
+    // As Planner's: level keys held until the first "Levels=" line drops them or the header part ends.
+    void HoldLevelKey() { levelKeys_.push_back(last_); }
+    void DropLevelKeys() {
+        for (const StreamLineRef& key : levelKeys_) Drop(key);
+        levelKeys_.clear();
+    }
+    void KeepLevelKeys() {
+        if (!levelKeys_.empty()) levelKeys_.clear();
+    }
+
     // Writes out what no later step can change. Returns the input offset from which the plan still needs
     // the input's bytes.
     std::uint64_t Drain() {
@@ -504,6 +541,7 @@ public:
         };
         if (lines_ > 0) hold(last_);
         if (endLevel_) hold(*endLevel_);
+        for (const StreamLineRef& key : levelKeys_) hold(key);
         for (std::size_t k = 0; k < pieceLimit; ++k) Write(pieces_[k]);
         pieces_.erase(pieces_.begin(), pieces_.begin() + static_cast<std::ptrdiff_t>(pieceLimit));
         base_ += pieceLimit;
@@ -596,6 +634,7 @@ private:
     std::uint64_t lines_ = 0;
     StreamLineRef last_;
     std::optional<StreamLineRef> endLevel_;
+    std::vector<StreamLineRef> levelKeys_;
 };
 
 // The lines of a map read through a LineReader, for the walk: LineSource's counterpart for a stream. It
@@ -719,6 +758,7 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         }
 
         const typename Source::Line current = source.Take();
+        if (!current.header) plan.KeepLevelKeys();
         // Built from its parts: copying the view whole would read back as one what was just stored as two.
         std::string_view line(current.text.data(), current.text.size());
         std::size_t bracket = current.bracket;
@@ -732,6 +772,7 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         };
 
         if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
+            plan.DropLevelKeys();
             source.RemoveLevelRun();
             generated.header = HeaderLines(generated.levels);
             generated.firstHeaderText = generated.texts.Next();
@@ -765,35 +806,31 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             }
         }
 
-        if (!current.header && mapsyntax::IsPlainLine(line, bracket)) {
+        // The other level keys of the header part go: those after the rewrite as they come, those before it
+        // once it starts. Until then they are kept, since a header without "Levels=" stays as it is.
+        if (current.header && text == kNoText && mapsyntax::IsLevelKey(line)) {
+            if (headerDone) continue;
             appendLine();
+            plan.HoldLevelKey();
             continue;
         }
-        // In the object part comment lines are never recognised and the Type and EndLevel keys must begin
-        // their line; header part lines are tested anywhere in the line.
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(
-            line, bracket, current.header ? mapsyntax::KeyPlace::Anywhere : mapsyntax::KeyPlace::LineStart);
-        if (lineClass.comment) {
-            appendLine();
-            continue;
-        }
+
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
         // Every opener sets the kind, also one inside an open section (kProcessRules).
         if (lineClass.opens) {
             haveKind = true;
             kind = lineClass.kind;
         }
-        const bool isEnd = lineClass.end;
         if (lineClass.type) {
             const std::string_view value = mapsyntax::TypeText(line);
             typeLength = value.size();
             // A "Type" line of five characters or fewer has no type text (and no data pointer to copy).
             if (!value.empty()) std::memcpy(typeText, value.data(), value.size());
         }
-        const bool isEndLevel = lineClass.endLevel;
 
-        if (!isEnd) {
+        if (!lineClass.end) {
             appendLine();
-            if (isEndLevel) plan.MarkEndLevel();
+            if (lineClass.endLevel) plan.MarkEndLevel();
             continue;
         }
 
@@ -804,15 +841,12 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         }
         const std::int32_t newLine =
             generated.texts.EndLevel(generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength)));
-        if (isEndLevel) {
-            plan.AppendText(newLine);  // the "[END]" line is itself the EndLevel line
-        } else if (plan.HasEndLevel()) {
+        if (plan.HasEndLevel()) {
             plan.ReplaceEndLevel(newLine);
-            appendLine();
         } else {
             plan.InsertBeforeLast(newLine);
-            appendLine();
         }
+        appendLine();
         plan.ForgetEndLevel();
         haveKind = mapsyntax::kProcessRules.kindKeptAcrossEnd;
     }
@@ -890,9 +924,13 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         }
     }
     parts.buffer.resize(size);
-    parts.index = std::move(plan.index());
-    parts.lineCount = lineCount;
-    text = MapText::FromParts(std::move(parts));
+    if (plan.indexStale()) {
+        text = MapText::FromNormalised(std::move(parts.buffer));
+    } else {
+        parts.index = std::move(plan.index());
+        parts.lineCount = lineCount;
+        text = MapText::FromParts(std::move(parts));
+    }
 
     if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
     tables = generated.tables;

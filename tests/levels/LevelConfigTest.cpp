@@ -38,26 +38,29 @@ TEST(LevelConfig, LinesNameEveryRowKindByKindInListOrder) {
     EXPECT_EQ(BuildConfigLines(lists), expected);
 }
 
-TEST(LevelConfig, FindConfigRowMatchesTheSixCharactersAfterTheLetterExactly) {
-    TypeList list(ObjectKind::Poi);
-    Fill(list, {{"0x2f06", "1"}, {"0x16", "2"}, {"0x2f06", "3"}, {"0x12345678", "4"}, {"", "5"}});
-    const std::pair<const char*, int> cases[] = {
-        {"p0x2f06", 0},   // the first of two equal codes
-        {"p0x2f06x", 0},  // characters after the seventh are cut
-        {"p0x16", 1},
-        {"x0x16", 1},  // the letter itself is not looked at here
-        {"p0x2F06", -1},
-        {"p0X2f06", -1},
-        {"0x2f06", -1},
-        {"p0x123456", -1},  // a code longer than six characters is never found
-        {"p0x12345678", -1},
-        {"p", 4},  // nothing after the letter: the row with an empty code
-        {"", 4},
+// A name with exactly five lower-case hexadecimal digits after "0x" finds its row by all seven characters,
+// so Save CFG's "p0x10f04=4" comes back; any other name is compared on its characters 2 to 7.
+TEST(LevelConfig, ApplyFindsExtendedCodesByAllSevenCharacters) {
+    struct Case {
+        const char* name;
+        LineList lines;
+        std::vector<std::string> poi;       // levels of 0x10f04, 0x10f0 after
+        std::vector<std::string> polyline;  // level of 0x10f05 after
     };
-    for (const auto& [name, row] : cases) {
-        EXPECT_EQ(FindConfigRow(list, name), row) << '"' << name << '"';
+    const Case cases[] = {
+        {"extended code", {"p0x10f04=4", "l0x10f05=2"}, {"4", "0"}, {"2"}},
+        {"six digits are cut to six characters", {"p0x10f045=6"}, {"0", "6"}, {"0"}},
+        {"a capital digit is no extended code", {"p0x10F04=5", "l0X10f05=5"}, {"0", "0"}, {"0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TypeLists lists;
+        Fill(lists.poi, {{"0x10f04", "0"}, {"0x10f0", "0"}});
+        Fill(lists.polyline, {{"0x10f05", "0"}});
+        ApplyConfigLines(lists, c.lines);
+        EXPECT_EQ(Levels(lists.poi), c.poi);
+        EXPECT_EQ(Levels(lists.polyline), c.polyline);
     }
-    EXPECT_EQ(FindConfigRow(TypeList(ObjectKind::Poi), "p0x2f06"), -1);
 }
 
 struct ApplyCase {
@@ -73,7 +76,7 @@ TEST(LevelConfig, ApplySetsTheLevelsOfTheRowsItNames) {
         {"one line per kind", {"p0x2f06=3", "l0x01=4", "g0x4c=5"}, {"3", "0"}, {"0", "4"}, {"5"}},
         {"letter in capitals", {"P0x2f06=3", "L0x16=3", "G0x4c=3"}, {"0", "0"}, {"0", "0"}, {"0"}},
         {"code in capitals", {"p0x2F06=3", "l0X16=3"}, {"0", "0"}, {"0", "0"}, {"0"}},
-        {"long name is cut", {"p0x2f0b7=6"}, {"0", "6"}, {"0", "0"}, {"0"}},
+        {"long name is cut", {"p0x2f0bz=6"}, {"0", "6"}, {"0", "0"}, {"0"}},
         {"first of two values wins", {"l0x16=2", "l0x16=5"}, {"0", "0"}, {"2", "0"}, {"0"}},
         {"first value whatever its case", {"P0x2f06=5", "p0x2f06=3"}, {"5", "0"}, {"0", "0"}, {"0"}},
         {"value from a line that finds no row", {"L0X16=8", "l0x16=1"}, {"0", "0"}, {"8", "0"}, {"0"}},

@@ -233,7 +233,7 @@ TEST(ScanDictionary, CodesWithoutEntryKeepTheirUpToText) {
                                 "[END]"});
     DictionaryTables tables;
     const ScanResult result = ScanMap(text, TestNames(), true, tables, 1);
-    EXPECT_EQ(RowsOf(result.lists.polyline), (Rows{"1|0x100|", "2|0x1000|", "3|0xff|"}));
+    EXPECT_EQ(RowsOf(result.lists.polyline), (Rows{"1|0x100|", "2|0x10001|", "3|0xff|"}));
     EXPECT_EQ(RowsOf(result.lists.polygon), (Rows{"0|0x00|", "4|0xffffffff|"}));
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <string>
@@ -149,33 +151,53 @@ const WalkCase kWalkCases[] = {
      WithHeader({"[POLYLINE]", "Type=22", "Data0=(1,2)", "[END]", "[POI]", "Type=0x2F06", "Data0=(1,2)", "[END]"}),
      WithHeader({"[POLYLINE]", "Type=22", "EndLevel=1", "Data0=(1,2)", "[END]", "[POI]", "Type=0x2F06", "EndLevel=3",
                  "Data0=(1,2)", "[END]"})},
-    {"FiveDigitPoiTypeIsReadFromItsFirstSixCharacters",
-     WithHeader({"[POI]", "Type=0x12345", "Data0=(1,2)", "[END]"}),
-     WithHeader({"[POI]", "Type=0x12345", "EndLevel=5", "Data0=(1,2)", "[END]"})},
+    // "0x" and exactly five digits are read whole (not as 0x1234, 0x0001, 0x0004); six digits are cut to four.
+    {"ExtendedTypesAreReadWhole",
+     WithHeader({"[POI]", "Type=0x12345", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x00016", "Data0=(1,2)", "[END]",
+                 "[POLYGON]", "Type=0X0004C;x", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x000161", "Data0=(1,2)",
+                 "[END]"}),
+     WithHeader({"[POI]", "Type=0x12345", "EndLevel=0", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x00016",
+                 "EndLevel=1", "Data0=(1,2)", "[END]", "[POLYGON]", "Type=0X0004C;x", "EndLevel=2", "Data0=(1,2)",
+                 "[END]", "[POLYLINE]", "Type=0x000161", "EndLevel=2", "Data0=(1,2)", "[END]"})},
     {"KindAndTypeCarryOverToTheNextObject",
      WithHeader({"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]", "[RGN10]", "Data0=(3,4)", "[END]"}),
      WithHeader({"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]", "[RGN10]", "EndLevel=3", "Data0=(3,4)",
                  "[END]"})},
     {"EndBeforeAnyOpenerChangesNothing",
-     WithHeader({"[RGN20]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"}),
-     WithHeader({"[RGN20]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"})},
+     WithHeader({"[WPT]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"}),
+     WithHeader({"[WPT]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"})},
+    // The old section names open and end objects; "[RGN40]" after a POI is a polyline.
+    {"OldSectionNamesOpenAndEndObjects",
+     WithHeader({"[POI]", "Type=0x2f06", "[END]", "[RGN40]", "Type=0x16", "Data0=(1,2)", "[END]", "[RGN40]",
+                 "Type=0x01", "Data0=(1,2)", "[END-RGN40]", "[RGN80]", "Type=0x4c", "EndLevel=7", "[END-RGN80]",
+                 "[RGN20]", "Type=0x1234", "Data0=(1,2)", "[END-RGN20]", "[RGN10]", "Type=0x2f06", "Data0=(1,2)",
+                 "[END-RGN10]", "Label=after", "[END]"}),
+     WithHeader({"[POI]", "EndLevel=3", "Type=0x2f06", "[END]", "[RGN40]", "Type=0x16", "EndLevel=1", "Data0=(1,2)",
+                 "[END]", "[RGN40]", "Type=0x01", "EndLevel=2", "Data0=(1,2)", "[END-RGN40]", "[RGN80]", "Type=0x4c",
+                 "EndLevel=2", "[END-RGN80]", "[RGN20]", "Type=0x1234", "EndLevel=5", "Data0=(1,2)", "[END-RGN20]",
+                 "[RGN10]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END-RGN10]", "EndLevel=3", "Label=after",
+                 "[END]"})},
     {"EndLevelPositionIsClearedByAnEndWithoutKind",
      WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}),
      WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]"})},
     {"EndDirectlyAfterTheOpenerInsertsAboveTheOpener",
      WithHeader({"[POLYLINE]", "Type=0x16", "[END]", "[POI]", "[END]"}),
      WithHeader({"[POLYLINE]", "EndLevel=1", "Type=0x16", "[END]", "EndLevel=0", "[POI]", "[END]"})},
-    {"EndLevelOnTheEndLineItselfIsReplaced",
-     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=8 [END]", "Data0=(1,2)"}),
-     WithHeader({"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)"})},
-    // The openers are tested in the order POI, polyline, polygon, whatever their order in the line.
-    {"LaterTestDecidesWhenALineHoldsTwoOpeners",
+    // Section markers count only at the line start: a label holding one is an ordinary line.
+    {"MarkersMustBeginTheirLine",
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=[END] of road", "Label=[POI] cafe", "EndLevel=8 [END]",
+                 "Data0=(1,2)", " [END]", "[END]"}),
+     WithHeader({"[POLYLINE]", "Type=0x16", "Label=[END] of road", "Label=[POI] cafe", "EndLevel=1", "Data0=(1,2)",
+                 " [END]", "[END]"})},
+    {"OpenerAtTheLineStartDecides",
      WithHeader({"[POLYGON][POI]", "Type=0x4c", "[END]"}),
      WithHeader({"[POLYGON][POI]", "EndLevel=2", "Type=0x4c", "[END]"})},
-    // The header part keeps the tests that look anywhere in the line.
-    {"HeaderPartRecognisesKeysAnywhereInTheLine",
-     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[END-IMG ID]"},
-     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", "EndLevel=5", "; [END]", "[END-IMG ID]"}},
+    // An object in the header part is read by the same rules: keys and markers at the line start only.
+    {"HeaderPartKeysMustBeginTheirLine",
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06",
+      "Label=EndLevel road", "Label=Road Type 2", "Data0=(1,2)", "[END]", "[END-IMG ID]"},
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06",
+      "Label=EndLevel road", "Label=Road Type 2", "EndLevel=3", "Data0=(1,2)", "[END]", "[END-IMG ID]"}},
     // Comment lines of the object part open nothing and hold no key.
     {"CommentLinesInObjectsAreNeverRecognised",
      WithHeader({"[POLYLINE]", "Type=0x16", ";[POI]", ";EndLevel=5", "; fixed [END] later", "Data0=(1,2)", "[END]"}),
@@ -194,7 +216,7 @@ const WalkCase kWalkCases[] = {
      WithHeader({"[POLYLINE]", "Type=0x16", "Levels=2", "Level0=22", "Zoom0=0", "EndLevel=1", "Data0=(1,2)", "[END]"})},
     {"ObjectsWithoutHeaderEndAreHeaderPart",
      {"[POI]", "Type=0x2f06", "Label=EndLevel", "Data0=(1,2)", "[END]"},
-     {"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]"}},
+     {"[POI]", "Type=0x2f06", "Label=EndLevel", "EndLevel=3", "Data0=(1,2)", "[END]"}},
     {"HeaderEndLineMayHoldMoreThanTheMarker",
      {"[IMG ID]", "[END-IMG ID] ", "[POI]", "Type=0x2f06", "Label=EndLevel", "[END]"},
      {"[IMG ID]", "[END-IMG ID] ", "[POI]", "Type=0x2f06", "EndLevel=3", "Label=EndLevel", "[END]"}},
@@ -227,10 +249,16 @@ const HeaderCase kHeaderCases[] = {
      {"[IMG ID]", "Levels=4", "Level0=24", "Level1=22", "Level2=20", "Level3=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
       "Zoom3=3", "[END-IMG ID]"},
      {"[IMG ID]", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "[END-IMG ID]"}},
-    {"OnlyTheFirstUnbrokenRunIsReplaced", ThreeLevels(),
-     {"Levels=2", "Level0=22", "Name=x", "Level1=20", "Levels=5", "Zoom1=1", "[END-IMG ID]"},
-     {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Name=x", "Level1=20",
-      "Levels=5", "Zoom1=1", "[END-IMG ID]"}},
+    // Other level keys of the header part go wherever they stand; dictionary rows and other keys stay.
+    {"LevelKeysAfterTheRunGo", ThreeLevels(),
+     {"Levels=2", "Level0=22", "Name=x", "Level1=20", "Levels=5", "", "ZOOM1=1", "Level1Rgn10=01", "LevelX=3",
+      "Zoom2x=1", "Level=1", "[END-IMG ID]", "Level0=22"},
+     {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Name=x", "",
+      "Level1Rgn10=01", "LevelX=3", "Zoom2x=1", "Level=1", "[END-IMG ID]", "Level0=22"}},
+    {"LevelKeysAboveLevelsGo", ThreeLevels(),
+     {"[IMG ID]", "Level0=22", "Zoom0=0", "Name=x", "level1=20", "Levels=2", "Level0=22", "[END-IMG ID]"},
+     {"[IMG ID]", "Name=x", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
+      "[END-IMG ID]"}},
     {"KeysOfAnyLetterCaseBelongToTheRun", ThreeLevels(),
      {"levels=2", "LEVEL0=22", "level1=21", "ZOOM0=0", "zoom1=1", "Preprocess=F", "[END-IMG ID]"},
      {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Preprocess=F",
@@ -260,9 +288,9 @@ const HeaderCase kHeaderCases[] = {
     {"GeneratedHeaderLinesAreExaminedButNeverChanged", MakeLevels({{"Level0", "24bit"}}),
      {"[POI]", "Type=0x2f06", "Levels=1", "Level0=17", "[END]", "[END-IMG ID]"},
      {"[POI]", "Type=0x2f06", "Levels=1", "Level0=24", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
-    {"GeneratedLineHoldingEndLevelIsTheOneReplaced", MakeLevels({{"Level0 EndLevel", "24bit"}}),
+    {"GeneratedLineHoldingEndLevelIsNoEndLevelLine", MakeLevels({{"Level0 EndLevel", "24bit"}}),
      {"[POI]", "Type=0x2f06", "Levels=1", "[END]", "[END-IMG ID]"},
-     {"[POI]", "Type=0x2f06", "Levels=1", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
+     {"[POI]", "Type=0x2f06", "Levels=1", "Level0 EndLevel=24", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Process, ProcessHeader, testing::ValuesIn(kHeaderCases),
@@ -451,9 +479,9 @@ const FailCase kFailCases[] = {
     {"LevelCaptionThatIsNoNumber",
      {"Levels=1", "Level0=24", "[END-IMG ID]", "[POLYGON]", "Type=0x4c", "[END]", "[POLYGON]", "Type=0x4c00", "[END]"},
      "'two' is not a valid integer value"},
-    {"LabelWithTypeInTheHeaderPart",
-     {"Levels=1", "Level0=24", "[POI]", "Type=0x2f06", "Label=Typesetting", "[END]", "[END-IMG ID]"},
-     "'=Types' is not a valid integer value"},
+    {"TypeThatIsNoNumberInTheHeaderPart",
+     {"Levels=1", "Level0=24", "[POI]", "Type=0x2f x", "Label=Typesetting", "[END]", "[END-IMG ID]"},
+     "'0x2f x' is not a valid integer value"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Process, ProcessFailure, testing::ValuesIn(kFailCases),
@@ -512,11 +540,39 @@ bool HoldsEndMarker(const std::string& line) {
     return ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]");
 }
 
+bool BeginsWithAny(const std::string& line, std::initializer_list<const char*> prefixes) {
+    return std::any_of(prefixes.begin(), prefixes.end(), [&](const char* prefix) { return StartsWith(line, prefix); });
+}
+
+// "Levels=", or "Level" / "Zoom" with digits and "=", any letter case.
+bool IsStrayLevelKey(const std::string& line) {
+    if (StartsWithNoCase(line, "Levels=")) return true;
+    for (const std::string_view prefix : {"level", "zoom"}) {
+        if (!StartsWithNoCase(line, prefix)) continue;
+        std::size_t end = prefix.size();
+        while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+        return end > prefix.size() && end < line.size() && line[end] == '=';
+    }
+    return false;
+}
+
+// Characters 6 to 11, or 6 to 12 for "0x" and exactly five hexadecimal digits.
+std::string TypeTextOf(const std::string& line) {
+    const std::string value = line.size() > 5 ? line.substr(5) : std::string();
+    const auto hex = [&](std::size_t i) { return i < value.size() && std::isxdigit(static_cast<unsigned char>(value[i])); };
+    if (value.size() >= 7 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X') && hex(2) && hex(3) && hex(4) &&
+        hex(5) && hex(6) && !hex(7)) {
+        return value.substr(0, 7);
+    }
+    return std::string(Mid(line, 6, 11));
+}
+
 WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                     DictionaryTables tables, LineList dicLines) {
     struct Line {
         std::string text;
         bool header;
+        bool generated = false;
     };
     std::vector<Line> list;
     bool inHeader = true;
@@ -538,19 +594,28 @@ WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLis
             std::string line = list[index].text;
             const bool header = list[index].header;
             if (!headerDone && header && StartsWithNoCase(line, "Levels=")) {
+                // The header's level keys above go too.
+                for (std::size_t k = index; k-- > 0;) {
+                    if (list[k].header && !list[k].generated && IsStrayLevelKey(list[k].text)) {
+                        list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
+                        --index;
+                        if (endLevel != kNone && endLevel > k) --endLevel;
+                    }
+                }
                 while (index < list.size() &&
                        (StartsWithNoCase(list[index].text, "Level") || StartsWithNoCase(list[index].text, "Zoom"))) {
                     list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
                 }
                 const std::size_t n = levels.size();
                 auto at = [&](std::size_t i) { return list.begin() + static_cast<std::ptrdiff_t>(i); };
-                list.insert(at(index), {"Levels=" + std::to_string(n), true});
+                list.insert(at(index), {"Levels=" + std::to_string(n), true, true});
                 for (std::size_t r = 0; r < n; ++r) {
                     const std::string& key = levels.rows()[r].key;
-                    list.insert(at(index + 1 + r), {key + "=" + LeadingBits(levels.ValueOfKey(key)), true});
+                    list.insert(at(index + 1 + r), {key + "=" + LeadingBits(levels.ValueOfKey(key)), true, true});
                 }
                 for (std::size_t k = 0; k < n; ++k) {
-                    list.insert(at(index + 1 + n + k), {"Zoom" + std::to_string(k) + "=" + std::to_string(k), true});
+                    list.insert(at(index + 1 + n + k),
+                                {"Zoom" + std::to_string(k) + "=" + std::to_string(k), true, true});
                 }
                 headerDone = true;
                 line = list[index].text;
@@ -577,14 +642,17 @@ WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLis
                     continue;
                 }
             }
-            const bool object = !header;
-            if (!(object && StartsWith(line, ";"))) {
-                if (Contains(line, "[POI]")) kind = 0;
-                if (Contains(line, "[POLYLINE]")) kind = 1;
-                if (Contains(line, "[POLYGON]")) kind = 2;
-                if (object ? StartsWith(line, "Type") : Contains(line, "Type")) typeText = std::string(Mid(line, 6, 11));
-                if (object ? StartsWith(line, "EndLevel") : Contains(line, "EndLevel")) endLevel = index;
-                if (Contains(line, "[END]")) {
+            if (headerDone && header && !list[index].generated && IsStrayLevelKey(line)) {
+                list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+                continue;
+            }
+            if (!StartsWith(line, ";")) {
+                if (BeginsWithAny(line, {"[POI]", "[RGN10]", "[RGN20]"})) kind = 0;
+                if (BeginsWithAny(line, {"[POLYLINE]", "[RGN40]"})) kind = 1;
+                if (BeginsWithAny(line, {"[POLYGON]", "[RGN80]"})) kind = 2;
+                if (StartsWith(line, "Type")) typeText = TypeTextOf(line);
+                if (StartsWith(line, "EndLevel")) endLevel = index;
+                if (BeginsWithAny(line, {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]", "[END-RGN80]"})) {
                     if (kind >= 0) {
                         const auto k = static_cast<ObjectKind>(kind);
                         const std::int32_t level = lists.Of(k).GetTypeLevel(NormalisedTypeCode(k, ReadInteger(typeText)));
@@ -617,16 +685,18 @@ WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLis
 const char* const kHeaderLines[] = {
     "[IMG ID]", "ID=1", "Name=Multi-Level Map", "Levels=4", "levels=2", "LEVELS=3", "Level0=24", "LEVEL1=21",
     "level2=18", "Level3=17", "Zoom0=0", "ZOOM1=1", "zoom2=2", "Zoom3=3", ";Level of detail", "Elevation=M", "",
-    "Levels=9", "LevelX", "ZoomOut=1"};
+    "Levels=9", "LevelX", "ZoomOut=1", "Level1Rgn10=01", "Zoom2x=1"};
 const char* const kHeaderRarities[] = {"EndLevel=3", "[POI]", "Type=0x2f06", "[END]", "[DICTIONARY]",
                                        "[END-DICTIONARY]", "[END-IMG ID] ", "[POLYLINE]"};
-const char* const kOpeners[] = {"[POI]", "[POLYLINE]", "[POLYGON]", "[RGN10]", ";[POI]", "[POLYGON][POI]"};
+const char* const kOpeners[] = {"[POI]",   "[POLYLINE]", "[POLYGON]", "[RGN10]",       ";[POI]",
+                                "[RGN40]", "[RGN80]",    "[rgn20]",   "[POLYGON][POI]", " [POI]"};
 const char* const kTypeLines[] = {"Type=0x2f06", "Type=0x2F06", "Type=0x12345", "Type=0x16", "Type=22",
-                                  "Type=0x4c", "Type=0x99", "Type=0x1234", "Type=0x01", "Type=$16"};
+                                  "Type=0x4c", "Type=0x99", "Type=0x1234", "Type=0x01", "Type=$16",
+                                  "Type=0x10f04", "Type=0X0004C;x", "Type=0x000161"};
 const char* const kBodyLines[] = {
     "Label=Road Type 2", ";Type=0x16", "EndLevel=1", "EndLevel=12", ";EndLevel=4", "Label=EndLevel", "EndLevel=3 [END]",
     "Data0=(1,2)", "Data1=(3,4)", "Data5=(5,6)", "Levels=2", "Level0=22", "Zoom0=0", "; note [END]", "[END-RGN10]",
-    "", "Label=[POLYGON]", "Data0=(1,2),(3,4)"};
+    "", "Label=[POLYGON]", "Data0=(1,2),(3,4)", "[END-RGN40]", "Label=[END] of road"};
 const char* const kSectionLines[] = {"", ";Stratex Generated DICTIONARY!!!", "[DICTIONARY]", "Level1Rgn10=0101",
                                      "Level2Rgn40=1", ";           123"};
 const char* const kSectionEnds[] = {"[END-DICTIONARY]", "[end dictionary]", "[END DICTIONARY]", "x[End-Dictionary]y"};
