@@ -99,7 +99,7 @@ public:
     std::size_t capacity() const { return capacity_; }
 
 private:
-    static constexpr int kShortWords = 32;
+    static constexpr int kShortWords = 8;
 
     // Takes the line that ends at the CR or LF at p; false when it may go on in bytes not yet read.
     bool Take(const char* p, Line& line) {
