@@ -168,6 +168,7 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
       // The type name files are read from the folder the program was started in.
       ProgramDir(QDir::toNativeSeparators(QDir::currentPath()) + QDir::separator()),
       doc_(std::make_unique<MapDocument>(ToFsPath(ProgramDir))) {
+    // In the order of FileType.
     const QStringList filters = {QStringLiteral("Polish Map (*.mp)"), QStringLiteral("Text Files (*.txt)"),
                                  QStringLiteral("MP levels config (*.cfg)")};
     const QStringList extensions = {QStringLiteral("mp"), QStringLiteral("txt"), QStringLiteral("cfg")};
@@ -495,7 +496,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::OpenSpeedButtonClick() {
     Guarded([this] {
-        const std::optional<QString> path = AskOpenPath(1);
+        const std::optional<QString> path = AskOpenPath(FileType::PolishMap);
         if (path) OpenMapPath(*path);
     });
 }
@@ -537,13 +538,13 @@ void TMainForm::DoSpeedButtonClick() {
 
 void TMainForm::SaveSpeedButtonClick() {
     Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(1)) doc_->SaveMap(ToFsPath(*path));
+        if (const std::optional<QString> path = AskSavePath(FileType::PolishMap)) doc_->SaveMap(ToFsPath(*path));
     });
 }
 
 void TMainForm::OpenCFGSpeedButtonClick() {
     Guarded([this] {
-        const std::optional<QString> path = AskOpenPath(3);
+        const std::optional<QString> path = AskOpenPath(FileType::LevelConfig);
         if (!path) return;
         doc_->OpenConfig(ToFsPath(*path));
         for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->CaptionsChanged();
@@ -552,26 +553,26 @@ void TMainForm::OpenCFGSpeedButtonClick() {
 
 void TMainForm::SaveCFGSpeedButtonClick() {
     Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(3)) doc_->SaveConfig(ToFsPath(*path));
+        if (const std::optional<QString> path = AskSavePath(FileType::LevelConfig)) doc_->SaveConfig(ToFsPath(*path));
     });
 }
 
 void TMainForm::SaveDICSpeedButtonClick() {
     Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(2)) doc_->SaveDictionary(ToFsPath(*path));
+        if (const std::optional<QString> path = AskSavePath(FileType::TextFile)) doc_->SaveDictionary(ToFsPath(*path));
     });
 }
 
-std::optional<QString> TMainForm::AskOpenPath(int fileType) {
-    OpenDialog.filterIndex = fileType;
+std::optional<QString> TMainForm::AskOpenPath(FileType fileType) {
+    OpenDialog.filterIndex = static_cast<int>(fileType);
     OpenDialog.fileName = CutBeforeFirstDot(OpenDialog.fileName);
     std::optional<QString> path = prompts_->RunFileDialog(this, OpenDialog);
     if (path) OpenDialog.fileName = *path;
     return path;
 }
 
-std::optional<QString> TMainForm::AskSavePath(int fileType) {
-    SaveDialog.filterIndex = fileType;
+std::optional<QString> TMainForm::AskSavePath(FileType fileType) {
+    SaveDialog.filterIndex = static_cast<int>(fileType);
     SaveDialog.fileName = CutBeforeFirstDot(SaveDialog.fileName);
     std::optional<QString> path = prompts_->RunFileDialog(this, SaveDialog);
     if (!path) return std::nullopt;

@@ -94,10 +94,12 @@ private:
 
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
+    // The file types of both dialogs, as their filter lists number them (from 1).
+    enum class FileType { PolishMap = 1, TextFile = 2, LevelConfig = 3 };
     // Asks a save operation's dialog; returns the chosen path with the file type's extension applied to a
     // name typed without one, or nothing when cancelled or when the user refuses to replace the file.
-    std::optional<QString> AskSavePath(int fileType);
-    std::optional<QString> AskOpenPath(int fileType);
+    std::optional<QString> AskSavePath(FileType fileType);
+    std::optional<QString> AskOpenPath(FileType fileType);
 
     // Runs a handler's body; a failure is shown (or, inside another handler, passed on to it).
     template <typename Body>

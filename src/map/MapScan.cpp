@@ -178,8 +178,9 @@ public:
     void Line(std::string_view line, std::uint64_t i, std::size_t bracket) {
         const bool hasBracket = bracket != std::string_view::npos;
         if (!emptyKeyValue_ && !line.empty() && line.front() == '=') SetEmptyKeyValue(line.substr(1));
-        if (hasBracket && (useDictionary_ || !result_.figures.hasDictionary) &&
-            Contains(line, mapsyntax::kDictionaryStart)) {
+        // Lines too short to hold the marker after their "[" (the openers and "[END]") are not searched.
+        if (hasBracket && line.size() - bracket >= mapsyntax::kDictionaryStart.size() &&
+            (useDictionary_ || !result_.figures.hasDictionary) && Contains(line, mapsyntax::kDictionaryStart)) {
             result_.figures.hasDictionary = true;
             if (useDictionary_) dictionary_.Start(i);
         }

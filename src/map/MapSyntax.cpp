@@ -11,23 +11,6 @@ constexpr std::string_view kDictionaryEndSpaced = "[END DICTIONARY]";
 
 }  // namespace
 
-void ReadMarkers(std::string_view line, LineClass& lineClass) {
-    // No marker is the beginning of another, so the first match is the only one.
-    for (const Opener& opener : kOpeners) {
-        if (Begins(line, opener.marker)) {
-            lineClass.opens = true;
-            lineClass.kind = opener.kind;
-            return;
-        }
-    }
-    for (const std::string_view end : kObjectEnds) {
-        if (Begins(line, end)) {
-            lineClass.end = true;
-            return;
-        }
-    }
-}
-
 namespace {
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }

@@ -32,8 +32,10 @@ inline constexpr Opener kOpeners[] = {
 inline constexpr std::string_view kObjectEnds[] = {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]",
                                                    "[END-RGN80]"};
 
-// Where the passes read the same line differently, on purpose. Each pass walks with its own state; these
-// rules are the only places where that state treats a line differently.
+// Where the passes read the same line differently, on purpose. Each pass walks with its own state; besides
+// these rules, only the header's level lines (the scan's IsLevelLine against Process's IsLevelsLine,
+// ContinuesLevelRun and IsLevelKey) and a dictionary's end (EndsDictionaryForReading against
+// EndsDictionaryForRemoval) are read differently, each by a function of its own below.
 struct PassRules {
     // Lines of the header part are examined for objects (openers, Type, EndLevel, object ends).
     bool objectsInHeaderPart;
@@ -57,18 +59,30 @@ struct LineClass {
     bool endLevel = false;  // begins with "EndLevel"; UpToText gives its up-to text
 };
 
-// True when line is exactly marker; a fixed-size comparison for the constant markers.
-inline bool Is(std::string_view line, std::string_view marker) {
-    return line.size() == marker.size() && std::memcmp(line.data(), marker.data(), marker.size()) == 0;
-}
-
 // True when line begins with key.
 inline bool Begins(std::string_view line, std::string_view key) {
     return line.size() >= key.size() && std::memcmp(line.data(), key.data(), key.size()) == 0;
 }
 
-// The section markers of a line that begins with "[", into lineClass (opens and kind, or end).
-void ReadMarkers(std::string_view line, LineClass& lineClass);
+// The section markers of a line that begins with "[", into lineClass (opens and kind, or end). No marker is
+// the beginning of another, so the first match is the only one; the character after "[" rules out most.
+inline void ReadMarkers(std::string_view line, LineClass& lineClass) {
+    if (line.size() < 2) return;
+    const char second = line[1];
+    for (const Opener& opener : kOpeners) {
+        if (opener.marker[1] == second && Begins(line, opener.marker)) {
+            lineClass.opens = true;
+            lineClass.kind = opener.kind;
+            return;
+        }
+    }
+    for (const std::string_view end : kObjectEnds) {
+        if (end[1] == second && Begins(line, end)) {
+            lineClass.end = true;
+            return;
+        }
+    }
+}
 
 // Classifies line by its first character, so that the common line costs one comparison. Inline: every pass
 // calls it for every line.

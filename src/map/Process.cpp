@@ -734,6 +734,9 @@ private:
     std::size_t next_ = 0;
 };
 
+static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProcessRules.openerInsideSection,
+              "the walk examines every line for objects and takes the kind from every opener");
+
 // The walk of Process over the lines of source, planning the result into plan. The same walk serves the
 // map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan).
 template <typename Source, typename Plan>
@@ -816,7 +819,6 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         }
 
         const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
-        // Every opener sets the kind, also one inside an open section (kProcessRules).
         if (lineClass.opens) {
             haveKind = true;
             kind = lineClass.kind;

@@ -90,18 +90,6 @@ std::span<const CatalogueEntry> CatalogueTable(ObjectKind kind) {
     return {};
 }
 
-int IconCount(ObjectKind kind) {
-    switch (kind) {
-        case ObjectKind::Poi:
-            return 101;
-        case ObjectKind::Polyline:
-            return 17;
-        case ObjectKind::Polygon:
-            return 9;
-    }
-    return 0;
-}
-
 int IconWidth(ObjectKind kind) {
     switch (kind) {
         case ObjectKind::Poi:
@@ -125,12 +113,6 @@ int IconHeight(ObjectKind kind) {
     }
     return 0;
 }
-
-int GetPOIImage(std::string_view code) { return LookUp(kPoiTable, code); }
-
-int GetLINEImage(std::string_view code) { return LookUp(kPolylineTable, code); }
-
-int GetPOLYImage(std::string_view code) { return LookUp(kPolygonTable, code); }
 
 int GetImage(ObjectKind kind, std::string_view code) { return LookUp(CatalogueTable(kind), code); }
 

@@ -16,16 +16,12 @@ struct CatalogueEntry {
 // The kind's catalogue table in search order (262 POI, 36 polyline and 53 polygon entries).
 std::span<const CatalogueEntry> CatalogueTable(ObjectKind kind);
 
-// Number of icons in the kind's icon list (101, 17, 9) and their size in pixels.
-int IconCount(ObjectKind kind);
+// The size in pixels of the icons in the kind's icon list.
 int IconWidth(ObjectKind kind);
 int IconHeight(ObjectKind kind);
 
 // The icon index that the kind's table gives code, comparing with ASCII letters folded; -1 when the code
 // is not in the table.
-int GetPOIImage(std::string_view code);
-int GetLINEImage(std::string_view code);
-int GetPOLYImage(std::string_view code);
 int GetImage(ObjectKind kind, std::string_view code);
 
 }  // namespace stratex

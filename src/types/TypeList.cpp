@@ -50,16 +50,6 @@ std::int32_t TypeList::GetTypeLevel(std::string_view code) const {
     return ReadInteger(rows_[i].level);
 }
 
-std::int32_t TypeList::GetTypeLevelByPrefix(std::string_view prefix) const {
-    // Called a few hundred times per dictionary, so a walk in list order is cheap enough and keeps the
-    // first-row-wins rule plain.
-    for (const auto& row : rows_) {
-        const std::string_view code = row.code;
-        if (EqualsNoCase(code.substr(0, 4), prefix)) return ReadInteger(row.level);
-    }
-    return 255;
-}
-
 void TypeList::Sort(int sortColumn) {
     std::stable_sort(rows_.begin(), rows_.end(), [sortColumn](const TypeRow& a, const TypeRow& b) {
         return POIListViewCompare(a, b, sortColumn) < 0;

@@ -41,10 +41,6 @@ public:
     // matches. Throws Error("'<caption>' is not a valid integer value") when that caption is no number.
     std::int32_t GetTypeLevel(std::string_view code) const;
 
-    // The level of the first row whose code's first four characters (the whole code when shorter) equal
-    // prefix with ASCII case folded; 255 when no row matches. Throws as GetTypeLevel.
-    std::int32_t GetTypeLevelByPrefix(std::string_view prefix) const;
-
     // Stable ascending sort by the Type row sort rule (POIListViewCompare) on column sortColumn:
     // 0 level, 1 code, 2 name.
     void Sort(int sortColumn);

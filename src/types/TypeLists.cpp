@@ -22,12 +22,6 @@ TypeList& TypeLists::Of(ObjectKind kind) {
 
 const TypeList& TypeLists::Of(ObjectKind kind) const { return const_cast<TypeLists*>(this)->Of(kind); }
 
-void TypeLists::Clear() {
-    poi.Clear();
-    polyline.Clear();
-    polygon.Clear();
-}
-
 void TypeLists::SortAll(int sortColumn) {
     for (const ObjectKind kind : kAllKinds) Of(kind).Sort(sortColumn);
 }

@@ -13,7 +13,6 @@ struct TypeLists {
 
     TypeList& Of(ObjectKind kind);
     const TypeList& Of(ObjectKind kind) const;
-    void Clear();
     // Sorts all three lists, in the order POI, polyline, polygon.
     void SortAll(int sortColumn);
 };

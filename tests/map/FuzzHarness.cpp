@@ -16,7 +16,7 @@
 #include "map/LineReader.h"
 #include "map/MapScan.h"
 #include "map/MapSyntax.h"
-#include "map/MemorySource.h"
+#include "support/MemorySource.h"
 #include "map/Process.h"
 #include "map/StreamFacts.h"
 #include "text/Error.h"
@@ -217,7 +217,17 @@ void CheckScanResult(const ScanCheck& c) {
                 Require(POIListViewCompare(list[i - 1], row, c.sortColumn) <= 0,
                         [&] { return name + " is not sorted at row " + std::to_string(i); });
             }
+            // Each listed type was counted: its objects are those with an EndLevel line and those without.
+            const auto figures = c.scan.figures.Of(kind).find(row.code);
+            Require(figures != c.scan.figures.Of(kind).end(),
+                    [&] { return name + ": no figures for the listed type " + Show(row.code); });
+            std::uint64_t counted = figures->second.withoutEndLevel;
+            for (const auto& [text, objects] : figures->second.endLevels) counted += objects;
+            Require(figures->second.objects > 0 && counted == figures->second.objects,
+                    [&] { return name + ": the figures of " + Show(row.code) + " do not add up"; });
         }
+        Require(c.scan.figures.Of(kind).size() == list.size(),
+                [&] { return name + ": figures for a type that is not listed"; });
     }
 }
 
@@ -244,13 +254,25 @@ bool IsEndLevelLine(std::string_view line) {
 
 // The lines that Process without the dictionary option must keep, in order: all but those beginning with
 // "EndLevel" and, in the header part (through the first line holding "[END-IMG ID]"), those beginning with
-// "Level" or "Zoom" in any letter case.
-std::vector<std::string_view> KeptLines(const std::vector<std::string_view>& lines) {
+// "Level" or "Zoom" in any letter case. With generated (the level header that Process writes, count lines),
+// the lines of that header are left out as well, from the first "Levels=" line of the header part on:
+// a level row's key need not begin with "Level" (a level line without "=" has the empty key).
+std::vector<std::string_view> KeptLines(const std::vector<std::string_view>& lines,
+                                        const std::unordered_set<std::string>* generated = nullptr,
+                                        std::size_t count = 0) {
     std::vector<std::string_view> kept;
     bool header = true;
+    bool blockSeen = false;
+    std::size_t toSkip = 0;
     for (const std::string_view line : lines) {
+        if (generated && header && !blockSeen && StartsWithNoCase(line, "Levels=")) {
+            blockSeen = true;
+            toSkip = count;
+        }
+        const bool inBlock = toSkip > 0 && generated->count(std::string(line)) > 0;
+        if (inBlock) --toSkip;
         const bool levelKey = StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
-        if (!StartsWith(line, "EndLevel") && !(header && levelKey)) kept.push_back(line);
+        if (!inBlock && !StartsWith(line, "EndLevel") && !(header && levelKey)) kept.push_back(line);
         if (Contains(line, kHeaderEnd)) header = false;
     }
     return kept;
@@ -490,7 +512,7 @@ void CheckProcessOutput(const ProcessOutcome& o) {
         return;
     }
     const std::vector<std::string_view> expected = KeptLines(before);
-    const std::vector<std::string_view> actual = KeptLines(after);
+    const std::vector<std::string_view> actual = KeptLines(after, &headerLines, 1 + 2 * o.levels.size());
     const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     Require(mismatch.first == expected.end() && mismatch.second == actual.end(), [&] {
         return "the map changed beyond its EndLevel and header level lines at its kept line " +

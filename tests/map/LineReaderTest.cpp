@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "map/LineReader.h"
-#include "map/MemorySource.h"
+#include "support/MemorySource.h"
 
 namespace stratex {
 namespace {

@@ -259,6 +259,10 @@ const HeaderCase kHeaderCases[] = {
      {"[IMG ID]", "Level0=22", "Zoom0=0", "Name=x", "level1=20", "Levels=2", "Level0=22", "[END-IMG ID]"},
      {"[IMG ID]", "Name=x", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
       "[END-IMG ID]"}},
+    {"LevelKeyAboveAnObjectGoes", MakeLevels({{"Level0", "24bit"}}),
+     {"Zoom0=0", "[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]", "Levels=1", "[END-IMG ID]"},
+     {"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]", "Levels=1", "Level0=24", "Zoom0=0",
+      "[END-IMG ID]"}},
     {"KeysOfAnyLetterCaseBelongToTheRun", ThreeLevels(),
      {"levels=2", "LEVEL0=22", "level1=21", "ZOOM0=0", "zoom1=1", "Preprocess=F", "[END-IMG ID]"},
      {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Preprocess=F",
@@ -295,6 +299,19 @@ const HeaderCase kHeaderCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Process, ProcessHeader, testing::ValuesIn(kHeaderCases),
                          CaseName<HeaderCase>);
+
+// Level keys that go from above "Levels=" shift every line behind them: each must still be found by number.
+TEST(ProcessHeaderIndex, LinesAreFoundAfterLevelKeysAboveWent) {
+    Lines input = {"Level0=22", "Zoom0=0", "Levels=1", "[END-IMG ID]"};
+    for (int i = 0; i < 300; ++i) input.push_back("Data" + std::to_string(i) + "=(1,2)");
+    Session run;
+    MapText text = MapText::FromNormalised(Join(input));
+    ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines);
+    const Lines lines = Split(text.Buffer());
+    ASSERT_EQ(lines.size(), input.size() - 2 + 6);
+    ASSERT_EQ(text.LineCount(), lines.size());
+    for (std::uint64_t i = 0; i < lines.size(); ++i) ASSERT_EQ(text.Line(i), lines[i]) << i;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Dictionary option.

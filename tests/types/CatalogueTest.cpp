@@ -15,11 +15,12 @@ TEST(Catalogue, TablesHoldEveryCodeOnceWithAnIconOfTheirList) {
         std::size_t entries;
         std::size_t codeLength;
         int withoutIcon;
+        int icons;  // the length of the kind's icon list
     };
     const Expected expected[] = {
-        {ObjectKind::Poi, 262, 6, 0},
-        {ObjectKind::Polyline, 36, 4, 0},
-        {ObjectKind::Polygon, 53, 4, 5},
+        {ObjectKind::Poi, 262, 6, 0, 101},
+        {ObjectKind::Polyline, 36, 4, 0, 17},
+        {ObjectKind::Polygon, 53, 4, 5, 9},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(static_cast<int>(e.kind));
@@ -34,7 +35,7 @@ TEST(Catalogue, TablesHoldEveryCodeOnceWithAnIconOfTheirList) {
             EXPECT_TRUE(StartsWith(entry.code, "0x"));
             EXPECT_EQ(entry.code, AsciiLowerCopy(entry.code));
             EXPECT_GE(entry.icon, -1);
-            EXPECT_LT(entry.icon, IconCount(e.kind));
+            EXPECT_LT(entry.icon, e.icons);
             if (entry.icon == -1) ++withoutIcon;
         }
         EXPECT_EQ(withoutIcon, e.withoutIcon);
@@ -72,40 +73,27 @@ TEST(Catalogue, LookupComparesWholeCodesWithAsciiLettersFolded) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.kind)) + " " + c.code);
         EXPECT_EQ(GetImage(c.kind, c.code), c.icon);
-        switch (c.kind) {
-            case ObjectKind::Poi:
-                EXPECT_EQ(GetPOIImage(c.code), c.icon);
-                break;
-            case ObjectKind::Polyline:
-                EXPECT_EQ(GetLINEImage(c.code), c.icon);
-                break;
-            case ObjectKind::Polygon:
-                EXPECT_EQ(GetPOLYImage(c.code), c.icon);
-                break;
-        }
     }
 }
 
 TEST(Catalogue, LookupFoldsNoByteBeyondAscii) {
     // 0xC0..0xFF are Cyrillic letters in Windows-1251; they must never be folded onto ASCII.
-    EXPECT_EQ(GetPOIImage("0x2f0\xE6"), -1);
-    EXPECT_EQ(GetLINEImage("0x2\xC1"), -1);
+    EXPECT_EQ(GetImage(ObjectKind::Poi, "0x2f0\xE6"), -1);
+    EXPECT_EQ(GetImage(ObjectKind::Polyline, "0x2\xC1"), -1);
 }
 
-TEST(Catalogue, IconListsHaveTheirCountsAndSizes) {
+TEST(Catalogue, IconListsHaveTheirSizes) {
     struct Case {
         ObjectKind kind;
-        int count;
         int width;
         int height;
     };
     const Case cases[] = {
-        {ObjectKind::Poi, 101, 16, 16},
-        {ObjectKind::Polyline, 17, 30, 15},
-        {ObjectKind::Polygon, 9, 50, 20},
+        {ObjectKind::Poi, 16, 16},
+        {ObjectKind::Polyline, 30, 15},
+        {ObjectKind::Polygon, 50, 20},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(IconCount(c.kind), c.count);
         EXPECT_EQ(IconWidth(c.kind), c.width);
         EXPECT_EQ(IconHeight(c.kind), c.height);
     }

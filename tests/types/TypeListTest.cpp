@@ -35,13 +35,9 @@ std::vector<std::string> Levels(const TypeList& list) {
     return levels;
 }
 
-std::string LevelError(const TypeList& list, std::string_view code, bool byPrefix) {
+std::string LevelError(const TypeList& list, std::string_view code) {
     try {
-        if (byPrefix) {
-            list.GetTypeLevelByPrefix(code);
-        } else {
-            list.GetTypeLevel(code);
-        }
+        list.GetTypeLevel(code);
     } catch (const Error& e) {
         return e.what();
     }
@@ -116,45 +112,10 @@ TEST(TypeList, LevelLookupsRejectACaptionThatIsNoNumber) {
     };
     for (const auto& c : cases) {
         const TypeList list = MakeList(ObjectKind::Poi, {{"1", "0x0100", ""}, {c.caption, "0x2a01", ""}});
-        EXPECT_EQ(LevelError(list, "0x2a01", false), c.message);
-        EXPECT_EQ(LevelError(list, "0x2A", true), c.message);
+        EXPECT_EQ(LevelError(list, "0x2a01"), c.message);
         // A bad caption on a row that is not looked up fails nothing.
         EXPECT_EQ(list.GetTypeLevel("0x0100"), 1);
-        EXPECT_EQ(list.GetTypeLevelByPrefix("0x01"), 1);
     }
-}
-
-TEST(TypeList, GetTypeLevelByPrefixComparesTheFirstFourCharacters) {
-    struct Case {
-        std::vector<RowText> rows;
-        const char* prefix;
-        std::int32_t level;
-    };
-    const Case cases[] = {
-        {{}, "0x2a", 255},
-        {{{"2", "0x2a01", ""}, {"5", "0x2a05", ""}}, "0x2A", 2},
-        {{{"2", "0x2a01", ""}, {"5", "0x2a05", ""}}, "0x2a", 2},
-        {{{"2", "0x2A01", ""}}, "0x2a", 2},
-        {{{"2", "0x2a01", ""}}, "0x2b", 255},
-        {{{"2", "0x2a01", ""}}, "0x2a01", 255},
-        {{{"4", "0x4c", ""}}, "0x4C", 4},
-        {{{"4", "0x4c", ""}}, "0x4", 255},
-        {{{"6", "0x2", ""}}, "0x2", 6},
-        {{{"6", "0x2", ""}}, "0x2a", 255},
-        {{{"1", "0x16", ""}, {"8", "0x2a", ""}}, "0x2a", 8},
-    };
-    for (const auto& c : cases) {
-        const TypeList list = MakeList(ObjectKind::Poi, c.rows);
-        EXPECT_EQ(list.GetTypeLevelByPrefix(c.prefix), c.level) << c.prefix;
-    }
-}
-
-TEST(TypeList, PrefixLookupFollowsTheCurrentOrder) {
-    TypeList list = MakeList(ObjectKind::Poi, {{"2", "0x2a01", "Zeta"}, {"5", "0x2a05", "Alpha"}});
-    EXPECT_EQ(list.GetTypeLevelByPrefix("0x2A"), 2);
-    list.Sort(2);
-    ASSERT_EQ(Codes(list), (std::vector<std::string>{"0x2a05", "0x2a01"}));
-    EXPECT_EQ(list.GetTypeLevelByPrefix("0x2A"), 5);
 }
 
 TEST(TypeList, ExactLookupFollowsTheCurrentOrder) {
@@ -233,7 +194,7 @@ TEST(TypeList, SortIsAscendingAndStable) {
         list.Sort(c.column);
         EXPECT_EQ(Codes(list), c.codes) << "column " << c.column << " again";
         // The rows travel whole, icons included.
-        for (const auto& row : list.rows()) EXPECT_EQ(row.icon, GetPOIImage(row.code));
+        for (const auto& row : list.rows()) EXPECT_EQ(row.icon, GetImage(ObjectKind::Poi, row.code));
     }
 }
 
@@ -325,7 +286,7 @@ TEST(TypeList, SetLevelTakesAnyTextUnchecked) {
     list.SetLevel(2, "5");
     EXPECT_EQ(Levels(list), (std::vector<std::string>{"4", "x"}));
     EXPECT_EQ(list.GetTypeLevel("0x0100"), 4);
-    EXPECT_EQ(LevelError(list, "0x0200", false), "'x' is not a valid integer value");
+    EXPECT_EQ(LevelError(list, "0x0200"), "'x' is not a valid integer value");
 }
 
 TEST(TypeList, NormalisedTypeCodeIsPaddedLowerCaseHex) {
