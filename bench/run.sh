@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # The speed and memory benchmark: builds a Release stratex-cli and the timers, generates synthetic maps of the
-# given sizes (MB; default 100 and 1024) and prints a table of open/Process/save throughput, end-to-end time
-# of `stratex-cli process` against `cat MAP > OUT` on the same file, and peak memory; then the plain
-# vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the objects lack
-# EndLevel.
+# given sizes (MB; default 300 and 1024), each with CR LF and with LF line ends, and prints a table of the
+# window's open/Process/save throughput, end-to-end time of `stratex-cli process` against `cat MAP > OUT` on
+# the same file, and peak memory; then the peak memory of `stratex-cli process` on larger maps (memory only);
+# then the plain vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the
+# objects lack EndLevel.
 #
 # Usage: bash bench/run.sh [SIZE_MB...]
 # Environment: STRATEX_BENCH_DIR  folder for the maps (default /tmp; they are deleted afterwards)
 #              STRATEX_BENCH_RUNS paired cat/stratex-cli runs per map (default 5)
 #              STRATEX_BUILD_DIR  build folder (default build-speed)
 #              STRATEX_BENCH_BASELINE_MB size of the baseline comparison map (default 20)
+#              STRATEX_BENCH_MEMORY_MB sizes of the memory-only maps (default none; e.g. "4400")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 sizes=("$@")
-[ ${#sizes[@]} -eq 0 ] && sizes=(100 1024)
+[ ${#sizes[@]} -eq 0 ] && sizes=(300 1024)
 runs=${STRATEX_BENCH_RUNS:-5}
 build=${STRATEX_BUILD_DIR:-build-speed}
 work=$(mktemp -d "${STRATEX_BENCH_DIR:-/tmp}/stratex-bench.XXXXXX")
@@ -43,40 +45,57 @@ echo
 
 rows=()
 for mb in "${sizes[@]}"; do
-    map=$work/map-$mb.mp
-    "$mapgen" "$mb" "$map" >/dev/null
-    sync
-    bytes=$(stat -c %s "$map")
-    stages=$("$speed" stages "$map" 3)
+    for ends in "CR LF" "LF"; do
+        map=$work/map-$mb.mp
+        if [ "$ends" = "LF" ]; then "$mapgen" "$mb" "$map" 1 0.3 --lf >/dev/null; else "$mapgen" "$mb" "$map" >/dev/null; fi
+        sync
+        bytes=$(stat -c %s "$map")
+        stages=$("$speed" stages "$map" 3)
 
-    cats=() clis=() ratios=() rss=0
-    for ((r = 0; r < runs; r++)); do
-        rm -f "$work/out-cat.mp" "$work/out-cli.mp"
-        sync
-        c=$("$speed" run "$work/out-cat.mp" -- cat "$map" | value seconds)
-        sync
-        out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
-        s=$(value seconds <<<"$out")
-        m=$(value maxrss_kb <<<"$out")
-        cats+=("$c") clis+=("$s")
-        ratios+=("$(awk -v a="$s" -v b="$c" 'BEGIN { print a / b }')")
-        [ "$m" -gt "$rss" ] && rss=$m
+        cats=() clis=() ratios=() rss=0
+        for ((r = 0; r < runs; r++)); do
+            rm -f "$work/out-cat.mp" "$work/out-cli.mp"
+            sync
+            c=$("$speed" run "$work/out-cat.mp" -- cat "$map" | value seconds)
+            sync
+            out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
+            s=$(value seconds <<<"$out")
+            m=$(value maxrss_kb <<<"$out")
+            cats+=("$c") clis+=("$s")
+            ratios+=("$(awk -v a="$s" -v b="$c" 'BEGIN { print a / b }')")
+            [ "$m" -gt "$rss" ] && rss=$m
+        done
+        rm -f "$map" "$work/out-cat.mp" "$work/out-cli.mp"
+
+        cat_s=$(printf '%s\n' "${cats[@]}" | median)
+        cli_s=$(printf '%s\n' "${clis[@]}" | median)
+        ratio=$(printf '%s\n' "${ratios[@]}" | median)
+        rows+=("$(awk -v b="$bytes" -v e="$ends" -v o="$(value open_mbps <<<"$stages")" \
+            -v p="$(value process_mbps <<<"$stages")" -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" \
+            -v l="$cli_s" -v r="$ratio" -v m="$rss" 'BEGIN {
+            printf "| %.0f MB | %s | %d | %d | %d | %.3f | %.3f | %.2f | %.1f MB |", b / 1048576, e, o, p, s, c, l, r,
+                m / 1024 }')")
     done
-    rm -f "$map" "$work/out-cat.mp" "$work/out-cli.mp"
-
-    cat_s=$(printf '%s\n' "${cats[@]}" | median)
-    cli_s=$(printf '%s\n' "${clis[@]}" | median)
-    ratio=$(printf '%s\n' "${ratios[@]}" | median)
-    rows+=("$(awk -v b="$bytes" -v o="$(value open_mbps <<<"$stages")" -v p="$(value process_mbps <<<"$stages")" \
-        -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" -v l="$cli_s" -v r="$ratio" -v m="$rss" 'BEGIN {
-        printf "| %.0f MB | %d | %d | %d | %.3f | %.3f | %.1f | %.0f MB | %.2f |", b / 1048576, o, p, s, c, l, r,
-            m / 1024, m * 1024 / b }')")
 done
 
-echo "| Map | Open MB/s | Process MB/s | Save MB/s | cat s | stratex-cli process s | cli / cat | Peak memory | Memory / map |"
+echo "| Map | Line ends | Open MB/s | Process MB/s | Save MB/s | cat s | stratex-cli process s | cli / cat | Peak memory |"
 echo "|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
+
+# Memory only: one run of stratex-cli process on each larger map.
+for mb in ${STRATEX_BENCH_MEMORY_MB:-}; do
+    map=$work/memory-$mb.mp
+    "$mapgen" "$mb" "$map" >/dev/null
+    sync
+    bytes=$(stat -c %s "$map")
+    out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
+    rm -f "$map" "$work/out-cli.mp"
+    awk -v b="$bytes" -v s="$(value seconds <<<"$out")" -v m="$(value maxrss_kb <<<"$out")" \
+        -v x="$(value exit <<<"$out")" 'BEGIN {
+        printf "stratex-cli process on a %.2f GB CR LF map: peak memory %.1f MB, %.1f s, exit status %d\n",
+            b / 1073741824, m / 1024, s, x }'
+done
 
 baseline_mb=${STRATEX_BENCH_BASELINE_MB:-20}
 map=$work/baseline.mp

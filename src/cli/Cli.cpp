@@ -212,17 +212,16 @@ void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
     }
 }
 
-// The bytes that the command writes (after Process for process), for -o -: what Save MAP, Save CFG or Save DIC would write.
+// The bytes that config or dictionary writes, for -o -: what Save CFG or Save DIC would write.
 std::string OutputBytes(const Options& options, MapDocument& document) {
     switch (options.command) {
         case Command::Config:
             return JoinLinesCrLf(BuildConfigLines(document.lists()));
-        case Command::Process:
-            return document.map().ToCrLf();
         case Command::Dictionary: {
             DictionaryTables tables = document.tables();
             return JoinLinesCrLf(BuildDictionary(document.lists(), tables));
         }
+        case Command::Process:
         case Command::Scan:
         case Command::Check:
             break;
@@ -230,7 +229,7 @@ std::string OutputBytes(const Options& options, MapDocument& document) {
     return {};
 }
 
-// Writes the command's file to -o; process has run Process already.
+// Writes the file of config or dictionary to -o.
 void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
     if (options.output == kStandardOutput) {
         out << OutputBytes(options, document);
@@ -243,23 +242,53 @@ void WriteOutput(const Options& options, MapDocument& document, std::ostream& ou
         case Command::Config:
             document.SaveConfig(output);
             break;
-        case Command::Process:
-            document.SaveMap(output);
-            break;
         case Command::Dictionary:
             document.SaveDictionary(output);
             break;
+        case Command::Process:
         case Command::Scan:
         case Command::Check:
             break;
     }
 }
 
+// Process into standard output, or into nothing for --dry-run.
+class StreamSink : public ByteSink {
+public:
+    explicit StreamSink(std::ostream* out) : out_(out) {}
+    void Write(std::string_view bytes) override {
+        if (out_ == nullptr) return;
+        out_->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!*out_) throw Error("Cannot write to standard output");
+    }
+
+private:
+    std::ostream* out_;
+};
+
+// process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
+void RunProcess(const Options& options, MapDocument& document, std::ostream& out, std::ostream& err) {
+    ProcessSummary summary;
+    ProcessSummary* counted = options.summary ? &summary : nullptr;
+    if (options.dryRun || options.output == kStandardOutput) {
+        StreamSink sink(options.dryRun ? nullptr : &out);
+        document.ProcessFileTo(sink, counted);
+        out.flush();
+        if (!out) throw Error("Cannot write to standard output");
+    } else {
+        document.ProcessFileTo(AbsolutePath(options.output), counted);
+    }
+    // With the map on standard output, the summary goes beside it on standard error.
+    if (options.summary) (options.output == kStandardOutput && !options.dryRun ? err : out) << summary.ToText();
+}
+
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they
-// call for. False when the file is no Polish map.
-bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings) {
+// call for. False when the file is no Polish map. The map is kept in memory only with inMemory; otherwise it
+// is scanned as it is read, so that memory does not grow with the map.
+bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings, bool inMemory) {
     document.SetUseDictionary(options.dictionary);
-    if (!document.OpenMap(AbsolutePath(options.map))) return false;
+    const std::filesystem::path map = AbsolutePath(options.map);
+    if (!(inMemory ? document.OpenMap(map) : document.ScanMapFile(map))) return false;
     WarnAboutMap(options, document, warnings);
     if (options.showAll) document.SetShowAll(true);
     if (!options.sort.empty()) {
@@ -288,9 +317,9 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         const CheckRequest request{AbsolutePath(options.map), !options.configs.empty() || options.levels.has_value(),
                                    options.json, options.werror};
         return RunCheck(
-            request, document, [&](MapDocument& doc) { return OpenSteps(options, doc, warnings); }, out, err);
+            request, document, [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true); }, out, err);
     }
-    if (!OpenSteps(options, document, warnings)) {
+    if (!OpenSteps(options, document, warnings, false)) {
         WriteNotAPolishMap(PathToUtf8(AbsolutePath(options.map)), err);
         return kCliNotAMap;
     }
@@ -303,11 +332,11 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         }
         return kCliDone;
     }
-    ProcessSummary summary;
-    if (options.command == Command::Process) document.Process(nullptr, options.summary ? &summary : nullptr);
-    if (!options.dryRun) WriteOutput(options, document, out);
-    // With the map on standard output, the summary goes beside it on standard error.
-    if (options.summary) (options.output == kStandardOutput ? err : out) << summary.ToText();
+    if (options.command == Command::Process) {
+        RunProcess(options, document, out, err);
+    } else {
+        WriteOutput(options, document, out);
+    }
     return kCliDone;
 }
 

@@ -54,6 +54,32 @@ inline const char* Find(const char* p, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
+// Non-zero when word may hold a CR or LF: flags every byte below 0x0E, and maybe bytes after one (a borrow),
+// never none when there is one. Four operations instead of the two exact matches' twelve.
+inline Word MayHoldLineEnd(Word word) { return (word - kOnes * 0x0E) & ~word & (kOnes * 0x80); }
+
+// Looks at up to words whole words from p for a CR or LF. Returns it, or nullptr with p moved past the
+// words looked at.
+inline const char* FindLineEndInWords(const char*& p, const char* end, int words) {
+    for (int n = 0; n < words && end - p >= 8; ++n, p += 8) {
+        const Word word = Load(p);
+        if (!MayHoldLineEnd(word)) continue;
+        if (const Word mask = MatchMask(word, '\n') | MatchMask(word, '\r')) return p + FirstFlagged(mask);
+    }
+    return nullptr;
+}
+
+// The first CR or LF in [p, end), or end when there is none.
+inline const char* FindLineEnd(const char* p, const char* end) {
+    constexpr int kWordsBeforeMemchr = 32;
+    if (const char* found = FindLineEndInWords(p, end, kWordsBeforeMemchr)) return found;
+    if (p >= end) return end;
+    const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    const char* limit = lf ? static_cast<const char*>(lf) : end;
+    const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(limit - p));
+    return cr ? static_cast<const char*>(cr) : limit;
+}
+
 }  // namespace bytescan
 
 }  // namespace stratex

@@ -1,11 +1,16 @@
 #include "map/MapDocument.h"
 
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "levels/LevelConfig.h"
 #include "levels/ZoomTable.h"
 #include "map/MapScan.h"
 #include "map/Process.h"
+#include "text/AtomicFile.h"
 #include "text/Error.h"
 #include "types/TypeNames.h"
 
@@ -42,6 +47,101 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
     buttons_.saveCfg = true;
     if (useDictionary_) buttons_.saveDic = true;
     return result.isPolishMap;
+}
+
+namespace {
+
+// The output of ProcessFileTo: an AtomicFile created at the first write. When the file cannot be created
+// or written, the failure waits until the pass has ended, so that a failure of Process comes first.
+class DeferredFileSink : public ByteSink {
+public:
+    explicit DeferredFileSink(std::filesystem::path path) : path_(std::move(path)) {}
+
+    void Write(std::string_view bytes) override {
+        if (failure_) return;
+        try {
+            if (!file_) file_.emplace(path_);
+            file_->Write(bytes);
+        } catch (const Error&) {
+            failure_ = std::current_exception();
+            file_.reset();
+        }
+    }
+
+    // Writes the file (an empty one when nothing came) or throws the failure met.
+    void Commit() {
+        if (!failure_ && !file_) Write({});
+        if (failure_) std::rethrow_exception(failure_);
+        file_->Commit();
+    }
+
+private:
+    std::filesystem::path path_;
+    std::optional<AtomicFile> file_;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
+    SetShowAll(false);
+
+    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    FileSource source(path);
+    DictionaryTables tables = tables_;
+    StreamFacts facts;
+    ScanResult result;
+    try {
+        result = ScanMapStream(source, names, useDictionary_, tables, sortColumn_, facts);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(path));
+    }
+
+    map_ = MapText();
+    hasMap_ = false;
+    mapPath_ = path;
+    scannedStamp_ = source.stamp();
+    scannedFacts_ = facts;
+    levels_ = std::move(result.levels);
+    lists_ = std::move(result.lists);
+    figures_ = std::move(result.figures);
+    tables_ = tables;
+
+    buttons_.process = true;
+    buttons_.openCfg = true;
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+    return result.isPolishMap;
+}
+
+void MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary) {
+    DeferredFileSink sink(output);
+    ProcessScannedFile(sink, summary, [&sink] { sink.Commit(); });
+}
+
+void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
+    ProcessScannedFile(output, summary, [] {});
+}
+
+void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary,
+                                     const std::function<void()>& commit) {
+    FileSource source(mapPath_, scannedStamp_);
+    DictionaryTables tables = tables_;
+    LineList dicLines = dicLines_;
+    ProcessSummary counted;
+    try {
+        ProcessMapStream(source, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
+                         LineReader::kDefaultCapacity, summary ? &counted : nullptr);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(mapPath_));
+    }
+    commit();
+
+    tables_ = tables;
+    dicLines_ = std::move(dicLines);
+    if (summary) *summary = std::move(counted);
+    buttons_.saveMap = true;
+    modified_ = false;
 }
 
 void MapDocument::Process(Progress* progress, ProcessSummary* summary) {

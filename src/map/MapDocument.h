@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,9 +11,11 @@
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "map/MapFigures.h"
+#include "map/FileSource.h"
 #include "map/MapText.h"
 #include "map/ProcessSummary.h"
 #include "map/Progress.h"
+#include "map/StreamFacts.h"
 #include "text/LineList.h"
 #include "types/TypeLists.h"
 
@@ -44,6 +47,22 @@ public:
     // buttons enabled. On a failure (a type name file or the map unreadable, a text that is no number) the
     // document is as before, except that Show All has been switched off.
     bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
+
+    // Open MAP as stratex-cli needs it: the same, with the map scanned as it is read and not kept in memory
+    // (map() stays empty, hasMap() false), so that memory does not grow with the map. ProcessFileTo then
+    // reads the file again.
+    bool ScanMapFile(const std::filesystem::path& path);
+
+    // Process followed by Save MAP to output, after ScanMapFile: the map file is read once more and the result
+    // goes straight into output (CR LF line ends), which is replaced atomically. All or nothing: on any
+    // failure (those of Process and Save MAP, or a map file that changed after ScanMapFile or while it is
+    // read) nothing is written and the document is as before. Process's failure is reported before the
+    // output's. On success as Process then SaveMap: Save MAP enabled, Modified clear. With summary, it is
+    // replaced by what this Process did to the EndLevel lines, when it succeeds.
+    void ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary = nullptr);
+    // The same into output as it goes (standard output, or nothing for a dry run): on a failure output may
+    // hold a part of the result.
+    void ProcessFileTo(ByteSink& output, ProcessSummary* summary = nullptr);
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
     // map it processes the empty text: nothing changes but Modified and Save MAP. With summary, it is
@@ -107,11 +126,17 @@ public:
     const std::filesystem::path& programDir() const { return programDir_; }
 
 private:
+    // ProcessFileTo's pass; commit runs once the pass has succeeded, before the document changes.
+    void ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit);
+
     std::filesystem::path programDir_;
     MapText map_;
     bool hasMap_ = false;
     std::filesystem::path mapPath_;
     MapFigures figures_;
+    // The file that ScanMapFile scanned (mapPath_), as it was then, and what its scan found for ProcessFileTo.
+    FileSource::Stamp scannedStamp_;
+    StreamFacts scannedFacts_;
     LevelsTable levels_;
     TypeLists lists_;
     DictionaryTables tables_;

@@ -1,6 +1,7 @@
 #include "map/MapScan.h"
 
 #include <array>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "levels/ZoomTable.h"
 #include "map/ByteScan.h"
+#include "map/LineReader.h"
 #include "map/MapSyntax.h"
 #include "text/Error.h"
 #include "text/Integer.h"
@@ -96,40 +98,46 @@ void ForEachMarkedType(const DictionaryRow& row, Mark&& mark) {
 
 std::size_t KindIndex(ObjectKind kind) { return static_cast<std::size_t>(kind); }
 
-// The dictionary tables as the scan sees them at each line, without re-reading a section at every
-// "[DICTIONARY]" line. A section read from line s ends at E, the first line at or after s that holds the
-// end marker (or the last line). Every "[DICTIONARY]" line s2 with s < s2 <= E ends at the same E, so the
-// stretch s..E is read once, keeping for each entry the last row that marks it; the tables read from s2
-// then hold that row's level when the row stands at or after s2, and 0 otherwise.
+// The dictionary tables as the scan sees them at each line, read as the lines come. A section read from
+// line s ends at E, the first line at or after s that holds the end marker (or the last line). Every
+// "[DICTIONARY]" line s2 with s < s2 <= E ends at the same E, so the stretch s..E is read once, keeping for
+// each entry the last row that marks it; the tables read from s2 then hold that row's level when the row
+// stands at or after s2, and 0 otherwise. While a stretch is open its later rows are not known yet: an
+// entry asked for then is answered once the stretch ends (Entry with the start of that moment).
 class DictionaryState {
 public:
     explicit DictionaryState(const DictionaryTables& initial) : initial_(initial) {}
 
-    // A "[DICTIONARY]" line: index line, starting at offset in buffer.
-    void ReadFrom(std::string_view buffer, std::size_t offset, std::uint64_t index) {
+    // Line index, which holds "[DICTIONARY]".
+    void Start(std::uint64_t index) {
         start_ = index;
-        if (read_ && index <= stretchEnd_) return;
+        if (open_) return;
+        open_ = true;
         read_ = true;
         for (auto& table : last_) table.fill(Mark{});
-        while (offset < buffer.size()) {
-            const auto nl = buffer.find('\n', offset);
-            const std::size_t end = nl == std::string_view::npos ? buffer.size() : nl;
-            const std::string_view line = buffer.substr(offset, end - offset);
-            if (const auto row = ParseDictionaryRow(line)) {
-                auto& table = last_[KindIndex(row->kind)];
-                ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
-            }
-            stretchEnd_ = index;
-            if (mapsyntax::EndsDictionaryForReading(line)) break;
-            offset = end + 1;
-            ++index;
+    }
+
+    // Line index, met after Start(index) if it holds "[DICTIONARY]": a row of an open stretch counts.
+    void Row(std::string_view line, std::uint64_t index) {
+        if (!open_) return;
+        if (const auto row = ParseDictionaryRow(line)) {
+            auto& table = last_[KindIndex(row->kind)];
+            ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
         }
     }
 
-    std::int32_t Entry(ObjectKind kind, std::size_t n) const {
+    // Ends the open stretch: at a line that holds the end marker, or after the last line.
+    void End() { open_ = false; }
+
+    // Whether a stretch is open: Entry must wait for its end.
+    bool open() const { return open_; }
+    std::uint64_t start() const { return start_; }
+
+    // The entry as the tables read from line start give it.
+    std::int32_t Entry(ObjectKind kind, std::size_t n, std::uint64_t start) const {
         if (!read_) return initial_.Of(kind)[n];
         const Mark& mark = last_[KindIndex(kind)][n];
-        return mark.set && mark.line >= start_ ? mark.level : 0;
+        return mark.set && mark.line >= start ? mark.level : 0;
     }
 
     // The tables as they stand after the last line.
@@ -138,7 +146,7 @@ public:
         DictionaryTables tables;
         for (const ObjectKind kind : kAllKinds) {
             auto& table = tables.Of(kind);
-            for (std::size_t n = 0; n < kTableSize; ++n) table[n] = Entry(kind, n);
+            for (std::size_t n = 0; n < kTableSize; ++n) table[n] = Entry(kind, n, start_);
         }
         return tables;
     }
@@ -152,29 +160,64 @@ private:
 
     DictionaryTables initial_;
     bool read_ = false;
-    std::uint64_t start_ = 0;       // the last "[DICTIONARY]" line met
-    std::uint64_t stretchEnd_ = 0;  // the last line of the stretch read
+    bool open_ = false;
+    std::uint64_t start_ = 0;  // the last "[DICTIONARY]" line met
     std::array<std::array<Mark, kTableSize>, 3> last_{};
 };
 
 // Everything one scan keeps while it walks the lines.
 class Scanner {
 public:
-    Scanner(const MapText& text, const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables)
-        : text_(text.Buffer()), names_(names), useDictionary_(useDictionary), dictionary_(tables) {
+    Scanner(const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables)
+        : names_(names), useDictionary_(useDictionary), dictionary_(tables) {
         result_.levels.Clear();
     }
 
-    // Examines the line with index i that starts at offset; bracket is the offset of its first "[" or npos.
-    void Line(std::string_view line, std::size_t offset, std::uint64_t i, std::size_t bracket) {
+    // Examines line i; bracket is the offset of its first "[" or npos. The lines come once each, in order:
+    // nothing is looked up ahead of the current line.
+    void Line(std::string_view line, std::uint64_t i, std::size_t bracket) {
         const bool hasBracket = bracket != std::string_view::npos;
+        if (!emptyKeyValue_ && !line.empty() && line.front() == '=') SetEmptyKeyValue(line.substr(1));
         // Lines too short to hold the marker after their "[" (the openers and "[END]") are not searched.
         if (hasBracket && line.size() - bracket >= mapsyntax::kDictionaryStart.size() &&
             (useDictionary_ || !result_.figures.hasDictionary) && Contains(line, mapsyntax::kDictionaryStart)) {
             result_.figures.hasDictionary = true;
-            if (useDictionary_) dictionary_.ReadFrom(text_, offset, i);
+            if (useDictionary_) dictionary_.Start(i);
         }
-        if (useDictionary_) dictionaryLevels_ = true;
+        if (useDictionary_) {
+            dictionary_.Row(line, i);
+            dictionaryLevels_ = true;
+        }
+        Examine(line, bracket, hasBracket);
+        // The stretch ends after this line's own object end, which still waits for its rows.
+        if (dictionary_.open() && mapsyntax::EndsDictionaryForReading(line)) EndDictionaryStretch();
+    }
+
+    // After the last line.
+    void Finish() {
+        if (AwaitsEmptyKeyValue()) ResolveEmptyKey();
+        if (dictionary_.open()) EndDictionaryStretch();
+        CollectFigures();
+    }
+
+    // A level line without "=" waits for the first line that begins with "=" (its value); Line gives it as
+    // it comes, Finish when none came. After a failure the caller hands the lines on to WatchEmptyKey
+    // until that line is found, then calls ResolveEmptyKey: the earlier level line fails first.
+    bool AwaitsEmptyKeyValue() const { return !pendingLevelRows_.empty(); }
+    void WatchEmptyKey(std::string_view line) {
+        if (!emptyKeyValue_ && !line.empty() && line.front() == '=') emptyKeyValue_ = std::string(line.substr(1));
+    }
+    void ResolveEmptyKey() {
+        if (!emptyKeyValue_) emptyKeyValue_.emplace();
+        SetEmptyKeyValue(*emptyKeyValue_);
+    }
+
+    bool inHeader() const { return inHeader_; }
+    ScanResult& result() { return result_; }
+    DictionaryTables FinalTables() const { return dictionary_.Final(); }
+
+private:
+    void Examine(std::string_view line, std::size_t bracket, bool hasBracket) {
         if (inHeader_) {
             if (mapsyntax::IsLevelLine(line)) AddLevelRow(line);
             if (mapsyntax::IsLevelsLine(line)) result_.figures.hasLevelsLine = true;
@@ -197,10 +240,6 @@ public:
         if (lineClass.end) FinishObject();
     }
 
-    bool inHeader() const { return inHeader_; }
-    ScanResult& result() { return result_; }
-    DictionaryTables FinalTables() const { return dictionary_.Final(); }
-
     // Puts the figures counted into the result, by normalised code.
     void CollectFigures() {
         for (const ObjectKind kind : kAllKinds) {
@@ -211,54 +250,70 @@ public:
         }
     }
 
-private:
     void AddLevelRow(std::string_view line) {
         const std::string_view key = KeyOf(line);
-        std::string_view valueText;
-        if (HasKey(line)) {
-            // The value of the first line with this key; such a line begins with "Level" and a digit as
-            // well, so it is a level line met already or this one.
-            valueText = firstValues_.try_emplace(AsciiLowerCopy(key), ValueOf(line)).first->second;
-        } else {
-            valueText = FirstEmptyKeyValue();
+        if (!HasKey(line) && !emptyKeyValue_) {
+            // The empty key's value is that of the first line that begins with "=", not met yet.
+            pendingLevelRows_.push_back(result_.levels.size());
+            result_.levels.AddScannedRow(std::string(key), std::string());
+            return;
         }
+        // The value of the first line with this key; such a line begins with "Level" and a digit as well,
+        // so it is a level line met already or this one.
+        const std::string& valueText =
+            HasKey(line) ? firstValues_.try_emplace(AsciiLowerCopy(key), ValueOf(line)).first->second : *emptyKeyValue_;
         const std::int32_t bits = ReadInteger(valueText);
         result_.levels.AddScannedRow(std::string(key), LevelValue(valueText, bits));
     }
 
-    // A level line without "=" has the empty key, which is the key of the first line that begins with
-    // "=" anywhere in the map. Found once, on first need.
-    std::string_view FirstEmptyKeyValue() {
-        if (!emptyKeyValue_) {
-            std::size_t at = std::string_view::npos;
-            if (!text_.empty() && text_[0] == '=') {
-                at = 0;
-            } else if (const auto found = text_.find("\n="); found != std::string_view::npos) {
-                at = found + 1;
-            }
-            if (at == std::string_view::npos) {
-                emptyKeyValue_ = std::string_view{};
-            } else {
-                const auto nl = text_.find('\n', at);
-                emptyKeyValue_ = text_.substr(at + 1, nl - at - 1);
-            }
+    // The first line that begins with "=" gives the empty key its value, also for the level rows that
+    // waited for it.
+    void SetEmptyKeyValue(std::string_view value) {
+        emptyKeyValue_ = std::string(value);
+        if (pendingLevelRows_.empty()) return;
+        const std::int32_t bits = ReadInteger(*emptyKeyValue_);
+        for (const std::size_t row : pendingLevelRows_) result_.levels.SetValue(row, LevelValue(*emptyKeyValue_, bits));
+        pendingLevelRows_.clear();
+    }
+
+    void EndDictionaryStretch() {
+        dictionary_.End();
+        for (const PendingEntry& pending : pendingEntries_) {
+            result_.lists.Of(pending.kind)
+                .SetLevel(pending.row, std::to_string(dictionary_.Entry(pending.kind, pending.entry, pending.start)));
         }
-        return *emptyKeyValue_;
+        pendingEntries_.clear();
     }
 
     void FinishObject() {
         inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
-        const std::int32_t value = ReadInteger(typeText_);
+        const std::int32_t value = TypeValue();
         const auto [slot, isNew] = SlotOf(value);
         if (isNew) {
             std::string code = NormalisedTypeCode(kind_, value);
             std::string name = LookupTypeName(names_.Of(kind_), code);
             std::string level = LevelText(code, value);
             result_.lists.Of(kind_).AddTypeRow(std::move(code), std::move(name), std::move(level));
+            if (pendingEntry_) {
+                pendingEntries_.push_back({kind_, result_.lists.Of(kind_).size() - 1, *pendingEntry_, dictionary_.start()});
+                pendingEntry_.reset();
+            }
         }
         counted_[KindIndex(kind_)][slot].Count(hasEndLevel_, upToText_);
         upToText_.assign(1, '0');
         hasEndLevel_ = false;
+    }
+
+    // The type text read as an integer. Maps repeat a few type texts millions of times, so the texts read
+    // are remembered (only those that read).
+    std::int32_t TypeValue() {
+        std::uint32_t hash = 2166136261u;
+        for (const char c : typeText_) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        ReadType& known = readTypes_[hash % readTypes_.size()];
+        if (known.read && known.text == typeText_) return known.value;
+        const std::int32_t value = ReadInteger(typeText_);
+        known = {true, typeText_, value};
+        return value;
     }
 
     // Codes are normalised from the value, one code per value, so the values stand for the codes. The slot
@@ -281,17 +336,34 @@ private:
         return {next, true};
     }
 
-    std::string LevelText(std::string_view code, std::int32_t value) const {
+    // The level of a new row. An entry of a dictionary stretch still open is answered at its end
+    // (pendingEntry_ then names it, and the text returned stands in until then).
+    std::string LevelText(std::string_view code, std::int32_t value) {
         if (!dictionaryLevels_) return upToText_;
+        std::size_t entry = 0;
         if (kind_ == ObjectKind::Poi) {
             // POI types share the entry of their high byte: "0x2f" of "0x2f06".
-            const std::int32_t entry = ReadInteger(code.substr(0, 4));
-            return std::to_string(dictionary_.Entry(kind_, static_cast<std::size_t>(entry)));
+            entry = static_cast<std::size_t>(ReadInteger(code.substr(0, 4)));
+        } else if (value < 0 || value >= static_cast<std::int32_t>(kTableSize)) {
+            // Longer or negative codes have no entry and keep the up-to text.
+            return upToText_;
+        } else {
+            entry = static_cast<std::size_t>(value);
         }
-        // Longer or negative codes have no entry and keep the up-to text.
-        if (value < 0 || value >= static_cast<std::int32_t>(kTableSize)) return upToText_;
-        return std::to_string(dictionary_.Entry(kind_, static_cast<std::size_t>(value)));
+        if (dictionary_.open()) {
+            pendingEntry_ = entry;
+            return std::string();
+        }
+        return std::to_string(dictionary_.Entry(kind_, entry, dictionary_.start()));
     }
+
+    // A new row's dictionary entry that waits for the end of the open stretch.
+    struct PendingEntry {
+        ObjectKind kind;
+        std::size_t row;
+        std::size_t entry;
+        std::uint64_t start;
+    };
 
     // The figures of one type value while the scan runs. The up-to texts are at most two characters, held
     // packed with their length: a map has few distinct ones and millions of objects.
@@ -332,7 +404,6 @@ private:
         }
     };
 
-    std::string_view text_;
     const TypeNameFiles& names_;
     bool useDictionary_;
     DictionaryState dictionary_;
@@ -345,8 +416,11 @@ private:
     std::string upToText_ = "0";
     bool dictionaryLevels_ = false;
 
-    std::unordered_map<std::string, std::string_view> firstValues_;  // lower-cased level key -> value text
-    std::optional<std::string_view> emptyKeyValue_;
+    std::unordered_map<std::string, std::string> firstValues_;  // lower-cased level key -> value text
+    std::optional<std::string> emptyKeyValue_;  // the value of the first line that begins with "="
+    std::vector<std::size_t> pendingLevelRows_;  // level rows waiting for emptyKeyValue_
+    std::optional<std::size_t> pendingEntry_;
+    std::vector<PendingEntry> pendingEntries_;
     static constexpr std::size_t kCommonCodes = 65536;
     // Per kind, value -> 1 + its slot in counted_ (0: not met yet) for 16-bit values, allocated on first
     // need; other values in hash maps.
@@ -354,14 +428,34 @@ private:
     std::array<std::unordered_map<std::int32_t, std::uint32_t>, 3> otherSlots_;
     std::array<std::vector<Counted>, 3> counted_;
     bool hasEndLevel_ = false;  // the current object has had an EndLevel line
+    struct ReadType {
+        bool read = false;
+        std::string text;
+        std::int32_t value = 0;
+    };
+    std::array<ReadType, 64> readTypes_;
 };
+
+}  // namespace
+
+namespace {
+
+// What a finished scan gives: the lists sorted when the text is a Polish map, tables updated.
+ScanResult Conclude(Scanner& scanner, bool useDictionary, DictionaryTables& tables, int sortColumn) {
+    scanner.Finish();
+    ScanResult& result = scanner.result();
+    result.isPolishMap = !scanner.inHeader();
+    if (result.isPolishMap) result.lists.SortAll(sortColumn);
+    if (useDictionary) tables = scanner.FinalTables();
+    return std::move(result);
+}
 
 }  // namespace
 
 ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
                    int sortColumn, Progress* progress) {
     const std::uint64_t lineCount = text.LineCount();
-    Scanner scanner(text, names, useDictionary, tables);
+    Scanner scanner(names, useDictionary, tables);
     if (progress) progress->SetStatus(kStatusWaiting);
 
     const std::string& buffer = text.Buffer();
@@ -378,26 +472,64 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
             if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, dataEnd, '[');
             const std::size_t bracket =
                 nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos;
-            scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)),
-                         static_cast<std::size_t>(lineStart - data), i, bracket);
+            scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), i, bracket);
             lineStart = lineEnd + 1;
         }
     } catch (...) {
         // The bar stays at the failing line, the status at the waiting text.
         if (progress) progress->SetProgress(lineCount, i);
-        RethrowAtLine(i + 1);
+        if (!scanner.AwaitsEmptyKeyValue()) RethrowAtLine(i + 1);
+        const std::exception_ptr failure = std::current_exception();
+        for (MapText::Cursor cursor(text, i + 1); !cursor.AtEnd(); cursor.Next()) scanner.WatchEmptyKey(cursor.Line());
+        scanner.ResolveEmptyKey();
+        std::rethrow_exception(failure);
     }
 
-    scanner.CollectFigures();
-    ScanResult& result = scanner.result();
-    result.isPolishMap = !scanner.inHeader();
-    if (result.isPolishMap) result.lists.SortAll(sortColumn);
-    if (useDictionary) tables = scanner.FinalTables();
+    ScanResult result = Conclude(scanner, useDictionary, tables, sortColumn);
     if (progress) {
         progress->SetProgress(lineCount, lineCount == 0 ? 0 : lineCount - 1);
         progress->SetStatus(result.isPolishMap ? kStatusDone : kStatusNotAMap);
     }
-    return std::move(result);
+    return result;
+}
+
+ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
+                         int sortColumn, StreamFacts& facts, std::size_t bufferSize) {
+    Scanner scanner(names, useDictionary, tables);
+    LineReader reader(input, bufferSize);
+    LineReader::Finder brackets('[');
+    LineReader::Line line;
+    StreamFacts found;
+    std::uint64_t i = 0;
+    try {
+        do {
+            while (reader.Next(line)) {
+                const std::size_t bracket = brackets.In(reader, line);
+                // Every end marker is 16 characters long and begins with "[".
+                if (useDictionary && bracket != std::string_view::npos && line.text.size() - bracket >= 16 &&
+                    mapsyntax::EndsDictionaryForRemoval(line.text)) {
+                    found.lastDictionaryEnd = line.offset;
+                }
+                ++i;
+                try {
+                    scanner.Line(line.text, i - 1, bracket);
+                } catch (...) {
+                    RethrowAtLine(i);  // lines count from 1 in messages
+                }
+            }
+        } while (reader.Fill());
+    } catch (const Error&) {
+        if (!scanner.AwaitsEmptyKeyValue()) throw;
+        const std::exception_ptr failure = std::current_exception();
+        do {
+            while (reader.Next(line)) scanner.WatchEmptyKey(line.text);
+        } while (reader.Fill());
+        scanner.ResolveEmptyKey();
+        std::rethrow_exception(failure);
+    }
+    ScanResult result = Conclude(scanner, useDictionary, tables, sortColumn);
+    facts = found;
+    return result;
 }
 
 void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& tables) {

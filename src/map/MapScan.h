@@ -4,9 +4,12 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
+#include "map/ByteSource.h"
+#include "map/LineReader.h"
 #include "map/MapFigures.h"
 #include "map/MapText.h"
 #include "map/Progress.h"
+#include "map/StreamFacts.h"
 #include "types/TypeLists.h"
 #include "types/TypeNames.h"
 
@@ -26,6 +29,12 @@ struct ScanResult {
 // is no integer; then nothing has changed.
 ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
                    int sortColumn, Progress* progress = nullptr);
+
+// ScanMap over the map that input gives, read once through a buffer of bufferSize bytes (larger only while
+// one line needs it), without holding the map: the same pass, the same result and failures. facts gets
+// what a Process streamed from the same bytes needs to know ahead (on success only).
+ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
+                         int sortColumn, StreamFacts& facts, std::size_t bufferSize = LineReader::kDefaultCapacity);
 
 // Reads the dictionary section whose "[DICTIONARY]" line is line start: resets all three tables to 0, then
 // applies every row (lines containing "level", "rgn" and "=" in any case) up to and including the first

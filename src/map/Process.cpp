@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "map/ByteScan.h"
+#include "map/CrLfWriter.h"
+#include "map/LineReader.h"
 #include "map/MapSyntax.h"
 #include "text/Error.h"
 #include "text/Integer.h"
@@ -37,6 +39,9 @@ public:
         bool header;           // the line belongs to the header part
         std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
         std::size_t bracket;   // offset of the first "[" in text, or kNone
+        std::uint64_t offset = 0;  // input offset of an input line
+        std::uint8_t endLength = 1;  // the length of its line end
+        bool crLf = false;           // its line end is CR LF
     };
 
     LineSource(std::string_view input, std::uint64_t inputLines)
@@ -62,7 +67,7 @@ public:
         if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
         pos_ = end + 1;
         ++takenInput_;
-        return {text, header, -1, bracket};
+        return {text, header, -1, bracket, start};
     }
 
     // Lines (*lines)[from..] stand in front of the remaining input and are examined next. Only called while
@@ -236,14 +241,15 @@ public:
     const std::vector<Piece>& pieces() const { return pieces_; }
     std::vector<std::size_t>& index() { return index_; }
 
-    // The input line at offset start, length bytes without its "\n".
-    void AppendInput(std::size_t start, std::size_t length) {
-        if (start != runEnd_) {
+    // The input line at offset start, length bytes without its "\n" (the text always ends lines with one).
+    void AppendInput(std::uint64_t start, std::size_t length, std::uint8_t /*endLength*/, bool /*crLf*/) {
+        const auto at = static_cast<std::size_t>(start);
+        if (at != runEnd_) {
             CloseRun(kNoText);
-            runStart_ = runEnd_ = start;
+            runStart_ = runEnd_ = at;
         }
-        runEnd_ = start + length + 1;
-        NewLine({size_, length, false, start});
+        runEnd_ = at + length + 1;
+        NewLine({size_, length, false, at});
     }
 
     void AppendText(std::int32_t text) {
@@ -279,6 +285,12 @@ public:
         }
     }
 
+    // The EndLevel line that the next object end replaces: the last line, from now on.
+    void MarkEndLevel() { endLevel_ = last_; }
+    bool HasEndLevel() const { return endLevel_.has_value(); }
+    void ReplaceEndLevel(std::int32_t text) { Replace(*endLevel_, text); }
+    void ForgetEndLevel() { endLevel_.reset(); }
+
     // Removes line, an earlier input line of the result. Line numbers behind it change, so the index no
     // longer fits the result: it is built afresh from the written text (rare: stray header level keys).
     void Drop(const LineRef& line) {
@@ -288,6 +300,15 @@ public:
         indexStale_ = true;
     }
     bool indexStale() const { return indexStale_; }
+
+    // Level keys of the header part met before its first "Levels=" line: held until that line drops them,
+    // or kept once the header part ends without one.
+    void HoldLevelKey() { levelKeys_.push_back(last_); }
+    void DropLevelKeys() {
+        for (const LineRef& key : levelKeys_) Drop(key);
+        levelKeys_.clear();
+    }
+    void KeepLevelKeys() { levelKeys_.clear(); }
 
     void Finish() { CloseRun(kNoText); }
 
@@ -358,7 +379,9 @@ private:
     std::size_t size_ = 0;
     std::uint64_t lines_ = 0;
     LineRef last_;
+    std::optional<LineRef> endLevel_;
     bool indexStale_ = false;
+    std::vector<LineRef> levelKeys_;
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
@@ -430,13 +453,303 @@ struct LastIteration {
     std::uint64_t position = 0;
 };
 
+// StreamPlan: a line of the result that a later step may change or put a line in front of, as an input
+// line (source: its input offset) or the text of a piece (source: the piece's number since the start).
+struct StreamLineRef {
+    bool isText = false;
+    std::uint64_t source = 0;
+    std::size_t length = 0;  // without its line end
+    std::uint8_t endLength = 0;
+};
+
+// A piece of a streamed result: a run of whole input lines as read, then one text line or none.
+struct StreamPiece {
+    std::uint64_t start;
+    std::uint64_t length;
+    std::int32_t text;
+    bool crLf;  // every line of the run ends with CR LF
+};
+
+// The result of a streamed Process, planned as Planner plans it, but written out through writer as soon
+// as no later step can change it: only the last line and a marked EndLevel line can still change, so a
+// few pieces are held at a time.
+class StreamPlan {
+public:
+    StreamPlan(const Texts& texts, const LineReader& reader, CrLfWriter& writer)
+        : texts_(texts), reader_(reader), writer_(writer) {}
+
+    std::uint64_t lines() const { return lines_; }
+
+    void AppendInput(std::uint64_t start, std::size_t length, std::uint8_t endLength, bool crLf) {
+        if (start != runEnd_) {
+            CloseRun(kNoText);
+            runStart_ = runEnd_ = start;
+        }
+        runEnd_ = start + length + endLength;
+        runCrLf_ = runCrLf_ && crLf;
+        NewLine({false, start, length, endLength});
+    }
+
+    void AppendText(std::int32_t text) {
+        CloseRun(text);
+        NewLine({true, base_ + pieces_.size() - 1, texts_.Length(text), 0});
+    }
+
+    // Puts text in front of the last line; at the start when there is none.
+    void InsertBeforeLast(std::int32_t text) {
+        if (lines_ == 0) {
+            CloseRun(text);
+        } else {
+            PlaceBefore(last_, false, text);
+        }
+        ++lines_;
+    }
+
+    void MarkEndLevel() { endLevel_ = last_; }
+    bool HasEndLevel() const { return endLevel_.has_value(); }
+    void ReplaceEndLevel(std::int32_t text) { PlaceBefore(*endLevel_, true, text); }
+    void ForgetEndLevel() { endLevel_.reset(); }
+
+    // Removes line, an earlier input line of the result.
+    void Drop(const StreamLineRef& line) {
+        PlaceBefore(line, true, kNoText);
+        --lines_;
+    }
+
+    // As Planner's: level keys held until the first "Levels=" line drops them or the header part ends.
+    void HoldLevelKey() { levelKeys_.push_back(last_); }
+    void DropLevelKeys() {
+        for (const StreamLineRef& key : levelKeys_) Drop(key);
+        levelKeys_.clear();
+    }
+    void KeepLevelKeys() {
+        if (!levelKeys_.empty()) levelKeys_.clear();
+    }
+
+    // Writes out what no later step can change. Returns the input offset from which the plan still needs
+    // the input's bytes.
+    std::uint64_t Drain() {
+        std::size_t pieceLimit = pieces_.size();
+        std::uint64_t runLimit = runEnd_;
+        const auto hold = [&](const StreamLineRef& line) {
+            if (line.isText) {
+                pieceLimit = std::min<std::size_t>(pieceLimit, static_cast<std::size_t>(line.source - base_));
+                runLimit = runStart_;
+            } else if (line.source >= runStart_) {
+                runLimit = std::min(runLimit, line.source);
+            } else {
+                pieceLimit = std::min(pieceLimit, PieceHolding(line.source));
+                runLimit = runStart_;
+            }
+        };
+        if (lines_ > 0) hold(last_);
+        if (endLevel_) hold(*endLevel_);
+        for (const StreamLineRef& key : levelKeys_) hold(key);
+        for (std::size_t k = 0; k < pieceLimit; ++k) Write(pieces_[k]);
+        pieces_.erase(pieces_.begin(), pieces_.begin() + static_cast<std::ptrdiff_t>(pieceLimit));
+        base_ += pieceLimit;
+        if (pieces_.empty() && runLimit > runStart_) {
+            Write({runStart_, runLimit - runStart_, kNoText, runCrLf_});
+            runStart_ = runLimit;
+        }
+        return pieces_.empty() ? runStart_ : std::min(pieces_.front().start, runStart_);
+    }
+
+    // Writes out the rest.
+    void Finish() {
+        CloseRun(kNoText);
+        for (const StreamPiece& piece : pieces_) Write(piece);
+        base_ += pieces_.size();
+        pieces_.clear();
+    }
+
+private:
+    void NewLine(const StreamLineRef& line) {
+        ++lines_;
+        last_ = line;
+    }
+
+    void CloseRun(std::int32_t text) {
+        PushRun(runStart_, runEnd_ - runStart_, text, runCrLf_);
+        runStart_ = runEnd_;
+        runCrLf_ = true;
+    }
+
+    void PushRun(std::uint64_t start, std::uint64_t length, std::int32_t text, bool crLf) {
+        if (length > 0 || text != kNoText) pieces_.push_back({start, length, text, crLf});
+    }
+
+    // The index of the held piece whose run holds the input line at offset.
+    std::size_t PieceHolding(std::uint64_t offset) const {
+        std::size_t k = pieces_.size();
+        while (k > 0 && pieces_[k - 1].start > offset) --k;
+        return k - 1;
+    }
+
+    // Puts text where line starts; with drop, line itself goes.
+    void PlaceBefore(const StreamLineRef& line, bool drop, std::int32_t text) {
+        if (line.isText) {
+            const auto at = static_cast<std::size_t>(line.source - base_);
+            StreamPiece& piece = pieces_[at];
+            if (drop) {
+                piece.text = text;
+            } else {
+                const StreamPiece behind{piece.start + piece.length, 0, piece.text, true};
+                piece.text = text;
+                InsertPiece(at + 1, behind);
+            }
+            return;
+        }
+        const std::uint64_t resume = line.source + (drop ? line.length + line.endLength : 0);
+        if (line.source >= runStart_) {
+            PushRun(runStart_, line.source - runStart_, text, runCrLf_);
+            runStart_ = resume;
+            return;
+        }
+        // The line lies in a held piece (a generated line followed it within the object): split that piece.
+        const std::size_t k = PieceHolding(line.source);
+        StreamPiece& piece = pieces_[k];
+        const StreamPiece behind{resume, piece.start + piece.length - resume, piece.text, piece.crLf};
+        piece.length = line.source - piece.start;
+        piece.text = text;
+        InsertPiece(k + 1, behind);
+    }
+
+    void InsertPiece(std::size_t at, const StreamPiece& piece) {
+        pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(at), piece);
+        if (last_.isText && last_.source >= base_ + at) ++last_.source;
+        if (endLevel_ && endLevel_->isText && endLevel_->source >= base_ + at) ++endLevel_->source;
+    }
+
+    void Write(const StreamPiece& piece) {
+        if (piece.length > 0) writer_.Input(reader_.Bytes(piece.start, piece.start + piece.length), piece.crLf);
+        if (piece.text != kNoText) writer_.Line(texts_[piece.text]);
+    }
+
+    const Texts& texts_;
+    const LineReader& reader_;
+    CrLfWriter& writer_;
+    std::deque<StreamPiece> pieces_;
+    std::uint64_t base_ = 0;  // the number of pieces written out
+    std::uint64_t runStart_ = 0;
+    std::uint64_t runEnd_ = 0;
+    bool runCrLf_ = true;
+    std::uint64_t lines_ = 0;
+    StreamLineRef last_;
+    std::optional<StreamLineRef> endLevel_;
+    std::vector<StreamLineRef> levelKeys_;
+};
+
+// The lines of a map read through a LineReader, for the walk: LineSource's counterpart for a stream. It
+// cannot look ahead, so whether a dictionary end marker stands ahead comes from the scan (StreamFacts).
+// Before the reader reads on, the plan writes out what it can and names the input it still needs.
+class StreamSource {
+public:
+    using Line = LineSource::Line;
+
+    StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd)
+        : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd) {}
+
+    bool AtEnd() { return next_ == pendingCount() && !Hold(); }
+    // How many input lines have been taken or removed so far.
+    std::uint64_t InputLinesTaken() const { return taken_; }
+    // Lines ahead are not known before they are read.
+    std::uint64_t RemainingLines() const { return 0; }
+
+    // Only when !AtEnd().
+    Line Take() {
+        if (next_ < pendingCount()) {
+            const std::string_view text = (*pending_)[next_];
+            return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
+        }
+        held_ = false;
+        ++taken_;
+        // Built from its parts: the reader has just stored the view as two words.
+        const std::string_view text(line_.text.data(), line_.text.size());
+        const std::size_t bracket = brackets_.In(reader_, line_);
+        const bool header = inHeader_;
+        if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
+        const std::uint8_t endLength = line_.end == LineEnd::kCrLf ? 2 : line_.end == LineEnd::kNone ? 0 : 1;
+        return {text, header, -1, bracket, line_.offset, endLength, line_.end == LineEnd::kCrLf};
+    }
+
+    void Inject(const std::vector<std::string>& lines, std::size_t from) {
+        pending_ = &lines;
+        next_ = from;
+    }
+
+    void RemoveLevelRun() {
+        while (!AtEnd() && mapsyntax::ContinuesLevelRun(Peek())) Take();
+    }
+
+    // As LineSource::RemoveDictionarySection.
+    void RemoveDictionarySection(std::string_view current) {
+        if (mapsyntax::EndsDictionaryForRemoval(current)) return;
+        bool markerAhead = false;
+        for (std::size_t i = next_; i < pendingCount() && !markerAhead; ++i) {
+            markerAhead = mapsyntax::EndsDictionaryForRemoval((*pending_)[i]);
+        }
+        const std::uint64_t nextInput = held_ ? line_.offset : reader_.NextOffset();
+        markerAhead = markerAhead || (lastDictionaryEnd_ && *lastDictionaryEnd_ >= nextInput);
+
+        while (next_ < pendingCount()) {
+            const std::string_view line = (*pending_)[next_];
+            if (markerAhead && mapsyntax::EndsDictionaryForRemoval(line)) {
+                ++next_;
+                return;
+            }
+            if (!markerAhead && StartsWith(line, "[")) return;
+            ++next_;
+        }
+        while (Hold()) {
+            if (!markerAhead && StartsWith(line_.text, "[")) return;
+            const bool ends = markerAhead && mapsyntax::EndsDictionaryForRemoval(line_.text);
+            if (inHeader_ && Contains(line_.text, mapsyntax::kHeaderEnd)) inHeader_ = false;
+            held_ = false;
+            ++taken_;
+            if (ends) return;
+        }
+    }
+
+private:
+    std::size_t pendingCount() const { return pending_ ? pending_->size() : 0; }
+
+    std::string_view Peek() {
+        if (next_ < pendingCount()) return (*pending_)[next_];
+        return line_.text;  // held by AtEnd
+    }
+
+    // Makes line_ the next input line; false at the end of the input.
+    bool Hold() {
+        if (held_) return true;
+        while (!reader_.Next(line_)) {
+            if (reader_.Ended()) return false;
+            reader_.Fill(std::min(plan_.Drain(), reader_.NextOffset()));
+        }
+        held_ = true;
+        return true;
+    }
+
+    LineReader& reader_;
+    StreamPlan& plan_;
+    std::optional<std::uint64_t> lastDictionaryEnd_;
+    LineReader::Line line_;
+    bool held_ = false;
+    LineReader::Finder brackets_{'['};
+    bool inHeader_ = true;
+    const std::vector<std::string>* pending_ = nullptr;
+    std::size_t next_ = 0;
+    std::uint64_t taken_ = 0;
+};
+
 static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProcessRules.openerInsideSection,
               "the walk examines every line for objects and takes the kind from every opener");
 
-// The walk of Process over input (lines each followed by "\n"), planning the result into plan.
-LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& plan, bool useDictionary,
-                   Generated& generated, Progress* progress, ProcessSummary* summary) {
-    LineSource source(input, inputLines);
+// The walk of Process over the lines of source, planning the result into plan. The same walk serves the
+// map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan).
+template <typename Source, typename Plan>
+LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& generated, Progress* progress,
+                   ProcessSummary* summary) {
     LastIteration last;
 
     bool headerDone = false;
@@ -444,12 +757,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
     ObjectKind kind = ObjectKind::Poi;
     char typeText[mapsyntax::kMaxTypeText] = {};
     std::size_t typeLength = 0;
-    // The EndLevel line to replace at the next object end.
-    bool endLevelSet = false;
-    LineRef endLevel;
-    // Level keys of the header part met before its first "Levels=" line.
-    std::vector<LineRef> earlierLevelKeys;
-    std::string_view endLevelText;  // its text, for the summary
+    std::string endLevelText;  // the text of the EndLevel line met in the object, for the summary
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
@@ -462,22 +770,22 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
             progress->SetProgress(last.maximum, last.position);
         }
 
-        const LineSource::Line current = source.Take();
+        const typename Source::Line current = source.Take();
+        if (!current.header) plan.KeepLevelKeys();
         // Built from its parts: copying the view whole would read back as one what was just stored as two.
         std::string_view line(current.text.data(), current.text.size());
         std::size_t bracket = current.bracket;
         std::int32_t text = current.pending < 0 ? kNoText : generated.firstHeaderText + current.pending;
         const auto appendLine = [&] {
             if (text == kNoText) {
-                plan.AppendInput(static_cast<std::size_t>(line.data() - input.data()), line.size());
+                plan.AppendInput(current.offset, line.size(), current.endLength, current.crLf);
             } else {
                 plan.AppendText(text);
             }
         };
 
         if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
-            for (const LineRef& earlier : earlierLevelKeys) plan.Drop(earlier);
-            earlierLevelKeys.clear();
+            plan.DropLevelKeys();
             source.RemoveLevelRun();
             generated.header = HeaderLines(generated.levels);
             generated.firstHeaderText = generated.texts.Next();
@@ -516,7 +824,7 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         if (current.header && text == kNoText && mapsyntax::IsLevelKey(line)) {
             if (headerDone) continue;
             appendLine();
-            earlierLevelKeys.push_back(plan.last());
+            plan.HoldLevelKey();
             continue;
         }
 
@@ -535,16 +843,15 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         if (!lineClass.end) {
             appendLine();
             if (lineClass.endLevel) {
-                endLevelSet = true;
-                endLevel = plan.last();
-                endLevelText = line;
+                plan.MarkEndLevel();
+                if (summary) endLevelText.assign(line);
             }
             continue;
         }
 
         if (!haveKind) {
             appendLine();
-            endLevelSet = false;
+            plan.ForgetEndLevel();
             continue;
         }
         std::int32_t level = 0;
@@ -556,16 +863,16 @@ LastIteration Walk(std::string_view input, std::uint64_t inputLines, Planner& pl
         const std::int32_t newLine = generated.texts.EndLevel(level);
         if (summary) {
             const std::optional<std::string_view> old =
-                endLevelSet ? std::optional(endLevelText) : std::nullopt;
+                plan.HasEndLevel() ? std::optional<std::string_view>(endLevelText) : std::nullopt;
             summary->Count(kind, std::string_view(typeText, typeLength), old, generated.texts[newLine]);
         }
-        if (endLevelSet) {
-            plan.Replace(endLevel, newLine);
+        if (plan.HasEndLevel()) {
+            plan.ReplaceEndLevel(newLine);
         } else {
             plan.InsertBeforeLast(newLine);
         }
         appendLine();
-        endLevelSet = false;
+        plan.ForgetEndLevel();
         haveKind = mapsyntax::kProcessRules.kindKeptAcrossEnd;
     }
     return last;
@@ -587,7 +894,8 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     const std::size_t inputSize = text.Buffer().size();
     Planner plan(generated.texts, text.LineCount());
-    const LastIteration last = Walk(text.Buffer(), text.LineCount(), plan, useDictionary, generated, progress, summary);
+    LineSource source(text.Buffer(), text.LineCount());
+    const LastIteration last = Walk(source, plan, useDictionary, generated, progress, summary);
     plan.Finish();
 
     // How far a piece is written ahead of its input (lead), and whether any is written behind it.
@@ -660,6 +968,26 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         if (last.iterated) progress->SetProgress(last.maximum, last.position);
         progress->SetStatus(kDoneStatus);
     }
+}
+
+}  // namespace stratex
+
+namespace stratex {
+
+void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                      bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
+                      std::size_t bufferSize, ProcessSummary* summary) {
+    Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
+    LineReader reader(input, bufferSize);
+    CrLfWriter writer(output, std::max<std::size_t>(bufferSize, 2));
+    StreamPlan plan(generated.texts, reader, writer);
+    StreamSource source(reader, plan, facts.lastDictionaryEnd);
+    Walk(source, plan, useDictionary, generated, nullptr, summary);
+    plan.Finish();
+    writer.Flush();
+
+    if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
+    tables = generated.tables;
 }
 
 }  // namespace stratex

@@ -5,9 +5,12 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
+#include "map/ByteSource.h"
+#include "map/LineReader.h"
 #include "map/MapText.h"
 #include "map/ProcessSummary.h"
 #include "map/Progress.h"
+#include "map/StreamFacts.h"
 #include "text/LineList.h"
 #include "types/TypeLists.h"
 
@@ -27,5 +30,15 @@ std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
                 ProcessSummary* summary = nullptr);
+
+// Process of the map that input gives, streamed: the same pass as ProcessMap, reading the input once
+// through a buffer of bufferSize bytes (larger only while one object needs it) and writing the result with
+// CR LF line ends to output as it goes, as Save MAP writes it. facts come from the scan of the same bytes.
+// On success dicLines and tables hold the result as ProcessMap leaves them; when it throws (as ProcessMap
+// does, or what the input and output throw) they are as before and output holds a part of the result,
+// which the caller discards. With summary, each object's EndLevel change is counted into it.
+void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                      bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
+                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr);
 
 }  // namespace stratex

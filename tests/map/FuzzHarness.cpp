@@ -13,8 +13,12 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
+#include "map/LineReader.h"
 #include "map/MapScan.h"
+#include "map/MapSyntax.h"
+#include "support/MemorySource.h"
 #include "map/Process.h"
+#include "map/StreamFacts.h"
 #include "text/Error.h"
 #include "text/Integer.h"
 #include "text/Strings.h"
@@ -518,10 +522,136 @@ void CheckProcessOutput(const ProcessOutcome& o) {
     });
 }
 
+void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t chunk) {
+    const std::string where = " (buffer " + std::to_string(capacity) + ", reads of " + std::to_string(chunk) + ")";
+    // The file rules read plainly, every byte kept.
+    std::vector<std::pair<std::string_view, LineEnd>> expected;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        const bool crLf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        expected.emplace_back(bytes.substr(start, i - start),
+                              crLf ? LineEnd::kCrLf : bytes[i] == '\r' ? LineEnd::kCr : LineEnd::kLf);
+        i += crLf ? 1 : 0;
+        start = i + 1;
+    }
+    if (start < bytes.size()) expected.emplace_back(bytes.substr(start), LineEnd::kNone);
+
+    MemorySource source(bytes, chunk);
+    LineReader reader(source, capacity);
+    LineReader::Line line;
+    std::size_t i = 0;
+    do {
+        while (reader.Next(line)) {
+            Require(i < expected.size(), [&] { return "the line reader gives more lines than the text holds" + where; });
+            Require(line.text == expected[i].first && line.end == expected[i].second &&
+                        line.offset == static_cast<std::uint64_t>(expected[i].first.data() - bytes.data()),
+                    [&] {
+                        return "the line reader gives line " + std::to_string(i) + " as " + Show(line.text) +
+                               ", the text holds " + Show(expected[i].first) + where;
+                    });
+            ++i;
+        }
+    } while (reader.Fill());
+    Require(i == expected.size(), [&] { return "the line reader gives " + std::to_string(i) + " lines" + where; });
+}
+
+namespace {
+
+struct StringSink : ByteSink {
+    std::string bytes;
+    void Write(std::string_view data) override { bytes += data; }
+};
+
+// The outcome of a pass for comparison: the failure's message, or empty.
+template <typename Pass>
+std::string FailureOf(Pass&& pass) {
+    try {
+        pass();
+    } catch (const Error& e) {
+        return std::string("failure: ") + e.what();
+    }
+    return {};
+}
+
+void RequireSameLists(const TypeLists& streamed, const TypeLists& held, const std::string& where) {
+    for (const ObjectKind kind : kAllKinds) {
+        Require(streamed.Of(kind).rows() == held.Of(kind).rows(),
+                [&] { return "the streamed scan gives other " + std::string(TypeNameFileName(kind)) + " rows" + where; });
+    }
+}
+
+}  // namespace
+
+void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDictionary, std::size_t bufferSize) {
+    const std::string where = std::string(useDictionary ? " (dictionary option on" : " (dictionary option off") +
+                              ", buffer " + std::to_string(bufferSize) + ")";
+    const int sortColumn = static_cast<int>(bytes.size() % 3);
+    DictionaryTables heldTables = PatternTables();
+    DictionaryTables streamedTables = heldTables;
+    std::optional<ScanResult> held, streamed;
+    StreamFacts facts;
+    const std::string heldFailure =
+        FailureOf([&] { held = ScanMap(text, FixedNames(), useDictionary, heldTables, sortColumn); });
+    const std::string streamedFailure = FailureOf([&] {
+        MemorySource source(bytes, 1 + bytes.size() % 7);
+        streamed = ScanMapStream(source, FixedNames(), useDictionary, streamedTables, sortColumn, facts, bufferSize);
+    });
+    Require(streamedFailure == heldFailure,
+            [&] { return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where; });
+    if (!held) return;
+    Require(streamed->isPolishMap == held->isPolishMap && streamed->levels.rows() == held->levels.rows() &&
+                streamedTables == heldTables && streamed->figures.types == held->figures.types &&
+                streamed->figures.hasDictionary == held->figures.hasDictionary &&
+                streamed->figures.hasLevelsLine == held->figures.hasLevelsLine,
+            [&] { return "the streamed scan gives other levels, tables or figures" + where; });
+    RequireSameLists(streamed->lists, held->lists, where);
+
+    // Process with a list of every type, so that the levels vary.
+    TypeLists lists = held->lists;
+    ShowAllObjects(lists, FixedNames());
+    MapText heldText = text;
+    LineList heldDicLines = {"; earlier"};
+    LineList streamedDicLines = heldDicLines;
+    DictionaryTables processedTables = heldTables;
+    StringSink sink;
+    const std::string heldProcess = FailureOf(
+        [&] { ProcessMap(heldText, held->levels, lists, useDictionary, processedTables, heldDicLines); });
+    const std::string streamedProcess = FailureOf([&] {
+        MemorySource source(bytes, 1 + bytes.size() % 5);
+        ProcessMapStream(source, facts, held->levels, lists, useDictionary, streamedTables, streamedDicLines, sink,
+                         bufferSize);
+    });
+    Require(streamedProcess == heldProcess, [&] {
+        return "the streamed Process ends with " + Show(streamedProcess) + ", not " + Show(heldProcess) + where;
+    });
+    if (!heldProcess.empty()) return;
+    const std::string expected = heldText.ToCrLf();
+    Require(sink.bytes == expected, [&] {
+        const auto at = std::mismatch(sink.bytes.begin(), sink.bytes.end(), expected.begin(), expected.end());
+        const auto offset = static_cast<std::size_t>(at.first - sink.bytes.begin());
+        return "the streamed Process writes " + Show(std::string_view(sink.bytes).substr(offset, 40)) + " at byte " +
+               std::to_string(offset) + ", the saved map has " + Show(std::string_view(expected).substr(offset, 40)) +
+               where;
+    });
+    Require(streamedTables == processedTables && streamedDicLines == heldDicLines,
+            [&] { return "the streamed Process leaves other tables or dictionary lines" + where; });
+}
+
 void RunMapInput(std::string_view bytes) {
     const LineList lines = SplitMapLines(bytes);
     const MapText text = MapText::FromBytes(std::string(bytes));
     CheckTextMatchesLines(text, lines);
+    // Buffer and read boundaries at every small offset, and at offsets that vary with the input.
+    const std::size_t varied = bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes.front()) % 97;
+    for (const std::size_t capacity : {std::size_t{1}, std::size_t{2}, std::size_t{3}, varied, bytes.size() + 1}) {
+        CheckLineReader(bytes, capacity, 1 + bytes.size() % 5);
+    }
+    for (const bool useDictionary : {false, true}) {
+        for (const std::size_t bufferSize : {std::size_t{1}, std::size_t{3}, varied, std::size_t{4096}}) {
+            CheckStreamedPasses(bytes, text, useDictionary, bufferSize);
+        }
+    }
     Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
             "adopting a normalised buffer changed it");
 

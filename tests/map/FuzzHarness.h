@@ -47,6 +47,15 @@ void RunOrAbort(Target target, const std::uint8_t* data, std::size_t size);
 // the cursor walk and the CR LF form.
 void CheckTextMatchesLines(const MapText& text, const LineList& lines);
 
+// LineReader over bytes, with a buffer of capacity bytes at first and reads of chunk bytes, gives the lines
+// of the file rules with every byte kept, their line ends and offsets.
+void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t chunk);
+
+// The scan and Process streamed from bytes with a buffer of bufferSize bytes give what ScanMap and
+// ProcessMap over text (loaded from the same bytes) give, with the map saved: the same failure, or the
+// same rows, tables and dictionary lines and the bytes Save MAP writes.
+void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDictionary, std::size_t bufferSize);
+
 // What a successful ProcessMap of before into after must respect: every line of after is a line of
 // before, an "EndLevel=<n>" line, a line of the level header made from levels, or (with useDictionary) a
 // line of dicLines; at most one line is added per object end, a header and 38 lines per "[END-IMG ID]";

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace stratex {
+
+// Where a streaming pass reads its bytes from: a map file, or text in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to max bytes into into and returns how many; 0 means the input has ended, and every later
+    // call returns 0 as well. Throws Error when the input cannot be read.
+    virtual std::size_t Read(char* into, std::size_t max) = 0;
+};
+
+// Where a streaming pass writes its bytes to.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Writes all of bytes. Throws Error when they cannot be written.
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+}  // namespace stratex

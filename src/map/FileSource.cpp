@@ -1,0 +1,66 @@
+#include "map/FileSource.h"
+
+#include <system_error>
+#include <utility>
+
+#include "text/Error.h"
+#include "text/LineList.h"
+
+namespace stratex {
+
+namespace {
+
+// The stamp of the file at path now; false when it cannot be taken (the file is gone).
+bool StampOf(const std::filesystem::path& path, FileSource::Stamp& stamp) {
+    std::error_code ec;
+    stamp.size = std::filesystem::file_size(path, ec);
+    if (ec) return false;
+    stamp.time = std::filesystem::last_write_time(path, ec);
+    return !ec;
+}
+
+}  // namespace
+
+FileSource::FileSource(std::filesystem::path path) : path_(std::move(path)) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path_, ec)) {
+        ThrowCannotOpen(PathToUtf8(path_), std::make_error_code(std::errc::is_a_directory));
+    }
+#ifdef _WIN32
+    file_.reset(_wfopen(path_.c_str(), L"rb"));
+#else
+    file_.reset(std::fopen(path_.c_str(), "rb"));
+#endif
+    if (!file_) ThrowCannotOpen(PathToUtf8(path_), LastSystemError());
+    if (!StampOf(path_, stamp_)) ThrowCannotOpen(PathToUtf8(path_));
+    // The reader asks for large blocks; a stream buffer would only add a copy.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+}
+
+FileSource::FileSource(std::filesystem::path path, const Stamp& expected) : FileSource(std::move(path)) {
+    if (!(stamp_ == expected)) ThrowChanged();
+}
+
+std::size_t FileSource::Read(char* into, std::size_t max) {
+    if (ended_ || max == 0) return 0;
+    const std::size_t got = std::fread(into, 1, max, file_.get());
+    if (got == 0 && std::ferror(file_.get())) ThrowCannotOpen(PathToUtf8(path_), LastSystemError());
+    read_ += got;
+    if (read_ > stamp_.size) ThrowChanged();
+    if (got == 0) {
+        ended_ = true;
+        CheckUnchanged();
+    }
+    return got;
+}
+
+void FileSource::CheckUnchanged() const {
+    Stamp now;
+    if (read_ != stamp_.size || !StampOf(path_, now) || !(now == stamp_)) ThrowChanged();
+}
+
+void FileSource::ThrowChanged() const {
+    throw Error("File " + PathToUtf8(path_) + " changed while it was read");
+}
+
+}  // namespace stratex

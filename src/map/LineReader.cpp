@@ -1,0 +1,65 @@
+#include "map/LineReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace stratex {
+
+LineReader::LineReader(ByteSource& source, std::size_t capacity)
+    : source_(source), data_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(capacity, 1))),
+      capacity_(std::max<std::size_t>(capacity, 1)) {}
+
+std::size_t LineReader::FindFrom(std::size_t from, std::size_t& cache, char c) {
+    // Nothing in [from, cache) is c, so a search resumes at cache; new bytes behind an earlier end of the
+    // buffer are searched once.
+    cache = std::max(cache, from);
+    if (cache < end_ && data_[cache] != c) {
+        const void* found = std::memchr(data_.get() + cache, c, end_ - cache);
+        cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data_.get()) : end_;
+    }
+    return cache;
+}
+
+bool LineReader::NextLong(const char* from, Line& line) {
+    const std::size_t start = static_cast<std::size_t>(from - data_.get());
+    // Both searches are remembered: in a text with only CRs (or only LFs) the other byte never turns up,
+    // and searching for it afresh at every line would read the rest of the buffer each time.
+    const std::size_t lf = FindFrom(start, nextLf_, '\n');
+    const std::size_t cr = FindFrom(start, nextCr_, '\r');
+    const std::size_t at = std::min(lf, cr);
+    if (at < end_) return Take(data_.get() + at, line);
+    if (!ended_ || pos_ == end_) return false;
+    // The last line of the input has no line end.
+    line.text = std::string_view(data_.get() + pos_, end_ - pos_);
+    line.end = LineEnd::kNone;
+    line.offset = base_ + pos_;
+    pos_ = end_;
+    return true;
+}
+
+bool LineReader::Fill(std::uint64_t keep) {
+    if (ended_) return pos_ < end_;
+    const auto drop = static_cast<std::size_t>(keep - base_);
+    if (drop > 0) {
+        std::memmove(data_.get(), data_.get() + drop, end_ - drop);
+        end_ -= drop;
+        pos_ -= drop;
+        base_ = keep;
+        nextLf_ = nextLf_ > drop ? nextLf_ - drop : 0;
+        nextCr_ = nextCr_ > drop ? nextCr_ - drop : 0;
+    }
+    // Reads of less than a quarter of the buffer would make many small reads: grow instead.
+    if (capacity_ - end_ == 0 || capacity_ - end_ < capacity_ / 4) {
+        const std::size_t grown = capacity_ * 2;
+        auto data = std::make_unique_for_overwrite<char[]>(grown);
+        std::memcpy(data.get(), data_.get(), end_);
+        data_ = std::move(data);
+        capacity_ = grown;
+    }
+    const std::size_t got = source_.Read(data_.get() + end_, capacity_ - end_);
+    end_ += got;
+    if (got == 0) ended_ = true;
+    return pos_ < end_ || !ended_;
+}
+
+}  // namespace stratex
