@@ -3,11 +3,12 @@
 namespace stratex {
 
 std::string MessagePrefix(const std::string& file, std::uint64_t line) {
-    std::string prefix = std::string(kProgramName) + ": ";
+    std::string prefix(kProgramName);
+    prefix.append(": ");
     if (!file.empty()) {
-        prefix += file;
-        if (line != 0) prefix += ":" + std::to_string(line);
-        prefix += ": ";
+        prefix.append(file);
+        if (line != 0) prefix.append(":").append(std::to_string(line));
+        prefix.append(": ");
     }
     return prefix;
 }
