@@ -487,10 +487,10 @@ void CheckProcessOutput(const ProcessOutcome& o) {
     std::uint64_t objectEnds = 0;
     std::uint64_t headerEnds = 0;
     for (const std::string_view line : before) {
-        objectEnds += Contains(line, "[END]");
+        objectEnds += Contains(line, "[END");  // "[END]" and the old "[END-RGNnn]" (a bound: other markers count too)
         headerEnds += line == kHeaderEnd;
     }
-    // A level line whose key holds "[END]" comes back in the header and may end an object once more.
+    // A level line whose key holds an end marker comes back in the header and may end an object once more.
     const std::uint64_t header = 1 + 3 * static_cast<std::uint64_t>(o.levels.size());
     const std::uint64_t bound =
         before.size() + objectEnds + header + (o.useDictionary ? kDictionaryLines * headerEnds : 0);
