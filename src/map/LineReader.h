@@ -40,8 +40,13 @@ public:
         const char* data = data_.get();
         const char* p = data + pos_;
         const char* const stop = data + end_;
-        // Most map lines are short: their end turns up within a few words.
-        if (const char* at = bytescan::FindLineEndInWords(p, stop, kShortWords)) return Take(at, line);
+        if constexpr (bytescan::kSixteenAtATime) {
+            const char* at = bytescan::FindLineEnd(p, stop);
+            if (at != stop) return Take(at, line);
+        } else if (const char* at = bytescan::FindLineEndInWords(p, stop, kShortWords)) {
+            // Most map lines are short: their end turns up within a few words.
+            return Take(at, line);
+        }
         return NextLong(p, line);
     }
 
