@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define STRATEX_BYTESCAN_SSE2 1
+#endif
+
 namespace stratex {
 
 // Byte searches over map text, eight bytes at a time. Map lines are mostly short, where a library memchr
@@ -69,8 +74,29 @@ inline const char* FindLineEndInWords(const char*& p, const char* end, int words
     return nullptr;
 }
 
+// True where FindLineEnd compares sixteen bytes at a time (x86-64 always can): it is then fast for lines of
+// any length, and the short-line search in words is not needed.
+#ifdef STRATEX_BYTESCAN_SSE2
+inline constexpr bool kSixteenAtATime = true;
+#else
+inline constexpr bool kSixteenAtATime = false;
+#endif
+
 // The first CR or LF in [p, end), or end when there is none.
 inline const char* FindLineEnd(const char* p, const char* end) {
+#ifdef STRATEX_BYTESCAN_SSE2
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)));
+        if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+    }
+    for (; p < end; ++p) {
+        if (*p == '\n' || *p == '\r') return p;
+    }
+    return end;
+#else
     constexpr int kWordsBeforeMemchr = 32;
     if (const char* found = FindLineEndInWords(p, end, kWordsBeforeMemchr)) return found;
     if (p >= end) return end;
@@ -78,6 +104,7 @@ inline const char* FindLineEnd(const char* p, const char* end) {
     const char* limit = lf ? static_cast<const char*>(lf) : end;
     const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(limit - p));
     return cr ? static_cast<const char*>(cr) : limit;
+#endif
 }
 
 }  // namespace bytescan

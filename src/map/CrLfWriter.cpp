@@ -1,6 +1,7 @@
 #include "map/CrLfWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "map/ByteScan.h"
@@ -53,6 +54,35 @@ void CrLfWriter::Stage(std::string_view bytes) {
 void CrLfWriter::Expand(std::string_view bytes) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
+#ifdef STRATEX_BYTESCAN_SSE2
+    // Sixteen bytes at a time go into the staging buffer as they stand; where they hold a line end, the
+    // bytes up to it are kept and CR LF follows. The last bytes (at least one) take the loop below, which
+    // also ends a last line that has no line end.
+    constexpr std::size_t kBlock = 16;
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (end - p > static_cast<std::ptrdiff_t>(kBlock)) {
+        if (capacity_ - size_ < kBlock + 2) {
+            Flush();
+            if (capacity_ < kBlock + 2) break;
+        }
+        char* out = staging_.get() + size_;
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)));
+        if (mask == 0) {
+            p += kBlock;
+            size_ += kBlock;
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+        out[at] = '\r';
+        out[at + 1] = '\n';
+        size_ += at + 2;
+        p += at;
+        if (*p++ == '\r' && p < end && *p == '\n') ++p;
+    }
+#endif
     while (p < end) {
         const char* at = bytescan::FindLineEnd(p, end);
         // A short line goes straight into the staging buffer; only lines that do not fit take the long way.

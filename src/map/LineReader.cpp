@@ -37,6 +37,34 @@ bool LineReader::NextLong(const char* from, Line& line) {
     return true;
 }
 
+void LineReader::TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run) {
+    if (limit <= base_ + pos_) return;
+    const char* const data = data_.get();
+    const char* const stop = data + (limit < base_ + end_ ? static_cast<std::size_t>(limit - base_) : end_);
+    const char* p = data + pos_;
+    // Only the line end is looked for: the caller vouches that no byte before limit needs a closer look.
+    while (p < stop && !notPlain[static_cast<unsigned char>(*p)]) {
+        const char* at = bytescan::FindLineEnd(p, stop);
+        if (at == stop) break;
+        const char* next = at + 1;
+        bool crLf = false;
+        if (*at == '\r') {
+            if (next == data + end_ && !ended_) break;  // maybe the first half of a CR LF
+            if (next < data + end_ && *next == '\n') {
+                crLf = true;
+                ++next;
+            }
+        }
+        run.last.text = std::string_view(p, static_cast<std::size_t>(at - p));
+        run.last.end = crLf ? LineEnd::kCrLf : *at == '\r' ? LineEnd::kCr : LineEnd::kLf;
+        run.last.offset = base_ + static_cast<std::uint64_t>(p - data);
+        run.crLf = run.crLf && crLf;
+        ++run.lines;
+        p = next;
+    }
+    pos_ = static_cast<std::size_t>(p - data);
+}
+
 bool LineReader::Fill(std::uint64_t keep) {
     if (ended_) return pos_ < end_;
     const auto drop = static_cast<std::size_t>(keep - base_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,10 +41,27 @@ public:
         const char* data = data_.get();
         const char* p = data + pos_;
         const char* const stop = data + end_;
-        // Most map lines are short: their end turns up within a few words.
-        if (const char* at = bytescan::FindLineEndInWords(p, stop, kShortWords)) return Take(at, line);
+        if constexpr (bytescan::kSixteenAtATime) {
+            const char* at = bytescan::FindLineEnd(p, stop);
+            if (at != stop) return Take(at, line);
+        } else if (const char* at = bytescan::FindLineEndInWords(p, stop, kShortWords)) {
+            // Most map lines are short: their end turns up within a few words.
+            return Take(at, line);
+        }
         return NextLong(p, line);
     }
+
+    // Lines taken at once by TakePlain.
+    struct Run {
+        std::uint64_t lines = 0;
+        bool crLf = true;  // every line taken ends with CR LF
+        Line last;         // the last line taken
+    };
+
+    // Takes, like Next, the lines that follow in the buffer for as long as each ends before the input offset
+    // limit and its first byte is not flagged in notPlain, adding them to run. Stops at the first other line,
+    // which Next gives then.
+    void TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run);
 
     // Reads more input. The bytes from input offset keep on (keep must not lie past the next line that
     // Next would give) stay in the buffer; earlier ones are dropped. Returns false once the input has
@@ -89,6 +107,9 @@ public:
             }
             return found_ && at_ < end ? static_cast<std::size_t>(at_ - line.offset) : std::string_view::npos;
         }
+
+        // After In found no c in a line: the input offset before which no c stands behind that line.
+        std::uint64_t ClearUpTo() const { return at_; }
 
     private:
         char c_;

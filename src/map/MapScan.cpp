@@ -213,6 +213,8 @@ public:
     }
 
     bool inHeader() const { return inHeader_; }
+    // True when a plain line (as the grammar defines it) would change nothing now.
+    bool SkipsPlainLines() const { return !inHeader_ && !dictionary_.open(); }
     ScanResult& result() { return result_; }
     DictionaryTables FinalTables() const { return dictionary_.Final(); }
 
@@ -515,6 +517,12 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
                     scanner.Line(line.text, i - 1, bracket);
                 } catch (...) {
                     RethrowAtLine(i);  // lines count from 1 in messages
+                }
+                // Most lines of the objects' part are plain and only counted.
+                if (bracket == std::string_view::npos && scanner.SkipsPlainLines()) {
+                    LineReader::Run plain;
+                    reader.TakePlain(mapsyntax::kNotPlainTable, brackets.ClearUpTo(), plain);
+                    i += plain.lines;
                 }
             }
         } while (reader.Fill());

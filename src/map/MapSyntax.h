@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -59,6 +60,16 @@ struct LineClass {
     bool type = false;      // begins with "Type"; TypeText gives its type text
     bool endLevel = false;  // begins with "EndLevel"; UpToText gives its up-to text
 };
+
+// Outside the header part, a line that holds no "[" and begins with none of these bytes means nothing to
+// any pass (no marker, no key that a pass reads, no empty key's value): a pass may take a run of such lines
+// at once, without looking at them one by one.
+inline constexpr std::string_view kNotPlainFirst = "[TE=";
+inline constexpr std::array<bool, 256> kNotPlainTable = [] {
+    std::array<bool, 256> table{};
+    for (const char c : kNotPlainFirst) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 // True when line begins with key.
 inline bool Begins(std::string_view line, std::string_view key) {

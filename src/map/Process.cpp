@@ -462,6 +462,8 @@ struct StreamLineRef {
     std::uint8_t endLength = 0;
 };
 
+std::uint8_t EndLength(LineEnd end) { return end == LineEnd::kCrLf ? 2 : end == LineEnd::kNone ? 0 : 1; }
+
 // A piece of a streamed result: a run of whole input lines as read, then one text line or none.
 struct StreamPiece {
     std::uint64_t start;
@@ -493,6 +495,15 @@ public:
     void AppendText(std::int32_t text) {
         CloseRun(text);
         NewLine({true, base_ + pieces_.size() - 1, texts_.Length(text), 0});
+    }
+
+    // The input lines of run, which follow straight on the last input line appended.
+    void AppendRun(const LineReader::Run& run) {
+        const LineReader::Line& last = run.last;
+        runEnd_ = last.offset + last.text.size() + EndLength(last.end);
+        runCrLf_ = runCrLf_ && run.crLf;
+        lines_ += run.lines - 1;
+        NewLine({false, last.offset, last.text.size(), EndLength(last.end)});
     }
 
     // Puts text in front of the last line; at the start when there is none.
@@ -669,8 +680,25 @@ public:
         const std::size_t bracket = brackets_.In(reader_, line_);
         const bool header = inHeader_;
         if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
-        const std::uint8_t endLength = line_.end == LineEnd::kCrLf ? 2 : line_.end == LineEnd::kNone ? 0 : 1;
-        return {text, header, -1, bracket, line_.offset, endLength, line_.end == LineEnd::kCrLf};
+        return {text, header, -1, bracket, line_.offset, EndLength(line_.end), line_.end == LineEnd::kCrLf};
+    }
+
+    // Outside the header part, appends the next line and the lines behind it to the plan at once while they
+    // are plain: the walk would only append them. False, having taken nothing, when the next line is not.
+    bool TakePlain() {
+        if (inHeader_ || next_ < pendingCount() || !Hold()) return false;
+        if (!line_.text.empty() && mapsyntax::kNotPlainTable[static_cast<unsigned char>(line_.text.front())]) {
+            return false;
+        }
+        if (brackets_.In(reader_, line_) != kNone) return false;
+        plan_.KeepLevelKeys();
+        plan_.AppendInput(line_.offset, line_.text.size(), EndLength(line_.end), line_.end == LineEnd::kCrLf);
+        held_ = false;
+        LineReader::Run run;
+        reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run);
+        if (run.lines > 0) plan_.AppendRun(run);
+        taken_ += 1 + run.lines;
+        return true;
     }
 
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
@@ -761,6 +789,9 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
+        if constexpr (requires { source.TakePlain(); }) {
+            if (source.TakePlain()) continue;
+        }
         // The index is the number of lines already passed; the list is those plus the lines still ahead.
         last.iterated = true;
         last.position = plan.lines();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,46 @@ TEST(LineReader, KeepsWhatTheCallerStillNeedsAcrossReads) {
         EXPECT_EQ(reader.NextOffset(), map.size());
         // The buffer grew only as far as three lines needed.
         EXPECT_LE(reader.capacity(), std::max<std::size_t>(capacity, 128));
+    }
+}
+
+TEST(LineReader, TakesPlainLinesUpToTheFirstOtherLine) {
+    constexpr LineEnd kCrLf = LineEnd::kCrLf;
+    std::array<bool, 256> notPlain{};
+    notPlain['['] = notPlain['='] = true;
+    struct Case {
+        std::string bytes;
+        std::uint64_t taken;
+        bool crLf;
+        ReadLine last;               // the last line taken, when any
+        std::vector<ReadLine> rest;  // what Next gives then, before the input's end is known
+    };
+    // The limit is the first "[": a line that reaches it is not taken, nor is one whose first byte is flagged,
+    // nor a line whose CR may be the first half of a CR LF not read yet.
+    const Case cases[] = {
+        {"Label=a\r\nData0=(1)\r\n[END]\r\n", 2, true, {"Data0=(1)", kCrLf, 9}, {{"[END]", kCrLf, 20}}},
+        {"Label=a\nData0=(1)\r\n=v\r\n", 2, false, {"Data0=(1)", kCrLf, 8}, {{"=v", kCrLf, 19}}},
+        {"a\r\nb\rc\r\n\r\n", 4, false, {"", kCrLf, 8}, {}},
+        {"x=[1]\r\ny\r\n", 0, true, {}, {{"x=[1]", kCrLf, 0}, {"y", kCrLf, 7}}},
+        {"ab\r\ncd\r", 1, true, {"ab", kCrLf, 0}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        MemorySource source(c.bytes);
+        LineReader reader(source, 64);
+        reader.Fill();
+        LineReader::Run run;
+        const std::size_t bracket = c.bytes.find('[');
+        reader.TakePlain(notPlain, bracket == std::string::npos ? c.bytes.size() : bracket, run);
+        EXPECT_EQ(run.lines, c.taken);
+        EXPECT_EQ(run.crLf, c.crLf);
+        if (c.taken > 0) {
+            EXPECT_EQ((ReadLine{std::string(run.last.text), run.last.end, run.last.offset}), c.last);
+        }
+        std::vector<ReadLine> rest;
+        LineReader::Line line;
+        while (reader.Next(line)) rest.push_back({std::string(line.text), line.end, line.offset});
+        EXPECT_EQ(rest, c.rest);
     }
 }
 

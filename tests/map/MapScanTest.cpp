@@ -5,6 +5,7 @@
 
 #include "map/MapScan.h"
 #include "map/ScanTestSupport.h"
+#include "support/MemorySource.h"
 #include "support/RealMaps.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
@@ -125,6 +126,16 @@ TEST(MapScan, LevelLineWithoutEqualsTakesTheFirstLineBeginningWithEquals) {
 
     DictionaryTables tables;
     EXPECT_THROW(ScanMap(MapOf(WithHeader({"Level0 22"}, {})), TestNames(), false, tables, 1), Error);
+
+    // Streamed, the scan passes over the lines of an object that mean nothing to it in one step, but not
+    // over that line.
+    std::string bytes;
+    const std::vector<std::string> object = {"[POI]", "Type=0x2f06", "Label=x", "Data0=(1,2)", "=21", "[END]"};
+    for (const std::string& line : WithHeader({"Level0 22"}, object)) bytes += line + "\r\n";
+    MemorySource source(bytes);
+    StreamFacts facts;
+    const ScanResult streamed = ScanMapStream(source, TestNames(), false, tables, 1, facts);
+    EXPECT_EQ(streamed.levels.rows(), later.levels.rows());
 }
 
 TEST(MapScan, ObjectsGiveOneRowPerTypeWithItsFirstLevel) {
