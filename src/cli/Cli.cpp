@@ -212,44 +212,18 @@ void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
     }
 }
 
-// The bytes that config or dictionary writes, for -o -: what Save CFG or Save DIC would write.
-std::string OutputBytes(const Options& options, MapDocument& document) {
-    switch (options.command) {
-        case Command::Config:
-            return JoinLinesCrLf(BuildConfigLines(document.lists()));
-        case Command::Dictionary: {
-            DictionaryTables tables = document.tables();
-            return JoinLinesCrLf(BuildDictionary(document.lists(), tables));
-        }
-        case Command::Process:
-        case Command::Scan:
-        case Command::Check:
-            break;
-    }
-    return {};
-}
-
-// Writes the file of config or dictionary to -o.
+// config and dictionary: writes what Save CFG or Save DIC would write to -o, or to standard output.
 void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
-    if (options.output == kStandardOutput) {
-        out << OutputBytes(options, document);
-        out.flush();
-        if (!out) throw Error("Cannot write to standard output");
+    const bool config = options.command == Command::Config;
+    if (options.output != kStandardOutput) {
+        const std::filesystem::path output = AbsolutePath(options.output);
+        config ? document.SaveConfig(output) : document.SaveDictionary(output);
         return;
     }
-    const std::filesystem::path output = AbsolutePath(options.output);
-    switch (options.command) {
-        case Command::Config:
-            document.SaveConfig(output);
-            break;
-        case Command::Dictionary:
-            document.SaveDictionary(output);
-            break;
-        case Command::Process:
-        case Command::Scan:
-        case Command::Check:
-            break;
-    }
+    DictionaryTables tables = document.tables();
+    out << JoinLinesCrLf(config ? BuildConfigLines(document.lists()) : BuildDictionary(document.lists(), tables));
+    out.flush();
+    if (!out) throw Error("Cannot write to standard output");
 }
 
 // Process into standard output, or into nothing for --dry-run.

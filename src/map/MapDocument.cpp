@@ -35,6 +35,10 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
 
     map_ = std::move(text);
     hasMap_ = true;
+    return CommitScan(path, std::move(result), tables);
+}
+
+bool MapDocument::CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables) {
     mapPath_ = path;
     figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
@@ -99,19 +103,9 @@ bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
 
     map_ = MapText();
     hasMap_ = false;
-    mapPath_ = path;
     scannedStamp_ = source.stamp();
     scannedFacts_ = facts;
-    levels_ = std::move(result.levels);
-    lists_ = std::move(result.lists);
-    figures_ = std::move(result.figures);
-    tables_ = tables;
-
-    buttons_.process = true;
-    buttons_.openCfg = true;
-    buttons_.saveCfg = true;
-    if (useDictionary_) buttons_.saveDic = true;
-    return result.isPolishMap;
+    return CommitScan(path, std::move(result), tables);
 }
 
 void MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary) {

@@ -12,6 +12,7 @@
 #include "levels/LevelsTable.h"
 #include "map/MapFigures.h"
 #include "map/FileSource.h"
+#include "map/MapScan.h"
 #include "map/MapText.h"
 #include "map/ProcessSummary.h"
 #include "map/Progress.h"
@@ -126,6 +127,9 @@ public:
     const std::filesystem::path& programDir() const { return programDir_; }
 
 private:
+    // The end of a successful Open MAP: takes what the scan of path found and enables the buttons. Returns
+    // whether the file is a Polish map.
+    bool CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables);
     // ProcessFileTo's pass; commit runs once the pass has succeeded, before the document changes.
     void ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit);
 

@@ -29,34 +29,84 @@ constexpr std::string_view kDoneStatus = "Изменение OK";
 constexpr std::uint64_t kProgressStep = 65536;
 constexpr std::size_t kNone = std::string_view::npos;
 
+// A line as a source gives it to the walk.
+struct SourceLine {
+    std::string_view text;
+    bool header;           // the line belongs to the header part
+    std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
+    std::size_t bracket;   // offset of the first "[" in text, or kNone
+    std::uint64_t offset = 0;  // input offset of an input line
+    std::uint8_t endLength = 1;  // the length of its line end
+    bool crLf = false;           // its line end is CR LF
+};
+
+// The generated header lines that stand in front of the rest of the input until the walk has taken them;
+// the part that the in-memory and the streamed source share.
+class InjectedLines {
+public:
+    // lines[from..] come next; lines must outlive the pass. Only called while none are waiting.
+    void Inject(const std::vector<std::string>& lines, std::size_t from) {
+        lines_ = &lines;
+        next_ = from;
+    }
+
+    bool Waiting() const { return next_ < Count(); }
+    std::size_t Remaining() const { return Count() - next_; }
+    std::string_view Peek() const { return (*lines_)[next_]; }
+
+    // Only while Waiting().
+    SourceLine Take() {
+        const std::string_view text = (*lines_)[next_];
+        return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
+    }
+
+    // Whether a waiting line ends a dictionary section.
+    bool HoldsDictionaryEnd() const {
+        for (std::size_t i = next_; i < Count(); ++i) {
+            if (mapsyntax::EndsDictionaryForRemoval((*lines_)[i])) return true;
+        }
+        return false;
+    }
+
+    // Removes waiting lines of a dictionary section: through the first that ends it when markerAhead, else
+    // up to the first beginning with "[". True when the section ended among them.
+    bool RemoveDictionaryLines(bool markerAhead) {
+        while (Waiting()) {
+            const std::string_view line = Peek();
+            if (markerAhead && mapsyntax::EndsDictionaryForRemoval(line)) {
+                ++next_;
+                return true;
+            }
+            if (!markerAhead && StartsWith(line, "[")) return true;
+            ++next_;
+        }
+        return false;
+    }
+
+private:
+    std::size_t Count() const { return lines_ ? lines_->size() : 0; }
+
+    const std::vector<std::string>* lines_ = nullptr;
+    std::size_t next_ = 0;
+};
+
 // The lines that the pass has not examined yet, in list order: the generated header lines still waiting
 // to be examined, then the rest of the input text (lines each followed by "\n"). Taking and removing
 // lines both consume from here, so the pass never moves text that lies ahead of it.
 class LineSource {
 public:
-    struct Line {
-        std::string_view text;
-        bool header;           // the line belongs to the header part
-        std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
-        std::size_t bracket;   // offset of the first "[" in text, or kNone
-        std::uint64_t offset = 0;  // input offset of an input line
-        std::uint8_t endLength = 1;  // the length of its line end
-        bool crLf = false;           // its line end is CR LF
-    };
+    using Line = SourceLine;
 
     LineSource(std::string_view input, std::uint64_t inputLines)
         : input_(input), inputLines_(inputLines), nextBracket_(FindInput(0, '[')) {}
 
-    bool AtEnd() const { return next_ == pendingCount() && pos_ >= input_.size(); }
+    bool AtEnd() const { return !injected_.Waiting() && pos_ >= input_.size(); }
     // How many input lines were taken or removed: the 1-based number of the last input line taken.
     std::uint64_t InputLinesTaken() const { return takenInput_; }
-    std::uint64_t RemainingLines() const { return (pendingCount() - next_) + (inputLines_ - takenInput_); }
+    std::uint64_t RemainingLines() const { return injected_.Remaining() + (inputLines_ - takenInput_); }
 
     Line Take() {
-        if (next_ < pendingCount()) {
-            const std::string_view text = (*pending_)[next_];
-            return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
-        }
+        if (injected_.Waiting()) return injected_.Take();
         const std::size_t start = pos_;
         const std::size_t end = FindInput(start, '\n');
         // The next "[" is searched for only once the walk has passed the previous one.
@@ -73,8 +123,7 @@ public:
     // Lines (*lines)[from..] stand in front of the remaining input and are examined next. Only called while
     // none are waiting; lines must outlive the pass.
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
-        pending_ = &lines;
-        next_ = from;
+        injected_.Inject(lines, from);
     }
 
     // Removes the lines that follow for as long as they begin with "Level" or "Zoom".
@@ -87,22 +136,11 @@ public:
     // line beginning with "[" (object sections never go with it) or to the end.
     void RemoveDictionarySection(std::string_view current) {
         if (mapsyntax::EndsDictionaryForRemoval(current)) return;
-        bool markerAhead = false;
-        for (std::size_t i = next_; i < pendingCount() && !markerAhead; ++i) {
-            markerAhead = mapsyntax::EndsDictionaryForRemoval((*pending_)[i]);
-        }
+        bool markerAhead = injected_.HoldsDictionaryEnd();
         const std::size_t inputMarkerEnd = NextInputMarkerEnd();
         markerAhead = markerAhead || inputMarkerEnd != kNone;
 
-        while (next_ < pendingCount()) {
-            const std::string_view line = (*pending_)[next_];
-            if (markerAhead && mapsyntax::EndsDictionaryForRemoval(line)) {
-                ++next_;
-                return;
-            }
-            if (!markerAhead && StartsWith(line, "[")) return;
-            ++next_;
-        }
+        if (injected_.RemoveDictionaryLines(markerAhead)) return;
         if (markerAhead) {
             SkipInputTo(inputMarkerEnd);
         } else if (pos_ < input_.size() && input_[pos_] != '[') {
@@ -112,8 +150,6 @@ public:
     }
 
 private:
-    std::size_t pendingCount() const { return pending_ ? pending_->size() : 0; }
-
     // Offset of the first c at or after from in the input, or the input's size.
     std::size_t FindInput(std::size_t from, char c) const {
         const char* data = input_.data();
@@ -121,7 +157,7 @@ private:
     }
 
     std::string_view Peek() const {
-        if (next_ < pendingCount()) return (*pending_)[next_];
+        if (injected_.Waiting()) return injected_.Peek();
         return input_.substr(pos_, FindInput(pos_, '\n') - pos_);
     }
 
@@ -159,8 +195,7 @@ private:
     std::uint64_t takenInput_ = 0;
     std::size_t nextBracket_;  // the first "[" at or after some position not past pos_
     bool inHeader_ = true;     // no input line holding "[END-IMG ID]" taken yet
-    const std::vector<std::string>* pending_ = nullptr;
-    std::size_t next_ = 0;
+    InjectedLines injected_;
     bool markerSearched_ = false;
     std::size_t markerStart_ = kNone;
     std::size_t markerEnd_ = kNone;
@@ -656,12 +691,12 @@ private:
 // Before the reader reads on, the plan writes out what it can and names the input it still needs.
 class StreamSource {
 public:
-    using Line = LineSource::Line;
+    using Line = SourceLine;
 
     StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd)
         : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd) {}
 
-    bool AtEnd() { return next_ == pendingCount() && !Hold(); }
+    bool AtEnd() { return !injected_.Waiting() && !Hold(); }
     // How many input lines have been taken or removed so far.
     std::uint64_t InputLinesTaken() const { return taken_; }
     // Lines ahead are not known before they are read.
@@ -669,10 +704,7 @@ public:
 
     // Only when !AtEnd().
     Line Take() {
-        if (next_ < pendingCount()) {
-            const std::string_view text = (*pending_)[next_];
-            return {text, true, static_cast<std::int32_t>(next_++), text.find('[')};
-        }
+        if (injected_.Waiting()) return injected_.Take();
         held_ = false;
         ++taken_;
         // Built from its parts: the reader has just stored the view as two words.
@@ -686,7 +718,7 @@ public:
     // Outside the header part, appends the next line and the lines behind it to the plan at once while they
     // are plain: the walk would only append them. False, having taken nothing, when the next line is not.
     bool TakePlain() {
-        if (inHeader_ || next_ < pendingCount() || !Hold()) return false;
+        if (inHeader_ || injected_.Waiting() || !Hold()) return false;
         if (!line_.text.empty() && mapsyntax::kNotPlainTable[static_cast<unsigned char>(line_.text.front())]) {
             return false;
         }
@@ -702,8 +734,7 @@ public:
     }
 
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
-        pending_ = &lines;
-        next_ = from;
+        injected_.Inject(lines, from);
     }
 
     void RemoveLevelRun() {
@@ -713,22 +744,11 @@ public:
     // As LineSource::RemoveDictionarySection.
     void RemoveDictionarySection(std::string_view current) {
         if (mapsyntax::EndsDictionaryForRemoval(current)) return;
-        bool markerAhead = false;
-        for (std::size_t i = next_; i < pendingCount() && !markerAhead; ++i) {
-            markerAhead = mapsyntax::EndsDictionaryForRemoval((*pending_)[i]);
-        }
+        bool markerAhead = injected_.HoldsDictionaryEnd();
         const std::uint64_t nextInput = held_ ? line_.offset : reader_.NextOffset();
         markerAhead = markerAhead || (lastDictionaryEnd_ && *lastDictionaryEnd_ >= nextInput);
 
-        while (next_ < pendingCount()) {
-            const std::string_view line = (*pending_)[next_];
-            if (markerAhead && mapsyntax::EndsDictionaryForRemoval(line)) {
-                ++next_;
-                return;
-            }
-            if (!markerAhead && StartsWith(line, "[")) return;
-            ++next_;
-        }
+        if (injected_.RemoveDictionaryLines(markerAhead)) return;
         while (Hold()) {
             if (!markerAhead && StartsWith(line_.text, "[")) return;
             const bool ends = markerAhead && mapsyntax::EndsDictionaryForRemoval(line_.text);
@@ -740,10 +760,8 @@ public:
     }
 
 private:
-    std::size_t pendingCount() const { return pending_ ? pending_->size() : 0; }
-
     std::string_view Peek() {
-        if (next_ < pendingCount()) return (*pending_)[next_];
+        if (injected_.Waiting()) return injected_.Peek();
         return line_.text;  // held by AtEnd
     }
 
@@ -765,8 +783,7 @@ private:
     bool held_ = false;
     LineReader::Finder brackets_{'['};
     bool inHeader_ = true;
-    const std::vector<std::string>* pending_ = nullptr;
-    std::size_t next_ = 0;
+    InjectedLines injected_;
     std::uint64_t taken_ = 0;
 };
 

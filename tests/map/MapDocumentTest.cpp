@@ -345,17 +345,19 @@ TEST_F(MapDocumentTest, SaveMapWritesCrLfAndReplacesTheFile) {
               (std::vector<std::string>{"lf.mp", "map.mp", "out.mp", "poi.txt", "polygon.txt", "polyline.txt"}));
 }
 
+// The three saves, each as its button's handler calls it.
+struct SaveCase {
+    const char* name;
+    void (*save)(MapDocument&, const std::filesystem::path&);
+};
+const SaveCase kSaves[] = {
+    {"map", [](MapDocument& d, const std::filesystem::path& p) { d.SaveMap(p); }},
+    {"config", [](MapDocument& d, const std::filesystem::path& p) { d.SaveConfig(p); }},
+    {"dictionary", [](MapDocument& d, const std::filesystem::path& p) { d.SaveDictionary(p); }},
+};
+
 TEST_F(MapDocumentTest, FailedWritesKeepTheOldFile) {
-    struct Case {
-        const char* name;
-        std::function<void(MapDocument&, const std::filesystem::path&)> save;
-    };
-    const Case cases[] = {
-        {"map", [](MapDocument& d, const std::filesystem::path& p) { d.SaveMap(p); }},
-        {"config", [](MapDocument& d, const std::filesystem::path& p) { d.SaveConfig(p); }},
-        {"dictionary", [](MapDocument& d, const std::filesystem::path& p) { d.SaveDictionary(p); }},
-    };
-    for (const auto& c : cases) {
+    for (const SaveCase& c : kSaves) {
         SCOPED_TRACE(c.name);
         TempDir out;
         MapDocument document(dir_.path());
@@ -381,16 +383,7 @@ TEST_F(MapDocumentTest, FailedWritesKeepTheOldFile) {
 // Save MAP, Save CFG and Save DIC replace the target of a symbolic link with what they would write to a
 // plain file, and keep the link.
 TEST_F(MapDocumentTest, EverySaveWritesThroughALink) {
-    struct Case {
-        const char* name;
-        std::function<void(MapDocument&, const std::filesystem::path&)> save;
-    };
-    const Case cases[] = {
-        {"map", [](MapDocument& d, const std::filesystem::path& p) { d.SaveMap(p); }},
-        {"config", [](MapDocument& d, const std::filesystem::path& p) { d.SaveConfig(p); }},
-        {"dictionary", [](MapDocument& d, const std::filesystem::path& p) { d.SaveDictionary(p); }},
-    };
-    for (const auto& c : cases) {
+    for (const SaveCase& c : kSaves) {
         SCOPED_TRACE(c.name);
         TempDir out;
         MapDocument document(dir_.path());
