@@ -9,6 +9,7 @@
 #include "levels/LevelConfig.h"
 #include "levels/ZoomTable.h"
 #include "map/MapScan.h"
+#include "map/MapTextLoader.h"
 #include "map/Process.h"
 #include "text/AtomicFile.h"
 #include "text/Error.h"
@@ -24,16 +25,19 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
     // Everything is built in locals and committed only once the scan has succeeded, so that a missing type
     // name file, an unreadable map or a text that is no number leaves the open map as it was.
     const TypeNameFiles names = TypeNameFiles::Load(programDir_);
-    MapText text = MapText::FromFile(path);
+    // The map is loaded on a second thread while the scan reads it here.
+    MapTextLoader loader(path);
     DictionaryTables tables = tables_;
+    StreamFacts facts;
     ScanResult result;
     try {
-        result = ScanMap(text, names, useDictionary_, tables, sortColumn_, progress);
+        result = ScanMapStream(loader, names, useDictionary_, tables, sortColumn_, facts, LineReader::kDefaultCapacity,
+                               progress, loader.fileSize());
     } catch (...) {
         RethrowInFile(PathToUtf8(path));
     }
 
-    map_ = std::move(text);
+    map_ = loader.Finish();
     hasMap_ = true;
     return CommitScan(path, std::move(result), tables);
 }

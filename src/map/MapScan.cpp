@@ -496,8 +496,11 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
 }
 
 ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
-                         int sortColumn, StreamFacts& facts, std::size_t bufferSize) {
+                         int sortColumn, StreamFacts& facts, std::size_t bufferSize, Progress* progress,
+                         std::uint64_t inputSize) {
     Scanner scanner(names, useDictionary, tables);
+    if (progress) progress->SetStatus(kStatusWaiting);
+    std::uint64_t nextReport = 0;
     LineReader reader(input, bufferSize);
     LineReader::Finder brackets('[');
     LineReader::Line line;
@@ -506,6 +509,10 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
     try {
         do {
             while (reader.Next(line)) {
+                if (progress && i >= nextReport) {
+                    progress->SetProgress(inputSize, line.offset);
+                    nextReport = i + kProgressStep;
+                }
                 const std::size_t bracket = brackets.In(reader, line);
                 // Every end marker is 16 characters long and begins with "[".
                 if (useDictionary && bracket != std::string_view::npos && line.text.size() - bracket >= 16 &&
@@ -516,6 +523,7 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
                 try {
                     scanner.Line(line.text, i - 1, bracket);
                 } catch (...) {
+                    if (progress) progress->SetProgress(inputSize, line.offset);
                     RethrowAtLine(i);  // lines count from 1 in messages
                 }
                 // Most lines of the objects' part are plain and only counted.
@@ -537,6 +545,10 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
     }
     ScanResult result = Conclude(scanner, useDictionary, tables, sortColumn);
     facts = found;
+    if (progress) {
+        progress->SetProgress(i, i == 0 ? 0 : i - 1);
+        progress->SetStatus(result.isPolishMap ? kStatusDone : kStatusNotAMap);
+    }
     return result;
 }
 

@@ -32,9 +32,11 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
 
 // ScanMap over the map that input gives, read once through a buffer of bufferSize bytes (larger only while
 // one line needs it), without holding the map: the same pass, the same result and failures. facts gets
-// what a Process streamed from the same bytes needs to know ahead (on success only).
+// what a Process streamed from the same bytes needs to know ahead (on success only). With progress, the bar
+// shows how many of the input's inputSize bytes the scan has passed, and ends as ScanMap's ends.
 ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
-                         int sortColumn, StreamFacts& facts, std::size_t bufferSize = LineReader::kDefaultCapacity);
+                         int sortColumn, StreamFacts& facts, std::size_t bufferSize = LineReader::kDefaultCapacity,
+                         Progress* progress = nullptr, std::uint64_t inputSize = 0);
 
 // Reads the dictionary section whose "[DICTIONARY]" line is line start: resets all three tables to 0, then
 // applies every row (lines containing "level", "rgn" and "=" in any case) up to and including the first

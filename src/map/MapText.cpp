@@ -60,6 +60,19 @@ char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* 
     return out;
 }
 
+// Moves length bytes from in to out, which lies before it (the ranges may overlap): sixteen bytes at a time
+// for the short lines of a map, where a library call costs more than the move.
+void MoveBack(char* out, const char* in, std::size_t length) {
+    if (length > 128) {
+        std::memmove(out, in, length);
+        return;
+    }
+    // Every block is read before a later store can reach it: the stores trail the reads.
+    std::size_t k = 0;
+    for (; length - k >= 8; k += 8) bytescan::Store(out + k, bytescan::Load(in + k));
+    for (; k < length; ++k) out[k] = in[k];
+}
+
 }  // namespace
 
 MapText MapText::FromBytes(std::string bytes) {
@@ -123,73 +136,86 @@ void MapText::BuildIndex() {
     lineCount_ = newlines;
 }
 
-void MapText::NormaliseAndIndex() {
-    // One pass does what loading needs: every CR LF and every lone CR becomes "\n", the text
-    // is compacted towards its start (the write position never passes the read position), and the lines
-    // are counted and indexed on the way. The runs between CRs move whole; CRs are found with
-    // bytescan::Find (memchr past the first few words), line ends are counted a word at a time.
-    index_.clear();
-    lineCount_ = 0;
-    char* data = buffer_.data();
-    const std::size_t size = buffer_.size();
-    if (size == 0) return;
-    index_.reserve(size / (kIndexStep * 32) + 1);
-    index_.push_back(0);
-    std::uint64_t newlines = 0;
-    // A "\n" now stands at offset at of the result.
-    const auto lineEnd = [&](std::size_t at) {
-        if (++newlines % kIndexStep == 0) index_.push_back(at + 1);
-    };
-    // The line ends among the bytes [from, to) of the result. A short run (one line of a CR LF text) is
-    // searched; in a long one (an LF text) whole words are counted without a branch per line, and only a
-    // word in which a line that the index keeps starts is looked at byte by byte.
-    const auto lineEndsIn = [&](std::size_t from, std::size_t to) {
-        if (to - from < 256) {
-            const char* const end = data + to;
-            for (const char* p = bytescan::Find(data + from, end, '\n'); p < end; p = bytescan::Find(p + 1, end, '\n')) {
-                lineEnd(static_cast<std::size_t>(p - data));
-            }
-            return;
-        }
-        for (; to - from >= 8; from += 8) {
-            const bytescan::Word lfs = bytescan::MatchMask(bytescan::Load(data + from), '\n');
-            const auto count = static_cast<std::uint64_t>(bytescan::CountFlagged(lfs));
-            if (newlines % kIndexStep + count < kIndexStep) {
-                newlines += count;
-            } else {
-                for (std::size_t at = from; at < from + 8; ++at) {
-                    if (data[at] == '\n') lineEnd(at);
-                }
-            }
-        }
-        for (; from < to; ++from) {
-            if (data[from] == '\n') lineEnd(from);
-        }
-    };
-
-    std::size_t read = 0;
-    std::size_t write = 0;
-    while (read < size) {
-        const std::size_t cr = static_cast<std::size_t>(bytescan::Find(data + read, data + size, '\r') - data);
-        // The run up to the CR keeps its bytes; its own line ends are LFs.
-        const std::size_t length = cr - read;
-        if (write != read) std::memmove(data + write, data + read, length);
-        lineEndsIn(write, write + length);
-        write += length;
-        if (cr == size) break;
-        data[write] = '\n';
-        lineEnd(write++);
-        read = cr + 1;
-        if (read < size && data[read] == '\n') ++read;
+void MapText::Normaliser::Run(char* data, std::size_t end) {
+    // Every CR LF and every lone CR becomes "\n", the text is compacted towards its start (the write
+    // position never passes the read position), and the lines are counted and indexed on the way. One
+    // search finds each line end, CR or LF; the line before it moves as a whole. The positions live in
+    // locals while the text is written: stores of text bytes could alias the members.
+    std::size_t in = read;
+    std::size_t out = write;
+    std::uint64_t lines = newlines;
+    if (index.empty() && in < end) index.push_back(0);
+    if (afterCr && in < end) {
+        if (data[in] == '\n') ++in;
+        afterCr = false;
     }
-    buffer_.resize(write);
-    if (buffer_.back() != '\n') {
-        EndLastLine(buffer_);
+    while (in < end) {
+        const char* const at = bytescan::FindLineEnd(data + in, data + end);
+        const std::size_t length = static_cast<std::size_t>(at - (data + in));
+        if (out != in) MoveBack(data + out, data + in, length);
+        out += length;
+        in += length;
+        if (in == end) break;
+        const char ended = *at;
+        data[out] = '\n';
+        if (++lines % kIndexStep == 0) index.push_back(out + 1);
+        ++out;
+        ++in;
+        if (ended == '\r') {
+            if (in == end) {
+                afterCr = true;
+            } else if (data[in] == '\n') {
+                ++in;
+            }
+        }
+    }
+    read = in;
+    write = out;
+    newlines = lines;
+}
+
+void MapText::Normaliser::Finish(std::string& buffer) {
+    buffer.resize(write);
+    if (!buffer.empty() && buffer.back() != '\n') {
+        EndLastLine(buffer);
         ++newlines;
     }
     // An entry at the very end names no line.
-    while (index_.back() >= buffer_.size()) index_.pop_back();
-    lineCount_ = newlines;
+    while (!index.empty() && index.back() >= buffer.size()) index.pop_back();
+}
+
+void MapText::NormaliseAndIndex() {
+    Normaliser normaliser;
+    normaliser.index.reserve(buffer_.size() / (kIndexStep * 32) + 1);
+    normaliser.Run(buffer_.data(), buffer_.size());
+    normaliser.Finish(buffer_);
+    index_ = std::move(normaliser.index);
+    lineCount_ = normaliser.newlines;
+}
+
+MapText::Builder::Builder(std::size_t capacity) {
+    buffer_.reserve(capacity);
+    AdviseHugePages(buffer_);
+    normaliser_.index.reserve(capacity / (kIndexStep * 32) + 1);
+}
+
+char* MapText::Builder::Room(std::size_t n) {
+    buffer_.resize(raw_ + n);
+    return buffer_.data() + raw_;
+}
+
+void MapText::Builder::Add(std::size_t n) {
+    raw_ += n;
+    normaliser_.Run(buffer_.data(), raw_);
+}
+
+MapText MapText::Builder::Finish() {
+    normaliser_.Finish(buffer_);
+    MapText text;
+    text.buffer_ = std::move(buffer_);
+    text.index_ = std::move(normaliser_.index);
+    text.lineCount_ = normaliser_.newlines;
+    return text;
 }
 
 std::string_view MapText::Line(std::uint64_t i) const {

@@ -35,6 +35,47 @@ public:
         std::vector<std::size_t> index;
         std::uint64_t lineCount = 0;
     };
+private:
+    // Normalises a buffer in place as its bytes come (see NormaliseAndIndex), counting and indexing lines.
+    struct Normaliser {
+        std::size_t read = 0;   // the next byte to normalise
+        std::size_t write = 0;  // end of the normalised text
+        bool afterCr = false;   // the last byte normalised was a CR: an LF right behind it goes with it
+        std::uint64_t newlines = 0;
+        std::vector<std::size_t> index;  // buffer offsets of lines 0, kIndexStep, ...
+
+        // Normalises the bytes [read, end) of data.
+        void Run(char* data, std::size_t end);
+        // Ends the text in buffer (normalised up to its size): its last line gets its "\n".
+        void Finish(std::string& buffer);
+    };
+
+public:
+    // Builds a text from a file's bytes as they are read: each part is normalised and indexed as soon as it
+    // has come, in place (as FromBytes does for the whole), so that the bytes before ready() are final while
+    // later ones are still being read.
+    class Builder {
+    public:
+        // capacity: room for every byte that will come (the buffer never moves).
+        explicit Builder(std::size_t capacity);
+        // How many more bytes fit.
+        std::size_t RoomLeft() const { return buffer_.capacity() - raw_; }
+        // Where the next n bytes go (n at most RoomLeft()).
+        char* Room(std::size_t n);
+        // Takes the n bytes just written at Room(), which must have made room for at least n.
+        void Add(std::size_t n);
+        // The start of the text, and how many of its bytes are final: normalised, and never moved again.
+        const char* data() const { return buffer_.data(); }
+        std::size_t ready() const { return normaliser_.write; }
+        // The text, once every byte has come.
+        MapText Finish();
+
+    private:
+        std::string buffer_;
+        std::size_t raw_ = 0;  // end of the bytes written
+        Normaliser normaliser_;
+    };
+
     // Hands the parts over and leaves the text empty.
     Parts Release() noexcept;
     // Takes parts back, as Release gave them or as a rewrite rebuilt them; the index must fit the buffer.

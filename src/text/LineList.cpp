@@ -15,8 +15,6 @@
 
 namespace stratex {
 
-namespace {
-
 // Asks for huge pages for a large buffer before it is first written, where the system gives them on
 // request: reading a gigabyte map into small pages costs a quarter of a million page faults, more time
 // than the reading itself. Only a hint; nothing changes where it is not honoured.
@@ -30,8 +28,6 @@ void AdviseHugePages([[maybe_unused]] std::string& bytes) {
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #endif
 }
-
-}  // namespace
 
 LineList SplitLines(std::string_view text) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {

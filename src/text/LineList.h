@@ -21,6 +21,10 @@ std::string JoinLinesCrLf(const LineList& lines);
 // Reads a whole file. Throws Error("Cannot open file <path>") when it cannot be opened or read.
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// Asks for huge pages for the reserved room of a large buffer before it is first written, where the system
+// gives them on request. Only a hint; nothing changes where it is not honoured.
+void AdviseHugePages(std::string& bytes);
+
 // ReadFileBytes, then SplitLines.
 LineList LoadLineFile(const std::filesystem::path& path);
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "map/MapText.h"
+#include "map/MapTextLoader.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
 #include "text/LineList.h"
@@ -85,6 +87,34 @@ TEST(MapText, AgreesWithTheLineListLoaderOnRandomTexts) {
         const MapText text = MapText::FromBytes(bytes);
         ASSERT_EQ(LinesOf(text), expected);
         ASSERT_EQ(text.ToCrLf(), JoinLinesCrLf(expected));
+    }
+}
+
+// A text built part by part, whatever the parts' size (a CR LF split between two parts included), is the
+// text built whole, with the same lines and index; and the bytes called ready never change after.
+TEST(MapText, BuildsTheSameTextFromPartsOfAnySize) {
+    std::mt19937 random(11);
+    const char alphabet[] = {'a', 'b', '\r', '\n'};
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes(random() % 300, ' ');
+        for (char& c : bytes) c = alphabet[random() % 4];
+        const MapText whole = MapText::FromBytes(bytes);
+        for (std::size_t part = 1; part <= 9; ++part) {
+            SCOPED_TRACE(testing::PrintToString(bytes) + " in parts of " + std::to_string(part));
+            MapText::Builder builder(bytes.size() + 1);
+            std::string seen;
+            for (std::size_t at = 0; at < bytes.size(); at += part) {
+                const std::size_t n = std::min(part, bytes.size() - at);
+                std::memcpy(builder.Room(n), bytes.data() + at, n);
+                builder.Add(n);
+                ASSERT_EQ(std::string_view(builder.data(), seen.size()), seen);
+                seen.assign(builder.data(), builder.ready());
+            }
+            const MapText built = builder.Finish();
+            ASSERT_EQ(built.Buffer(), whole.Buffer());
+            ASSERT_EQ(built.LineCount(), whole.LineCount());
+            ASSERT_EQ(LinesOf(built), LinesOf(whole));
+        }
     }
 }
 
@@ -197,6 +227,29 @@ TEST(MapText, LoadsAFileByTheLineRules) {
     const MapText text = MapText::FromFile(path);
     EXPECT_EQ(LinesOf(text),
               (std::vector<std::string>{"[IMG ID]", "Name=x", "[END-IMG ID]", std::string("\0junk", 5)}));
+}
+
+// The loader gives, read by read, the text that FromFile gives (without the "\n" that ends the last line),
+// across the parts it reads the file in.
+TEST(MapText, LoaderGivesTheTextAsFromFile) {
+    TempDir dir;
+    std::string bytes;
+    for (int k = 0; bytes.size() < 3'500'000; ++k) bytes += k % 3 == 0 ? "Data0=(1,2)\r\n" : k % 3 == 1 ? "x\r" : "Label=y\n";
+    bytes += "last";
+    const auto path = dir.Write("m.mp", bytes);
+    const MapText expected = MapText::FromFile(path);
+
+    MapTextLoader loader(path);
+    std::string given;
+    char buffer[4099];
+    while (const std::size_t got = loader.Read(buffer, sizeof buffer)) given.append(buffer, got);
+    EXPECT_TRUE(given + "\n" == expected.Buffer());
+    const MapText text = loader.Finish();
+    EXPECT_TRUE(text.Buffer() == expected.Buffer());
+    ASSERT_EQ(text.LineCount(), expected.LineCount());
+    for (const std::uint64_t i : {std::uint64_t{0}, std::uint64_t{64}, std::uint64_t{12345}, text.LineCount() - 1}) {
+        EXPECT_EQ(text.Line(i), expected.Line(i));
+    }
 }
 
 TEST(MapText, KeepsLongLinesWhole) {
