@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 #include "map/ByteScan.h"
 
@@ -14,14 +19,84 @@ constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace
 
-CrLfWriter::CrLfWriter(ByteSink& sink, std::size_t staging)
+// The thread that writes full staging buffers, one at a time, and the second buffer, which the writer
+// fills meanwhile.
+class CrLfWriter::Background {
+public:
+    Background(ByteSink& sink, std::size_t capacity)
+        : sink_(sink), job_(std::make_unique_for_overwrite<char[]>(capacity)), thread_([this] { Run(); }) {}
+
+    ~Background() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    // Takes size bytes of staging to write, and gives back the buffer written before (once it has been) to
+    // fill. Throws what an earlier write threw.
+    void Hand(std::unique_ptr<char[]>& staging, std::size_t size) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !busy_; });
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+        std::swap(staging, job_);
+        jobSize_ = size;
+        busy_ = true;
+        changed_.notify_all();
+    }
+
+    // Waits until everything handed over is written. Throws what a write threw.
+    void Wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !busy_; });
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return busy_ || stop_; });
+            if (!busy_) return;
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                sink_.Write(std::string_view(job_.get(), jobSize_));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            if (failure && !failure_) failure_ = failure;
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
+    ByteSink& sink_;
+    std::unique_ptr<char[]> job_;  // being written while busy_, else free
+    std::size_t jobSize_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool busy_ = false;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+    std::thread thread_;  // last: it starts once everything above is in place
+};
+
+CrLfWriter::CrLfWriter(ByteSink& sink, std::size_t staging, bool background)
     : sink_(sink), staging_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(staging, 2))),
-      capacity_(std::max<std::size_t>(staging, 2)) {}
+      capacity_(std::max<std::size_t>(staging, 2)) {
+    if (background) background_ = std::make_unique<Background>(sink_, capacity_);
+}
+
+CrLfWriter::~CrLfWriter() = default;
 
 void CrLfWriter::Input(std::string_view bytes, bool crLfOnly) {
     if (!crLfOnly) {
         Expand(bytes);
-    } else if (bytes.size() >= capacity_ / 2) {
+    } else if (!background_ && bytes.size() >= capacity_ / 2) {
         // Staging a run this long would only copy it.
         Flush();
         sink_.Write(bytes);
@@ -36,14 +111,23 @@ void CrLfWriter::Line(std::string_view line) {
 }
 
 void CrLfWriter::Flush() {
+    Send();
+    if (background_) background_->Wait();
+}
+
+void CrLfWriter::Send() {
     if (size_ == 0) return;
-    sink_.Write(std::string_view(staging_.get(), size_));
+    if (background_) {
+        background_->Hand(staging_, size_);
+    } else {
+        sink_.Write(std::string_view(staging_.get(), size_));
+    }
     size_ = 0;
 }
 
 void CrLfWriter::Stage(std::string_view bytes) {
     while (!bytes.empty()) {
-        if (size_ == capacity_) Flush();
+        if (size_ == capacity_) Send();
         const std::size_t n = std::min(bytes.size(), capacity_ - size_);
         std::memcpy(staging_.get() + size_, bytes.data(), n);
         size_ += n;
@@ -63,7 +147,7 @@ void CrLfWriter::Expand(std::string_view bytes) {
     const __m128i cr = _mm_set1_epi8('\r');
     while (end - p > static_cast<std::ptrdiff_t>(kBlock)) {
         if (capacity_ - size_ < kBlock + 2) {
-            Flush();
+            Send();
             if (capacity_ < kBlock + 2) break;
         }
         char* out = staging_.get() + size_;

@@ -1027,7 +1027,9 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
                       std::size_t bufferSize, ProcessSummary* summary) {
     Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
     LineReader reader(input, bufferSize);
-    CrLfWriter writer(output, std::max<std::size_t>(bufferSize, 2));
+    // The output is written on a second thread while the walk goes on, unless the buffers are small (tests).
+    constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;
+    CrLfWriter writer(output, std::max<std::size_t>(bufferSize, 2), bufferSize >= kBackgroundFrom);
     StreamPlan plan(generated.texts, reader, writer);
     StreamSource source(reader, plan, facts.lastDictionaryEnd);
     Walk(source, plan, useDictionary, generated, nullptr, summary);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "map/CrLfWriter.h"
+#include "text/Error.h"
 
 namespace stratex {
 namespace {
@@ -39,15 +40,18 @@ TEST(CrLfWriter, EndsEveryLineWithCrLfWhateverTheStagingSize) {
          "Type=0x16\r\nData0=(1,2)\r\n" + std::string(50, 'z') + "\r\n"},
     };
     for (const Case& c : cases) {
-        for (const std::size_t staging : {2, 3, 4, 7, 16, 1 << 20}) {
-            SCOPED_TRACE(testing::PrintToString(c.written) + " staging " + std::to_string(staging));
-            StringSink sink;
-            CrLfWriter writer(sink, staging);
-            for (const Step& step : c.steps) {
-                step.input ? writer.Input(step.bytes, step.crLfOnly) : writer.Line(step.bytes);
+        for (const bool background : {false, true}) {
+            for (const std::size_t staging : {2, 3, 4, 7, 16, 1 << 20}) {
+                SCOPED_TRACE(testing::PrintToString(c.written) + " staging " + std::to_string(staging) +
+                             (background ? " in the background" : ""));
+                StringSink sink;
+                CrLfWriter writer(sink, staging, background);
+                for (const Step& step : c.steps) {
+                    step.input ? writer.Input(step.bytes, step.crLfOnly) : writer.Line(step.bytes);
+                }
+                writer.Flush();
+                EXPECT_EQ(sink.bytes, c.written);
             }
-            writer.Flush();
-            EXPECT_EQ(sink.bytes, c.written);
         }
     }
 }
@@ -62,6 +66,29 @@ TEST(CrLfWriter, SendsLongCrLfRunsStraightOut) {
     EXPECT_EQ(sink.bytes, "head\r\n" + run);
     // The staged line first, then the run in one write of its own.
     EXPECT_EQ(sink.writes, (std::vector<std::size_t>{6, 100}));
+}
+
+// A write that fails on the background thread fails the writer's next step, and every byte handed over
+// before it has reached the sink in order.
+TEST(CrLfWriter, BackgroundWriteFailureReachesTheCaller) {
+    struct FailingSink : StringSink {
+        void Write(std::string_view data) override {
+            if (bytes.size() >= 40) throw Error("Cannot write to standard output");
+            StringSink::Write(data);
+        }
+    };
+    FailingSink sink;
+    try {
+        CrLfWriter writer(sink, 8, true);
+        for (int k = 0; k < 100; ++k) writer.Line("line" + std::to_string(k));
+        writer.Flush();
+        ADD_FAILURE() << "no failure";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot write to standard output");
+    }
+    std::string expected;
+    for (int k = 0; k < 6; ++k) expected += "line" + std::to_string(k) + "\r\n";
+    EXPECT_EQ(sink.bytes, expected.substr(0, 40));
 }
 
 }  // namespace
