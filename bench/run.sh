@@ -50,7 +50,8 @@ for mb in "${sizes[@]}"; do
         if [ "$ends" = "LF" ]; then "$mapgen" "$mb" "$map" 1 0.3 --lf >/dev/null; else "$mapgen" "$mb" "$map" >/dev/null; fi
         sync
         bytes=$(stat -c %s "$map")
-        stages=$("$speed" stages "$map" 3)
+        # The window's steps, and the peak memory of the process that ran them (one map held at a time).
+        stages=$("$speed" run - -- "$speed" stages "$map" 3)
 
         cats=() clis=() ratios=() rss=0
         for ((r = 0; r < runs; r++)); do
@@ -72,14 +73,14 @@ for mb in "${sizes[@]}"; do
         ratio=$(printf '%s\n' "${ratios[@]}" | median)
         rows+=("$(awk -v b="$bytes" -v e="$ends" -v o="$(value open_mbps <<<"$stages")" \
             -v p="$(value process_mbps <<<"$stages")" -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" \
-            -v l="$cli_s" -v r="$ratio" -v m="$rss" 'BEGIN {
-            printf "| %.0f MB | %s | %d | %d | %d | %.3f | %.3f | %.2f | %.1f MB |", b / 1048576, e, o, p, s, c, l, r,
-                m / 1024 }')")
+            -v l="$cli_s" -v r="$ratio" -v m="$rss" -v w="$(value maxrss_kb <<<"$stages")" 'BEGIN {
+            printf "| %.0f MB | %s | %d | %d | %d | %.2f | %.3f | %.3f | %.2f | %.1f MB |", b / 1048576, e, o, p, s,
+                w * 1024 / b, c, l, r, m / 1024 }')")
     done
 done
 
-echo "| Map | Line ends | Open MB/s | Process MB/s | Save MB/s | cat s | stratex-cli process s | cli / cat | Peak memory |"
-echo "|---|---|---|---|---|---|---|---|---|"
+echo "| Map | Line ends | Open MB/s | Process MB/s | Save MB/s | Window peak / map | cat s | stratex-cli process s | cli / cat | Peak memory |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
 
