@@ -12,6 +12,14 @@ public:
     // Reads up to max bytes into into and returns how many; 0 means the input has ended, and every later
     // call returns 0 as well. Throws Error when the input cannot be read.
     virtual std::size_t Read(char* into, std::size_t max) = 0;
+
+    // True for a source whose bytes already stand in memory, in one block that only grows at its end (a map
+    // being loaded): a reader may then look at them where they stand (Borrow) instead of copying them. A
+    // reader uses either Read or Borrow, never both.
+    virtual bool Borrowable() const { return false; }
+    // Only where Borrowable: waits until the block holds more than have bytes, or the input has ended, and
+    // returns the whole block, which stays valid and unchanged as long as the source lives. Throws as Read.
+    virtual std::string_view Borrow(std::size_t /*have*/) { return {}; }
 };
 
 // Where a streaming pass writes its bytes to.

@@ -22,6 +22,9 @@ enum class LineEnd : std::uint8_t { kNone, kLf, kCr, kCrLf };
 // behind them. The buffer grows only when those bytes leave too little room, that is when one line, or the
 // stretch that the caller keeps, is longer than the buffer. A CR LF split between two reads is one line end.
 //
+// A Borrowable source is read where its bytes stand: nothing is copied or moved, and views stay valid as long
+// as the source lives.
+//
 // "source" must outlive the reader. Views that Next returns stay valid until the next Fill.
 class LineReader {
 public:
@@ -38,7 +41,7 @@ public:
     // The next whole line in the buffer. False when there is none: call Fill, unless Ended().
     bool Next(Line& line) {
         if (pos_ == end_) return false;
-        const char* data = data_.get();
+        const char* data = text_;
         const char* p = data + pos_;
         const char* const stop = data + end_;
         if constexpr (bytescan::kSixteenAtATime) {
@@ -80,7 +83,7 @@ public:
     // The buffered bytes [from, to) by input offset: from at or after the keep offset of the last Fill, to
     // not past the buffered input.
     std::string_view Bytes(std::uint64_t from, std::uint64_t to) const {
-        return {data_.get() + (from - base_), static_cast<std::size_t>(to - from)};
+        return {text_ + (from - base_), static_cast<std::size_t>(to - from)};
     }
 
     // Input offset just past the buffered input.
@@ -124,7 +127,7 @@ private:
 
     // Takes the line that ends at the CR or LF at p; false when it may go on in bytes not yet read.
     bool Take(const char* p, Line& line) {
-        const char* data = data_.get();
+        const char* data = text_;
         const std::size_t at = static_cast<std::size_t>(p - data);
         std::size_t next = at + 1;
         LineEnd end = LineEnd::kLf;
@@ -149,7 +152,9 @@ private:
     std::size_t FindFrom(std::size_t from, std::size_t& cache, char c);
 
     ByteSource& source_;
-    std::unique_ptr<char[]> data_;
+    std::unique_ptr<char[]> data_;  // the reader's own buffer, unless the source is borrowed
+    const char* text_;               // the bytes: data_, or the source's block
+    bool borrowed_;
     std::size_t capacity_;
     std::size_t pos_ = 0;  // buffer offset of the next line
     std::size_t end_ = 0;  // bytes in the buffer

@@ -99,6 +99,14 @@ std::size_t MapTextLoader::Read(char* into, std::size_t max) {
     return n;
 }
 
+std::string_view MapTextLoader::Borrow(std::size_t have) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return ready_ > have || loaded_ || failure_; });
+    if (failure_) std::rethrow_exception(failure_);
+    given_ = ready_;
+    return {text_, ready_};
+}
+
 MapText MapTextLoader::Finish() {
     thread_.join();
     preparer_.join();

@@ -34,8 +34,12 @@ public:
     // The next loaded bytes, waiting for them; 0 once the whole file has been given. Throws what reading
     // the file threw.
     std::size_t Read(char* into, std::size_t max) override;
+    // The loaded text where it stands, without a copy.
+    bool Borrowable() const override { return true; }
+    std::string_view Borrow(std::size_t have) override;
 
-    // The file's size when it was opened, and how many loaded bytes Read has given: the progress of a pass.
+    // The file's size when it was opened, and how many loaded bytes Read or Borrow has given: the progress of
+    // a pass.
     std::uint64_t fileSize() const { return source_.stamp().size; }
     std::uint64_t given() const { return given_; }
 

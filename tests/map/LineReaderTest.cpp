@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -26,6 +27,30 @@ void PrintTo(const ReadLine& line, std::ostream* out) {
 std::vector<ReadLine> ReadAllLines(std::string_view bytes, std::size_t capacity, std::size_t chunk) {
     MemorySource source(bytes, chunk);
     LineReader reader(source, capacity);
+    std::vector<ReadLine> lines;
+    LineReader::Line line;
+    do {
+        while (reader.Next(line)) lines.push_back({std::string(line.text), line.end, line.offset});
+    } while (reader.Fill());
+    return lines;
+}
+
+// A block in memory that grows by chunk bytes each time a reader asks for more, read where it stands.
+class GrowingBlock : public ByteSource {
+public:
+    GrowingBlock(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+    std::size_t Read(char*, std::size_t) override { return 0; }
+    bool Borrowable() const override { return true; }
+    std::string_view Borrow(std::size_t have) override { return bytes_.substr(0, std::min(bytes_.size(), have + chunk_)); }
+
+private:
+    std::string_view bytes_;
+    std::size_t chunk_;
+};
+
+std::vector<ReadLine> ReadAllBorrowed(std::string_view bytes, std::size_t chunk) {
+    GrowingBlock source(bytes, chunk);
+    LineReader reader(source, 1);
     std::vector<ReadLine> lines;
     LineReader::Line line;
     do {
@@ -82,6 +107,10 @@ TEST(LineReader, EveryBufferAndReadSizeGivesTheSameLines) {
             SCOPED_TRACE("capacity " + std::to_string(capacity) + ", reads of " + std::to_string(chunk));
             ASSERT_EQ(ReadAllLines(map, capacity, chunk), expected);
         }
+    }
+    for (const std::size_t chunk : {1, 2, 3, 5, 8, 13, 1000}) {
+        SCOPED_TRACE("borrowed, growing by " + std::to_string(chunk));
+        ASSERT_EQ(ReadAllBorrowed(map, chunk), expected);
     }
 }
 
