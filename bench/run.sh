@@ -55,9 +55,12 @@ for mb in "${sizes[@]}"; do
 
         cats=() clis=() ratios=() rss=0
         for ((r = 0; r < runs; r++)); do
-            rm -f "$work/out-cat.mp" "$work/out-cli.mp"
+            # Each command writes a file that does not exist yet, after the file it wrote last time is gone and
+            # the disk has caught up: neither starts with the memory that the other has just freed.
+            rm -f "$work/out-cat.mp"
             sync
             c=$("$speed" run "$work/out-cat.mp" -- cat "$map" | value seconds)
+            rm -f "$work/out-cli.mp"
             sync
             out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
             s=$(value seconds <<<"$out")
