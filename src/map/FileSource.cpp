@@ -33,6 +33,7 @@ FileSource::FileSource(std::filesystem::path path) : path_(std::move(path)) {
 #endif
     if (!file_) ThrowCannotOpen(PathToUtf8(path_), LastSystemError());
     if (!StampOf(path_, stamp_)) ThrowCannotOpen(PathToUtf8(path_));
+    length_ = stamp_.size;
     // The reader asks for large blocks; a stream buffer would only add a copy.
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);
 }
@@ -41,12 +42,27 @@ FileSource::FileSource(std::filesystem::path path, const Stamp& expected) : File
     if (!(stamp_ == expected)) ThrowChanged();
 }
 
+FileSource::FileSource(std::filesystem::path path, const Stamp& expected, std::uintmax_t from, std::uintmax_t to)
+    : FileSource(std::move(path), expected) {
+    if (from > to || to > stamp_.size) ThrowChanged();
+    length_ = to - from;
+#ifdef _WIN32
+    const bool moved = _fseeki64(file_.get(), static_cast<__int64>(from), SEEK_SET) == 0;
+#else
+    const bool moved = fseeko(file_.get(), static_cast<off_t>(from), SEEK_SET) == 0;
+#endif
+    if (!moved) ThrowCannotOpen(PathToUtf8(path_), LastSystemError());
+}
+
 std::size_t FileSource::Read(char* into, std::size_t max) {
     if (ended_ || max == 0) return 0;
-    const std::size_t got = std::fread(into, 1, max, file_.get());
+    // A part ends where it ends, with the file's end still to come: no read past it.
+    const std::uintmax_t left = length_ - read_;
+    const std::size_t want = left < max ? static_cast<std::size_t>(left) : max;
+    const std::size_t got = want == 0 ? 0 : std::fread(into, 1, want, file_.get());
     if (got == 0 && std::ferror(file_.get())) ThrowCannotOpen(PathToUtf8(path_), LastSystemError());
     read_ += got;
-    if (read_ > stamp_.size) ThrowChanged();
+    if (read_ > length_) ThrowChanged();
     if (got == 0) {
         ended_ = true;
         CheckUnchanged();
@@ -56,7 +72,7 @@ std::size_t FileSource::Read(char* into, std::size_t max) {
 
 void FileSource::CheckUnchanged() const {
     Stamp now;
-    if (read_ != stamp_.size || !StampOf(path_, now) || !(now == stamp_)) ThrowChanged();
+    if (read_ != length_ || !StampOf(path_, now) || !(now == stamp_)) ThrowChanged();
 }
 
 void FileSource::ThrowChanged() const {

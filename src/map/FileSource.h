@@ -28,6 +28,9 @@ public:
     // Opens path for a later pass over the same file: its stamp must still be expected, or the
     // constructor throws the changed-file Error.
     FileSource(std::filesystem::path path, const Stamp& expected);
+    // Opens path for the bytes [from, to) of a file whose stamp must be expected (a part read beside the
+    // others): it ends at to, where the file must still be as it was, or Read throws the changed-file Error.
+    FileSource(std::filesystem::path path, const Stamp& expected, std::uintmax_t from, std::uintmax_t to);
 
     std::size_t Read(char* into, std::size_t max) override;
 
@@ -45,6 +48,7 @@ private:
     std::unique_ptr<std::FILE, Closer> file_;
     Stamp stamp_;
     std::uintmax_t read_ = 0;
+    std::uintmax_t length_;  // the bytes this source gives: the file's size, or its part's
     bool ended_ = false;
 };
 

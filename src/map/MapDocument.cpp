@@ -95,19 +95,19 @@ bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
     SetShowAll(false);
 
     const TypeNameFiles names = TypeNameFiles::Load(programDir_);
-    FileSource source(path);
     DictionaryTables tables = tables_;
     StreamFacts facts;
+    FileSource::Stamp stamp;
     ScanResult result;
     try {
-        result = ScanMapStream(source, names, useDictionary_, tables, sortColumn_, facts);
+        result = stratex::ScanMapFile(path, names, useDictionary_, tables, sortColumn_, facts, stamp);
     } catch (...) {
         RethrowInFile(PathToUtf8(path));
     }
 
     map_ = MapText();
     hasMap_ = false;
-    scannedStamp_ = source.stamp();
+    scannedStamp_ = stamp;
     scannedFacts_ = facts;
     return CommitScan(path, std::move(result), tables);
 }

@@ -1,10 +1,12 @@
 #include "map/MapScan.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -168,8 +170,11 @@ private:
 // Everything one scan keeps while it walks the lines.
 class Scanner {
 public:
-    Scanner(const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables)
-        : names_(names), useDictionary_(useDictionary), dictionary_(tables) {
+    // With laterPart, the scan starts at an opener past the header part (the later part of a map scanned in
+    // two parts side by side), knowing nothing of the lines before it.
+    Scanner(const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables, bool laterPart = false)
+        : names_(names), useDictionary_(useDictionary), dictionary_(tables), laterPart_(laterPart),
+          inHeader_(!laterPart) {
         result_.levels.Clear();
     }
 
@@ -213,6 +218,36 @@ public:
     }
 
     bool inHeader() const { return inHeader_; }
+
+    // A later part needs what the lines before it left: an object ended there without a Type line of its
+    // own, so its type would be the last one met before the part. Its scan is no good then.
+    bool NeedsEarlierLines() const { return needsEarlierLines_; }
+    // After the earlier part: nothing is left open that the later part would have to carry on (the header
+    // part, a section, a dictionary stretch, a level line waiting for its value).
+    bool EndsCleanly() const {
+        return !inHeader_ && !inSection_ && !dictionary_.open() && pendingLevelRows_.empty();
+    }
+
+    // Adds what the scan of the later part found, as if this scan had gone on through its lines: its new
+    // types follow in the order it met them, the figures of the others add up. Only after EndsCleanly, and
+    // without the dictionary option (the later part's levels then depend on no earlier line).
+    void Absorb(const Scanner& later) {
+        for (const ObjectKind kind : kAllKinds) {
+            const std::size_t k = KindIndex(kind);
+            for (std::size_t row = 0; row < later.counted_[k].size(); ++row) {
+                const Counted& theirs = later.counted_[k][row];
+                const auto [slot, isNew] = SlotOf(kind, theirs.value);
+                if (isNew) {
+                    const TypeRow& added = later.result_.lists.Of(kind)[row];
+                    result_.lists.Of(kind).AddTypeRow(added.code, added.name, added.level);
+                    counted_[k][slot] = theirs;
+                } else {
+                    counted_[k][slot].Add(theirs);
+                }
+            }
+        }
+        result_.figures.hasDictionary = result_.figures.hasDictionary || later.result_.figures.hasDictionary;
+    }
     // True when a plain line (as the grammar defines it) would change nothing now.
     bool SkipsPlainLines() const { return !inHeader_ && !dictionary_.open(); }
     ScanResult& result() { return result_; }
@@ -234,7 +269,10 @@ private:
             inSection_ = true;
         }
         if (!inSection_) return;
-        if (lineClass.type) typeText_ = mapsyntax::TypeText(line);
+        if (lineClass.type) {
+            typeText_ = mapsyntax::TypeText(line);
+            typeMet_ = true;
+        }
         if (lineClass.endLevel) {
             upToText_ = mapsyntax::UpToText(line);
             hasEndLevel_ = true;
@@ -289,8 +327,12 @@ private:
 
     void FinishObject() {
         inSection_ = mapsyntax::kScanRules.kindKeptAcrossEnd;
+        if (laterPart_ && !typeMet_) {
+            needsEarlierLines_ = true;
+            return;
+        }
         const std::int32_t value = TypeValue();
-        const auto [slot, isNew] = SlotOf(value);
+        const auto [slot, isNew] = SlotOf(kind_, value);
         if (isNew) {
             std::string code = NormalisedTypeCode(kind_, value);
             std::string name = LookupTypeName(names_.Of(kind_), code);
@@ -319,9 +361,9 @@ private:
     }
 
     // Codes are normalised from the value, one code per value, so the values stand for the codes. The slot
-    // of value in counted_ for the current kind, and whether value is new there.
-    std::pair<std::size_t, bool> SlotOf(std::int32_t value) {
-        const std::size_t kind = KindIndex(kind_);
+    // of value in counted_ for kind of, and whether value is new there.
+    std::pair<std::size_t, bool> SlotOf(ObjectKind of, std::int32_t value) {
+        const std::size_t kind = KindIndex(of);
         std::vector<Counted>& counted = counted_[kind];
         const auto next = static_cast<std::uint32_t>(counted.size());
         if (value >= 0 && value < static_cast<std::int32_t>(kCommonCodes)) {
@@ -393,6 +435,23 @@ private:
             upTo.emplace_back(key, 1);
         }
 
+        // Adds the figures of the same value counted elsewhere.
+        void Add(const Counted& other) {
+            figures.objects += other.figures.objects;
+            figures.withoutEndLevel += other.figures.withoutEndLevel;
+            for (const auto& [key, objects] : other.upTo) {
+                bool found = false;
+                for (auto& [packed, mine] : upTo) {
+                    if (packed == key) {
+                        mine += objects;
+                        found = true;
+                        break;
+                    }
+                }
+                if (!found) upTo.emplace_back(key, objects);
+            }
+        }
+
         TypeFigures Figures() const {
             TypeFigures result = figures;
             for (const auto& [packed, objects] : upTo) {
@@ -411,7 +470,10 @@ private:
     DictionaryState dictionary_;
     ScanResult result_;
 
-    bool inHeader_ = true;
+    bool laterPart_;
+    bool needsEarlierLines_ = false;
+    bool typeMet_ = false;  // a Type line has been met in a section
+    bool inHeader_;
     bool inSection_ = false;
     ObjectKind kind_ = ObjectKind::Poi;
     std::string typeText_;
@@ -495,48 +557,89 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
     return result;
 }
 
+namespace {
+
+// The scan's walk over the lines that reader gives, into scanner: i counts the lines taken, and a failure
+// met at a line carries its number. A later part's walk stops where it turns out to need earlier lines.
+void WalkLines(Scanner& scanner, LineReader& reader, bool useDictionary, StreamFacts& found, std::uint64_t& i,
+               Progress* progress, std::uint64_t inputSize) {
+    std::uint64_t nextReport = 0;
+    LineReader::Finder brackets('[');
+    LineReader::Line line;
+    do {
+        while (reader.Next(line)) {
+            if (progress && i >= nextReport) {
+                progress->SetProgress(inputSize, line.offset);
+                nextReport = i + kProgressStep;
+            }
+            const std::size_t bracket = brackets.In(reader, line);
+            // Every end marker is 16 characters long and begins with "[".
+            if (useDictionary && bracket != std::string_view::npos && line.text.size() - bracket >= 16 &&
+                mapsyntax::EndsDictionaryForRemoval(line.text)) {
+                found.lastDictionaryEnd = line.offset;
+            }
+            ++i;
+            try {
+                scanner.Line(line.text, i - 1, bracket);
+            } catch (...) {
+                if (progress) progress->SetProgress(inputSize, line.offset);
+                RethrowAtLine(i);  // lines count from 1 in messages
+            }
+            if (scanner.NeedsEarlierLines()) return;
+            // Most lines of the objects' part are plain and only counted.
+            if (bracket == std::string_view::npos && scanner.SkipsPlainLines()) {
+                LineReader::Run plain;
+                reader.TakePlain(mapsyntax::kNotPlainTable, brackets.ClearUpTo(), plain);
+                i += plain.lines;
+            }
+        }
+    } while (reader.Fill());
+}
+
+// Where a map file may be cut in two for its scan: the start of the first line at or after near that
+// begins with a section opener, looked for in the next stretch of the file; nothing when none is there.
+std::optional<std::uint64_t> FindSplit(const std::filesystem::path& path, const FileSource::Stamp& stamp,
+                                       std::uint64_t near) {
+    constexpr std::size_t kStretch = std::size_t{1} << 20;
+    const std::uint64_t end = std::min<std::uint64_t>(stamp.size, near + kStretch);
+    FileSource source(path, stamp, near, end);
+    std::string bytes(static_cast<std::size_t>(end - near), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t n = source.Read(bytes.data() + got, bytes.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    bytes.resize(got);
+    // A line starts after an LF, or after a CR that no LF follows; an opener's "[" is never an LF.
+    for (std::size_t at = 0; at + 1 < bytes.size(); ++at) {
+        if (bytes[at] != '\n' && bytes[at] != '\r') continue;
+        const std::size_t start = at + 1;
+        if (bytes[start] != '[') continue;
+        std::size_t stop = start;
+        while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r') ++stop;
+        if (stop == bytes.size()) break;  // the line may go on past the stretch
+        if (mapsyntax::ClassifyLine(std::string_view(bytes).substr(start, stop - start)).opens) return near + start;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
                          int sortColumn, StreamFacts& facts, std::size_t bufferSize, Progress* progress,
                          std::uint64_t inputSize) {
     Scanner scanner(names, useDictionary, tables);
     if (progress) progress->SetStatus(kStatusWaiting);
-    std::uint64_t nextReport = 0;
     LineReader reader(input, bufferSize);
-    LineReader::Finder brackets('[');
-    LineReader::Line line;
     StreamFacts found;
     std::uint64_t i = 0;
     try {
-        do {
-            while (reader.Next(line)) {
-                if (progress && i >= nextReport) {
-                    progress->SetProgress(inputSize, line.offset);
-                    nextReport = i + kProgressStep;
-                }
-                const std::size_t bracket = brackets.In(reader, line);
-                // Every end marker is 16 characters long and begins with "[".
-                if (useDictionary && bracket != std::string_view::npos && line.text.size() - bracket >= 16 &&
-                    mapsyntax::EndsDictionaryForRemoval(line.text)) {
-                    found.lastDictionaryEnd = line.offset;
-                }
-                ++i;
-                try {
-                    scanner.Line(line.text, i - 1, bracket);
-                } catch (...) {
-                    if (progress) progress->SetProgress(inputSize, line.offset);
-                    RethrowAtLine(i);  // lines count from 1 in messages
-                }
-                // Most lines of the objects' part are plain and only counted.
-                if (bracket == std::string_view::npos && scanner.SkipsPlainLines()) {
-                    LineReader::Run plain;
-                    reader.TakePlain(mapsyntax::kNotPlainTable, brackets.ClearUpTo(), plain);
-                    i += plain.lines;
-                }
-            }
-        } while (reader.Fill());
+        WalkLines(scanner, reader, useDictionary, found, i, progress, inputSize);
     } catch (const Error&) {
         if (!scanner.AwaitsEmptyKeyValue()) throw;
         const std::exception_ptr failure = std::current_exception();
+        LineReader::Line line;
         do {
             while (reader.Next(line)) scanner.WatchEmptyKey(line.text);
         } while (reader.Fill());
@@ -549,6 +652,68 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
         progress->SetProgress(i, i == 0 ? 0 : i - 1);
         progress->SetStatus(result.isPolishMap ? kStatusDone : kStatusNotAMap);
     }
+    return result;
+}
+
+ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& names, bool useDictionary,
+                       DictionaryTables& tables, int sortColumn, StreamFacts& facts, FileSource::Stamp& stamp,
+                       std::uint64_t splitFrom, bool* inParts) {
+    if (inParts) *inParts = false;
+    FileSource whole(path);
+    stamp = whole.stamp();
+    // With the dictionary option a later part's levels would depend on the dictionary read before it.
+    std::optional<std::uint64_t> split;
+    if (!useDictionary && stamp.size >= splitFrom) split = FindSplit(path, stamp, stamp.size / 2);
+    if (!split) return ScanMapStream(whole, names, useDictionary, tables, sortColumn, facts);
+
+    // The later part on a second thread, the earlier one here. Neither part reads the other's bytes, and
+    // the scanners share only what they read: the type names and the tables.
+    Scanner later(names, false, tables, true);
+    std::uint64_t laterLines = 0;
+    std::exception_ptr laterFailure;
+    std::thread laterScan([&] {
+        try {
+            FileSource part(path, stamp, *split, stamp.size);
+            LineReader reader(part);
+            StreamFacts unused;
+            WalkLines(later, reader, false, unused, laterLines, nullptr, 0);
+        } catch (...) {
+            laterFailure = std::current_exception();
+        }
+    });
+    Scanner earlier(names, false, tables);
+    std::uint64_t earlierLines = 0;
+    bool earlierFailed = false;
+    try {
+        FileSource part(path, stamp, 0, *split);
+        LineReader reader(part);
+        StreamFacts unused;
+        WalkLines(earlier, reader, false, unused, earlierLines, nullptr, 0);
+    } catch (...) {
+        earlierFailed = true;
+    }
+    laterScan.join();
+
+    // The parts join only where the scan of the whole would have gone on into the later part as the later
+    // part's own scan began. Otherwise (rare: a failure before the cut, an object open across it, an object
+    // after it that takes its type from before) the file is scanned again as a whole, which gives the
+    // failure or the result the one pass gives.
+    if (earlierFailed || !earlier.EndsCleanly() || later.NeedsEarlierLines()) {
+        FileSource again(path, stamp);
+        return ScanMapStream(again, names, useDictionary, tables, sortColumn, facts);
+    }
+    if (inParts) *inParts = true;
+    if (laterFailure) {
+        try {
+            std::rethrow_exception(laterFailure);
+        } catch (Error& failure) {
+            failure.MoveLine(earlierLines);
+            throw;
+        }
+    }
+    earlier.Absorb(later);
+    ScanResult result = Conclude(earlier, useDictionary, tables, sortColumn);
+    facts = StreamFacts{};
     return result;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
 #include "map/ByteSource.h"
+#include "map/FileSource.h"
 #include "map/LineReader.h"
 #include "map/MapFigures.h"
 #include "map/MapText.h"
@@ -37,6 +39,16 @@ ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDict
 ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
                          int sortColumn, StreamFacts& facts, std::size_t bufferSize = LineReader::kDefaultCapacity,
                          Progress* progress = nullptr, std::uint64_t inputSize = 0);
+
+// ScanMapStream over the map file at path, the same result and failures; stamp gets the file's stamp as it
+// was read. A file of at least splitFrom bytes is scanned in two parts side by side, cut at an opener near
+// its middle, when that is safe to tell from the parts (without the dictionary option, and with nothing
+// open across the cut); otherwise, or when the parts turn out not to join, in one pass. inParts, when
+// given, tells which way the result came.
+inline constexpr std::uint64_t kScanSplitFrom = std::uint64_t{64} << 20;
+ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& names, bool useDictionary,
+                       DictionaryTables& tables, int sortColumn, StreamFacts& facts, FileSource::Stamp& stamp,
+                       std::uint64_t splitFrom = kScanSplitFrom, bool* inParts = nullptr);
 
 // Reads the dictionary section whose "[DICTIONARY]" line is line start: resets all three tables to 0, then
 // applies every row (lines containing "level", "rgn" and "=" in any case) up to and including the first

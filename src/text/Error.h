@@ -32,6 +32,11 @@ public:
     void SetFileIfUnset(const std::string& file) {
         if (file_.empty()) file_ = file;
     }
+    // For a failure met in a later part of a file read from that part's start: its line moves on by the
+    // lines before the part.
+    void MoveLine(std::uint64_t lines) {
+        if (line_ != 0) line_ += lines;
+    }
 
 private:
     std::string file_;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "map/FileSource.h"
 #include "map/MapScan.h"
 #include "map/ScanTestSupport.h"
 #include "support/MemorySource.h"
@@ -411,6 +413,90 @@ TEST(MapScan, ReportsProgressNowAndThenAndAlwaysTheLastLine) {
 }
 
 // Real maps, with the counts taken from the files by hand (grep and awk over their Type lines).
+// What a scan gave, as text: its rows, figures and levels, or its failure with the line it names.
+std::string Outcome(const std::function<ScanResult()>& scan) {
+    try {
+        const ScanResult result = scan();
+        std::string text = result.isPolishMap ? "map\n" : "no map\n";
+        for (const LevelRow& row : result.levels.rows()) text += row.key + "=" + row.value + "\n";
+        for (const ObjectKind kind : kAllKinds) {
+            for (const std::string& row : RowsOf(result.lists.Of(kind))) text += row + "\n";
+            for (const auto& [code, figures] : result.figures.Of(kind)) {
+                text += code + " " + std::to_string(figures.objects) + " " + std::to_string(figures.withoutEndLevel);
+                for (const auto& [upTo, objects] : figures.endLevels) text += " " + upTo + ":" + std::to_string(objects);
+                text += "\n";
+            }
+        }
+        return text + (result.figures.hasDictionary ? "dictionary\n" : "");
+    } catch (const Error& e) {
+        return "failure at line " + std::to_string(e.line()) + ": " + e.what();
+    }
+}
+
+// The scan of a file in two parts side by side gives what the one pass gives, and joins the parts only
+// where nothing crosses the cut. The earlier part ends in an object three times as long as the later
+// part's last, so the cut falls at the later part's first line.
+TEST(ScanMapFile, TwoPartsGiveWhatOnePassGives) {
+    const std::string longData = "Data0=" + std::string(30000, '1');
+    const std::string shortData = "Data0=" + std::string(10000, '2');
+    struct Case {
+        const char* name;
+        std::vector<std::string> earlier;  // the big object's Type line and [END] follow unless told
+        std::vector<std::string> later;
+        bool joined;
+    };
+    const std::vector<std::string> header = {"[IMG ID]", "Level0=22", "Level1=20", "[END-IMG ID]"};
+    const std::vector<std::string> bigEnd = {"[POLYLINE]", "Type=0x16", longData, "[END]"};
+    const auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Case cases[] = {
+        {"types on both sides, some new after the cut",
+         join(join(header, {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POLYLINE]", "Type=0x1f", "[END]"}), bigEnd),
+         {"[POI]", "Type=0x2f06", "EndLevel=3", "[END]", "[POLYGON]", "Type=0x4c", "EndLevel=2", "[END]", "[POI]",
+          "Type=0x2F01", "[END]", "[DICTIONARY]", "[END-DICTIONARY]", "[POLYLINE]", "Type=0x16", "EndLevel=1",
+          shortData, "[END]"},
+         true},
+        {"an object open across the cut",
+         join(header, {"[POLYLINE]", "Type=0x16", longData}),
+         {"[POI]", "Type=0x2f06", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"}, false},
+        {"the first object after the cut takes its type from before it",
+         join(header, {"[POLYLINE]", "Type=0x1f", longData, "[END]"}),
+         {"[POLYLINE]", "EndLevel=1", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"}, false},
+        {"a type that is no number after the cut",
+         join(header, bigEnd), {"[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=zz", "[END]", shortData}, true},
+        {"a type that is no number before the cut",
+         join(join(header, {"[POI]", "Type=zz", "[END]"}), bigEnd), {"[POI]", "Type=0x2f06", shortData, "[END]"},
+         false},
+        {"a header part that ends after the cut",
+         {"[IMG ID]", "Level0=22", longData}, {"[POI]", "[END-IMG ID]", "[POI]", "Type=0x2f06", shortData, "[END]"},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string bytes;
+        for (const std::string& line : join(c.earlier, c.later)) bytes += line + "\r\n";
+        const auto path = dir.Write("map.mp", bytes);
+        const std::string onePass = Outcome([&] {
+            FileSource source(path);
+            DictionaryTables tables;
+            StreamFacts facts;
+            return ScanMapStream(source, TestNames(), false, tables, 1, facts);
+        });
+        bool inParts = false;
+        const std::string twoParts = Outcome([&] {
+            DictionaryTables tables;
+            StreamFacts facts;
+            FileSource::Stamp stamp;
+            return ScanMapFile(path, TestNames(), false, tables, 1, facts, stamp, 0, &inParts);
+        });
+        EXPECT_EQ(twoParts, onePass);
+        EXPECT_EQ(inParts, c.joined);
+    }
+}
+
 class RealMaps : public testing::Test {
 protected:
     void SetUp() override { STRATEX_SKIP_WITHOUT(RealMap("")); }
@@ -439,6 +525,36 @@ protected:
 
     TempDir dir_;
 };
+
+// Every real map scanned in two parts (wherever it can be cut) gives what the one pass gives.
+TEST_F(RealMaps, TwoPartsGiveWhatOnePassGivesOnEveryMap) {
+    const TypeNameFiles names = Names();
+    int maps = 0;
+    int joined = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(RealMap(""))) {
+        if (entry.path().extension() != ".mp") continue;
+        SCOPED_TRACE(entry.path().string());
+        ++maps;
+        const std::string onePass = Outcome([&] {
+            FileSource source(entry.path());
+            DictionaryTables tables;
+            StreamFacts facts;
+            return ScanMapStream(source, names, false, tables, 1, facts);
+        });
+        bool inParts = false;
+        const std::string twoParts = Outcome([&] {
+            DictionaryTables tables;
+            StreamFacts facts;
+            FileSource::Stamp stamp;
+            return ScanMapFile(entry.path(), names, false, tables, 1, facts, stamp, 0, &inParts);
+        });
+        EXPECT_EQ(twoParts, onePass);
+        joined += inParts;
+    }
+    EXPECT_GT(maps, 50);
+    // Most maps can be cut; the comparison proves little otherwise.
+    EXPECT_GT(joined, maps / 2);
+}
 
 TEST_F(RealMaps, TopographicTile) {
     const MapText text = Load("map_podm/mp/n37-075.mp");
