@@ -24,15 +24,20 @@ void PrintTo(const ReadLine& line, std::ostream* out) {
     *out << testing::PrintToString(line.text) << "/" << static_cast<int>(line.end) << "@" << line.offset;
 }
 
-std::vector<ReadLine> ReadAllLines(std::string_view bytes, std::size_t capacity, std::size_t chunk) {
-    MemorySource source(bytes, chunk);
-    LineReader reader(source, capacity);
+// Every line that reader gives, reading on until the input ends.
+std::vector<ReadLine> ReadAll(LineReader& reader) {
     std::vector<ReadLine> lines;
     LineReader::Line line;
     do {
         while (reader.Next(line)) lines.push_back({std::string(line.text), line.end, line.offset});
     } while (reader.Fill());
     return lines;
+}
+
+std::vector<ReadLine> ReadAllLines(std::string_view bytes, std::size_t capacity, std::size_t chunk) {
+    MemorySource source(bytes, chunk);
+    LineReader reader(source, capacity);
+    return ReadAll(reader);
 }
 
 // A block in memory that grows by chunk bytes each time a reader asks for more, read where it stands.
@@ -51,12 +56,7 @@ private:
 std::vector<ReadLine> ReadAllBorrowed(std::string_view bytes, std::size_t chunk) {
     GrowingBlock source(bytes, chunk);
     LineReader reader(source, 1);
-    std::vector<ReadLine> lines;
-    LineReader::Line line;
-    do {
-        while (reader.Next(line)) lines.push_back({std::string(line.text), line.end, line.offset});
-    } while (reader.Fill());
-    return lines;
+    return ReadAll(reader);
 }
 
 // The bytes the lines were read from: every line with its line end.
