@@ -24,9 +24,19 @@ MapTextLoader::MapTextLoader(const std::filesystem::path& path)
       // the read of a file that has grown past its size. A sixteenth more lets Process rewrite a map in place
       // as it grows; room never written costs no memory.
       builder_(static_cast<std::size_t>(source_.stamp().size + source_.stamp().size / 16) + kPart),
-      text_(builder_.data()),
-      preparer_([this] { Prepare(); }),
-      thread_([this] { Load(); }) {}
+      text_(builder_.data()) {
+    preparer_ = std::thread([this] { Prepare(); });
+    try {
+        thread_ = std::thread([this] { Load(); });
+    } catch (...) {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        preparer_.join();
+        throw;
+    }
+}
 
 MapTextLoader::~MapTextLoader() {
     {

@@ -64,7 +64,6 @@ private:
     std::exception_ptr failure_;
 
     std::size_t given_ = 0;
-    // Last: they start once everything above is in place.
     std::thread preparer_;
     std::thread thread_;
 };
