@@ -1,6 +1,7 @@
 #include "map/FuzzHarness.h"
 
 #include <algorithm>
+#include <cstring>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -600,6 +601,21 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
     Require(streamedFailure == heldFailure,
             [&] { return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where; });
     if (!held) return;
+    // The window's scan: the loaded text read where it stands, as it grows.
+    {
+        DictionaryTables loadedTables = PatternTables();
+        std::optional<ScanResult> loaded;
+        StreamFacts unused;
+        const std::string loadedFailure = FailureOf([&] {
+            GrowingBlock source(text.Buffer(), 1 + bytes.size() % 13);
+            loaded = ScanMapStream(source, FixedNames(), useDictionary, loadedTables, sortColumn, unused, bufferSize);
+        });
+        Require(loadedFailure == heldFailure && loadedTables == heldTables &&
+                    loaded->isPolishMap == held->isPolishMap && loaded->levels.rows() == held->levels.rows() &&
+                    loaded->figures.types == held->figures.types,
+                [&] { return "the scan of the loaded text differs from the scan of the text" + where; });
+        RequireSameLists(loaded->lists, held->lists, where);
+    }
     Require(streamed->isPolishMap == held->isPolishMap && streamed->levels.rows() == held->levels.rows() &&
                 streamedTables == heldTables && streamed->figures.types == held->figures.types &&
                 streamed->figures.hasDictionary == held->figures.hasDictionary &&
@@ -654,6 +670,20 @@ void RunMapInput(std::string_view bytes) {
     }
     Require(MapText::FromNormalised(text.Buffer()).Buffer() == text.Buffer(),
             "adopting a normalised buffer changed it");
+    // The window's loading: the text normalised part by part as it is read.
+    {
+        MapText::Builder builder(bytes.size() + 1);
+        const std::size_t part = 1 + bytes.size() % 11;
+        for (std::size_t at = 0; at < bytes.size(); at += part) {
+            const std::size_t n = std::min(part, bytes.size() - at);
+            std::memcpy(builder.Room(n), bytes.data() + at, n);
+            builder.Add(n);
+        }
+        const MapText built = builder.Finish();
+        Require(built.Buffer() == text.Buffer() && built.LineCount() == text.LineCount() &&
+                    (text.LineCount() == 0 || built.Line(text.LineCount() - 1) == text.Line(text.LineCount() - 1)),
+                "the text built part by part differs from the text built whole");
+    }
 
     // The sort column varies with the input so that every column's order is checked now and then.
     const int sortColumn = static_cast<int>(bytes.size() % 3);

@@ -40,19 +40,6 @@ std::vector<ReadLine> ReadAllLines(std::string_view bytes, std::size_t capacity,
     return ReadAll(reader);
 }
 
-// A block in memory that grows by chunk bytes each time a reader asks for more, read where it stands.
-class GrowingBlock : public ByteSource {
-public:
-    GrowingBlock(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-    std::size_t Read(char*, std::size_t) override { return 0; }
-    bool Borrowable() const override { return true; }
-    std::string_view Borrow(std::size_t have) override { return bytes_.substr(0, std::min(bytes_.size(), have + chunk_)); }
-
-private:
-    std::string_view bytes_;
-    std::size_t chunk_;
-};
-
 std::vector<ReadLine> ReadAllBorrowed(std::string_view bytes, std::size_t chunk) {
     GrowingBlock source(bytes, chunk);
     LineReader reader(source, 1);

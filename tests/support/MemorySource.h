@@ -26,4 +26,21 @@ private:
     std::size_t chunk_;
 };
 
+// Bytes in memory as a block that grows by chunk bytes each time a reader asks for more, read where they
+// stand (Borrow), as a map being loaded is. "bytes" must outlive it.
+class GrowingBlock : public ByteSource {
+public:
+    GrowingBlock(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk == 0 ? 1 : chunk) {}
+
+    std::size_t Read(char*, std::size_t) override { return 0; }
+    bool Borrowable() const override { return true; }
+    std::string_view Borrow(std::size_t have) override {
+        return bytes_.substr(0, std::min(bytes_.size(), have + chunk_));
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t chunk_;
+};
+
 }  // namespace stratex
