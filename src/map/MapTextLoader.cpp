@@ -20,9 +20,9 @@ constexpr std::size_t kPart = std::size_t{1} << 20;
 
 MapTextLoader::MapTextLoader(const std::filesystem::path& path)
     : source_(path),
-      // Room for the whole file and for a part more, which is what it takes to see the end; FileSource fails
-      // the read of a file that has grown past its size. A sixteenth more lets Process rewrite a map in place
-      // as it grows; room never written costs no memory.
+      // Room for the whole file (FileSource reads no further: a file that has grown fails the load), and a
+      // sixteenth more and a part, so that Process can rewrite a map in place as it grows; room never written
+      // costs no memory.
       builder_(static_cast<std::size_t>(source_.stamp().size + source_.stamp().size / 16) + kPart),
       text_(builder_.data()) {
     preparer_ = std::thread([this] { Prepare(); });
