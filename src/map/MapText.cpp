@@ -1,9 +1,11 @@
 #include "map/MapText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "map/ByteScan.h"
+#include "map/FileSource.h"
 #include "text/AtomicFile.h"
 #include "text/LineList.h"
 
@@ -82,7 +84,14 @@ MapText MapText::FromBytes(std::string bytes) {
     return text;
 }
 
-MapText MapText::FromFile(const std::filesystem::path& path) { return FromBytes(ReadFileBytes(path)); }
+MapText MapText::FromFile(const std::filesystem::path& path) {
+    // Read and normalised part by part in one pass, as the window loads a map.
+    FileSource source(path);
+    Builder builder(Builder::CapacityFor(source.stamp().size));
+    while (builder.ReadPart(source)) {
+    }
+    return builder.Finish();
+}
 
 MapText MapText::FromNormalised(std::string buffer) {
     MapText text;
@@ -191,6 +200,18 @@ void MapText::NormaliseAndIndex() {
     normaliser.Finish(buffer_);
     index_ = std::move(normaliser.index);
     lineCount_ = normaliser.newlines;
+}
+
+std::size_t MapText::Builder::CapacityFor(std::uintmax_t fileSize) {
+    return static_cast<std::size_t>(fileSize + fileSize / 16) + kPart;
+}
+
+bool MapText::Builder::ReadPart(ByteSource& source) {
+    const std::size_t want = std::min(kPart, RoomLeft());
+    const std::size_t got = source.Read(Room(want), want);
+    if (got == 0) return false;
+    Add(got);
+    return true;
 }
 
 MapText::Builder::Builder(std::size_t capacity) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "map/ByteSource.h"
+
 namespace stratex {
 
 // The open map: single-byte text held as one buffer in which every line is followed by "\n" (whatever
@@ -56,8 +58,17 @@ public:
     // later ones are still being read.
     class Builder {
     public:
+        // A file is read in parts of this size: large enough for few calls, small enough that a reader of the
+        // text starts on the first part at once.
+        static constexpr std::size_t kPart = std::size_t{1} << 20;
+        // The capacity for a file of fileSize bytes: the file, a part, and a sixteenth more, so that Process
+        // can rewrite the map in place as it grows; room never written costs no memory.
+        static std::size_t CapacityFor(std::uintmax_t fileSize);
+
         // capacity: room for every byte that will come (the buffer never moves).
         explicit Builder(std::size_t capacity);
+        // Reads the next part of source into the text; false once source has ended. Throws what source throws.
+        bool ReadPart(ByteSource& source);
         // How many more bytes fit.
         std::size_t RoomLeft() const { return buffer_.capacity() - raw_; }
         // Where the next n bytes go (n at most RoomLeft()).

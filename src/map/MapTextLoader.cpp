@@ -10,20 +10,10 @@
 
 namespace stratex {
 
-namespace {
-
-// The file is read in parts of this size: large enough for few calls, small enough that the scan starts
-// on the first part at once.
-constexpr std::size_t kPart = std::size_t{1} << 20;
-
-}  // namespace
-
 MapTextLoader::MapTextLoader(const std::filesystem::path& path)
     : source_(path),
-      // Room for the whole file (FileSource reads no further: a file that has grown fails the load), and a
-      // sixteenth more and a part, so that Process can rewrite a map in place as it grows; room never written
-      // costs no memory.
-      builder_(static_cast<std::size_t>(source_.stamp().size + source_.stamp().size / 16) + kPart),
+      // FileSource reads no further than the file's size: a file that has grown fails the load.
+      builder_(MapText::Builder::CapacityFor(source_.stamp().size)),
       text_(builder_.data()) {
     preparer_ = std::thread([this] { Prepare(); });
     try {
@@ -75,10 +65,7 @@ void MapTextLoader::Load() {
                 const std::lock_guard lock(mutex_);
                 if (stop_) return;
             }
-            const std::size_t want = std::min(kPart, builder_.RoomLeft());
-            const std::size_t got = source_.Read(builder_.Room(want), want);
-            if (got == 0) break;
-            builder_.Add(got);
+            if (!builder_.ReadPart(source_)) break;
             const std::lock_guard lock(mutex_);
             ready_ = builder_.ready();
             changed_.notify_one();

@@ -77,13 +77,11 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
         ThrowCannotOpen(PathToUtf8(path), std::make_error_code(std::errc::is_a_directory));
     }
     // Read until the end rather than trusting the size: the file may change or be a special file.
-    // The reserve leaves room for the last chunk, so an unchanged file never reallocates, and for a
-    // sixteenth more, so that a map that Process rewrites in place can grow without a second copy.
-    // Reserved memory that is never written costs no physical memory.
+    // The reserve leaves room for the last chunk, so an unchanged file never reallocates.
     constexpr std::size_t kChunk = 1 << 20;
     std::string bytes;
     const auto size = std::filesystem::file_size(path, ec);
-    if (!ec) bytes.reserve(static_cast<std::size_t>(size) + static_cast<std::size_t>(size) / 16 + kChunk);
+    if (!ec) bytes.reserve(static_cast<std::size_t>(size) + kChunk);
     AdviseHugePages(bytes);
     for (;;) {
         const std::size_t old = bytes.size();

@@ -433,6 +433,30 @@ std::string Outcome(const std::function<ScanResult()>& scan) {
     }
 }
 
+// The outcomes of the one pass and of the scan in two parts over the map file at path, and whether the
+// parts joined.
+struct Scans {
+    std::string onePass;
+    std::string twoParts;
+    bool inParts = false;
+};
+Scans ScanBothWays(const std::filesystem::path& path, const TypeNameFiles& names) {
+    Scans scans;
+    scans.onePass = Outcome([&] {
+        FileSource source(path);
+        DictionaryTables tables;
+        StreamFacts facts;
+        return ScanMapStream(source, names, false, tables, 1, facts);
+    });
+    scans.twoParts = Outcome([&] {
+        DictionaryTables tables;
+        StreamFacts facts;
+        FileSource::Stamp stamp;
+        return ScanMapFile(path, names, false, tables, 1, facts, stamp, 0, &scans.inParts);
+    });
+    return scans;
+}
+
 // The scan of a file in two parts side by side gives what the one pass gives, and joins the parts only
 // where nothing crosses the cut. The earlier part ends in an object three times as long as the later
 // part's last, so the cut falls at the later part's first line.
@@ -479,21 +503,9 @@ TEST(ScanMapFile, TwoPartsGiveWhatOnePassGives) {
         std::string bytes;
         for (const std::string& line : join(c.earlier, c.later)) bytes += line + "\r\n";
         const auto path = dir.Write("map.mp", bytes);
-        const std::string onePass = Outcome([&] {
-            FileSource source(path);
-            DictionaryTables tables;
-            StreamFacts facts;
-            return ScanMapStream(source, TestNames(), false, tables, 1, facts);
-        });
-        bool inParts = false;
-        const std::string twoParts = Outcome([&] {
-            DictionaryTables tables;
-            StreamFacts facts;
-            FileSource::Stamp stamp;
-            return ScanMapFile(path, TestNames(), false, tables, 1, facts, stamp, 0, &inParts);
-        });
-        EXPECT_EQ(twoParts, onePass);
-        EXPECT_EQ(inParts, c.joined);
+        const Scans scans = ScanBothWays(path, TestNames());
+        EXPECT_EQ(scans.twoParts, scans.onePass);
+        EXPECT_EQ(scans.inParts, c.joined);
     }
 }
 
@@ -535,21 +547,9 @@ TEST_F(RealMaps, TwoPartsGiveWhatOnePassGivesOnEveryMap) {
         if (entry.path().extension() != ".mp") continue;
         SCOPED_TRACE(entry.path().string());
         ++maps;
-        const std::string onePass = Outcome([&] {
-            FileSource source(entry.path());
-            DictionaryTables tables;
-            StreamFacts facts;
-            return ScanMapStream(source, names, false, tables, 1, facts);
-        });
-        bool inParts = false;
-        const std::string twoParts = Outcome([&] {
-            DictionaryTables tables;
-            StreamFacts facts;
-            FileSource::Stamp stamp;
-            return ScanMapFile(entry.path(), names, false, tables, 1, facts, stamp, 0, &inParts);
-        });
-        EXPECT_EQ(twoParts, onePass);
-        joined += inParts;
+        const Scans scans = ScanBothWays(entry.path(), names);
+        EXPECT_EQ(scans.twoParts, scans.onePass);
+        joined += scans.inParts;
     }
     EXPECT_GT(maps, 50);
     // Most maps can be cut; the comparison proves little otherwise.

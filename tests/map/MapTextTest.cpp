@@ -237,7 +237,7 @@ TEST(MapText, LoaderGivesTheTextAsFromFile) {
     for (int k = 0; bytes.size() < 3'500'000; ++k) bytes += k % 3 == 0 ? "Data0=(1,2)\r\n" : k % 3 == 1 ? "x\r" : "Label=y\n";
     bytes += "last";
     const auto path = dir.Write("m.mp", bytes);
-    const MapText expected = MapText::FromFile(path);
+    const MapText expected = MapText::FromBytes(ReadFileBytes(path));
 
     MapTextLoader loader(path);
     std::string given;
