@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "map/ByteScan.h"
+#include "map/CrLfWriter.h"
 #include "map/FileSource.h"
 #include "text/AtomicFile.h"
 #include "text/LineList.h"
@@ -254,16 +255,23 @@ std::string MapText::ToCrLf() const {
 }
 
 void MapText::Save(const std::filesystem::path& path) const {
-    // The text goes out through a staging buffer in large writes, so that saving never needs a second copy
-    // of the whole map.
-    constexpr std::size_t kStaging = std::size_t{1} << 20;
+    // The text goes out through the writer's staging buffers in large writes, so that saving never needs a
+    // second copy of the whole map; a second thread writes each full buffer while the next one is filled.
+    class FileSink : public ByteSink {
+    public:
+        explicit FileSink(AtomicFile& file) : file_(file) {}
+        void Write(std::string_view bytes) override { file_.Write(bytes); }
+
+    private:
+        AtomicFile& file_;
+    };
     AtomicFile file(path);
-    std::string staging(kStaging, '\0');
-    const char* in = buffer_.data();
-    const char* end = in + buffer_.size();
-    while (in < end) {
-        const char* out = ExpandLineEnds(in, end, staging.data(), staging.data() + staging.size());
-        file.Write(std::string_view(staging.data(), static_cast<std::size_t>(out - staging.data())));
+    FileSink sink(file);
+    {
+        CrLfWriter writer(sink, CrLfWriter::kDefaultStaging, true);
+        // Every line ends with "\n" and holds no CR, so each line end becomes CR LF and nothing else changes.
+        writer.Input(buffer_, false);
+        writer.Flush();
     }
     file.Commit();
 }
