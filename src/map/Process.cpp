@@ -47,6 +47,7 @@ public:
     // lines[from..] come next; lines must outlive the pass. Only called while none are waiting.
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
         lines_ = &lines;
+        count_ = lines.size();
         next_ = from;
     }
 
@@ -84,9 +85,10 @@ public:
     }
 
 private:
-    std::size_t Count() const { return lines_ ? lines_->size() : 0; }
+    std::size_t Count() const { return count_; }
 
     const std::vector<std::string>* lines_ = nullptr;
+    std::size_t count_ = 0;  // of *lines_, asked for every line of the walk
     std::size_t next_ = 0;
 };
 
@@ -482,6 +484,7 @@ struct Generated {
 };
 
 // The progress bar of the walk's last iteration.
+// The progress figures at the start of the walk's last iteration; kept only when the walk reports progress.
 struct LastIteration {
     bool iterated = false;
     std::uint64_t maximum = 0;
@@ -790,6 +793,17 @@ private:
 static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProcessRules.openerInsideSection,
               "the walk examines every line for objects and takes the kind from every opener");
 
+// Appends the walk's current line to the plan: the input line as it stands, or the generated text that
+// stands in for it. A function of its own, not a lambda, so that the hottest step of the walk is inlined.
+template <typename Plan, typename Line>
+inline void AppendLine(Plan& plan, const Line& current, std::size_t length, std::int32_t text) {
+    if (text == kNoText) {
+        plan.AppendInput(current.offset, length, current.endLength, current.crLf);
+    } else {
+        plan.AppendText(text);
+    }
+}
+
 // The walk of Process over the lines of source, planning the result into plan. The same walk serves the
 // map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan).
 template <typename Source, typename Plan>
@@ -810,12 +824,14 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             if (source.TakePlain()) continue;
         }
         // The index is the number of lines already passed; the list is those plus the lines still ahead.
-        last.iterated = true;
-        last.position = plan.lines();
-        last.maximum = last.position + source.RemainingLines();
-        if (progress && --untilReport == 0) {
-            untilReport = kProgressStep;
-            progress->SetProgress(last.maximum, last.position);
+        if (progress) {
+            last.iterated = true;
+            last.position = plan.lines();
+            last.maximum = last.position + source.RemainingLines();
+            if (--untilReport == 0) {
+                untilReport = kProgressStep;
+                progress->SetProgress(last.maximum, last.position);
+            }
         }
 
         const typename Source::Line current = source.Take();
@@ -824,13 +840,7 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         std::string_view line(current.text.data(), current.text.size());
         std::size_t bracket = current.bracket;
         std::int32_t text = current.pending < 0 ? kNoText : generated.firstHeaderText + current.pending;
-        const auto appendLine = [&] {
-            if (text == kNoText) {
-                plan.AppendInput(current.offset, line.size(), current.endLength, current.crLf);
-            } else {
-                plan.AppendText(text);
-            }
-        };
+        const auto appendLine = [&] { AppendLine(plan, current, line.size(), text); };
 
         if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
             plan.DropLevelKeys();
