@@ -1,6 +1,6 @@
 // stratex-speed: the timers behind bench/run.sh. Each command prints "key value" lines on stdout.
 //
-//   stratex-speed stages MAP [REPEAT]     open (read + scan), Process and save of MAP as stratex-cli does
+//   stratex-speed stages MAP [REPEAT]     open (read + scan), Process and save of MAP as the window does
 //                                         them, REPEAT times; medians in MB/s of the map's size
 //   stratex-speed baseline MAP [REPEAT]   Process by the engine (median of REPEAT) and by the plain
 //                                         vector-of-lines rewrite (once) on MAP; fails when they differ
@@ -26,6 +26,8 @@
 #include "map/MapScan.h"
 #include "map/MapText.h"
 #include "map/Process.h"
+#include "map/ProcessSummary.h"
+#include "map/Progress.h"
 #include "text/LineList.h"
 #include "types/TypeNames.h"
 
@@ -45,18 +47,28 @@ double Median(std::vector<double> values) {
 
 double MegaBytes(std::uintmax_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
+// The window's progress bar and status line, reduced to nothing: the steps report as they do to the window.
+class NoProgress : public Progress {
+public:
+    void SetStatus(std::string_view) override {}
+    void SetProgress(std::uint64_t, std::uint64_t) override {}
+};
+
 int Stages(const fs::path& map, int repeat) {
     const std::uintmax_t bytes = fs::file_size(map);
     const fs::path out = map.parent_path() / (map.stem().string() + ".stages-out.mp");
     std::vector<double> open, process, save;
     for (int r = 0; r < repeat; ++r) {
         // A fresh document each time, so that every step meets the memory state that stratex-cli meets.
+        // Each step as the window's buttons run it: with progress, and Process with its summary.
         MapDocument document(STRATEX_DATA_DIR);
+        NoProgress progress;
+        ProcessSummary summary;
         auto start = Clock::now();
-        document.OpenMap(map);
+        document.OpenMap(map, &progress);
         open.push_back(Seconds(start));
         start = Clock::now();
-        document.Process();
+        document.Process(&progress, &summary);
         process.push_back(Seconds(start));
         start = Clock::now();
         document.SaveMap(out);

@@ -422,32 +422,37 @@ private:
 };
 
 // Up-to levels of the objects, remembered per kind and type text: maps repeat a handful of types millions
-// of times. Only successful lookups are kept, so a failing one fails again at the same object.
+// of times. Only successful lookups are kept, so a failing one fails again at the same object. Where Process
+// keeps a summary, the entry also remembers where the summary counts the type.
 class LevelCache {
 public:
-    explicit LevelCache(const TypeLists& lists) : lists_(lists) {}
-
-    std::int32_t LevelOf(ObjectKind kind, std::string_view typeText) {
-        std::uint32_t hash = 2166136261u;
-        for (const char c : typeText) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-        Entry& entry = entries_[static_cast<std::size_t>(kind)][hash % kEntries];
-        if (entry.used && std::string_view(entry.text, entry.length) == typeText) return entry.level;
-        const std::int32_t level = ObjectEndLevel(lists_, kind, typeText);
-        entry.used = true;
-        entry.length = typeText.size();
-        std::memcpy(entry.text, typeText.data(), typeText.size());
-        entry.level = level;
-        return level;
-    }
-
-private:
-    static constexpr std::size_t kEntries = 256;
     struct Entry {
         bool used = false;
         std::size_t length = 0;
         char text[mapsyntax::kMaxTypeText] = {};
         std::int32_t level = 0;
+        EndLevelCounts* counts = nullptr;  // the summary's counts of the type, once asked for
     };
+
+    explicit LevelCache(const TypeLists& lists) : lists_(lists) {}
+
+    // The entry of the type, its level found. Valid until the next lookup.
+    Entry& Find(ObjectKind kind, std::string_view typeText) {
+        std::uint32_t hash = 2166136261u;
+        for (const char c : typeText) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        Entry& entry = entries_[static_cast<std::size_t>(kind)][hash % kEntries];
+        if (entry.used && std::string_view(entry.text, entry.length) == typeText) return entry;
+        const std::int32_t level = ObjectEndLevel(lists_, kind, typeText);
+        entry.used = true;
+        entry.length = typeText.size();
+        std::memcpy(entry.text, typeText.data(), typeText.size());
+        entry.level = level;
+        entry.counts = nullptr;
+        return entry;
+    }
+
+private:
+    static constexpr std::size_t kEntries = 256;
     const TypeLists& lists_;
     Entry entries_[kAllKinds.size()][kEntries];
 };
@@ -912,17 +917,19 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             plan.ForgetEndLevel();
             continue;
         }
-        std::int32_t level = 0;
+        const std::string_view type(typeText, typeLength);
+        LevelCache::Entry* entry = nullptr;
         try {
-            level = generated.levelCache.LevelOf(kind, std::string_view(typeText, typeLength));
+            entry = &generated.levelCache.Find(kind, type);
         } catch (...) {
             RethrowAtLine(source.InputLinesTaken());  // the object's end line, always an input line
         }
-        const std::int32_t newLine = generated.texts.EndLevel(level);
+        const std::int32_t newLine = generated.texts.EndLevel(entry->level);
         if (summary) {
+            if (!entry->counts) entry->counts = &summary->CountsOf(kind, type);
             const std::optional<std::string_view> old =
                 plan.HasEndLevel() ? std::optional<std::string_view>(endLevelText) : std::nullopt;
-            summary->Count(kind, std::string_view(typeText, typeLength), old, generated.texts[newLine]);
+            ProcessSummary::Add(*entry->counts, old, generated.texts[newLine]);
         }
         if (plan.HasEndLevel()) {
             plan.ReplaceEndLevel(newLine);

@@ -5,9 +5,11 @@
 
 namespace stratex {
 
-void ProcessSummary::Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
-                           std::string_view newLine) {
-    EndLevelCounts& counts = types_[{kind, TryReadInteger(typeText).value_or(0)}];
+EndLevelCounts& ProcessSummary::CountsOf(ObjectKind kind, std::string_view typeText) {
+    return types_[{kind, TryReadInteger(typeText).value_or(0)}];
+}
+
+void ProcessSummary::Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine) {
     if (!oldLine) {
         ++counts.inserted;
     } else if (*oldLine == newLine) {

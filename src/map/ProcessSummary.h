@@ -29,7 +29,15 @@ public:
     // Counts one object whose type text Process read as a number: oldLine is its EndLevel line before (none
     // when it had none), newLine the one Process gives it.
     void Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
-               std::string_view newLine);
+               std::string_view newLine) {
+        Add(CountsOf(kind, typeText), oldLine, newLine);
+    }
+
+    // The counts of the objects of kind with type text typeText, empty until one is counted. They stay where
+    // they are for as long as the summary lives and is not assigned to, so a caller may keep them at hand.
+    EndLevelCounts& CountsOf(ObjectKind kind, std::string_view typeText);
+    // Counts one object into counts, as Count does.
+    static void Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine);
 
     const std::map<Key, EndLevelCounts>& types() const { return types_; }
     EndLevelCounts Total() const;
