@@ -16,6 +16,7 @@
 #include "levels/LevelsTable.h"
 #include "map/MapText.h"
 #include "map/Process.h"
+#include "map/ProcessSummary.h"
 #include "map/Progress.h"
 #include "text/Error.h"
 #include "text/Integer.h"
@@ -784,6 +785,46 @@ LevelsTable GenerateLevels(std::mt19937& rng) {
                                {"Level3", "17bit"}});
         default: return MakeLevels({});
     }
+}
+
+TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
+    // Far more types than a cache has room for, met in an order that keeps pushing one another out, each
+    // object with no EndLevel line, the one Process gives, or another one. The expected summary is read from
+    // the map before and after, object by object.
+    std::mt19937 rng(7);
+    Session run;
+    for (int code = 100; code < 400; ++code) {
+        run.lists.poi.AddTypeRow("0x0" + std::to_string(code), "", std::to_string(code % 3));
+        run.lists.polygon.AddTypeRow("0x" + std::to_string(code), "", std::to_string(code % 3));
+    }
+    Lines input = WithHeader({});
+    for (int n = 0; n < 6000; ++n) {
+        input.push_back(n % 2 ? "[POLYGON]" : "[POI]");
+        input.push_back("Type=0x" + std::to_string(100 + static_cast<int>(rng() % 900)));
+        if (const int pick = static_cast<int>(rng() % 3); pick > 0) input.push_back("EndLevel=" + std::to_string(pick));
+        input.push_back("[END]");
+    }
+    MapText text = MapText::FromNormalised(Join(input));
+    ProcessSummary summary;
+    ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines, nullptr, &summary);
+
+    const Lines output = Split(text.Buffer());
+    ProcessSummary expected;
+    std::size_t out = 0;
+    for (std::size_t in = 0; in < input.size(); ++in, ++out) {
+        if (input[in] != "[POI]" && input[in] != "[POLYGON]") continue;
+        const ObjectKind kind = input[in] == "[POI]" ? ObjectKind::Poi : ObjectKind::Polygon;
+        const std::string type = input[in + 1].substr(5);
+        const bool had = input[in + 2] != "[END]";
+        const std::optional<std::string_view> old = had ? std::optional<std::string_view>(input[in + 2]) : std::nullopt;
+        // A line put in goes in front of the object's last line before its end: here its Type line.
+        ASSERT_EQ(output[out + (had ? 1 : 2)], input[in + 1]);
+        expected.Count(kind, type, old, output[out + (had ? 2 : 1)]);
+        if (!had) ++out;  // the line put in
+    }
+    EXPECT_EQ(summary.types(), expected.types());
+    EXPECT_EQ(summary.Total().objects(), 6000u);
+    EXPECT_GT(summary.Total().unchanged, 0u);
 }
 
 TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
