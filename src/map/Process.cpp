@@ -122,6 +122,25 @@ public:
         return {text, header, -1, bracket, start};
     }
 
+    // Outside the header part, appends the next input lines to plan at once while they are plain (see
+    // mapsyntax::kNotPlainFirst): the walk would only append them. Returns how many it took.
+    template <typename Plan>
+    std::uint64_t TakePlain(Plan& plan) {
+        if (inHeader_ || injected_.Waiting()) return 0;
+        const std::uint64_t before = takenInput_;
+        while (pos_ < input_.size() && !mapsyntax::kNotPlainTable[static_cast<unsigned char>(input_[pos_])]) {
+            const std::size_t start = pos_;
+            const std::size_t end = FindInput(start, '\n');
+            if (nextBracket_ < start) nextBracket_ = FindInput(start, '[');
+            if (nextBracket_ < end) break;
+            if (takenInput_ == before) plan.KeepLevelKeys();
+            plan.AppendInput(start, end - start, 1, false);
+            pos_ = end + 1;
+            ++takenInput_;
+        }
+        return takenInput_ - before;
+    }
+
     // Lines (*lines)[from..] stand in front of the remaining input and are examined next. Only called while
     // none are waiting; lines must outlive the pass.
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
@@ -723,22 +742,22 @@ public:
         return {text, header, -1, bracket, line_.offset, EndLength(line_.end), line_.end == LineEnd::kCrLf};
     }
 
-    // Outside the header part, appends the next line and the lines behind it to the plan at once while they
-    // are plain: the walk would only append them. False, having taken nothing, when the next line is not.
-    bool TakePlain() {
-        if (inHeader_ || injected_.Waiting() || !Hold()) return false;
+    // Outside the header part, appends the next line and the lines behind it to plan (the plan the source
+    // drains) at once while they are plain: the walk would only append them. Returns how many it took.
+    std::uint64_t TakePlain(StreamPlan& plan) {
+        if (inHeader_ || injected_.Waiting() || !Hold()) return 0;
         if (!line_.text.empty() && mapsyntax::kNotPlainTable[static_cast<unsigned char>(line_.text.front())]) {
-            return false;
+            return 0;
         }
-        if (brackets_.In(reader_, line_) != kNone) return false;
-        plan_.KeepLevelKeys();
-        plan_.AppendInput(line_.offset, line_.text.size(), EndLength(line_.end), line_.end == LineEnd::kCrLf);
+        if (brackets_.In(reader_, line_) != kNone) return 0;
+        plan.KeepLevelKeys();
+        plan.AppendInput(line_.offset, line_.text.size(), EndLength(line_.end), line_.end == LineEnd::kCrLf);
         held_ = false;
         LineReader::Run run;
         reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run);
-        if (run.lines > 0) plan_.AppendRun(run);
+        if (run.lines > 0) plan.AppendRun(run);
         taken_ += 1 + run.lines;
-        return true;
+        return 1 + run.lines;
     }
 
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
@@ -825,8 +844,20 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
-        if constexpr (requires { source.TakePlain(); }) {
-            if (source.TakePlain()) continue;
+        if (const std::uint64_t taken = source.TakePlain(plan)) {
+            // As if each line had been an iteration: the last one's figures, and a report now and then.
+            if (progress) {
+                last.iterated = true;
+                last.position = plan.lines() - 1;
+                last.maximum = plan.lines() + source.RemainingLines();
+                if (untilReport <= taken) {
+                    untilReport = kProgressStep;
+                    progress->SetProgress(last.maximum, last.position);
+                } else {
+                    untilReport -= taken;
+                }
+            }
+            continue;
         }
         // The index is the number of lines already passed; the list is those plus the lines still ahead.
         if (progress) {
