@@ -98,6 +98,8 @@ private:
 class LineSource {
 public:
     using Line = SourceLine;
+    // A line's text stays where it is for the whole pass.
+    static constexpr bool kLinesStayPut = true;
 
     LineSource(std::string_view input, std::uint64_t inputLines)
         : input_(input), inputLines_(inputLines), nextBracket_(FindInput(0, '[')) {}
@@ -719,6 +721,8 @@ private:
 class StreamSource {
 public:
     using Line = SourceLine;
+    // A line's text lies in the reader's buffer, which reading on reuses.
+    static constexpr bool kLinesStayPut = false;
 
     StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd)
         : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd) {}
@@ -840,7 +844,9 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
     ObjectKind kind = ObjectKind::Poi;
     char typeText[mapsyntax::kMaxTypeText] = {};
     std::size_t typeLength = 0;
-    std::string endLevelText;  // the text of the EndLevel line met in the object, for the summary
+    // The text of the EndLevel line met in the object, for the summary: a copy where the source's lines move.
+    std::string_view endLevelText;
+    std::string endLevelCopy;
     std::uint64_t untilReport = kProgressStep;
 
     while (!source.AtEnd()) {
@@ -938,7 +944,13 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             appendLine();
             if (lineClass.endLevel) {
                 plan.MarkEndLevel();
-                if (summary) endLevelText.assign(line);
+                if (summary) {
+                    if constexpr (Source::kLinesStayPut) {
+                        endLevelText = line;
+                    } else {
+                        endLevelText = endLevelCopy.assign(line);
+                    }
+                }
             }
             continue;
         }

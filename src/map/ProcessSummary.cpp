@@ -9,16 +9,6 @@ EndLevelCounts& ProcessSummary::CountsOf(ObjectKind kind, std::string_view typeT
     return types_[{kind, TryReadInteger(typeText).value_or(0)}];
 }
 
-void ProcessSummary::Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine) {
-    if (!oldLine) {
-        ++counts.inserted;
-    } else if (*oldLine == newLine) {
-        ++counts.unchanged;
-    } else {
-        ++counts.replaced;
-    }
-}
-
 EndLevelCounts ProcessSummary::Total() const {
     EndLevelCounts total;
     for (const auto& [key, counts] : types_) {

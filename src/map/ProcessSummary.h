@@ -37,7 +37,15 @@ public:
     // they are for as long as the summary lives and is not assigned to, so a caller may keep them at hand.
     EndLevelCounts& CountsOf(ObjectKind kind, std::string_view typeText);
     // Counts one object into counts, as Count does.
-    static void Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine);
+    static void Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine) {
+        if (!oldLine) {
+            ++counts.inserted;
+        } else if (*oldLine == newLine) {
+            ++counts.unchanged;
+        } else {
+            ++counts.replaced;
+        }
+    }
 
     const std::map<Key, EndLevelCounts>& types() const { return types_; }
     EndLevelCounts Total() const;

@@ -559,11 +559,6 @@ void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t c
 
 namespace {
 
-struct StringSink : ByteSink {
-    std::string bytes;
-    void Write(std::string_view data) override { bytes += data; }
-};
-
 // The outcome of a pass for comparison: the failure's message, or empty.
 template <typename Pass>
 std::string FailureOf(Pass&& pass) {

@@ -17,12 +17,15 @@
 #include "map/MapText.h"
 #include "map/Process.h"
 #include "map/ProcessSummary.h"
+#include "map/StreamFacts.h"
 #include "map/Progress.h"
 #include "text/Error.h"
 #include "text/Integer.h"
 #include "text/LineList.h"
 #include "text/Strings.h"
 #include "types/TypeLists.h"
+
+#include "support/MemorySource.h"
 
 namespace stratex {
 namespace {
@@ -825,6 +828,14 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     EXPECT_EQ(summary.types(), expected.types());
     EXPECT_EQ(summary.Total().objects(), 6000u);
     EXPECT_GT(summary.Total().unchanged, 0u);
+
+    // Streamed through a small buffer, which reading on reuses between an EndLevel line and its object's end.
+    const std::string bytes = Join(input);
+    MemorySource source(bytes, 7);
+    StringSink sink;
+    ProcessSummary streamed;
+    ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64, &streamed);
+    EXPECT_EQ(streamed.types(), expected.types());
 }
 
 TEST(ProcessDifferential, OnePassMatchesTheListWalk) {

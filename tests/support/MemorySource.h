@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "map/ByteSource.h"
@@ -41,6 +42,12 @@ public:
 private:
     std::string_view bytes_;
     std::size_t chunk_;
+};
+
+// A ByteSink that keeps what is written, in memory.
+struct StringSink : ByteSink {
+    std::string bytes;
+    void Write(std::string_view data) override { bytes += data; }
 };
 
 }  // namespace stratex
