@@ -1,6 +1,7 @@
 #include "map/MapText.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -70,10 +71,35 @@ void MoveBack(char* out, const char* in, std::size_t length) {
         std::memmove(out, in, length);
         return;
     }
-    // Every block is read before a later store can reach it: the stores trail the reads.
-    std::size_t k = 0;
-    for (; length - k >= 8; k += 8) bytescan::Store(out + k, bytescan::Load(in + k));
-    for (; k < length; ++k) out[k] = in[k];
+    // Every block is read before a later store can reach it: the stores trail the reads. The last block,
+    // which may overlap the one before it, is read before anything is stored.
+#ifdef STRATEX_BYTESCAN_SSE2
+    if (length >= 16) {
+        const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + length - 16));
+        for (std::size_t k = 0; length - k > 16; k += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k)));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length - 16), last);
+        return;
+    }
+#endif
+    if (length >= 8) {
+        const bytescan::Word last = bytescan::Load(in + length - 8);
+        for (std::size_t k = 0; length - k > 8; k += 8) bytescan::Store(out + k, bytescan::Load(in + k));
+        bytescan::Store(out + length - 8, last);
+        return;
+    }
+    if (length >= 4) {
+        std::uint32_t first;
+        std::uint32_t last;
+        std::memcpy(&first, in, 4);
+        std::memcpy(&last, in + length - 4, 4);
+        std::memcpy(out, &first, 4);
+        std::memcpy(out + length - 4, &last, 4);
+        return;
+    }
+    for (std::size_t k = 0; k < length; ++k) out[k] = in[k];
 }
 
 }  // namespace
