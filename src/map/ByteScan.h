@@ -98,10 +98,20 @@ inline const char* FindLineEnd(const char* p, const char* end) {
 #ifdef STRATEX_BYTESCAN_SSE2
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
+    const char* const start = p;
     for (; end - p >= 16; p += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)));
         if (mask != 0) return p + std::countr_zero(static_cast<unsigned>(mask));
+    }
+    if (p < end && end - start >= 16) {
+        // The last sixteen bytes of the range, of which those before p were searched already.
+        const char* const last = end - 16;
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr))));
+        const unsigned ahead = mask >> (p - last);
+        return ahead != 0 ? p + std::countr_zero(ahead) : end;
     }
     for (; p < end; ++p) {
         if (*p == '\n' || *p == '\r') return p;
