@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace stratex {
@@ -28,6 +29,12 @@ public:
     virtual ~ByteSink() = default;
     // Writes all of bytes. Throws Error when they cannot be written.
     virtual void Write(std::string_view bytes) = 0;
+};
+
+// A ByteSink that keeps what is written, in memory.
+struct StringSink : ByteSink {
+    std::string bytes;
+    void Write(std::string_view data) override { bytes += data; }
 };
 
 }  // namespace stratex

@@ -37,33 +37,6 @@ void EndLastLine(std::string& bytes) {
     bytes = std::move(grown);
 }
 
-// Copies text from in to out with CR LF in place of every "\n", as far as both allow. Advances in and
-// returns the new end of the output. A line that does not fit with its line end goes out in part.
-char* ExpandLineEnds(const char*& in, const char* inEnd, char* out, const char* outEnd) {
-    while (in < inEnd) {
-        const char* found = bytescan::Find(in, inEnd, '\n');
-        const char* nl = found < inEnd ? found : nullptr;
-        const std::size_t length = static_cast<std::size_t>(found - in);
-        const std::size_t room = static_cast<std::size_t>(outEnd - out);
-        if (length + (nl ? 2 : 0) > room) {
-            const std::size_t part = length < room ? length : room;
-            std::memcpy(out, in, part);
-            in += part;
-            return out + part;
-        }
-        std::memcpy(out, in, length);
-        out += length;
-        in += length;
-        if (nl) {
-            out[0] = '\r';
-            out[1] = '\n';
-            out += 2;
-            ++in;
-        }
-    }
-    return out;
-}
-
 // Moves length bytes from in to out, which lies before it (the ranges may overlap): sixteen bytes at a time
 // for the short lines of a map, where a library call costs more than the move.
 void MoveBack(char* out, const char* in, std::size_t length) {
@@ -274,10 +247,13 @@ std::string_view MapText::Line(std::uint64_t i) const {
 }
 
 std::string MapText::ToCrLf() const {
-    std::string out(buffer_.size() + static_cast<std::size_t>(lineCount_), '\0');
-    const char* in = buffer_.data();
-    ExpandLineEnds(in, in + buffer_.size(), out.data(), out.data() + out.size());
-    return out;
+    StringSink sink;
+    sink.bytes.reserve(buffer_.size() + static_cast<std::size_t>(lineCount_));
+    CrLfWriter writer(sink);
+    // Every line ends with "\n" and holds no CR, so each line end becomes CR LF and nothing else changes.
+    writer.Input(buffer_, false);
+    writer.Flush();
+    return std::move(sink.bytes);
 }
 
 void MapText::Save(const std::filesystem::path& path) const {
@@ -295,8 +271,7 @@ void MapText::Save(const std::filesystem::path& path) const {
     FileSink sink(file);
     {
         CrLfWriter writer(sink, CrLfWriter::kDefaultStaging, true);
-        // Every line ends with "\n" and holds no CR, so each line end becomes CR LF and nothing else changes.
-        writer.Input(buffer_, false);
+        writer.Input(buffer_, false);  // as in ToCrLf
         writer.Flush();
     }
     file.Commit();

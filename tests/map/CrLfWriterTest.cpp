@@ -11,7 +11,8 @@ namespace {
 
 using namespace std::string_literals;
 
-struct StringSink : ByteSink {
+// Keeps what is written, and the size of each write.
+struct RecordingSink : ByteSink {
     std::string bytes;
     std::vector<std::size_t> writes;
     void Write(std::string_view data) override {
@@ -44,7 +45,7 @@ TEST(CrLfWriter, EndsEveryLineWithCrLfWhateverTheStagingSize) {
             for (const std::size_t staging : {2, 3, 4, 7, 16, 1 << 20}) {
                 SCOPED_TRACE(testing::PrintToString(c.written) + " staging " + std::to_string(staging) +
                              (background ? " in the background" : ""));
-                StringSink sink;
+                RecordingSink sink;
                 CrLfWriter writer(sink, staging, background);
                 for (const Step& step : c.steps) {
                     step.input ? writer.Input(step.bytes, step.crLfOnly) : writer.Line(step.bytes);
@@ -57,7 +58,7 @@ TEST(CrLfWriter, EndsEveryLineWithCrLfWhateverTheStagingSize) {
 }
 
 TEST(CrLfWriter, SendsLongCrLfRunsStraightOut) {
-    StringSink sink;
+    RecordingSink sink;
     CrLfWriter writer(sink, 64);
     const std::string run(100, 'r');
     writer.Line("head");
@@ -71,10 +72,10 @@ TEST(CrLfWriter, SendsLongCrLfRunsStraightOut) {
 // A write that fails on the background thread fails the writer's next step, and every byte handed over
 // before it has reached the sink in order.
 TEST(CrLfWriter, BackgroundWriteFailureReachesTheCaller) {
-    struct FailingSink : StringSink {
+    struct FailingSink : RecordingSink {
         void Write(std::string_view data) override {
             if (bytes.size() >= 40) throw Error("Cannot write to standard output");
-            StringSink::Write(data);
+            RecordingSink::Write(data);
         }
     };
     FailingSink sink;

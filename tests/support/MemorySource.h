@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "map/ByteSource.h"
@@ -42,12 +41,6 @@ public:
 private:
     std::string_view bytes_;
     std::size_t chunk_;
-};
-
-// A ByteSink that keeps what is written, in memory.
-struct StringSink : ByteSink {
-    std::string bytes;
-    void Write(std::string_view data) override { bytes += data; }
 };
 
 }  // namespace stratex
