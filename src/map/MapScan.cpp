@@ -600,27 +600,20 @@ void WalkLines(Scanner& scanner, LineReader& reader, bool useDictionary, StreamF
 // begins with a section opener, looked for in the next stretch of the file; nothing when none is there.
 std::optional<std::uint64_t> FindSplit(const std::filesystem::path& path, const FileSource::Stamp& stamp,
                                        std::uint64_t near) {
-    constexpr std::size_t kStretch = std::size_t{1} << 20;
-    const std::uint64_t end = std::min<std::uint64_t>(stamp.size, near + kStretch);
-    FileSource source(path, stamp, near, end);
-    std::string bytes(static_cast<std::size_t>(end - near), '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const std::size_t n = source.Read(bytes.data() + got, bytes.size() - got);
-        if (n == 0) break;
-        got += n;
-    }
-    bytes.resize(got);
-    // A line starts after an LF, or after a CR that no LF follows; an opener's "[" is never an LF.
-    for (std::size_t at = 0; at + 1 < bytes.size(); ++at) {
-        if (bytes[at] != '\n' && bytes[at] != '\r') continue;
-        const std::size_t start = at + 1;
-        if (bytes[start] != '[') continue;
-        std::size_t stop = start;
-        while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r') ++stop;
-        if (stop == bytes.size()) break;  // the line may go on past the stretch
-        if (mapsyntax::ClassifyLine(std::string_view(bytes).substr(start, stop - start)).opens) return near + start;
-    }
+    constexpr std::uint64_t kStretch = std::uint64_t{1} << 20;
+    FileSource source(path, stamp, near, std::min<std::uint64_t>(stamp.size, near + kStretch));
+    LineReader reader(source);
+    LineReader::Line line;
+    // The first line may have begun before near, and a line with no end may go on past the stretch.
+    bool first = true;
+    do {
+        while (reader.Next(line)) {
+            if (!first && line.end != LineEnd::kNone && mapsyntax::ClassifyLine(line.text).opens) {
+                return near + line.offset;
+            }
+            first = false;
+        }
+    } while (reader.Fill());
     return std::nullopt;
 }
 
