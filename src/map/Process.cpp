@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -101,10 +104,15 @@ public:
     // A line's text stays where it is for the whole pass.
     static constexpr bool kLinesStayPut = true;
 
-    LineSource(std::string_view input, std::uint64_t inputLines)
-        : input_(input), inputLines_(inputLines), nextBracket_(FindInput(0, '[')) {}
+    // With start, the lines from that offset on, past the header part (the later part of a map walked in
+    // two parts side by side).
+    LineSource(std::string_view input, std::uint64_t inputLines, std::size_t start = 0)
+        : input_(input), inputLines_(inputLines), pos_(start), nextBracket_(FindInput(start, '[')),
+          inHeader_(start == 0) {}
 
     bool AtEnd() const { return !injected_.Waiting() && pos_ >= input_.size(); }
+    // No input line holding "[END-IMG ID]" taken yet.
+    bool InHeader() const { return inHeader_; }
     // How many input lines were taken or removed: the 1-based number of the last input line taken.
     std::uint64_t InputLinesTaken() const { return takenInput_; }
     std::uint64_t RemainingLines() const { return injected_.Remaining() + (inputLines_ - takenInput_); }
@@ -217,7 +225,7 @@ private:
     std::size_t pos_ = 0;  // start of the next input line
     std::uint64_t takenInput_ = 0;
     std::size_t nextBracket_;  // the first "[" at or after some position not past pos_
-    bool inHeader_ = true;     // no input line holding "[END-IMG ID]" taken yet
+    bool inHeader_;
     InjectedLines injected_;
     bool markerSearched_ = false;
     std::size_t markerStart_ = kNone;
@@ -370,6 +378,27 @@ public:
 
     void Finish() { CloseRun(kNoText); }
 
+    // Where the result's lines stop having index entries: the lines that Absorb added.
+    struct Unindexed {
+        std::size_t at;
+        std::uint64_t line;
+    };
+    const std::optional<Unindexed>& unindexed() const { return unindexed_; }
+
+    // Appends the plan of the rest of the input, walked on its own, as if this plan had gone on through it.
+    // Both plans are finished; textOf gives this plan's number of a text that the later plan names.
+    template <typename TextOf>
+    void Absorb(const Planner& later, TextOf&& textOf) {
+        unindexed_ = Unindexed{size_, lines_};
+        for (Piece piece : later.pieces_) {
+            if (piece.text != kNoText) piece.text = textOf(piece.text);
+            pieces_.push_back(piece);
+        }
+        size_ += later.size_;
+        lines_ += later.lines_;
+        indexStale_ = indexStale_ || later.indexStale_;
+    }
+
 private:
     static constexpr std::size_t kMaxRun = 0x7FFFFFFF;
 
@@ -439,6 +468,7 @@ private:
     LineRef last_;
     std::optional<LineRef> endLevel_;
     bool indexStale_ = false;
+    std::optional<Unindexed> unindexed_;
     std::vector<LineRef> levelKeys_;
 };
 
@@ -514,6 +544,8 @@ struct LastIteration {
     bool iterated = false;
     std::uint64_t maximum = 0;
     std::uint64_t position = 0;
+    // The walk of a later part stopped at an object that takes its type from a Type line before the part.
+    bool needsEarlierLines = false;
 };
 
 // StreamPlan: a line of the result that a later step may change or put a line in front of, as an input
@@ -832,10 +864,12 @@ inline void AppendLine(Plan& plan, const Line& current, std::size_t length, std:
 }
 
 // The walk of Process over the lines of source, planning the result into plan. The same walk serves the
-// map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan).
+// map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan). A
+// laterPart walk starts at an opener past the header part, knowing nothing of the lines before it; it stops
+// where that would matter.
 template <typename Source, typename Plan>
 LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& generated, Progress* progress,
-                   ProcessSummary* summary) {
+                   ProcessSummary* summary, bool laterPart) {
     LastIteration last;
 
     bool headerDone = false;
@@ -843,6 +877,7 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
     ObjectKind kind = ObjectKind::Poi;
     char typeText[mapsyntax::kMaxTypeText] = {};
     std::size_t typeLength = 0;
+    bool typeMet = false;  // a Type line has been taken
     // The text of the EndLevel line met in the object, for the summary: a copy where the source's lines move.
     std::string_view endLevelText;
     std::string endLevelCopy;
@@ -934,6 +969,7 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         }
         if (lineClass.type) {
             const std::string_view value = mapsyntax::TypeText(line);
+            typeMet = true;
             typeLength = value.size();
             // A "Type" line of five characters or fewer has no type text (and no data pointer to copy).
             if (!value.empty()) std::memcpy(typeText, value.data(), value.size());
@@ -958,6 +994,10 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
             appendLine();
             plan.ForgetEndLevel();
             continue;
+        }
+        if (laterPart && !typeMet) {
+            last.needsEarlierLines = true;
+            return last;
         }
         const std::string_view type(typeText, typeLength);
         LevelCache::Entry* entry = nullptr;
@@ -991,37 +1031,197 @@ std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string
     return lists.Of(kind).GetTypeLevel(NormalisedTypeCode(kind, ReadInteger(typeText)));
 }
 
+namespace {
+
+// A line where the map in memory may be cut in two for the walk.
+struct Cut {
+    std::size_t offset = 0;
+    std::uint64_t line = 0;
+};
+
+// The first line at or after the middle of text that begins with a section opener, looked for in the next
+// lines only; nothing when there is none there or it is the first line.
+std::optional<Cut> FindCut(const MapText& text) {
+    constexpr std::uint64_t kLinesLookedAt = std::uint64_t{1} << 16;
+    MapText::Cursor cursor(text, text.LineCount() / 2);
+    for (std::uint64_t n = 0; n < kLinesLookedAt && !cursor.AtEnd(); ++n, cursor.Next()) {
+        const std::string_view line = cursor.Line();
+        if (!mapsyntax::ClassifyLine(line).opens) continue;
+        if (cursor.index() == 0) break;
+        return Cut{static_cast<std::size_t>(line.data() - text.Buffer().data()), cursor.index()};
+    }
+    return std::nullopt;
+}
+
+// The progress of the earlier part, which also counts the lines that the later part has come through.
+class EarlierPartProgress : public Progress {
+public:
+    EarlierPartProgress(Progress& whole, std::uint64_t laterLines, const std::atomic<std::uint64_t>& laterDone)
+        : whole_(whole), laterLines_(laterLines), laterDone_(laterDone) {}
+    void SetStatus(std::string_view text) override { whole_.SetStatus(text); }
+    void SetProgress(std::uint64_t maximum, std::uint64_t position) override {
+        whole_.SetProgress(maximum + laterLines_, position + laterDone_.load(std::memory_order_relaxed));
+    }
+
+private:
+    Progress& whole_;
+    std::uint64_t laterLines_;
+    const std::atomic<std::uint64_t>& laterDone_;
+};
+
+// The progress of the later part: only how far it has come, for the earlier part to show.
+class LaterPartProgress : public Progress {
+public:
+    explicit LaterPartProgress(std::atomic<std::uint64_t>& done) : done_(done) {}
+    void SetStatus(std::string_view) override {}
+    void SetProgress(std::uint64_t, std::uint64_t position) override {
+        done_.store(position, std::memory_order_relaxed);
+    }
+
+private:
+    std::atomic<std::uint64_t>& done_;
+};
+
+// Walks the map in memory in two parts side by side, cut at cut: the earlier part here into plan, the later
+// one on a second thread with texts of its own (later, which must outlive plan); plan and generated are
+// fresh. Neither part reads what the other writes. The parts join where the one walk would have gone on into the later part as the later
+// part's own walk began: past the header part, with no EndLevel line waiting for the end of its object, and
+// no object after the cut that takes its type from before it. Then plan holds the whole plan and last the
+// figures of the one walk's last iteration, or the failure that the one walk meets is thrown (summary
+// counting what the one walk counts). Otherwise returns false, with summary as it was; plan and generated
+// are then of no further use.
+bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Generated& later, Planner& plan,
+                 LastIteration& last, Progress* progress, ProcessSummary* summary) {
+    const std::string_view input = text.Buffer();
+    const std::uint64_t laterLines = text.LineCount() - cut.line;
+    std::atomic<std::uint64_t> laterDone{0};
+    LaterPartProgress laterProgress(laterDone);
+    Planner laterPlan(later.texts, laterLines);
+    ProcessSummary laterSummary;
+    LastIteration laterLast;
+    std::exception_ptr laterFailure;
+    std::thread laterWalk;
+    try {
+        laterWalk = std::thread([&] {
+            try {
+                LineSource source(input, laterLines, cut.offset);
+                laterLast = Walk(source, laterPlan, false, later, progress ? &laterProgress : nullptr,
+                                 summary ? &laterSummary : nullptr, true);
+                laterPlan.Finish();
+            } catch (...) {
+                laterFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return false;  // no second thread to be had
+    }
+
+    Planner& earlierPlan = plan;
+    ProcessSummary earlierSummary;
+    std::exception_ptr earlierFailure;
+    bool joins = false;
+    try {
+        LineSource source(input.substr(0, cut.offset), cut.line);
+        std::optional<EarlierPartProgress> earlierProgress;
+        if (progress) earlierProgress.emplace(*progress, laterLines, laterDone);
+        Walk(source, earlierPlan, false, generated, earlierProgress ? &*earlierProgress : nullptr,
+             summary ? &earlierSummary : nullptr, false);
+        joins = !source.InHeader() && !earlierPlan.HasEndLevel();
+        earlierPlan.Finish();
+    } catch (...) {
+        earlierFailure = std::current_exception();
+    }
+    laterWalk.join();
+
+    if (earlierFailure) {
+        if (summary) summary->Add(earlierSummary);
+        std::rethrow_exception(earlierFailure);
+    }
+    if (!joins || laterLast.needsEarlierLines) return false;
+    if (summary) {
+        summary->Add(earlierSummary);
+        summary->Add(laterSummary);
+    }
+    if (laterFailure) {
+        try {
+            std::rethrow_exception(laterFailure);
+        } catch (Error& failure) {
+            failure.MoveLine(cut.line);
+            throw;
+        }
+    }
+    const std::uint64_t earlierLines = earlierPlan.lines();
+    std::vector<std::int32_t> textOf(static_cast<std::size_t>(later.texts.Next()), kNoText);
+    earlierPlan.Absorb(laterPlan, [&](std::int32_t laterText) {
+        std::int32_t& mine = textOf[static_cast<std::size_t>(laterText)];
+        if (mine == kNoText) mine = generated.texts.Add(later.texts[laterText]);
+        return mine;
+    });
+    last = laterLast;
+    last.position += earlierLines;
+    last.maximum += earlierLines;
+    return true;
+}
+
+}  // namespace
+
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
-                DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary) {
+                DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary,
+                std::size_t splitFrom, bool* inParts) {
     if (progress) progress->SetStatus(kWaitStatus);
+    if (inParts) *inParts = false;
 
     // The walk only plans the result, as pieces of input and text lines, and meets every failure while
     // nothing has changed yet. Then the result is written in place, so a map needs memory for itself, its
     // growth and the plan, not for a second copy.
-    Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
+    std::optional<Generated> generated;
+    std::optional<Planner> plan;
+    const auto start = [&] {
+        generated.emplace(Generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText});
+        plan.emplace(generated->texts, text.LineCount());
+    };
+    start();
     const std::size_t inputSize = text.Buffer().size();
-    Planner plan(generated.texts, text.LineCount());
-    LineSource source(text.Buffer(), text.LineCount());
-    const LastIteration last = Walk(source, plan, useDictionary, generated, progress, summary);
-    plan.Finish();
+    LastIteration last;
+    // A large map is walked in two parts side by side where the machine can run them; with the dictionary
+    // option the later part would depend on the sections removed before it.
+    Generated later{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
+    bool walked = false;
+    if (!useDictionary && inputSize >= splitFrom && std::thread::hardware_concurrency() != 1) {
+        if (const std::optional<Cut> cut = FindCut(text)) {
+            try {
+                walked = WalkInParts(text, *cut, *generated, later, *plan, last, progress, summary);
+            } catch (...) {
+                if (inParts) *inParts = true;
+                throw;
+            }
+            if (inParts) *inParts = walked;
+            if (!walked) start();
+        }
+    }
+    if (!walked) {
+        LineSource source(text.Buffer(), text.LineCount());
+        last = Walk(source, *plan, useDictionary, *generated, progress, summary, false);
+        plan->Finish();
+    }
 
     // How far a piece is written ahead of its input (lead), and whether any is written behind it.
     std::size_t lead = 0;
     bool behind = false;
     std::size_t size = 0;
-    for (const Piece& piece : plan.pieces()) {
+    for (const Piece& piece : plan->pieces()) {
         if (piece.length > 0) {
             if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
             behind = behind || size < piece.start;
         }
-        size += piece.length + (piece.text == kNoText ? 0 : generated.texts.Length(piece.text) + 1);
+        size += piece.length + (piece.text == kNoText ? 0 : generated->texts.Length(piece.text) + 1);
     }
     // When no piece is written behind its input (the map only grows), the pieces are written from the last
     // to the first where they stand; otherwise the input first moves back by the lead and the pieces are
     // written from the first.
     const bool fromTheBack = !behind;
     const std::size_t room = fromTheBack ? std::max(inputSize, size) : std::max(inputSize + lead, size);
-    const std::uint64_t lineCount = plan.lines();
+    const std::uint64_t lineCount = plan->lines();
     MapText::Parts parts = text.Release();
     try {
         parts.buffer.reserve(room);
@@ -1034,9 +1234,9 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     char* data = parts.buffer.data();
     if (fromTheBack) {
         char* out = data + size;
-        for (auto piece = plan.pieces().rbegin(); piece != plan.pieces().rend(); ++piece) {
+        for (auto piece = plan->pieces().rbegin(); piece != plan->pieces().rend(); ++piece) {
             if (piece->text != kNoText) {
-                const std::string_view line = generated.texts[piece->text];
+                const std::string_view line = generated->texts[piece->text];
                 out -= line.size() + 1;
                 std::memcpy(out, line.data(), line.size());
                 out[line.size()] = '\n';
@@ -1048,11 +1248,11 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         if (lead > 0) std::memmove(data + lead, data, inputSize);
         const char* in = data + lead;
         char* out = data;
-        for (const Piece& piece : plan.pieces()) {
+        for (const Piece& piece : plan->pieces()) {
             std::memmove(out, in + piece.start, piece.length);
             out += piece.length;
             if (piece.text != kNoText) {
-                const std::string_view line = generated.texts[piece.text];
+                const std::string_view line = generated->texts[piece.text];
                 std::memcpy(out, line.data(), line.size());
                 out[line.size()] = '\n';
                 out += line.size() + 1;
@@ -1060,16 +1260,19 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         }
     }
     parts.buffer.resize(size);
-    if (plan.indexStale()) {
+    if (plan->indexStale()) {
         text = MapText::FromNormalised(std::move(parts.buffer));
     } else {
-        parts.index = std::move(plan.index());
+        parts.index = std::move(plan->index());
+        if (const auto& unindexed = plan->unindexed()) {
+            MapText::IndexLines(parts.buffer, unindexed->at, unindexed->line, parts.index);
+        }
         parts.lineCount = lineCount;
         text = MapText::FromParts(std::move(parts));
     }
 
-    if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
-    tables = generated.tables;
+    if (generated->dictionaryBuilt) dicLines = std::move(generated->dicLines);
+    tables = generated->tables;
 
     if (progress) {
         if (last.iterated) progress->SetProgress(last.maximum, last.position);
@@ -1091,7 +1294,7 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     CrLfWriter writer(output, std::max<std::size_t>(bufferSize, 2), bufferSize >= kBackgroundFrom);
     StreamPlan plan(generated.texts, reader, writer);
     StreamSource source(reader, plan, facts.lastDictionaryEnd);
-    Walk(source, plan, useDictionary, generated, nullptr, summary);
+    Walk(source, plan, useDictionary, generated, nullptr, summary, false);
     plan.Finish();
     writer.Flush();
 

@@ -16,6 +16,9 @@
 
 namespace stratex {
 
+// The size from which ProcessMap walks a map in two parts: below it a second thread saves little.
+inline constexpr std::size_t kProcessSplitFrom = std::size_t{8} << 20;
+
 // The level that Process writes on the "EndLevel=" line of an object of kind whose Type line gave
 // typeText (the six characters after "Type="): the Type list's level of the normalised code, 0 for an
 // unlisted type. Throws Error("'<text>' is not a valid integer value") for a type text or a level
@@ -27,9 +30,13 @@ std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string
 // "[END-IMG ID]" and removes older dictionary sections. All or nothing: on success text, dicLines and
 // tables hold the result; when it throws (a type text or level caption that is no number) all three are
 // exactly as before. With summary, each object's EndLevel change is counted into it (also when it throws).
+// A text of at least splitFrom bytes is walked in two parts side by side, cut at an opener near its middle,
+// where the parts turn out to join (without the dictionary option, and nothing carried across the cut);
+// otherwise in one pass, with the same result. inParts, when given, tells which.
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
-                ProcessSummary* summary = nullptr);
+                ProcessSummary* summary = nullptr, std::size_t splitFrom = kProcessSplitFrom,
+                bool* inParts = nullptr);
 
 // Process of the map that input gives, streamed: the same pass as ProcessMap, reading the input once
 // through a buffer of bufferSize bytes (larger only while one object needs it) and writing the result with

@@ -9,6 +9,15 @@ EndLevelCounts& ProcessSummary::CountsOf(ObjectKind kind, std::string_view typeT
     return types_[{kind, TryReadInteger(typeText).value_or(0)}];
 }
 
+void ProcessSummary::Add(const ProcessSummary& other) {
+    for (const auto& [key, counts] : other.types_) {
+        EndLevelCounts& mine = types_[key];
+        mine.inserted += counts.inserted;
+        mine.replaced += counts.replaced;
+        mine.unchanged += counts.unchanged;
+    }
+}
+
 EndLevelCounts ProcessSummary::Total() const {
     EndLevelCounts total;
     for (const auto& [key, counts] : types_) {

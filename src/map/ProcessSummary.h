@@ -47,6 +47,9 @@ public:
         }
     }
 
+    // Adds the counts of another summary, as if its objects had been counted into this one.
+    void Add(const ProcessSummary& other);
+
     const std::map<Key, EndLevelCounts>& types() const { return types_; }
     EndLevelCounts Total() const;
 

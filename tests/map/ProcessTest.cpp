@@ -829,6 +829,14 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     EXPECT_EQ(summary.Total().objects(), 6000u);
     EXPECT_GT(summary.Total().unchanged, 0u);
 
+    // Walked in two parts side by side, each counting its own objects.
+    MapText inTwo = MapText::FromNormalised(Join(input));
+    ProcessSummary twoParts;
+    bool inParts = false;
+    ProcessMap(inTwo, run.levels, run.lists, false, run.tables, run.dicLines, nullptr, &twoParts, 0, &inParts);
+    EXPECT_TRUE(inParts);
+    EXPECT_EQ(twoParts.types(), expected.types());
+
     // Streamed through a small buffer, which reading on reuses between an EndLevel line and its object's end.
     const std::string bytes = Join(input);
     MemorySource source(bytes, 7);
@@ -838,61 +846,148 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     EXPECT_EQ(streamed.types(), expected.types());
 }
 
+// Also walked in two parts side by side (split forced on these small maps) wherever the parts join.
 TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
     std::mt19937 rng(20240607);
     int failures = 0;
     int withDictionary = 0;
+    int inTwoParts = 0;
+    int failuresInTwoParts = 0;
     for (int n = 0; n < 400; ++n) {
         const Lines input = GenerateMap(rng);
-        Session run;
-        run.levels = GenerateLevels(rng);
-        if (Chance(rng, 10)) run.lists.polyline.AddTypeRow("0x99", "", "bad");
-        if (Chance(rng, 10)) run.lists.poi.AddTypeRow("0x2f07", "", "255");
-        run.useDictionary = Chance(rng, 50);
-        for (int i = Below(rng, 5); i > 0; --i) run.tables.Of(kAllKinds[Below(rng, 3)])[Below(rng, 256)] = Below(rng, 12);
-        if (Chance(rng, 50)) run.dicLines = {"earlier"};
+        Session session;
+        session.levels = GenerateLevels(rng);
+        if (Chance(rng, 10)) session.lists.polyline.AddTypeRow("0x99", "", "bad");
+        if (Chance(rng, 10)) session.lists.poi.AddTypeRow("0x2f07", "", "255");
+        session.useDictionary = Chance(rng, 50);
+        for (int i = Below(rng, 5); i > 0; --i) {
+            session.tables.Of(kAllKinds[Below(rng, 3)])[Below(rng, 256)] = Below(rng, 12);
+        }
+        if (Chance(rng, 50)) session.dicLines = {"earlier"};
 
-        const WalkResult expected = ListWalk(input, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines);
-
+        const WalkResult expected =
+            ListWalk(input, session.levels, session.lists, session.useDictionary, session.tables, session.dicLines);
         const std::string before = Join(input);
-        MapText text = MapText::FromNormalised(before);
-        const DictionaryTables tablesBefore = run.tables;
-        const LineList dicBefore = run.dicLines;
-        RecordingProgress progress;
-        std::optional<std::string> failure;
-        try {
-            ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress);
-        } catch (const Error& e) {
-            failure = e.what();
-        }
         SCOPED_TRACE("case " + std::to_string(n) + ":\n" + before);
-        ASSERT_EQ(failure, expected.failure);
-        if (failure) {
-            ++failures;
-            EXPECT_EQ(text.Buffer(), before);
-            EXPECT_EQ(run.tables, tablesBefore);
-            EXPECT_EQ(run.dicLines, dicBefore);
-            continue;
-        }
-        withDictionary += run.useDictionary && run.dicLines != dicBefore;
-        ASSERT_EQ(text.Buffer(), expected.buffer);
-        const Lines lines = Split(expected.buffer);
-        ASSERT_EQ(text.LineCount(), lines.size());
-        // The result's line index, planned during the pass, finds every line.
-        for (std::uint64_t i = 0; i < text.LineCount(); ++i) ASSERT_EQ(text.Line(i), lines[i]) << "line " << i;
-        EXPECT_EQ(run.dicLines, expected.dicLines);
-        EXPECT_EQ(run.tables, expected.tables);
-        if (expected.lastBar) {
-            ASSERT_FALSE(progress.bars.empty());
-            EXPECT_EQ(progress.bars.back(), *expected.lastBar);
-        } else {
-            EXPECT_TRUE(progress.bars.empty());
+
+        std::uint64_t onePassFailureLine = 0;
+        for (const std::size_t splitFrom : {kProcessSplitFrom, std::size_t{0}}) {
+            SCOPED_TRACE(splitFrom == 0 ? "split forced" : "one pass");
+            Session run = session;
+            MapText text = MapText::FromNormalised(before);
+            RecordingProgress progress;
+            std::optional<std::string> failure;
+            std::uint64_t failureLine = 0;
+            bool inParts = false;
+            try {
+                ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress,
+                           nullptr, splitFrom, &inParts);
+            } catch (const Error& e) {
+                failure = e.what();
+                failureLine = e.line();
+            }
+            ASSERT_EQ(failure, expected.failure);
+            if (splitFrom != 0) onePassFailureLine = failureLine;
+            EXPECT_EQ(failureLine, onePassFailureLine);
+            inTwoParts += inParts;
+            if (failure) {
+                failures += splitFrom != 0;
+                failuresInTwoParts += inParts;
+                EXPECT_EQ(text.Buffer(), before);
+                EXPECT_EQ(run.tables, session.tables);
+                EXPECT_EQ(run.dicLines, session.dicLines);
+                continue;
+            }
+            withDictionary += splitFrom != 0 && run.useDictionary && run.dicLines != session.dicLines;
+            ASSERT_EQ(text.Buffer(), expected.buffer);
+            const Lines lines = Split(expected.buffer);
+            ASSERT_EQ(text.LineCount(), lines.size());
+            // The result's line index, planned during the pass, finds every line.
+            for (std::uint64_t i = 0; i < text.LineCount(); ++i) ASSERT_EQ(text.Line(i), lines[i]) << "line " << i;
+            EXPECT_EQ(run.dicLines, expected.dicLines);
+            EXPECT_EQ(run.tables, expected.tables);
+            if (expected.lastBar) {
+                ASSERT_FALSE(progress.bars.empty());
+                EXPECT_EQ(progress.bars.back(), *expected.lastBar);
+            } else {
+                EXPECT_TRUE(progress.bars.empty());
+            }
         }
     }
-    // The generator must reach both outcomes and the dictionary insertion, or the comparison proves little.
+    // The generator must reach both outcomes, the dictionary insertion and the walk in two parts (also to a
+    // failure after the cut), or the comparison proves little.
     EXPECT_GT(failures, 20);
     EXPECT_LT(failures, 200);
     EXPECT_GT(withDictionary, 50);
+    EXPECT_GT(inTwoParts, 50);
+    EXPECT_GT(failuresInTwoParts, 1);
+}
+
+// What one Process of the map gives: the text, the summary and the last progress bar, or the failure and
+// its line with the summary counted up to it.
+std::string ProcessOutcome(const Lines& input, std::size_t splitFrom, bool& inParts) {
+    Session run;
+    MapText text = MapText::FromNormalised(Join(input));
+    ProcessSummary summary;
+    RecordingProgress progress;
+    std::string outcome;
+    try {
+        ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines, &progress, &summary, splitFrom,
+                   &inParts);
+        outcome = text.Buffer();
+        if (!progress.bars.empty()) {
+            outcome += std::to_string(progress.bars.back().first) + "/" + std::to_string(progress.bars.back().second);
+        }
+    } catch (const Error& e) {
+        outcome = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
+    }
+    return outcome + summary.ToText();
+}
+
+// A map walked in two parts side by side gives what the one walk gives, and joins the parts only where
+// nothing carries across the cut. The earlier part ends in an object longer than the later part, so the cut
+// falls at the later part's first line.
+TEST(ProcessInParts, GivesWhatOneWalkGives) {
+    const Lines data(40, "Data0=(1,2),(3,4)");
+    const auto join = [](Lines a, const Lines& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Lines bigEnd = join(join({"[POLYLINE]", "Type=0x16"}, data), {"[END]"});
+    struct Case {
+        const char* name;
+        Lines earlier;
+        Lines later;
+        bool joined;
+    };
+    const Case cases[] = {
+        {"objects on both sides",
+         WithHeader(join({"[POI]", "Type=0x2f06", "EndLevel=1", "[END]"}, bigEnd)),
+         {"[POI]", "Type=0x2f06", "EndLevel=3", "[END]", "[POLYGON]", "Type=0x4c", "[END]", "[POLYLINE]",
+          "Type=0x16", "EndLevel=4", "[END]"},
+         true},
+        {"an EndLevel line waiting across the cut for its object's end",
+         WithHeader(join({"[POLYLINE]", "Type=0x16", "EndLevel=4"}, data)), {"[POI]", "Type=0x2f06", "[END]"},
+         false},
+        {"the first object after the cut takes its type from before it",
+         WithHeader(bigEnd), {"[POLYGON]", "EndLevel=4", "[END]", "[POI]", "Type=0x2f06", "[END]"}, false},
+        {"a type that is no number after the cut",
+         WithHeader(bigEnd), {"[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=zz", "[END]"}, true},
+        {"a type that is no number before the cut",
+         WithHeader(join({"[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=zz", "[END]"}, bigEnd)),
+         {"[POI]", "Type=0x2f06", "[END]"}, true},
+        {"a header part that ends after the cut",
+         join({"[IMG ID]", "Levels=2"}, data), {"[POI]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Lines input = join(c.earlier, c.later);
+        bool unused = false;
+        bool inParts = false;
+        const std::string onePass = ProcessOutcome(input, kProcessSplitFrom, unused);
+        EXPECT_EQ(ProcessOutcome(input, 0, inParts), onePass);
+        EXPECT_EQ(inParts, c.joined);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
