@@ -98,7 +98,7 @@ inline void ReadMarkers(std::string_view line, LineClass& lineClass) {
 
 // Classifies line by its first character, so that the common line costs one comparison. Inline: every pass
 // calls it for every line.
-inline LineClass ClassifyLine(std::string_view line) {
+[[gnu::always_inline]] inline LineClass ClassifyLine(std::string_view line) {
     LineClass lineClass;
     if (line.empty()) return lineClass;
     switch (line.front()) {

@@ -827,9 +827,14 @@ private:
         return line_.text;  // held by AtEnd
     }
 
-    // Makes line_ the next input line; false at the end of the input.
+    // Makes line_ the next input line; false at the end of the input. Inline for the line that the buffer
+    // holds already, as nearly every line is.
     bool Hold() {
-        if (held_) return true;
+        if (held_ || reader_.Next(line_)) return held_ = true;
+        return HoldAfterFill();
+    }
+
+    bool HoldAfterFill() {
         while (!reader_.Next(line_)) {
             if (reader_.Ended()) return false;
             reader_.Fill(std::min(plan_.Drain(), reader_.NextOffset()));

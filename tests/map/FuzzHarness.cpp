@@ -633,6 +633,22 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
         ProcessMapStream(source, facts, held->levels, lists, useDictionary, streamedTables, streamedDicLines, sink,
                          bufferSize);
     });
+    if (!useDictionary && bufferSize == 1) {
+        // Walked in two parts side by side wherever the parts join: the same text, or the same failure at the
+        // same line.
+        const auto outcome = [&](MapText processed, std::size_t splitFrom) {
+            LineList dicLines = {"; earlier"};
+            DictionaryTables tables = heldTables;
+            try {
+                ProcessMap(processed, held->levels, lists, false, tables, dicLines, nullptr, nullptr, splitFrom);
+            } catch (const Error& e) {
+                return "failure at line " + std::to_string(e.line()) + ": " + e.what();
+            }
+            return processed.Buffer();
+        };
+        Require(outcome(text, 0) == outcome(text, kProcessSplitFrom),
+                [&] { return "Process in two parts differs from Process in one" + where; });
+    }
     Require(streamedProcess == heldProcess, [&] {
         return "the streamed Process ends with " + Show(streamedProcess) + ", not " + Show(heldProcess) + where;
     });
