@@ -304,7 +304,8 @@ public:
     std::size_t size() const { return size_; }  // where the next line starts
     std::uint64_t lines() const { return lines_; }
     const LineRef& last() const { return last_; }
-    const std::vector<Piece>& pieces() const { return pieces_; }
+    // The pieces in order: those planned here, then those of the plan absorbed.
+    std::array<const std::vector<Piece>*, 2> pieces() const { return {&pieces_, &laterPieces_}; }
     std::vector<std::size_t>& index() { return index_; }
 
     // The input line at offset start, length bytes without its "\n" (the text always ends lines with one).
@@ -385,14 +386,15 @@ public:
     };
     const std::optional<Unindexed>& unindexed() const { return unindexed_; }
 
-    // Appends the plan of the rest of the input, walked on its own, as if this plan had gone on through it.
-    // Both plans are finished; textOf gives this plan's number of a text that the later plan names.
+    // Takes over the plan of the rest of the input, walked on its own, as if this plan had gone on through
+    // it (its pieces stay where they are). Both plans are finished; textOf gives this plan's number of a text
+    // that the later plan names.
     template <typename TextOf>
-    void Absorb(const Planner& later, TextOf&& textOf) {
+    void Absorb(Planner& later, TextOf&& textOf) {
         unindexed_ = Unindexed{size_, lines_};
-        for (Piece piece : later.pieces_) {
+        laterPieces_ = std::move(later.pieces_);
+        for (Piece& piece : laterPieces_) {
             if (piece.text != kNoText) piece.text = textOf(piece.text);
-            pieces_.push_back(piece);
         }
         size_ += later.size_;
         lines_ += later.lines_;
@@ -460,6 +462,7 @@ private:
 
     const Texts& texts_;
     std::vector<Piece> pieces_;
+    std::vector<Piece> laterPieces_;  // the absorbed plan's
     std::vector<std::size_t> index_;
     std::size_t runStart_ = 0;  // the open run of input lines not yet put into a piece
     std::size_t runEnd_ = 0;
@@ -1214,12 +1217,15 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     std::size_t lead = 0;
     bool behind = false;
     std::size_t size = 0;
-    for (const Piece& piece : plan->pieces()) {
-        if (piece.length > 0) {
-            if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
-            behind = behind || size < piece.start;
+    const auto pieces = plan->pieces();
+    for (const std::vector<Piece>* run : pieces) {
+        for (const Piece& piece : *run) {
+            if (piece.length > 0) {
+                if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
+                behind = behind || size < piece.start;
+            }
+            size += piece.length + (piece.text == kNoText ? 0 : generated->texts.Length(piece.text) + 1);
         }
-        size += piece.length + (piece.text == kNoText ? 0 : generated->texts.Length(piece.text) + 1);
     }
     // When no piece is written behind its input (the map only grows), the pieces are written from the last
     // to the first where they stand; otherwise the input first moves back by the lead and the pieces are
@@ -1239,28 +1245,32 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     char* data = parts.buffer.data();
     if (fromTheBack) {
         char* out = data + size;
-        for (auto piece = plan->pieces().rbegin(); piece != plan->pieces().rend(); ++piece) {
-            if (piece->text != kNoText) {
-                const std::string_view line = generated->texts[piece->text];
-                out -= line.size() + 1;
-                std::memcpy(out, line.data(), line.size());
-                out[line.size()] = '\n';
+        for (auto run = pieces.rbegin(); run != pieces.rend(); ++run) {
+            for (auto piece = (*run)->rbegin(); piece != (*run)->rend(); ++piece) {
+                if (piece->text != kNoText) {
+                    const std::string_view line = generated->texts[piece->text];
+                    out -= line.size() + 1;
+                    std::memcpy(out, line.data(), line.size());
+                    out[line.size()] = '\n';
+                }
+                out -= piece->length;
+                if (out != data + piece->start) std::memmove(out, data + piece->start, piece->length);
             }
-            out -= piece->length;
-            if (out != data + piece->start) std::memmove(out, data + piece->start, piece->length);
         }
     } else {
         if (lead > 0) std::memmove(data + lead, data, inputSize);
         const char* in = data + lead;
         char* out = data;
-        for (const Piece& piece : plan->pieces()) {
-            std::memmove(out, in + piece.start, piece.length);
-            out += piece.length;
-            if (piece.text != kNoText) {
-                const std::string_view line = generated->texts[piece.text];
-                std::memcpy(out, line.data(), line.size());
-                out[line.size()] = '\n';
-                out += line.size() + 1;
+        for (const std::vector<Piece>* run : pieces) {
+            for (const Piece& piece : *run) {
+                std::memmove(out, in + piece.start, piece.length);
+                out += piece.length;
+                if (piece.text != kNoText) {
+                    const std::string_view line = generated->texts[piece.text];
+                    std::memcpy(out, line.data(), line.size());
+                    out[line.size()] = '\n';
+                    out += line.size() + 1;
+                }
             }
         }
     }
