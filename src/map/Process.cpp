@@ -1048,15 +1048,18 @@ struct Cut {
 };
 
 // The first line at or after the middle of text that begins with a section opener, looked for in the next
-// lines only; nothing when there is none there or it is the first line.
+// lines only; nothing when there is none there, or the header part does not end before it (the parts would
+// not join).
 std::optional<Cut> FindCut(const MapText& text) {
     constexpr std::uint64_t kLinesLookedAt = std::uint64_t{1} << 16;
+    const std::size_t headerEnd = text.Buffer().find(mapsyntax::kHeaderEnd);
     MapText::Cursor cursor(text, text.LineCount() / 2);
     for (std::uint64_t n = 0; n < kLinesLookedAt && !cursor.AtEnd(); ++n, cursor.Next()) {
         const std::string_view line = cursor.Line();
         if (!mapsyntax::ClassifyLine(line).opens) continue;
-        if (cursor.index() == 0) break;
-        return Cut{static_cast<std::size_t>(line.data() - text.Buffer().data()), cursor.index()};
+        const auto offset = static_cast<std::size_t>(line.data() - text.Buffer().data());
+        if (headerEnd >= offset) break;
+        return Cut{offset, cursor.index()};
     }
     return std::nullopt;
 }
