@@ -295,10 +295,16 @@ struct LineRef {
 // index, so that the result can be written afterwards in one sweep without walking the lines again.
 class Planner {
 public:
-    Planner(const Texts& texts, std::uint64_t inputLines) : texts_(texts) {
+    // The plan of a later part (see Absorb) indexes every kLaterIndexStep-th line of its own: which of its
+    // lines the text's index needs depends on the lines before it, not known while it is planned.
+    static constexpr std::uint64_t kLaterIndexStep = 8;
+    static_assert(MapText::kIndexStep % kLaterIndexStep == 0);
+
+    Planner(const Texts& texts, std::uint64_t inputLines, bool laterPart = false)
+        : texts_(texts), indexMask_((laterPart ? kLaterIndexStep : MapText::kIndexStep) - 1) {
         // Reserved, not touched: a map needs about one piece per object.
         pieces_.reserve(static_cast<std::size_t>(inputLines / 4) + 16);
-        index_.reserve(static_cast<std::size_t>(inputLines / MapText::kIndexStep) + 2);
+        index_.reserve(static_cast<std::size_t>(inputLines / (indexMask_ + 1)) + 2);
     }
 
     std::size_t size() const { return size_; }  // where the next line starts
@@ -333,7 +339,7 @@ public:
         } else {
             PlaceBefore(last_, false, text);
             // The last line moves on by one line number.
-            if (lines_ % MapText::kIndexStep == 0) index_.push_back(last_.at + n);
+            if ((lines_ & indexMask_) == 0) index_.push_back(last_.at + n);
             last_.at += n;
         }
         ++lines_;
@@ -379,19 +385,27 @@ public:
 
     void Finish() { CloseRun(kNoText); }
 
-    // Where the result's lines stop having index entries: the lines that Absorb added.
-    struct Unindexed {
-        std::size_t at;
-        std::uint64_t line;
-    };
-    const std::optional<Unindexed>& unindexed() const { return unindexed_; }
+    // Appends to index the entries of the lines that Absorb added, once the result stands in text.
+    void IndexAbsorbed(std::string_view text, std::vector<std::size_t>& index) const {
+        if (!absorbed_) return;
+        const std::uint64_t step = MapText::kIndexStep;
+        // The later plan's line k is line absorbed_->line + k of the result.
+        for (std::uint64_t k = (step - absorbed_->line % step) % step; k < absorbed_->lines; k += step) {
+            std::size_t at = absorbed_->at + absorbed_->index[static_cast<std::size_t>(k / kLaterIndexStep)];
+            for (std::uint64_t n = k % kLaterIndexStep; n > 0; --n) {
+                at = static_cast<std::size_t>(bytescan::Find(text.data() + at, text.data() + text.size(), '\n') -
+                                              text.data()) + 1;
+            }
+            index.push_back(at);
+        }
+    }
 
     // Takes over the plan of the rest of the input, walked on its own, as if this plan had gone on through
     // it (its pieces stay where they are). Both plans are finished; textOf gives this plan's number of a text
     // that the later plan names.
     template <typename TextOf>
     void Absorb(Planner& later, TextOf&& textOf) {
-        unindexed_ = Unindexed{size_, lines_};
+        absorbed_ = Absorbed{size_, lines_, later.lines_, std::move(later.index_)};
         laterPieces_ = std::move(later.pieces_);
         for (Piece& piece : laterPieces_) {
             if (piece.text != kNoText) piece.text = textOf(piece.text);
@@ -405,7 +419,7 @@ private:
     static constexpr std::size_t kMaxRun = 0x7FFFFFFF;
 
     void NewLine(const LineRef& line) {
-        if (lines_ % MapText::kIndexStep == 0) index_.push_back(line.at);
+        if ((lines_ & indexMask_) == 0) index_.push_back(line.at);
         ++lines_;
         last_ = line;
         size_ += line.length + 1;
@@ -464,6 +478,7 @@ private:
     std::vector<Piece> pieces_;
     std::vector<Piece> laterPieces_;  // the absorbed plan's
     std::vector<std::size_t> index_;
+    std::uint64_t indexMask_;  // a line whose number has none of these bits set gets an index entry
     std::size_t runStart_ = 0;  // the open run of input lines not yet put into a piece
     std::size_t runEnd_ = 0;
     std::size_t size_ = 0;
@@ -471,7 +486,15 @@ private:
     LineRef last_;
     std::optional<LineRef> endLevel_;
     bool indexStale_ = false;
-    std::optional<Unindexed> unindexed_;
+    // The lines that Absorb added: where the first starts in the result, its line number, how many there
+    // are, and the later plan's index of them (offsets from the first).
+    struct Absorbed {
+        std::size_t at;
+        std::uint64_t line;
+        std::uint64_t lines;
+        std::vector<std::size_t> index;
+    };
+    std::optional<Absorbed> absorbed_;
     std::vector<LineRef> levelKeys_;
 };
 
@@ -1107,7 +1130,7 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
     const std::uint64_t laterLines = text.LineCount() - cut.line;
     std::atomic<std::uint64_t> laterDone{0};
     LaterPartProgress laterProgress(laterDone);
-    Planner laterPlan(later.texts, laterLines);
+    Planner laterPlan(later.texts, laterLines, true);
     ProcessSummary laterSummary;
     LastIteration laterLast;
     std::exception_ptr laterFailure;
@@ -1282,9 +1305,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
         text = MapText::FromNormalised(std::move(parts.buffer));
     } else {
         parts.index = std::move(plan->index());
-        if (const auto& unindexed = plan->unindexed()) {
-            MapText::IndexLines(parts.buffer, unindexed->at, unindexed->line, parts.index);
-        }
+        plan->IndexAbsorbed(parts.buffer, parts.index);
         parts.lineCount = lineCount;
         text = MapText::FromParts(std::move(parts));
     }
