@@ -117,24 +117,28 @@ MapText MapText::FromParts(Parts parts) noexcept {
 
 void MapText::BuildIndex() {
     index_.clear();
-    if (!buffer_.empty()) index_.reserve(buffer_.size() / (kIndexStep * 32) + 1);
-    lineCount_ = IndexLines(buffer_, 0, 0, index_);
-}
-
-std::uint64_t MapText::IndexLines(std::string_view buffer, std::size_t from, std::uint64_t firstLine,
-                                  std::vector<std::size_t>& index) {
-    const char* data = buffer.data();
-    const std::size_t size = buffer.size();
-    if (from >= size) return 0;
-    // Line k starts after the k-th "\n" behind from (firstLine + k in all). Blocks are counted whole
-    // unless a line that the index keeps starts inside them.
-    std::uint64_t line = firstLine;
-    if (line % kIndexStep == 0) index.push_back(from);
-    std::size_t i = from;
+    lineCount_ = 0;
+    const char* data = buffer_.data();
+    const std::size_t size = buffer_.size();
+    if (size == 0) return;
+    index_.reserve(size / (kIndexStep * 32) + 1);
+    index_.push_back(0);
+    // Line k starts after the k-th "\n". Blocks are counted whole unless a line that the index keeps starts
+    // inside them.
+    std::uint64_t line = 0;
+    std::size_t i = 0;
     const auto countByte = [&](std::size_t at) {
         if (data[at] != '\n') return;
         ++line;
-        if (line % kIndexStep == 0 && at + 1 < size) index.push_back(at + 1);
+        if (line % kIndexStep == 0 && at + 1 < size) index_.push_back(at + 1);
+    };
+    // The block of width bytes at i, holding count "\n" bytes.
+    const auto countBlock = [&](std::size_t width, std::uint64_t count) {
+        if (line % kIndexStep + count < kIndexStep) {
+            line += count;
+            return;
+        }
+        for (std::size_t at = i; at < i + width; ++at) countByte(at);
     };
 #ifdef STRATEX_BYTESCAN_SSE2
     // Four blocks of sixteen at a time: a "\n" compares as -1, so the negated sum of the four comparisons
@@ -148,28 +152,16 @@ std::uint64_t MapText::IndexLines(std::string_view buffer, std::size_t from, std
         const __m128i counts = _mm_sub_epi8(_mm_sub_epi8(zero, _mm_add_epi8(block(i), block(i + 16))),
                                             _mm_add_epi8(block(i + 32), block(i + 48)));
         const __m128i sums = _mm_sad_epu8(counts, zero);
-        const auto count = static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
-        if (count == 0) continue;
-        if (line % kIndexStep + count < kIndexStep) {
-            line += count;
-        } else {
-            for (std::size_t at = i; at < i + 64; ++at) countByte(at);
-        }
+        countBlock(64, static_cast<std::uint64_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4)));
     }
 #else
     for (; size - i >= 8; i += 8) {
-        const auto count =
-            static_cast<std::uint64_t>(bytescan::CountFlagged(bytescan::MatchMask(bytescan::Load(data + i), '\n')));
-        if (count == 0) continue;
-        if (line % kIndexStep + count < kIndexStep) {
-            line += count;
-        } else {
-            for (std::size_t at = i; at < i + 8; ++at) countByte(at);
-        }
+        countBlock(8, static_cast<std::uint64_t>(
+                          bytescan::CountFlagged(bytescan::MatchMask(bytescan::Load(data + i), '\n'))));
     }
 #endif
     for (; i < size; ++i) countByte(i);
-    return line - firstLine;
+    lineCount_ = line;
 }
 
 void MapText::Normaliser::Run(char* data, std::size_t end) {

@@ -87,12 +87,6 @@ public:
         Normaliser normaliser_;
     };
 
-    // Appends to index the offsets in buffer (lines each followed by "\n") of the lines whose numbers are
-    // multiples of kIndexStep, from line firstLine on, which starts at offset from. Returns how many lines
-    // start at or after from.
-    static std::uint64_t IndexLines(std::string_view buffer, std::size_t from, std::uint64_t firstLine,
-                                    std::vector<std::size_t>& index);
-
     // Hands the parts over and leaves the text empty.
     Parts Release() noexcept;
     // Takes parts back, as Release gave them or as a rewrite rebuilt them; the index must fit the buffer.
