@@ -453,12 +453,12 @@ private:
 
 // Walks the map in memory in two parts side by side, cut at cut: the earlier part here into plan, the later
 // one on a second thread with texts of its own (later, which must outlive plan); plan and generated are
-// fresh. Neither part reads what the other writes. The parts join where the one walk would have gone on into the later part as the later
-// part's own walk began: past the header part, with no EndLevel line waiting for the end of its object, and
-// no object after the cut that takes its type from before it. Then plan holds the whole plan and last the
-// figures of the one walk's last iteration, or the failure that the one walk meets is thrown (summary
-// counting what the one walk counts). Otherwise returns false, with summary as it was; plan and generated
-// are then of no further use.
+// fresh. Neither part reads what the other writes. The parts join where the one walk would have gone on
+// into the later part as the later part's own walk began: past the header part, with no EndLevel line
+// waiting for the end of its object, and no object after the cut that takes its type from before it. Then
+// plan holds the whole plan and last the figures of the one walk's last iteration, or the failure that the
+// one walk meets is thrown (summary counting what the one walk counts). Otherwise returns false, with
+// summary as it was; plan and generated are then of no further use.
 bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Generated& later, Planner& plan,
                  LastIteration& last, Progress* progress, ProcessSummary* summary) {
     const std::string_view input = text.Buffer();
@@ -485,7 +485,6 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
         return false;  // no second thread to be had
     }
 
-    Planner& earlierPlan = plan;
     ProcessSummary earlierSummary;
     std::exception_ptr earlierFailure;
     bool joins = false;
@@ -493,10 +492,10 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
         LineSource source(input.substr(0, cut.offset), cut.line);
         std::optional<EarlierPartProgress> earlierProgress;
         if (progress) earlierProgress.emplace(*progress, laterLines, laterDone);
-        Walk(source, earlierPlan, false, generated, earlierProgress ? &*earlierProgress : nullptr,
+        Walk(source, plan, false, generated, earlierProgress ? &*earlierProgress : nullptr,
              summary ? &earlierSummary : nullptr, false);
-        joins = !source.InHeader() && !earlierPlan.HasEndLevel();
-        earlierPlan.Finish();
+        joins = !source.InHeader() && !plan.HasEndLevel();
+        plan.Finish();
     } catch (...) {
         earlierFailure = std::current_exception();
     }
@@ -519,9 +518,9 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
             throw;
         }
     }
-    const std::uint64_t earlierLines = earlierPlan.lines();
+    const std::uint64_t earlierLines = plan.lines();
     std::vector<std::int32_t> textOf(static_cast<std::size_t>(later.texts.Next()), kNoText);
-    earlierPlan.Absorb(laterPlan, [&](std::int32_t laterText) {
+    plan.Absorb(laterPlan, [&](std::int32_t laterText) {
         std::int32_t& mine = textOf[static_cast<std::size_t>(laterText)];
         if (mine == kNoText) mine = generated.texts.Add(later.texts[laterText]);
         return mine;
@@ -553,13 +552,15 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     const std::size_t inputSize = text.Buffer().size();
     LastIteration last;
     // A large map is walked in two parts side by side where the machine can run them; with the dictionary
-    // option the later part would depend on the sections removed before it.
-    Generated later{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
+    // option the later part would depend on the sections removed before it. The later part's texts live as
+    // long as the plan that names them.
+    std::optional<Generated> later;
     bool walked = false;
     if (!useDictionary && inputSize >= splitFrom && std::thread::hardware_concurrency() != 1) {
         if (const std::optional<Cut> cut = FindCut(text)) {
+            later.emplace(Generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText});
             try {
-                walked = WalkInParts(text, *cut, *generated, later, *plan, last, progress, summary);
+                walked = WalkInParts(text, *cut, *generated, *later, *plan, last, progress, summary);
             } catch (...) {
                 if (inParts) *inParts = true;
                 throw;
