@@ -46,8 +46,6 @@ public:
           inHeader_(start == 0) {}
 
     bool AtEnd() const { return !injected_.Waiting() && pos_ >= input_.size(); }
-    // No input line holding "[END-IMG ID]" taken yet.
-    bool InHeader() const { return inHeader_; }
     // How many input lines were taken or removed: the 1-based number of the last input line taken.
     std::uint64_t InputLinesTaken() const { return takenInput_; }
     std::uint64_t RemainingLines() const { return injected_.Remaining() + (inputLines_ - takenInput_); }
@@ -160,7 +158,7 @@ private:
     std::size_t pos_ = 0;  // start of the next input line
     std::uint64_t takenInput_ = 0;
     std::size_t nextBracket_;  // the first "[" at or after some position not past pos_
-    bool inHeader_;
+    bool inHeader_;  // no input line holding "[END-IMG ID]" taken yet
     InjectedLines injected_;
     bool markerSearched_ = false;
     std::size_t markerStart_ = kNone;
@@ -454,11 +452,11 @@ private:
 // Walks the map in memory in two parts side by side, cut at cut: the earlier part here into plan, the later
 // one on a second thread with texts of its own (later, which must outlive plan); plan and generated are
 // fresh. Neither part reads what the other writes. The parts join where the one walk would have gone on
-// into the later part as the later part's own walk began: past the header part, with no EndLevel line
-// waiting for the end of its object, and no object after the cut that takes its type from before it. Then
-// plan holds the whole plan and last the figures of the one walk's last iteration, or the failure that the
-// one walk meets is thrown (summary counting what the one walk counts). Otherwise returns false, with
-// summary as it was; plan and generated are then of no further use.
+// into the later part as the later part's own walk began: past the header part (the cut lies behind its
+// end), with no EndLevel line waiting for the end of its object, and no object after the cut that takes its
+// type from before it. Then plan holds the whole plan and last the figures of the one walk's last iteration,
+// or the failure that the one walk meets is thrown (summary counting what the one walk counts). Otherwise
+// returns false, with summary as it was; plan and generated are then of no further use.
 bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Generated& later, Planner& plan,
                  LastIteration& last, Progress* progress, ProcessSummary* summary) {
     const std::string_view input = text.Buffer();
@@ -494,7 +492,7 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
         if (progress) earlierProgress.emplace(*progress, laterLines, laterDone);
         Walk(source, plan, false, generated, earlierProgress ? &*earlierProgress : nullptr,
              summary ? &earlierSummary : nullptr, false);
-        joins = !source.InHeader() && !plan.HasEndLevel();
+        joins = !plan.HasEndLevel();
         plan.Finish();
     } catch (...) {
         earlierFailure = std::current_exception();
