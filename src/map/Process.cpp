@@ -276,12 +276,12 @@ public:
 
     void Finish() { CloseRun(kNoText); }
 
-    // Appends to index the entries of the lines that Absorb added, once the result stands in text.
+    // Appends to index (this plan's, with the room Absorb made in it) the entries of the lines that Absorb
+    // added, once the result stands in text.
     void IndexAbsorbed(std::string_view text, std::vector<std::size_t>& index) const {
         if (!absorbed_) return;
-        const std::uint64_t step = MapText::kIndexStep;
         // The later plan's line k is line absorbed_->line + k of the result.
-        for (std::uint64_t k = (step - absorbed_->line % step) % step; k < absorbed_->lines; k += step) {
+        for (std::uint64_t k = FirstAbsorbedEntry(); k < absorbed_->lines; k += MapText::kIndexStep) {
             std::size_t at = absorbed_->at + absorbed_->index[static_cast<std::size_t>(k / kLaterIndexStep)];
             for (std::uint64_t n = k % kLaterIndexStep; n > 0; --n) {
                 at = static_cast<std::size_t>(bytescan::Find(text.data() + at, text.data() + text.size(), '\n') -
@@ -297,6 +297,11 @@ public:
     template <typename TextOf>
     void Absorb(Planner& later, TextOf&& textOf) {
         absorbed_ = Absorbed{size_, lines_, later.lines_, std::move(later.index_)};
+        // The entries go in once the result is written, when nothing may fail any more: their room is made now.
+        const std::uint64_t first = FirstAbsorbedEntry();
+        const std::uint64_t entries =
+            first < later.lines_ ? (later.lines_ - first + MapText::kIndexStep - 1) / MapText::kIndexStep : 0;
+        index_.reserve(index_.size() + static_cast<std::size_t>(entries));
         laterPieces_ = std::move(later.pieces_);
         for (Piece& piece : laterPieces_) {
             if (piece.text != kNoText) piece.text = textOf(piece.text);
@@ -308,6 +313,11 @@ public:
 
 private:
     static constexpr std::size_t kMaxRun = 0x7FFFFFFF;
+
+    // The first of the absorbed lines whose line number in the result is a multiple of the index step.
+    std::uint64_t FirstAbsorbedEntry() const {
+        return (MapText::kIndexStep - absorbed_->line % MapText::kIndexStep) % MapText::kIndexStep;
+    }
 
     void NewLine(const LineRef& line) {
         if ((lines_ & indexMask_) == 0) index_.push_back(line.at);
