@@ -10,21 +10,12 @@ EndLevelCounts& ProcessSummary::CountsOf(ObjectKind kind, std::string_view typeT
 }
 
 void ProcessSummary::Add(const ProcessSummary& other) {
-    for (const auto& [key, counts] : other.types_) {
-        EndLevelCounts& mine = types_[key];
-        mine.inserted += counts.inserted;
-        mine.replaced += counts.replaced;
-        mine.unchanged += counts.unchanged;
-    }
+    for (const auto& [key, counts] : other.types_) types_[key] += counts;
 }
 
 EndLevelCounts ProcessSummary::Total() const {
     EndLevelCounts total;
-    for (const auto& [key, counts] : types_) {
-        total.inserted += counts.inserted;
-        total.replaced += counts.replaced;
-        total.unchanged += counts.unchanged;
-    }
+    for (const auto& [key, counts] : types_) total += counts;
     return total;
 }
 

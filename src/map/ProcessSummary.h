@@ -18,6 +18,12 @@ struct EndLevelCounts {
     std::uint64_t unchanged = 0;  // its EndLevel line was already the one Process writes
 
     std::uint64_t objects() const { return inserted + replaced + unchanged; }
+    EndLevelCounts& operator+=(const EndLevelCounts& other) {
+        inserted += other.inserted;
+        replaced += other.replaced;
+        unchanged += other.unchanged;
+        return *this;
+    }
     bool operator==(const EndLevelCounts&) const = default;
 };
 
