@@ -53,11 +53,8 @@ public:
     Line Take() {
         if (injected_.Waiting()) return injected_.Take();
         const std::size_t start = pos_;
-        const std::size_t end = FindInput(start, '\n');
-        // The next "[" is searched for only once the walk has passed the previous one.
-        if (nextBracket_ < start) nextBracket_ = FindInput(start, '[');
+        const auto [end, bracket] = Locate(start);
         const std::string_view text = input_.substr(start, end - start);
-        const std::size_t bracket = nextBracket_ < end ? nextBracket_ - start : kNone;
         const bool header = inHeader_;
         if (inHeader_ && bracket != kNone && Contains(text.substr(bracket), mapsyntax::kHeaderEnd)) inHeader_ = false;
         pos_ = end + 1;
@@ -73,9 +70,8 @@ public:
         const std::uint64_t before = takenInput_;
         while (pos_ < input_.size() && !mapsyntax::kNotPlainTable[static_cast<unsigned char>(input_[pos_])]) {
             const std::size_t start = pos_;
-            const std::size_t end = FindInput(start, '\n');
-            if (nextBracket_ < start) nextBracket_ = FindInput(start, '[');
-            if (nextBracket_ < end) break;
+            const auto [end, bracket] = Locate(start);
+            if (bracket != kNone) break;
             if (takenInput_ == before) plan.KeepLevelKeys();
             plan.AppendInput(start, end - start, 1, false);
             pos_ = end + 1;
@@ -88,11 +84,6 @@ public:
     // none are waiting; lines must outlive the pass.
     void Inject(const std::vector<std::string>& lines, std::size_t from) {
         injected_.Inject(lines, from);
-    }
-
-    // Removes the lines that follow for as long as they begin with "Level" or "Zoom".
-    void RemoveLevelRun() {
-        while (!AtEnd() && mapsyntax::ContinuesLevelRun(Peek())) Take();
     }
 
     // Removes the rest of a dictionary section whose opening line (already taken) is current: through the
@@ -113,16 +104,25 @@ public:
         }
     }
 
+    // The next line, not taken; only when !AtEnd().
+    std::string_view Peek() const {
+        if (injected_.Waiting()) return injected_.Peek();
+        return input_.substr(pos_, FindInput(pos_, '\n') - pos_);
+    }
+
 private:
+    // The input line starting at start: the offset of its "\n" and of its first "[" within it (or kNone).
+    // The next "[" is searched for only once the walk has passed the previous one.
+    std::pair<std::size_t, std::size_t> Locate(std::size_t start) {
+        const std::size_t end = FindInput(start, '\n');
+        if (nextBracket_ < start) nextBracket_ = FindInput(start, '[');
+        return {end, nextBracket_ < end ? nextBracket_ - start : kNone};
+    }
+
     // Offset of the first c at or after from in the input, or the input's size.
     std::size_t FindInput(std::size_t from, char c) const {
         const char* data = input_.data();
         return static_cast<std::size_t>(bytescan::Find(data + from, data + input_.size(), c) - data);
-    }
-
-    std::string_view Peek() const {
-        if (injected_.Waiting()) return injected_.Peek();
-        return input_.substr(pos_, FindInput(pos_, '\n') - pos_);
     }
 
     void SkipInputTo(std::size_t end) {

@@ -268,10 +268,6 @@ public:
         injected_.Inject(lines, from);
     }
 
-    void RemoveLevelRun() {
-        while (!AtEnd() && mapsyntax::ContinuesLevelRun(Peek())) Take();
-    }
-
     // As LineSource::RemoveDictionarySection.
     void RemoveDictionarySection(std::string_view current) {
         if (mapsyntax::EndsDictionaryForRemoval(current)) return;
@@ -290,11 +286,13 @@ public:
         }
     }
 
-private:
-    std::string_view Peek() {
+    // The next line, not taken; only when !AtEnd(), which holds it.
+    std::string_view Peek() const {
         if (injected_.Waiting()) return injected_.Peek();
-        return line_.text;  // held by AtEnd
+        return line_.text;
     }
+
+private:
 
     // Makes line_ the next input line; false at the end of the input. Inline for the line that the buffer
     // holds already, as nearly every line is.

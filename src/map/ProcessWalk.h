@@ -284,7 +284,8 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
 
         if (!headerDone && current.header && mapsyntax::IsLevelsLine(line)) {
             plan.DropLevelKeys();
-            source.RemoveLevelRun();
+            // The unbroken run of level lines behind it goes as well.
+            while (!source.AtEnd() && mapsyntax::ContinuesLevelRun(source.Peek())) source.Take();
             generated.header = HeaderLines(generated.levels);
             generated.firstHeaderText = generated.texts.Next();
             for (const std::string& headerLine : generated.header) generated.texts.Add(headerLine);
