@@ -553,7 +553,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     std::optional<Generated> generated;
     std::optional<Planner> plan;
     const auto start = [&] {
-        generated.emplace(Generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText});
+        generated.emplace(levels, lists, tables);
         plan.emplace(generated->texts, text.LineCount());
     };
     start();
@@ -566,7 +566,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     bool walked = false;
     if (!useDictionary && inputSize >= splitFrom && std::thread::hardware_concurrency() != 1) {
         if (const std::optional<Cut> cut = FindCut(text)) {
-            later.emplace(Generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText});
+            later.emplace(levels, lists, tables);
             try {
                 walked = WalkInParts(text, *cut, *generated, *later, *plan, last, progress, summary);
             } catch (...) {

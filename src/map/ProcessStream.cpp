@@ -326,7 +326,7 @@ private:
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
                       std::size_t bufferSize, ProcessSummary* summary) {
-    Generated generated{levels, lists, LevelCache(lists), {}, {}, kNoText, tables, {}, false, kNoText};
+    Generated generated(levels, lists, tables);
     LineReader reader(input, bufferSize);
     // The output is written on a second thread while the walk goes on, unless the buffers are small (tests).
     constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;

@@ -192,6 +192,9 @@ inline std::vector<std::string> HeaderLines(const LevelsTable& levels) {
 
 // What the pass builds at most once: the level header and the dictionary, with their lines as texts.
 struct Generated {
+    Generated(const LevelsTable& levelsTable, const TypeLists& typeLists, const DictionaryTables& tablesBefore)
+        : levels(levelsTable), lists(typeLists), levelCache(typeLists), tables(tablesBefore) {}
+
     const LevelsTable& levels;
     const TypeLists& lists;
     LevelCache levelCache;
