@@ -207,6 +207,13 @@ struct Generated {
     std::int32_t firstDicText = kNoText;
 };
 
+// The type text of the last Type line met, which an object without a Type line of its own takes.
+struct CarriedType {
+    bool met = false;  // a Type line has been met
+    std::size_t length = 0;
+    char text[mapsyntax::kMaxTypeText] = {};
+};
+
 // The progress figures at the start of the walk's last iteration; kept only when the walk reports progress.
 struct LastIteration {
     bool iterated = false;
@@ -214,6 +221,8 @@ struct LastIteration {
     std::uint64_t position = 0;
     // The walk of a later part stopped at an object that takes its type from a Type line before the part.
     bool needsEarlierLines = false;
+    // The type that an object without a Type line would take where the walk ended.
+    CarriedType type;
 };
 
 static_assert(mapsyntax::kProcessRules.objectsInHeaderPart && mapsyntax::kProcessRules.openerInsideSection,
@@ -233,18 +242,20 @@ inline void AppendLine(Plan& plan, const Line& current, std::size_t length, std:
 // The walk of Process over the lines of source, planning the result into plan. The same walk serves the
 // map in memory (LineSource, Planner) and the map streamed from a file (StreamSource, StreamPlan). A
 // laterPart walk starts at an opener past the header part, knowing nothing of the lines before it; it stops
-// where that would matter.
+// where that would matter. A walk that starts at an opener past the header part knowing the type that the
+// lines before it carry over (carried) goes on as the walk of the whole map would.
 template <typename Source, typename Plan>
 LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& generated, Progress* progress,
-                   ProcessSummary* summary, bool laterPart) {
+                   ProcessSummary* summary, bool laterPart, const CarriedType& carried = {}) {
     LastIteration last;
 
     bool headerDone = false;
     bool haveKind = false;
     ObjectKind kind = ObjectKind::Poi;
     char typeText[mapsyntax::kMaxTypeText] = {};
-    std::size_t typeLength = 0;
-    bool typeMet = false;  // a Type line has been taken
+    std::memcpy(typeText, carried.text, sizeof typeText);
+    std::size_t typeLength = carried.length;
+    bool typeMet = carried.met;  // a Type line has been taken
     // The text of the EndLevel line met in the object, for the summary: a copy where the source's lines move.
     std::string_view endLevelText;
     std::string endLevelCopy;
@@ -390,6 +401,9 @@ LastIteration Walk(Source& source, Plan& plan, bool useDictionary, Generated& ge
         plan.ForgetEndLevel();
         haveKind = mapsyntax::kProcessRules.kindKeptAcrossEnd;
     }
+    last.type.met = typeMet;
+    last.type.length = typeLength;
+    std::memcpy(last.type.text, typeText, sizeof typeText);
     return last;
 }
 
