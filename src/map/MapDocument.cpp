@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "levels/LevelConfig.h"
@@ -128,8 +129,10 @@ void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary,
     LineList dicLines = dicLines_;
     ProcessSummary counted;
     try {
+        // A second processor walks segments of the map beside the first.
+        const std::size_t segmentSize = std::thread::hardware_concurrency() > 1 ? kProcessSegmentSize : 0;
         ProcessMapStream(source, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
-                         LineReader::kDefaultCapacity, summary ? &counted : nullptr);
+                         LineReader::kDefaultCapacity, summary ? &counted : nullptr, segmentSize);
     } catch (...) {
         RethrowInFile(PathToUtf8(mapPath_));
     }

@@ -44,8 +44,15 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
 // On success dicLines and tables hold the result as ProcessMap leaves them; when it throws (as ProcessMap
 // does, or what the input and output throw) they are as before and output holds a part of the result,
 // which the caller discards. With summary, each object's EndLevel change is counted into it.
+// With segmentSize and without the dictionary option, the input is read into segments of about that size,
+// cut at openers, which threads walk side by side; each is held in memory until written, so the memory
+// needed grows with the segment size (and the largest object), not with the map. The result is the same.
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr);
+                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr,
+                      std::size_t segmentSize = 0);
+
+// The segment size for ProcessMapStream where more than one processor can walk segments.
+inline constexpr std::size_t kProcessSegmentSize = std::size_t{1} << 20;
 
 }  // namespace stratex

@@ -1,8 +1,14 @@
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "map/CrLfWriter.h"
@@ -10,6 +16,7 @@
 #include "map/MapSyntax.h"
 #include "map/Process.h"
 #include "map/ProcessWalk.h"
+#include "text/Error.h"
 #include "text/Strings.h"
 
 namespace stratex {
@@ -224,8 +231,10 @@ public:
     // A line's text lies in the reader's buffer, which reading on reuses.
     static constexpr bool kLinesStayPut = false;
 
-    StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd)
-        : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd) {}
+    // inHeader: the first line belongs to the header part (the source starts at the start of the map).
+    StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd,
+                 bool inHeader = true)
+        : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd), inHeader_(inHeader) {}
 
     bool AtEnd() { return !injected_.Waiting() && !Hold(); }
     // How many input lines have been taken or removed so far.
@@ -316,16 +325,15 @@ private:
     LineReader::Line line_;
     bool held_ = false;
     LineReader::Finder brackets_{'['};
-    bool inHeader_ = true;
+    bool inHeader_;
     InjectedLines injected_;
     std::uint64_t taken_ = 0;
 };
 
-}  // namespace
-
-void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
-                      bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize, ProcessSummary* summary) {
+// The one walk of the stream: the whole input through one reader, the result written as it comes.
+void WalkStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
+                std::size_t bufferSize, ProcessSummary* summary) {
     Generated generated(levels, lists, tables);
     LineReader reader(input, bufferSize);
     // The output is written on a second thread while the walk goes on, unless the buffers are small (tests).
@@ -339,6 +347,378 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
 
     if (generated.dictionaryBuilt) dicLines = std::move(generated.dicLines);
     tables = generated.tables;
+}
+
+// Bytes in memory, lent to a LineReader where they stand.
+class BlockSource : public ByteSource {
+public:
+    explicit BlockSource(std::string_view block) : block_(block) {}
+    std::size_t Read(char*, std::size_t) override { return 0; }
+    bool Borrowable() const override { return true; }
+    std::string_view Borrow(std::size_t) override { return block_; }
+
+private:
+    std::string_view block_;
+};
+
+// The bytes of prefix, then the rest of another source.
+class PrefixedSource : public ByteSource {
+public:
+    PrefixedSource(std::string_view prefix, ByteSource& rest) : prefix_(prefix), rest_(rest) {}
+    std::size_t Read(char* into, std::size_t max) override {
+        if (prefix_.empty()) return rest_.Read(into, max);
+        const std::size_t n = std::min(max, prefix_.size());
+        std::memcpy(into, prefix_.data(), n);
+        prefix_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view prefix_;
+    ByteSource& rest_;
+};
+
+// A stretch of the map from an opener (or the start) to the next segment's opener (or the end), walked on
+// its own into a result of its own.
+struct Segment {
+    std::string input;  // its bytes are input[0, size); the rest of the string is room kept for the next use
+    std::size_t size = 0;
+    bool first = false;  // starts at the start of the map, header part and all
+
+    // What the walk gave.
+    StringSink output;
+    std::uint64_t lines = 0;       // input lines walked
+    bool endsClean = false;        // no EndLevel line waits at the end for the end of its object
+    bool needsEarlierLines = false;  // stopped at an object that takes its type from before the segment
+    CarriedType type;              // as the walk left it
+    ProcessSummary summary;
+    std::exception_ptr failure;
+    bool walked = false;  // guarded by the walkers' lock
+
+    std::string_view Bytes() const { return {input.data(), size}; }
+
+    // Makes room for n more bytes behind the segment's bytes.
+    void Reserve(std::size_t n) {
+        if (input.size() - size < n) input.resize(size + std::max(n, size / 2));
+    }
+
+    void Append(std::string_view bytes) {
+        Reserve(bytes.size());
+        std::memcpy(input.data() + size, bytes.data(), bytes.size());
+        size += bytes.size();
+    }
+
+    // Gives back the memory of a segment that grew far past the usual size (one huge object).
+    void Trim(std::size_t usual) {
+        if (input.size() > 4 * usual) std::string().swap(input);
+        if (output.bytes.capacity() > 4 * usual) std::string().swap(output.bytes);
+        summary = ProcessSummary{};
+    }
+};
+
+// What every segment's walk reads.
+struct SegmentContext {
+    const LevelsTable& levels;
+    const TypeLists& lists;
+    const DictionaryTables& tables;
+    bool counted;  // a summary is kept
+};
+
+// Walks segment into its own result. A segment other than the first is walked as a later part (stopping at
+// an object that would take its type from before it) unless carried gives the type carried into it.
+void WalkSegment(Segment& segment, const SegmentContext& context, const CarriedType* carried) {
+    constexpr std::size_t kStaging = std::size_t{64} << 10;
+    segment.output.bytes.clear();
+    segment.output.bytes.reserve(segment.size + segment.size / 8);
+    segment.summary = ProcessSummary{};
+    segment.failure = nullptr;
+    segment.needsEarlierLines = false;
+    segment.endsClean = false;
+    Generated generated(context.levels, context.lists, context.tables);
+    BlockSource block(segment.Bytes());
+    LineReader reader(block);
+    CrLfWriter writer(segment.output, kStaging);
+    StreamPlan plan(generated.texts, reader, writer);
+    StreamSource source(reader, plan, std::nullopt, segment.first);
+    try {
+        const bool laterPart = !segment.first && carried == nullptr;
+        const LastIteration last = Walk(source, plan, false, generated, nullptr,
+                                        context.counted ? &segment.summary : nullptr, laterPart,
+                                        carried ? *carried : CarriedType{});
+        segment.needsEarlierLines = last.needsEarlierLines;
+        segment.endsClean = !plan.HasEndLevel();
+        segment.type = last.type;
+        if (!last.needsEarlierLines) {
+            plan.Finish();
+            writer.Flush();
+        }
+    } catch (...) {
+        segment.failure = std::current_exception();
+    }
+    segment.lines = source.InputLinesTaken();
+}
+
+// Threads that walk the segments handed to them, in the order handed.
+class SegmentWalkers {
+public:
+    SegmentWalkers(std::size_t count, const SegmentContext& context) : context_(context) {
+        try {
+            for (std::size_t k = 0; k < count; ++k) threads_.emplace_back([this] { Run(); });
+        } catch (...) {
+            Stop();
+            throw;
+        }
+    }
+    ~SegmentWalkers() { Stop(); }
+
+    SegmentWalkers(const SegmentWalkers&) = delete;
+    SegmentWalkers& operator=(const SegmentWalkers&) = delete;
+
+    void Hand(Segment& segment) {
+        {
+            const std::lock_guard lock(mutex_);
+            queue_.push_back(&segment);
+            segment.walked = false;
+        }
+        work_.notify_one();
+    }
+
+    // Waits until segment, handed over, has been walked.
+    void Wait(Segment& segment) {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&] { return segment.walked; });
+    }
+
+private:
+    void Run() {
+        for (;;) {
+            Segment* segment = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+                if (stop_) return;
+                segment = queue_.front();
+                queue_.pop_front();
+            }
+            WalkSegment(*segment, context_, nullptr);
+            {
+                const std::lock_guard lock(mutex_);
+                segment->walked = true;
+            }
+            done_.notify_all();
+        }
+    }
+
+    void Stop() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        work_.notify_all();
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
+    const SegmentContext& context_;
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable done_;
+    std::deque<Segment*> queue_;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+// Reads the input into segments. A segment ends before the first line at or after segmentSize bytes into
+// it that begins with a section opener, and the first one only past the line that ends the header part
+// (the first that holds "[END-IMG ID]"), so that every later segment starts as a later part's walk may.
+class SegmentReader {
+public:
+    enum class Got { kSegment, kEnded, kNoHeaderEnd };
+    // A header part longer than this is not waited for: the map is walked in one.
+    static constexpr std::size_t kHeaderLimit = std::size_t{16} << 20;
+
+    SegmentReader(ByteSource& input, std::size_t segmentSize) : input_(input), segmentSize_(segmentSize) {}
+
+    // Reads the next segment into segment. kEnded when the input has ended (after the first segment, which
+    // may be empty); kNoHeaderEnd when the first segment has reached kHeaderLimit bytes without the end of
+    // the header part, segment holding them.
+    Got Next(Segment& segment) {
+        if (ended_ && rest_.empty() && !first_) return Got::kEnded;
+        segment.first = first_;
+        segment.size = 0;
+        segment.Append(rest_);
+        rest_.clear();
+        // Where a cut may lie: at or after from (none yet while the header's end is still to come).
+        std::size_t from = first_ ? kNone : segmentSize_;
+        std::size_t headerLooked = 0;
+        std::size_t scanned = 0;
+        for (;;) {
+            if (from == kNone) {
+                const std::string_view bytes = segment.Bytes();
+                const std::size_t back = mapsyntax::kHeaderEnd.size() - 1;
+                const std::size_t at = bytes.find(mapsyntax::kHeaderEnd, headerLooked > back ? headerLooked - back : 0);
+                if (at != kNone) {
+                    from = std::max(at + mapsyntax::kHeaderEnd.size(), segmentSize_);
+                } else if (segment.size >= kHeaderLimit) {
+                    return Got::kNoHeaderEnd;
+                } else {
+                    headerLooked = segment.size;
+                }
+            }
+            if (from != kNone) {
+                scanned = std::max(scanned, from);
+                if (const std::optional<std::size_t> cut = FindCut(segment, scanned)) {
+                    rest_.assign(segment.input.data() + *cut, segment.size - *cut);
+                    segment.size = *cut;
+                    first_ = false;
+                    return Got::kSegment;
+                }
+            }
+            if (ended_) {
+                first_ = false;
+                return Got::kSegment;
+            }
+            // Up to the segment's size at once, then a little at a time until the cut turns up, so that few
+            // bytes are read behind it and copied into the next segment.
+            constexpr std::size_t kReadOn = std::size_t{64} << 10;
+            const std::size_t want = segment.size < segmentSize_ ? segmentSize_ - segment.size : kReadOn;
+            segment.Reserve(want);
+            const std::size_t got = input_.Read(segment.input.data() + segment.size, want);
+            segment.size += got;
+            if (got == 0) ended_ = true;
+        }
+    }
+
+private:
+    // The start of the first line at or after scanned that begins with a section opener; scanned moves on to
+    // where the search goes on once more bytes are read.
+    std::optional<std::size_t> FindCut(const Segment& segment, std::size_t& scanned) const {
+        const char* const data = segment.input.data();
+        const char* const end = data + segment.size;
+        while (scanned < segment.size) {
+            const auto* bracket = static_cast<const char*>(std::memchr(data + scanned, '[', segment.size - scanned));
+            if (!bracket) {
+                scanned = segment.size;
+                break;
+            }
+            const auto at = static_cast<std::size_t>(bracket - data);
+            // A line starts behind a LF, and behind a CR that no LF follows ("[" does not).
+            if (at == 0 || (data[at - 1] != '\n' && data[at - 1] != '\r')) {
+                scanned = at + 1;
+                continue;
+            }
+            const char* lineEnd = bytescan::FindLineEnd(bracket, end);
+            if (lineEnd == end && !ended_) {
+                scanned = at;  // the line may go on in bytes not read yet
+                break;
+            }
+            if (mapsyntax::ClassifyLine(std::string_view(bracket, static_cast<std::size_t>(lineEnd - bracket))).opens) {
+                return at;
+            }
+            scanned = static_cast<std::size_t>(lineEnd - data);
+        }
+        return std::nullopt;
+    }
+
+    ByteSource& input_;
+    std::size_t segmentSize_;
+    std::string rest_;  // bytes read behind the last cut: the start of the next segment
+    bool ended_ = false;
+    bool first_ = true;
+};
+
+}  // namespace
+
+void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                      bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
+                      std::size_t bufferSize, ProcessSummary* summary, std::size_t segmentSize) {
+    // With the dictionary option a later segment would depend on the sections removed before it.
+    if (segmentSize == 0 || useDictionary) {
+        WalkStream(input, facts, levels, lists, useDictionary, tables, dicLines, output, bufferSize, summary);
+        return;
+    }
+
+    // The segments are walked side by side, each as a later part. The results are written in order; each joins
+    // the one before where the one walk would have gone on into it as its own walk began: no EndLevel line
+    // waiting across the cut, and no object in it that takes its type from before it. Otherwise the two are
+    // walked again as one, from the start of the earlier one, which gives what the one walk gives there.
+    const SegmentContext context{levels, lists, tables, summary != nullptr};
+    const std::size_t walkerCount = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<Segment> segments(walkerCount + 4);
+    std::deque<Segment*> idle;
+    for (Segment& segment : segments) idle.push_back(&segment);
+    std::deque<Segment*> walking;
+    SegmentReader reader(input, segmentSize);
+    SegmentWalkers walkers(walkerCount, context);
+
+    Segment* held = nullptr;     // the last segment joined, not written yet
+    CarriedType carriedIn;       // the type carried into it
+    std::uint64_t linesBefore = 0;  // input lines before it
+    // A failure to read waits for the failures of Process in the segments before it, as in the one walk.
+    std::exception_ptr readFailure;
+    bool ended = false;
+    const auto fail = [&](Segment& segment) {
+        if (summary) summary->Add(segment.summary);
+        try {
+            std::rethrow_exception(segment.failure);
+        } catch (Error& failure) {
+            failure.MoveLine(linesBefore);
+            throw;
+        }
+    };
+    for (;;) {
+        while (!ended && !idle.empty()) {
+            Segment& next = *idle.front();
+            SegmentReader::Got got = SegmentReader::Got::kEnded;
+            try {
+                got = reader.Next(next);
+            } catch (...) {
+                readFailure = std::current_exception();
+            }
+            if (got == SegmentReader::Got::kEnded) {
+                ended = true;
+            } else if (got == SegmentReader::Got::kNoHeaderEnd) {
+                // No header end near the start: the map is walked in one, from the bytes read on.
+                PrefixedSource whole(next.Bytes(), input);
+                WalkStream(whole, facts, levels, lists, false, tables, dicLines, output, bufferSize, summary);
+                return;
+            } else {
+                idle.pop_front();
+                walking.push_back(&next);
+                walkers.Hand(next);
+            }
+        }
+        if (walking.empty()) break;
+        Segment& next = *walking.front();
+        walking.pop_front();
+        walkers.Wait(next);
+        if (!held) {
+            held = &next;
+            if (next.failure) fail(next);
+            continue;
+        }
+        if (!held->endsClean || next.needsEarlierLines) {
+            held->Append(next.Bytes());
+            next.Trim(segmentSize);
+            idle.push_back(&next);
+            WalkSegment(*held, context, held->first ? nullptr : &carriedIn);
+            if (held->failure) fail(*held);
+            continue;
+        }
+        output.Write(held->output.bytes);
+        linesBefore += held->lines;
+        if (summary) summary->Add(held->summary);
+        if (held->type.met) carriedIn = held->type;
+        held->Trim(segmentSize);
+        idle.push_back(held);
+        held = &next;
+        if (next.failure) fail(next);
+    }
+    if (readFailure) std::rethrow_exception(readFailure);
+    if (held) {
+        output.Write(held->output.bytes);
+        if (summary) summary->Add(held->summary);
+    }
 }
 
 }  // namespace stratex

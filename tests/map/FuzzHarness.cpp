@@ -633,6 +633,24 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
         ProcessMapStream(source, facts, held->levels, lists, useDictionary, streamedTables, streamedDicLines, sink,
                          bufferSize);
     });
+    if (!useDictionary) {
+        // Streamed in segments walked side by side: the same bytes, or the same failure at the same line.
+        const auto streamedOutcome = [&](std::size_t segmentSize) {
+            MemorySource source(bytes, 1 + bytes.size() % 5);
+            StringSink out;
+            LineList dicLines = {"; earlier"};
+            DictionaryTables tables = heldTables;
+            try {
+                ProcessMapStream(source, facts, held->levels, lists, false, tables, dicLines, out, bufferSize,
+                                 nullptr, segmentSize);
+            } catch (const Error& e) {
+                return "failure at line " + std::to_string(e.line()) + ": " + e.what();
+            }
+            return out.bytes;
+        };
+        Require(streamedOutcome(1 + bytes.size() % 41) == streamedOutcome(0),
+                [&] { return "Process in segments differs from the streamed Process in one" + where; });
+    }
     if (!useDictionary && bufferSize == 1) {
         // Walked in two parts side by side wherever the parts join: the same text, or the same failure at the
         // same line.

@@ -844,6 +844,15 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     ProcessSummary streamed;
     ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64, &streamed);
     EXPECT_EQ(streamed.types(), expected.types());
+
+    // In segments walked side by side, each counting its own objects.
+    MemorySource again(bytes, 7);
+    StringSink segmentedSink;
+    ProcessSummary segmented;
+    ProcessMapStream(again, {}, run.levels, run.lists, false, run.tables, run.dicLines, segmentedSink, 64,
+                     &segmented, 1000);
+    EXPECT_EQ(segmented.types(), expected.types());
+    EXPECT_EQ(segmentedSink.bytes, sink.bytes);
 }
 
 // Also walked in two parts side by side (split forced on these small maps) wherever the parts join.
@@ -913,6 +922,27 @@ TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
                 EXPECT_TRUE(progress.bars.empty());
             }
         }
+        if (session.useDictionary) continue;
+        // Streamed, in one walk and in segments walked side by side (an object or a few each): the same bytes,
+        // or the same failure at the same line, and the same summary.
+        std::string streamedOutcomes[3];
+        const std::size_t segmentSizes[3] = {0, 1, 1 + static_cast<std::size_t>(Below(rng, 300))};
+        for (std::size_t k = 0; k < 3; ++k) {
+            Session run = session;
+            MemorySource source(before, 1 + static_cast<std::size_t>(Below(rng, 7)));
+            StringSink sink;
+            ProcessSummary summary;
+            try {
+                ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64,
+                                 &summary, segmentSizes[k]);
+                streamedOutcomes[k] = sink.bytes;
+            } catch (const Error& e) {
+                streamedOutcomes[k] = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
+            }
+            streamedOutcomes[k] += summary.ToText();
+        }
+        EXPECT_EQ(streamedOutcomes[1], streamedOutcomes[0]) << "segments of 1 byte";
+        EXPECT_EQ(streamedOutcomes[2], streamedOutcomes[0]) << "segments of " << segmentSizes[2] << " bytes";
     }
     // The generator must reach both outcomes, the dictionary insertion and the walk in two parts (also to a
     // failure after the cut), or the comparison proves little.
@@ -942,6 +972,27 @@ std::string ProcessOutcome(const Lines& input, std::size_t splitFrom, bool& inPa
         outcome = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
     }
     return outcome + summary.ToText();
+}
+
+// A map whose header part does not end within the first 16 MB is walked in one, from the bytes already read
+// for the first segment on: none of them is lost.
+TEST(ProcessInSegments, LongHeaderIsWalkedInOne) {
+    std::string map = "[IMG ID]\nLevels=2\nLevel0=24\nLevel1=22\n";
+    const std::string comment = "; " + std::string(1000, 'x') + "\n";
+    while (map.size() <= (std::size_t{16} << 20)) map += comment;
+    for (int n = 0; n < 3; ++n) map += "[POI]\nType=0x2f06\nData0=(1,2)\n[END]\n";
+    Session run;
+    std::string outcomes[2];
+    for (const std::size_t segmentSize : {std::size_t{0}, std::size_t{4096}}) {
+        MemorySource source(map);
+        StringSink sink;
+        ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink,
+                         LineReader::kDefaultCapacity, nullptr, segmentSize);
+        outcomes[segmentSize == 0 ? 0 : 1] = std::move(sink.bytes);
+    }
+    EXPECT_EQ(outcomes[1].size(), outcomes[0].size());
+    EXPECT_TRUE(outcomes[1] == outcomes[0]);
+    EXPECT_NE(outcomes[0].find("EndLevel="), std::string::npos);
 }
 
 // A map walked in two parts side by side gives what the one walk gives, and joins the parts only where
