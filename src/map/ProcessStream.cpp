@@ -331,17 +331,19 @@ private:
 };
 
 // The one walk of the stream: the whole input through one reader, the result written as it comes.
+// A walk that starts at an opener past the header part is given the type carried into it, and inHeader false.
 void WalkStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                 bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                std::size_t bufferSize, ProcessSummary* summary) {
+                std::size_t bufferSize, ProcessSummary* summary, bool inHeader = true,
+                const CarriedType& carried = {}) {
     Generated generated(levels, lists, tables);
     LineReader reader(input, bufferSize);
     // The output is written on a second thread while the walk goes on, unless the buffers are small (tests).
     constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;
     CrLfWriter writer(output, std::max<std::size_t>(bufferSize, 2), bufferSize >= kBackgroundFrom);
     StreamPlan plan(generated.texts, reader, writer);
-    StreamSource source(reader, plan, facts.lastDictionaryEnd);
-    Walk(source, plan, useDictionary, generated, nullptr, summary, false);
+    StreamSource source(reader, plan, facts.lastDictionaryEnd, inHeader);
+    Walk(source, plan, useDictionary, generated, nullptr, summary, false, carried);
     plan.Finish();
     writer.Flush();
 
@@ -533,15 +535,15 @@ private:
 // (the first that holds "[END-IMG ID]"), so that every later segment starts as a later part's walk may.
 class SegmentReader {
 public:
-    enum class Got { kSegment, kEnded, kNoHeaderEnd };
-    // A header part longer than this is not waited for: the map is walked in one.
-    static constexpr std::size_t kHeaderLimit = std::size_t{16} << 20;
+    enum class Got { kSegment, kEnded, kTooLong };
 
-    SegmentReader(ByteSource& input, std::size_t segmentSize) : input_(input), segmentSize_(segmentSize) {}
+    // A segment grows to at most limit bytes while its cut is looked for.
+    SegmentReader(ByteSource& input, std::size_t segmentSize, std::size_t limit)
+        : input_(input), segmentSize_(segmentSize), limit_(limit) {}
 
     // Reads the next segment into segment. kEnded when the input has ended (after the first segment, which
-    // may be empty); kNoHeaderEnd when the first segment has reached kHeaderLimit bytes without the end of
-    // the header part, segment holding them.
+    // may be empty); kTooLong when the segment has reached the limit with no cut in sight, segment holding
+    // the bytes read.
     Got Next(Segment& segment) {
         if (ended_ && rest_.empty() && !first_) return Got::kEnded;
         segment.first = first_;
@@ -559,8 +561,6 @@ public:
                 const std::size_t at = bytes.find(mapsyntax::kHeaderEnd, headerLooked > back ? headerLooked - back : 0);
                 if (at != kNone) {
                     from = std::max(at + mapsyntax::kHeaderEnd.size(), segmentSize_);
-                } else if (segment.size >= kHeaderLimit) {
-                    return Got::kNoHeaderEnd;
                 } else {
                     headerLooked = segment.size;
                 }
@@ -578,6 +578,7 @@ public:
                 first_ = false;
                 return Got::kSegment;
             }
+            if (segment.size >= limit_) return Got::kTooLong;
             // Up to the segment's size at once, then a little at a time until the cut turns up, so that few
             // bytes are read behind it and copied into the next segment.
             constexpr std::size_t kReadOn = std::size_t{64} << 10;
@@ -588,6 +589,9 @@ public:
             if (got == 0) ended_ = true;
         }
     }
+
+    // The bytes read behind the last segment; the reader is of no further use.
+    std::string_view Rest() const { return rest_; }
 
 private:
     // The start of the first line at or after scanned that begins with a section opener; scanned moves on to
@@ -622,6 +626,7 @@ private:
 
     ByteSource& input_;
     std::size_t segmentSize_;
+    std::size_t limit_;
     std::string rest_;  // bytes read behind the last cut: the start of the next segment
     bool ended_ = false;
     bool first_ = true;
@@ -642,21 +647,26 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     // the one before where the one walk would have gone on into it as its own walk began: no EndLevel line
     // waiting across the cut, and no object in it that takes its type from before it. Otherwise the two are
     // walked again as one, from the start of the earlier one, which gives what the one walk gives there.
+    // Where a segment would grow too large (a huge object or header part, or segments that keep joining), the
+    // rest of the map is walked in one, streamed, from the start of the segment not yet written.
     const SegmentContext context{levels, lists, tables, summary != nullptr};
     const std::size_t walkerCount = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    const std::size_t limit = 8 * segmentSize;
     std::vector<Segment> segments(walkerCount + 4);
     std::deque<Segment*> idle;
     for (Segment& segment : segments) idle.push_back(&segment);
-    std::deque<Segment*> walking;
-    SegmentReader reader(input, segmentSize);
+    std::deque<Segment*> walking;  // handed to the walkers, in the order of the map
+    SegmentReader reader(input, segmentSize, limit);
     SegmentWalkers walkers(walkerCount, context);
 
-    Segment* held = nullptr;     // the last segment joined, not written yet
-    CarriedType carriedIn;       // the type carried into it
+    Segment* held = nullptr;        // the last segment joined, not written yet
+    CarriedType carriedIn;          // the type carried into it
     std::uint64_t linesBefore = 0;  // input lines before it
+    Segment* tooLong = nullptr;     // read up to the limit with no cut: the last segment read
     // A failure to read waits for the failures of Process in the segments before it, as in the one walk.
     std::exception_ptr readFailure;
     bool ended = false;
+
     const auto fail = [&](Segment& segment) {
         if (summary) summary->Add(segment.summary);
         try {
@@ -666,6 +676,33 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
             throw;
         }
     };
+    const auto write = [&](Segment& segment) {
+        output.Write(segment.output.bytes);
+        linesBefore += segment.lines;
+        if (summary) summary->Add(segment.summary);
+        if (segment.type.met) carriedIn = segment.type;
+    };
+    // The one walk from the start of from (held, or the segment too long) to the end of the map: from's bytes,
+    // those read behind it, then the rest of the input.
+    const auto walkRest = [&](Segment& from) {
+        for (Segment* behind : walking) from.Append(behind->Bytes());
+        if (tooLong && tooLong != &from) from.Append(tooLong->Bytes());
+        from.Append(reader.Rest());
+        BlockSource nothing({});
+        PrefixedSource rest(from.Bytes(), readFailure ? nothing : input);
+        ProcessSummary counted;
+        try {
+            WalkStream(rest, {}, levels, lists, false, tables, dicLines, output, bufferSize,
+                       summary ? &counted : nullptr, from.first, carriedIn);
+        } catch (Error& failure) {
+            if (summary) summary->Add(counted);
+            failure.MoveLine(linesBefore);
+            throw;
+        }
+        if (summary) summary->Add(counted);
+        if (readFailure) std::rethrow_exception(readFailure);
+    };
+
     for (;;) {
         while (!ended && !idle.empty()) {
             Segment& next = *idle.front();
@@ -677,11 +714,10 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
             }
             if (got == SegmentReader::Got::kEnded) {
                 ended = true;
-            } else if (got == SegmentReader::Got::kNoHeaderEnd) {
-                // No header end near the start: the map is walked in one, from the bytes read on.
-                PrefixedSource whole(next.Bytes(), input);
-                WalkStream(whole, facts, levels, lists, false, tables, dicLines, output, bufferSize, summary);
-                return;
+            } else if (got == SegmentReader::Got::kTooLong) {
+                idle.pop_front();
+                tooLong = &next;
+                ended = true;
             } else {
                 idle.pop_front();
                 walking.push_back(&next);
@@ -701,24 +737,30 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
             held->Append(next.Bytes());
             next.Trim(segmentSize);
             idle.push_back(&next);
+            if (held->size > limit) {
+                walkRest(*held);
+                return;
+            }
             WalkSegment(*held, context, held->first ? nullptr : &carriedIn);
             if (held->failure) fail(*held);
             continue;
         }
-        output.Write(held->output.bytes);
-        linesBefore += held->lines;
-        if (summary) summary->Add(held->summary);
-        if (held->type.met) carriedIn = held->type;
+        write(*held);
         held->Trim(segmentSize);
         idle.push_back(held);
         held = &next;
         if (next.failure) fail(next);
     }
-    if (readFailure) std::rethrow_exception(readFailure);
-    if (held) {
-        output.Write(held->output.bytes);
-        if (summary) summary->Add(held->summary);
+    if (tooLong) {
+        if (held && held->endsClean) {
+            write(*held);
+            held = nullptr;
+        }
+        walkRest(held ? *held : *tooLong);
+        return;
     }
+    if (readFailure) std::rethrow_exception(readFailure);
+    if (held) write(*held);
 }
 
 }  // namespace stratex
