@@ -485,6 +485,17 @@ public:
         work_.notify_one();
     }
 
+    // Lets each thread finish the segment it walks and ends them; the segments still waiting stay unwalked.
+    void Stop() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        work_.notify_all();
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
     // Waits until segment, handed over, has been walked.
     void Wait(Segment& segment) {
         std::unique_lock lock(mutex_);
@@ -509,16 +520,6 @@ private:
             }
             done_.notify_all();
         }
-    }
-
-    void Stop() {
-        {
-            const std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        work_.notify_all();
-        for (std::thread& thread : threads_) thread.join();
-        threads_.clear();
     }
 
     const SegmentContext& context_;
@@ -649,7 +650,8 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     // walked again as one, from the start of the earlier one, which gives what the one walk gives there.
     // Where a segment would grow too large (a huge object or header part, or segments that keep joining), the
     // rest of the map is walked in one, streamed, from the start of the segment not yet written.
-    const SegmentContext context{levels, lists, tables, summary != nullptr};
+    const DictionaryTables tablesBefore = tables;  // read by every walker: the walk of the rest assigns tables
+    const SegmentContext context{levels, lists, tablesBefore, summary != nullptr};
     const std::size_t walkerCount = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     const std::size_t limit = 8 * segmentSize;
     std::vector<Segment> segments(walkerCount + 4);
@@ -685,6 +687,7 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     // The one walk from the start of from (held, or the segment too long) to the end of the map: from's bytes,
     // those read behind it, then the rest of the input.
     const auto walkRest = [&](Segment& from) {
+        walkers.Stop();  // what they would still walk is walked again here
         for (Segment* behind : walking) from.Append(behind->Bytes());
         if (tooLong && tooLong != &from) from.Append(tooLong->Bytes());
         from.Append(reader.Rest());
