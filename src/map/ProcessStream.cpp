@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -659,7 +660,14 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     for (Segment& segment : segments) idle.push_back(&segment);
     std::deque<Segment*> walking;  // handed to the walkers, in the order of the map
     SegmentReader reader(input, segmentSize, limit);
-    SegmentWalkers walkers(walkerCount, context);
+    std::optional<SegmentWalkers> walkers;
+    try {
+        walkers.emplace(walkerCount, context);
+    } catch (const std::system_error&) {
+        // No threads to be had: nothing has been read yet, so the map is walked in one.
+        WalkStream(input, facts, levels, lists, false, tables, dicLines, output, bufferSize, summary);
+        return;
+    }
 
     Segment* held = nullptr;        // the last segment joined, not written yet
     CarriedType carriedIn;          // the type carried into it
@@ -687,7 +695,7 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     // The one walk from the start of from (held, or the segment too long) to the end of the map: from's bytes,
     // those read behind it, then the rest of the input.
     const auto walkRest = [&](Segment& from) {
-        walkers.Stop();  // what they would still walk is walked again here
+        walkers->Stop();  // what they would still walk is walked again here
         for (Segment* behind : walking) from.Append(behind->Bytes());
         if (tooLong && tooLong != &from) from.Append(tooLong->Bytes());
         from.Append(reader.Rest());
@@ -724,13 +732,13 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
             } else {
                 idle.pop_front();
                 walking.push_back(&next);
-                walkers.Hand(next);
+                walkers->Hand(next);
             }
         }
         if (walking.empty()) break;
         Segment& next = *walking.front();
         walking.pop_front();
-        walkers.Wait(next);
+        walkers->Wait(next);
         if (!held) {
             held = &next;
             if (next.failure) fail(next);
