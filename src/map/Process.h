@@ -46,7 +46,8 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
 // which the caller discards. With summary, each object's EndLevel change is counted into it.
 // With segmentSize and without the dictionary option, the input is read into segments of about that size,
 // cut at openers, which threads walk side by side; each is held in memory until written, so the memory
-// needed grows with the segment size (and the largest object), not with the map. The result is the same.
+// needed grows with the segment size, not with the map. Where a segment would grow past eight times that
+// size (a huge object), the rest of the map is walked in one. The result is the same either way.
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
                       std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr,
