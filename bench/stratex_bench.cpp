@@ -1,5 +1,6 @@
 // Throughput of the engine's big steps on a synthetic map: open (read + scan), check (read + check),
-// Process and save; and open, Process and save together over ten million tiny objects.
+// Process (in memory, and streamed from the file as stratex-cli runs it) and save; and open, Process and
+// save together over ten million tiny objects.
 // The map size comes from STRATEX_BENCH_MB (default 100); the map is generated once into a temporary
 // folder. Reported as bytes_per_second of the map's size.
 #include <benchmark/benchmark.h>
@@ -10,6 +11,7 @@
 
 #include "MapGenerator.h"
 #include "levels/Dictionary.h"
+#include "map/FileSource.h"
 #include "map/MapChecker.h"
 #include "map/MapDocument.h"
 #include "map/MapScan.h"
@@ -92,6 +94,29 @@ void BM_Process(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
 }
 
+// stratex-cli's Process: streamed from the file into nothing (--dry-run), in one walk (0) or in segments of
+// the given size walked side by side.
+void BM_ProcessStreamed(benchmark::State& state) {
+    struct NoSink : ByteSink {
+        void Write(std::string_view bytes) override { benchmark::DoNotOptimize(bytes.data()); }
+    };
+    const auto& map = Map();
+    DictionaryTables tables;
+    StreamFacts facts;
+    FileSource::Stamp stamp;
+    const ScanResult scan = ScanMapFile(map.map, Names(), false, tables, 1, facts, stamp);
+    const auto segmentSize = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        FileSource source(map.map, stamp);
+        NoSink sink;
+        DictionaryTables processed = tables;
+        LineList dicLines;
+        ProcessMapStream(source, facts, scan.levels, scan.lists, false, processed, dicLines, sink,
+                         LineReader::kDefaultCapacity, nullptr, segmentSize);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
+}
+
 void BM_Save(benchmark::State& state) {
     const auto& map = Map();
     const MapText text = MapText::FromFile(map.map);
@@ -130,6 +155,7 @@ void BM_TinyObjects(benchmark::State& state) {
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessStreamed)->Arg(0)->Arg(kProcessSegmentSize)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TinyObjects)->Arg(10'000'000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
