@@ -390,10 +390,10 @@ struct Segment {
 
     // What the walk gave.
     StringSink output;
-    std::uint64_t lines = 0;       // input lines walked
-    bool endsClean = false;        // no EndLevel line waits at the end for the end of its object
+    std::uint64_t lines = 0;         // input lines walked
+    bool endsClean = false;          // no EndLevel line waits at the end for the end of its object
     bool needsEarlierLines = false;  // stopped at an object that takes its type from before the segment
-    CarriedType type;              // as the walk left it
+    CarriedType type;                // as the walk left it
     ProcessSummary summary;
     std::exception_ptr failure;
     bool walked = false;  // guarded by the walkers' lock
@@ -445,9 +445,9 @@ void WalkSegment(Segment& segment, const SegmentContext& context, const CarriedT
     StreamSource source(reader, plan, std::nullopt, segment.first);
     try {
         const bool laterPart = !segment.first && carried == nullptr;
-        const LastIteration last = Walk(source, plan, false, generated, nullptr,
-                                        context.counted ? &segment.summary : nullptr, laterPart,
-                                        carried ? *carried : CarriedType{});
+        const LastIteration last =
+            Walk(source, plan, false, generated, nullptr, context.counted ? &segment.summary : nullptr, laterPart,
+                 carried ? *carried : CarriedType{});
         segment.needsEarlierLines = last.needsEarlierLines;
         segment.endsClean = !plan.HasEndLevel();
         segment.type = last.type;

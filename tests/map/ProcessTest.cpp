@@ -936,8 +936,8 @@ TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
             StringSink sink;
             ProcessSummary summary;
             try {
-                ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64,
-                                 &summary, segmentSizes[k]);
+                ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64, &summary,
+                                 segmentSizes[k]);
                 streamedOutcomes[k] = sink.bytes;
             } catch (const Error& e) {
                 streamedOutcomes[k] = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
@@ -1008,7 +1008,8 @@ TEST(ProcessInSegments, TooLongASegmentIsWalkedInOne) {
         std::string map;
     } cases[] = {
         {"a header part that does not end", "[IMG ID]\nLevels=2\n" + data + small},
-        {"a long object without a Type line", header + "[POLYLINE]\nType=0x16\n[END]\n[POLYLINE]\n" + data + "[END]\n" + small},
+        {"a long object without a Type line",
+         header + "[POLYLINE]\nType=0x16\n[END]\n[POLYLINE]\n" + data + "[END]\n" + small},
         {"a long object behind an EndLevel line that waits",
          header + "[POLYLINE]\nType=0x16\nEndLevel=5\nData0=(1,2)\n[POLYLINE]\nType=0x16\n" + data + "[END]\n" + small},
     };
