@@ -696,14 +696,7 @@ ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& n
         return ScanMapStream(again, names, useDictionary, tables, sortColumn, facts);
     }
     if (inParts) *inParts = true;
-    if (laterFailure) {
-        try {
-            std::rethrow_exception(laterFailure);
-        } catch (Error& failure) {
-            failure.MoveLine(earlierLines);
-            throw;
-        }
-    }
+    if (laterFailure) RethrowMovedBy(laterFailure, earlierLines);
     earlier.Absorb(later);
     ScanResult result = Conclude(earlier, useDictionary, tables, sortColumn);
     facts = StreamFacts{};

@@ -518,14 +518,7 @@ bool WalkInParts(const MapText& text, const Cut& cut, Generated& generated, Gene
         summary->Add(earlierSummary);
         summary->Add(laterSummary);
     }
-    if (laterFailure) {
-        try {
-            std::rethrow_exception(laterFailure);
-        } catch (Error& failure) {
-            failure.MoveLine(cut.line);
-            throw;
-        }
-    }
+    if (laterFailure) RethrowMovedBy(laterFailure, cut.line);
     const std::uint64_t earlierLines = plan.lines();
     std::vector<std::int32_t> textOf(static_cast<std::size_t>(later.texts.Next()), kNoText);
     plan.Absorb(laterPlan, [&](std::int32_t laterText) {

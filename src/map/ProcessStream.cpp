@@ -415,7 +415,6 @@ struct Segment {
     void Trim(std::size_t usual) {
         if (input.size() > 4 * usual) std::string().swap(input);
         if (output.bytes.capacity() > 4 * usual) std::string().swap(output.bytes);
-        summary = ProcessSummary{};
     }
 };
 
@@ -639,12 +638,6 @@ private:
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
                       std::size_t bufferSize, ProcessSummary* summary, std::size_t segmentSize) {
-    // With the dictionary option a later segment would depend on the sections removed before it.
-    if (segmentSize == 0 || useDictionary) {
-        WalkStream(input, facts, levels, lists, useDictionary, tables, dicLines, output, bufferSize, summary);
-        return;
-    }
-
     // The segments are walked side by side, each as a later part. The results are written in order; each joins
     // the one before where the one walk would have gone on into it as its own walk began: no EndLevel line
     // waiting across the cut, and no object in it that takes its type from before it. Otherwise the two are
@@ -654,20 +647,26 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     const DictionaryTables tablesBefore = tables;  // read by every walker: the walk of the rest assigns tables
     const SegmentContext context{levels, lists, tablesBefore, summary != nullptr};
     const std::size_t walkerCount = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    const std::size_t limit = 8 * segmentSize;
     std::vector<Segment> segments(walkerCount + 4);
+    std::optional<SegmentWalkers> walkers;
+    // With the dictionary option a later segment would depend on the sections removed before it.
+    if (segmentSize > 0 && !useDictionary) {
+        try {
+            walkers.emplace(walkerCount, context);
+        } catch (const std::system_error&) {
+            // No threads to be had: nothing has been read yet, so the map is walked in one.
+        }
+    }
+    if (!walkers) {
+        WalkStream(input, facts, levels, lists, useDictionary, tables, dicLines, output, bufferSize, summary);
+        return;
+    }
+
+    const std::size_t limit = 8 * segmentSize;
     std::deque<Segment*> idle;
     for (Segment& segment : segments) idle.push_back(&segment);
     std::deque<Segment*> walking;  // handed to the walkers, in the order of the map
     SegmentReader reader(input, segmentSize, limit);
-    std::optional<SegmentWalkers> walkers;
-    try {
-        walkers.emplace(walkerCount, context);
-    } catch (const std::system_error&) {
-        // No threads to be had: nothing has been read yet, so the map is walked in one.
-        WalkStream(input, facts, levels, lists, false, tables, dicLines, output, bufferSize, summary);
-        return;
-    }
 
     Segment* held = nullptr;        // the last segment joined, not written yet
     CarriedType carriedIn;          // the type carried into it
@@ -679,12 +678,7 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
 
     const auto fail = [&](Segment& segment) {
         if (summary) summary->Add(segment.summary);
-        try {
-            std::rethrow_exception(segment.failure);
-        } catch (Error& failure) {
-            failure.MoveLine(linesBefore);
-            throw;
-        }
+        RethrowMovedBy(segment.failure, linesBefore);
     };
     const auto write = [&](Segment& segment) {
         output.Write(segment.output.bytes);
@@ -705,10 +699,9 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
         try {
             WalkStream(rest, {}, levels, lists, false, tables, dicLines, output, bufferSize,
                        summary ? &counted : nullptr, from.first, carriedIn);
-        } catch (Error& failure) {
+        } catch (...) {
             if (summary) summary->Add(counted);
-            failure.MoveLine(linesBefore);
-            throw;
+            RethrowMovedBy(std::current_exception(), linesBefore);
         }
         if (summary) summary->Add(counted);
         if (readFailure) std::rethrow_exception(readFailure);

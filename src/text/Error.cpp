@@ -20,6 +20,15 @@ void RethrowAtLine(std::uint64_t line) {
     }
 }
 
+void RethrowMovedBy(std::exception_ptr failure, std::uint64_t lines) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (Error& moved) {
+        moved.MoveLine(lines);
+        throw;
+    }
+}
+
 void RethrowInFile(const std::string& fileUtf8) {
     try {
         throw;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -57,6 +58,9 @@ std::string WithFullStop(std::string message);
 // Only inside a catch handler: rethrows the exception being handled, after giving it, when it is an Error,
 // the line (when it has none yet) or the file (when it has a line but no file).
 [[noreturn]] void RethrowAtLine(std::uint64_t line);
+// Rethrows failure, met in a later part of a file read from that part's start, with its line (when it is an
+// Error with one) moved on by the lines before the part.
+[[noreturn]] void RethrowMovedBy(std::exception_ptr failure, std::uint64_t lines);
 [[noreturn]] void RethrowInFile(const std::string& fileUtf8);
 
 // The error code of the C library's last failure (errno), for the two above.
