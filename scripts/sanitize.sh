@@ -11,8 +11,10 @@ bash scripts/deps.sh all
 
 build=${STRATEX_ASAN_BUILD_DIR:-build-asan}
 start=$SECONDS
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRATEX_SANITIZE=ON -DSTRATEX_BUILD_GUI=ON \
-    -DSTRATEX_WERROR="${STRATEX_WERROR:-OFF}" >/dev/null
+# -O1 and line tables only: the instrumented build compiles in about half the time of -O2 with full debug
+# information, and a report still names the file and line of every frame.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+    -DSTRATEX_SANITIZE=ON -DSTRATEX_BUILD_GUI=ON -DSTRATEX_WERROR="${STRATEX_WERROR:-OFF}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 built=$SECONDS
 
