@@ -647,6 +647,8 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
     const DictionaryTables tablesBefore = tables;  // read by every walker: the walk of the rest assigns tables
     const SegmentContext context{levels, lists, tablesBefore, summary != nullptr};
     const std::size_t walkerCount = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    // The segments and the context are declared before the walkers: on a failure the walkers are destroyed
+    // first, and their threads, which may still be walking a segment, have stopped before either goes.
     std::vector<Segment> segments(walkerCount + 4);
     std::optional<SegmentWalkers> walkers;
     // With the dictionary option a later segment would depend on the sections removed before it.
