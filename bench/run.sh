@@ -2,8 +2,9 @@
 # The speed and memory benchmark: builds a Release stratex-cli and the timers, generates synthetic maps of the
 # given sizes (MB; default 300 and 1024), each with CR LF and with LF line ends, and prints a table of the
 # window's open/Process/save throughput, end-to-end time of `stratex-cli process` against `cat MAP > OUT` on
-# the same file, and peak memory; then the peak memory of `stratex-cli process` on larger maps (memory only);
-# then the plain vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the
+# the same file (and the floor of any rewrite in two passes: the file read twice and written once, nothing
+# done to its bytes), and peak memory; then the peak memory of `stratex-cli process` on larger maps (memory
+# only); then the plain vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the
 # objects lack EndLevel.
 #
 # Usage: bash bench/run.sh [SIZE_MB...]
@@ -53,37 +54,44 @@ for mb in "${sizes[@]}"; do
         # The window's steps, and the peak memory of the process that ran them (one map held at a time).
         stages=$("$speed" run - -- "$speed" stages "$map" 3)
 
-        cats=() clis=() ratios=() rss=0
+        cats=() floors=() clis=() ratios=() floorRatios=() rss=0
         for ((r = 0; r < runs; r++)); do
             # Each command writes a file that does not exist yet, after the file it wrote last time is gone and
             # the disk has caught up: neither starts with the memory that the other has just freed.
             rm -f "$work/out-cat.mp"
             sync
             c=$("$speed" run "$work/out-cat.mp" -- cat "$map" | value seconds)
+            rm -f "$work/out-floor.mp"
+            sync
+            f=$("$speed" run - -- "$speed" floor "$map" "$work/out-floor.mp" | value seconds)
             rm -f "$work/out-cli.mp"
             sync
             out=$("$speed" run - -- "$cli" process "$map" -o "$work/out-cli.mp" --names-dir "$root/data")
             s=$(value seconds <<<"$out")
             m=$(value maxrss_kb <<<"$out")
-            cats+=("$c") clis+=("$s")
+            cats+=("$c") floors+=("$f") clis+=("$s")
             ratios+=("$(awk -v a="$s" -v b="$c" 'BEGIN { print a / b }')")
+            floorRatios+=("$(awk -v a="$f" -v b="$c" 'BEGIN { print a / b }')")
             [ "$m" -gt "$rss" ] && rss=$m
         done
-        rm -f "$map" "$work/out-cat.mp" "$work/out-cli.mp"
+        rm -f "$map" "$work/out-cat.mp" "$work/out-floor.mp" "$work/out-cli.mp"
 
         cat_s=$(printf '%s\n' "${cats[@]}" | median)
+        floor_s=$(printf '%s\n' "${floors[@]}" | median)
         cli_s=$(printf '%s\n' "${clis[@]}" | median)
         ratio=$(printf '%s\n' "${ratios[@]}" | median)
+        floorRatio=$(printf '%s\n' "${floorRatios[@]}" | median)
         rows+=("$(awk -v b="$bytes" -v e="$ends" -v o="$(value open_mbps <<<"$stages")" \
             -v p="$(value process_mbps <<<"$stages")" -v s="$(value save_mbps <<<"$stages")" -v c="$cat_s" \
-            -v l="$cli_s" -v r="$ratio" -v m="$rss" -v w="$(value maxrss_kb <<<"$stages")" 'BEGIN {
-            printf "| %.0f MB | %s | %d | %d | %d | %.2f | %.3f | %.3f | %.2f | %.1f MB |", b / 1048576, e, o, p, s,
-                w * 1024 / b, c, l, r, m / 1024 }')")
+            -v f="$floor_s" -v g="$floorRatio" -v l="$cli_s" -v r="$ratio" -v m="$rss" \
+            -v w="$(value maxrss_kb <<<"$stages")" 'BEGIN {
+            printf "| %.0f MB | %s | %d | %d | %d | %.2f | %.3f | %.3f | %.2f | %.3f | %.2f | %.1f MB |",
+                b / 1048576, e, o, p, s, w * 1024 / b, c, f, g, l, r, m / 1024 }')")
     done
 done
 
-echo "| Map | Line ends | Open MB/s | Process MB/s | Save MB/s | Window peak / map | cat s | stratex-cli process s | cli / cat | Peak memory |"
-echo "|---|---|---|---|---|---|---|---|---|---|"
+echo "| Map | Line ends | Open MB/s | Process MB/s | Save MB/s | Window peak / map | cat s | floor s | floor / cat | stratex-cli process s | cli / cat | Peak memory |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
 echo
 
