@@ -82,8 +82,10 @@ public:
         MapText Finish();
 
     private:
+        static constexpr std::uintptr_t kPage = 4096;
+
         std::string buffer_;
-        std::size_t raw_ = 0;  // end of the bytes written
+        std::size_t raw_ = 0;  // end of the bytes written, which start a little ahead of the text
         Normaliser normaliser_;
     };
 
