@@ -234,14 +234,13 @@ bool MapText::Builder::ReadPart(ByteSource& source) {
 }
 
 MapText::Builder::Builder(std::size_t capacity) {
-    buffer_.reserve(capacity + kPage);
+    buffer_.reserve(capacity + 2 * kNear);  // and room for the head start of the reads, below
     AdviseHugePages(buffer_);
     // On some processors the system copies a read several times more slowly when the memory it writes to
     // lies 1 to 31 bytes further into a page than the file offset read lies into its page. The start of a
     // large allocation lies 16 bytes into a page: there the bytes are read 64 bytes into a page instead, a
     // little ahead of their place, and the normaliser moves them back (as it moves every line after a CR LF
     // anyway). A move back by so few bytes copies at full speed; one by nearly a page would not.
-    constexpr std::uintptr_t kNear = 32;
     const std::uintptr_t into = reinterpret_cast<std::uintptr_t>(buffer_.data()) % kPage;
     raw_ = into > 0 && into < kNear ? 2 * kNear - into : 0;
     normaliser_.read = raw_;

@@ -83,6 +83,8 @@ public:
 
     private:
         static constexpr std::uintptr_t kPage = 4096;
+        // A read into memory fewer than this many bytes further into a page than its file offset is slow.
+        static constexpr std::uintptr_t kNear = 32;
 
         std::string buffer_;
         std::size_t raw_ = 0;  // end of the bytes written, which start a little ahead of the text
