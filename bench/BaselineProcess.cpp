@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "text/Integer.h"
-#include "text/Strings.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
 
 namespace stratex::bench {
 

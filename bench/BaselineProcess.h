@@ -2,7 +2,7 @@
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
-#include "text/LineList.h"
+#include "bytes/LineList.h"
 #include "types/TypeLists.h"
 
 namespace stratex::bench {

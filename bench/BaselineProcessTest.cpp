@@ -12,11 +12,11 @@
 
 #include "BaselineProcess.h"
 #include "MapGenerator.h"
-#include "map/MapScan.h"
-#include "map/MapText.h"
-#include "map/Process.h"
-#include "text/Error.h"
-#include "text/LineList.h"
+#include "passes/MapScan.h"
+#include "bytes/MapText.h"
+#include "passes/Process.h"
+#include "bytes/Error.h"
+#include "bytes/LineList.h"
 #include "types/TypeNames.h"
 
 namespace stratex::bench {

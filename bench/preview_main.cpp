@@ -22,9 +22,9 @@
 #include "app/PreviewCanvas.h"
 #include "app/PreviewWindow.h"
 #include "app/TypeListModel.h"
-#include "map/LevelSelection.h"
-#include "map/MapDocument.h"
-#include "map/MapGeometry.h"
+#include "passes/LevelSelection.h"
+#include "document/MapDocument.h"
+#include "passes/MapGeometry.h"
 
 namespace {
 

@@ -26,16 +26,16 @@
 #include <vector>
 
 #include "BaselineProcess.h"
-#include "map/FileSource.h"
-#include "map/LineReader.h"
-#include "map/MapDocument.h"
-#include "map/MapScan.h"
-#include "map/MapText.h"
-#include "map/Process.h"
-#include "map/ProcessSummary.h"
-#include "map/Progress.h"
-#include "text/AtomicFile.h"
-#include "text/LineList.h"
+#include "bytes/FileSource.h"
+#include "bytes/LineReader.h"
+#include "document/MapDocument.h"
+#include "passes/MapScan.h"
+#include "bytes/MapText.h"
+#include "passes/Process.h"
+#include "passes/ProcessSummary.h"
+#include "passes/Progress.h"
+#include "bytes/AtomicFile.h"
+#include "bytes/LineList.h"
 #include "types/TypeNames.h"
 
 namespace {
@@ -57,7 +57,7 @@ double MegaBytes(std::uintmax_t bytes) { return static_cast<double>(bytes) / (10
 // The window's progress bar and status line, reduced to nothing: the steps report as they do to the window.
 class NoProgress : public Progress {
 public:
-    void SetStatus(std::string_view) override {}
+    void SetState(PassState) override {}
     void SetProgress(std::uint64_t, std::uint64_t) override {}
 };
 

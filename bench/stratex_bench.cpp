@@ -11,13 +11,13 @@
 
 #include "MapGenerator.h"
 #include "levels/Dictionary.h"
-#include "map/FileSource.h"
-#include "map/MapChecker.h"
-#include "map/MapDocument.h"
-#include "map/MapScan.h"
-#include "map/MapText.h"
-#include "map/Process.h"
-#include "text/AtomicFile.h"
+#include "bytes/FileSource.h"
+#include "passes/MapChecker.h"
+#include "document/MapDocument.h"
+#include "passes/MapScan.h"
+#include "bytes/MapText.h"
+#include "passes/Process.h"
+#include "bytes/AtomicFile.h"
 #include "types/TypeNames.h"
 
 namespace {

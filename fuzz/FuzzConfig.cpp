@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "map/FuzzHarness.h"
+#include "passes/FuzzHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     stratex::fuzz::RunOrAbort(stratex::fuzz::Target::Config, data, size);

@@ -23,7 +23,7 @@ cp -r /usr/share/cmake/nlohmann_json "$cli11/share/cmake/"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCLI11_DIR="$cli11/share/cmake/CLI11" -Dnlohmann_json_DIR="$cli11/share/cmake/nlohmann_json" -DSTRATEX_BUILD_GUI=OFF -DSTRATEX_BUILD_TESTS=OFF \
     -DSTRATEX_WERROR="${STRATEX_WERROR:-OFF}" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target stratex_engine stratex-cli
+cmake --build "$build" -j"$(nproc)" --target stratex_document stratex-cli
 
 exe=$build/src/cli/stratex-cli.exe
 file "$exe" 2>/dev/null || ls -l "$exe"

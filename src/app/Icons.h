@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-#include "types/ObjectKind.h"
+#include "grammar/ObjectKind.h"
 
 namespace stratex {
 

@@ -35,8 +35,8 @@
 #include "app/TypeListView.h"
 #include "app/VirtualKey.h"
 #include "app/WindowProgress.h"
-#include "map/ProcessSummary.h"
-#include "text/Error.h"
+#include "passes/ProcessSummary.h"
+#include "bytes/Error.h"
 
 namespace stratex {
 

@@ -9,7 +9,7 @@
 
 #include "app/Settings.h"
 #include "app/UiPrompts.h"
-#include "map/MapDocument.h"
+#include "document/MapDocument.h"
 
 class QAction;
 class QCheckBox;

@@ -7,9 +7,9 @@
 #include <QWidget>
 #include <vector>
 
-#include "map/LevelSelection.h"
-#include "map/MapGeometry.h"
-#include "map/MapView.h"
+#include "passes/LevelSelection.h"
+#include "passes/MapGeometry.h"
+#include "passes/MapView.h"
 
 namespace stratex {
 

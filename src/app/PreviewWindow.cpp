@@ -12,7 +12,7 @@
 
 #include "app/Icons.h"
 #include "app/QtText.h"
-#include "text/Integer.h"
+#include "bytes/Integer.h"
 #include "types/Catalogue.h"
 #include "types/TypeList.h"
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/PreviewCanvas.h"
-#include "map/LevelSelection.h"
-#include "map/MapDocument.h"
-#include "map/MapGeometry.h"
+#include "passes/LevelSelection.h"
+#include "document/MapDocument.h"
+#include "passes/MapGeometry.h"
 
 class QAbstractItemModel;
 class QComboBox;

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
-#include "text/Cp1251.h"
+#include "bytes/Cp1251.h"
 
 namespace stratex {
 

@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <optional>
 
-#include "text/Error.h"
+#include "bytes/Error.h"
 
 namespace stratex {
 

@@ -2,7 +2,7 @@
 
 #include "app/Icons.h"
 #include "app/QtText.h"
-#include "map/TypeFiguresText.h"
+#include "TypeFiguresText.h"
 
 namespace stratex {
 

@@ -4,8 +4,8 @@
 #include <QHash>
 #include <QPixmap>
 
-#include "map/MapFigures.h"
-#include "types/ObjectKind.h"
+#include "passes/MapFigures.h"
+#include "grammar/ObjectKind.h"
 #include "types/TypeList.h"
 
 namespace stratex {

@@ -11,8 +11,24 @@ namespace stratex {
 WindowProgress::WindowProgress(PanelStatusBar* statusBar, QProgressBar* progressBar)
     : statusBar_(statusBar), progressBar_(progressBar) {}
 
-void WindowProgress::SetStatus(std::string_view text) {
-    statusBar_->SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+QString WindowProgress::StateText(PassState state) {
+    switch (state) {
+        case PassState::Scanning:
+            return QStringLiteral("Обработка файла. Поиск объектов. Пожалуйста подождите...");
+        case PassState::Scanned:
+            return QStringLiteral("OK");
+        case PassState::NotAMap:
+            return QStringLiteral("Ошибка при обработке файла");
+        case PassState::Processing:
+            return QStringLiteral("Изменение конечного уровня объектов. Пожалуйста подождите...");
+        case PassState::Processed:
+            return QStringLiteral("Изменение OK");
+    }
+    return {};
+}
+
+void WindowProgress::SetState(PassState state) {
+    statusBar_->SetText(StateText(state));
     statusBar_->repaint();
     sinceRepaint_.start();
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <cstdint>
 
-#include "map/Progress.h"
+#include "passes/Progress.h"
 
 class QProgressBar;
 
@@ -20,7 +21,9 @@ public:
 
     WindowProgress(PanelStatusBar* statusBar, QProgressBar* progressBar);
 
-    void SetStatus(std::string_view text) override;
+    void SetState(PassState state) override;
+    // The status bar's text for state.
+    static QString StateText(PassState state);
     void SetProgress(std::uint64_t maximum, std::uint64_t position) override;
 
     // The bar's range for a maximum and position beyond int: both scaled down alike.

@@ -7,7 +7,7 @@
 
 #include "app/Icons.h"
 #include "app/MainForm.h"
-#include "text/Error.h"
+#include "bytes/Error.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "cli/Cli.h"
 #include "cli/Messages.h"
 #include "cli/Report.h"
-#include "map/MapChecker.h"
-#include "text/Error.h"
-#include "text/LineList.h"
+#include "passes/MapChecker.h"
+#include "bytes/Error.h"
+#include "bytes/LineList.h"
 
 namespace stratex {
 namespace {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <ostream>
 
-#include "map/MapDocument.h"
+#include "document/MapDocument.h"
 
 namespace stratex {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/Error.h"
+#include "bytes/Error.h"
 
 namespace stratex {
 

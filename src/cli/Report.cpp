@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "text/Cp1251.h"
-#include "text/Integer.h"
+#include "bytes/Cp1251.h"
+#include "bytes/Integer.h"
 #include "types/TypeList.h"
 
 namespace stratex {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "map/Finding.h"
-#include "map/MapDocument.h"
+#include "passes/Finding.h"
+#include "document/MapDocument.h"
 
 namespace stratex {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "text/Integer.h"
+#include "bytes/Integer.h"
 
 namespace stratex {
 

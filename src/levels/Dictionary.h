@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "text/LineList.h"
-#include "types/ObjectKind.h"
+#include "bytes/LineList.h"
+#include "grammar/ObjectKind.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

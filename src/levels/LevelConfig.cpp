@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "text/Integer.h"
-#include "text/Strings.h"
-#include "types/ObjectKind.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
+#include "grammar/ObjectKind.h"
 
 namespace stratex {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "text/LineList.h"
+#include "bytes/LineList.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "levels/ZoomTable.h"
-#include "text/Strings.h"
+#include "bytes/Strings.h"
 
 namespace stratex {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "text/Strings.h"
+#include "bytes/Strings.h"
 
 namespace stratex {
 

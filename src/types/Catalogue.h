@@ -3,7 +3,7 @@
 #include <span>
 #include <string_view>
 
-#include "types/ObjectKind.h"
+#include "grammar/ObjectKind.h"
 
 namespace stratex {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "text/Integer.h"
-#include "text/Strings.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
 #include "types/Catalogue.h"
 
 namespace stratex {

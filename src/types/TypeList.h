@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "types/ObjectKind.h"
+#include "grammar/ObjectKind.h"
 #include "types/TypeRow.h"
 
 namespace stratex {

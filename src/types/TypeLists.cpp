@@ -4,9 +4,14 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "text/Strings.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
 
 namespace stratex {
+
+std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string_view typeText) {
+    return lists.Of(kind).GetTypeLevel(NormalisedTypeCode(kind, ReadInteger(typeText)));
+}
 
 TypeList& TypeLists::Of(ObjectKind kind) {
     switch (kind) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 #include "types/TypeList.h"
 #include "types/TypeNames.h"
 
@@ -16,6 +19,11 @@ struct TypeLists {
     // Sorts all three lists, in the order POI, polyline, polygon.
     void SortAll(int sortColumn);
 };
+
+// The level that Process writes on the "EndLevel=" line of an object of kind whose Type line gave
+// typeText: the Type list's level of the normalised code, 0 for an unlisted type. Throws
+// Error("'<text>' is not a valid integer value") for a type text or a level caption that is no number.
+std::int32_t ObjectEndLevel(const TypeLists& lists, ObjectKind kind, std::string_view typeText);
 
 // Show All: adds to each list every type that its name file names and the list lacks, with the level "0",
 // marked as added by Show All, in file order, unsorted. Lines whose first character is ";" and empty lines

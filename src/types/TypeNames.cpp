@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "text/Strings.h"
+#include "bytes/Strings.h"
 
 namespace stratex {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "text/LineList.h"
-#include "types/ObjectKind.h"
+#include "bytes/LineList.h"
+#include "grammar/ObjectKind.h"
 
 namespace stratex {
 

@@ -5,7 +5,7 @@
 #include <QTableView>
 
 #include "app/QtText.h"
-#include "map/MapDocument.h"
+#include "document/MapDocument.h"
 #include "support/WindowFixture.h"
 
 using stratex::MapDocument;

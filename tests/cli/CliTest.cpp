@@ -19,10 +19,10 @@
 
 #include "support/RealMaps.h"
 #include "support/TempDir.h"
-#include "text/Cp1251.h"
-#include "text/LineList.h"
-#include "map/Finding.h"
-#include "text/Strings.h"
+#include "bytes/Cp1251.h"
+#include "bytes/LineList.h"
+#include "passes/Finding.h"
+#include "bytes/Strings.h"
 
 namespace stratex {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "levels/Dictionary.h"
-#include "text/Error.h"
+#include "bytes/Error.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "map/ByteSource.h"
+#include "bytes/ByteSource.h"
 
 namespace stratex {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "text/Strings.h"
+#include "bytes/Strings.h"
 #include "types/Catalogue.h"
 
 namespace stratex {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "text/Error.h"
+#include "bytes/Error.h"
 #include "types/Catalogue.h"
 #include "types/TypeList.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "text/Cp1251.h"
-#include "text/LineList.h"
+#include "bytes/Cp1251.h"
+#include "bytes/LineList.h"
 #include "types/Catalogue.h"
-#include "types/ObjectKind.h"
+#include "grammar/ObjectKind.h"
 #include "types/TypeNames.h"
 
 namespace stratex {

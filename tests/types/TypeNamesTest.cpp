@@ -4,7 +4,7 @@
 #include <string>
 
 #include "support/TempDir.h"
-#include "text/Error.h"
+#include "bytes/Error.h"
 #include "types/TypeNames.h"
 
 namespace stratex {

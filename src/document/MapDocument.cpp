@@ -1,0 +1,238 @@
+#include "document/MapDocument.h"
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "levels/LevelConfig.h"
+#include "levels/ZoomTable.h"
+#include "passes/MapScan.h"
+#include "bytes/MapTextLoader.h"
+#include "passes/Process.h"
+#include "bytes/AtomicFile.h"
+#include "bytes/Error.h"
+#include "types/TypeNames.h"
+
+namespace stratex {
+
+MapDocument::MapDocument(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
+
+bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress) {
+    SetShowAll(false);
+
+    // Everything is built in locals and committed only once the scan has succeeded, so that a missing type
+    // name file, an unreadable map or a text that is no number leaves the open map as it was.
+    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    // The map is loaded on a second thread while the scan reads it here.
+    MapTextLoader loader(path);
+    DictionaryTables tables = tables_;
+    StreamFacts facts;
+    ScanResult result;
+    try {
+        result = ScanMapStream(loader, names, useDictionary_, tables, sortColumn_, facts, LineReader::kDefaultCapacity,
+                               progress, loader.fileSize());
+    } catch (...) {
+        RethrowInFile(PathToUtf8(path));
+    }
+
+    map_ = loader.Finish();
+    hasMap_ = true;
+    return CommitScan(path, std::move(result), tables);
+}
+
+bool MapDocument::CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables) {
+    mapPath_ = path;
+    figures_ = std::move(result.figures);
+    levels_ = std::move(result.levels);
+    lists_ = std::move(result.lists);
+    tables_ = tables;
+
+    // Open MAP enables and never disables; Save MAP keeps its state, and so does Modified.
+    buttons_.process = true;
+    buttons_.openCfg = true;
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+    return result.isPolishMap;
+}
+
+namespace {
+
+// The output of ProcessFileTo: an AtomicFile created at the first write. When the file cannot be created
+// or written, the failure waits until the pass has ended, so that a failure of Process comes first.
+class DeferredFileSink : public ByteSink {
+public:
+    explicit DeferredFileSink(std::filesystem::path path) : path_(std::move(path)) {}
+
+    void Write(std::string_view bytes) override {
+        if (failure_) return;
+        try {
+            if (!file_) file_.emplace(path_);
+            file_->Write(bytes);
+        } catch (const Error&) {
+            failure_ = std::current_exception();
+            file_.reset();
+        }
+    }
+
+    // Writes the file (an empty one when nothing came) or throws the failure met.
+    void Commit() {
+        if (!failure_ && !file_) Write({});
+        if (failure_) std::rethrow_exception(failure_);
+        file_->Commit();
+    }
+
+private:
+    std::filesystem::path path_;
+    std::optional<AtomicFile> file_;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
+    SetShowAll(false);
+
+    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    DictionaryTables tables = tables_;
+    StreamFacts facts;
+    FileSource::Stamp stamp;
+    ScanResult result;
+    try {
+        result = stratex::ScanMapFile(path, names, useDictionary_, tables, sortColumn_, facts, stamp);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(path));
+    }
+
+    map_ = MapText();
+    hasMap_ = false;
+    scannedStamp_ = stamp;
+    scannedFacts_ = facts;
+    return CommitScan(path, std::move(result), tables);
+}
+
+void MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary) {
+    DeferredFileSink sink(output);
+    ProcessScannedFile(sink, summary, [&sink] { sink.Commit(); });
+}
+
+void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
+    ProcessScannedFile(output, summary, [] {});
+}
+
+void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary,
+                                     const std::function<void()>& commit) {
+    FileSource source(mapPath_, scannedStamp_);
+    DictionaryTables tables = tables_;
+    LineList dicLines = dicLines_;
+    ProcessSummary counted;
+    try {
+        ProcessMapStream(source, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
+                         LineReader::kDefaultCapacity, summary ? &counted : nullptr, kProcessSegmentSize);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(mapPath_));
+    }
+    commit();
+
+    tables_ = tables;
+    dicLines_ = std::move(dicLines);
+    if (summary) *summary = std::move(counted);
+    buttons_.saveMap = true;
+    modified_ = false;
+}
+
+void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
+    // Without a map the text is empty (map_ starts empty), so the pass changes nothing and the document only
+    // becomes "processed": the same outcome as processing a map that holds no line.
+    ProcessSummary counted;
+    try {
+        ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr,
+                   kProcessSegmentSize);
+    } catch (...) {
+        RethrowInFile(PathToUtf8(mapPath_));
+    }
+    if (summary) *summary = std::move(counted);
+    buttons_.saveMap = true;
+    modified_ = true;
+}
+
+void MapDocument::SaveMap(const std::filesystem::path& path) {
+    map_.Save(path);
+    modified_ = false;
+}
+
+void MapDocument::SetShowAll(bool on) {
+    if (on == showAll_) return;
+    showAll_ = on;
+    if (on) {
+        // The buttons come first: a type name file that cannot be read ends the switch-on with the box
+        // ticked and these buttons enabled.
+        buttons_.saveCfg = true;
+        if (useDictionary_) buttons_.saveDic = true;
+        ShowAllObjects(lists_, TypeNameFiles::Load(programDir_));
+        return;
+    }
+    RemoveShowAllRows(lists_);
+    buttons_.process = false;
+    buttons_.saveMap = false;
+    buttons_.openCfg = false;
+    buttons_.saveCfg = false;
+    if (useDictionary_) buttons_.saveDic = false;
+}
+
+void MapDocument::SaveConfig(const std::filesystem::path& path) {
+    cfgLines_ = BuildConfigLines(lists_);
+    SaveLineFile(path, cfgLines_);
+}
+
+std::vector<UnmatchedConfigLine> MapDocument::OpenConfig(const std::filesystem::path& path) {
+    LineList lines = LoadLineFile(path);
+    cfgLines_ = std::move(lines);
+    std::vector<UnmatchedConfigLine> unmatched = ApplyConfigLines(lists_, cfgLines_);
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+    return unmatched;
+}
+
+void MapDocument::SaveDictionary(const std::filesystem::path& path) {
+    DictionaryTables tables = tables_;
+    LineList lines = BuildDictionary(lists_, tables);
+    // The generated lines and tables are kept even when the file cannot be written: generating is done
+    // by then, as it would be for Process.
+    dicLines_ = std::move(lines);
+    tables_ = tables;
+    SaveLineFile(path, dicLines_);
+}
+
+void MapDocument::SortList(ObjectKind kind, int column) {
+    sortColumn_ = column;
+    lists_.Of(kind).Sort(column);
+}
+
+void MapDocument::SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>& rows, int level) {
+    lists_.Of(kind).SetLevelOfRows(rows, level);
+}
+
+void MapDocument::SetLevelText(ObjectKind kind, std::size_t row, std::string text) {
+    TypeList& list = lists_.Of(kind);
+    if (row < list.size()) list.SetLevel(row, std::move(text));
+}
+
+void MapDocument::AddLevelAfter(std::optional<std::size_t> selected) { levels_.AddAfter(selected); }
+
+void MapDocument::RemoveLevel(std::optional<std::size_t> selected) { levels_.Remove(selected); }
+
+void MapDocument::SetLevelValue(std::size_t row, std::string value) {
+    if (row < levels_.size()) levels_.SetValue(row, std::move(value));
+}
+
+void MapDocument::SetLevels(const std::vector<int>& bits) {
+    levels_.Clear();
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        // Distinct keys, so every row gets the pick list as a scanned row would.
+        levels_.AddScannedRow("Level" + std::to_string(i), LevelValue(bits[i]));
+    }
+}
+
+}  // namespace stratex

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
+#include "levels/LevelsTable.h"
+#include "passes/MapFigures.h"
+#include "bytes/FileSource.h"
+#include "passes/MapScan.h"
+#include "bytes/MapText.h"
+#include "passes/ProcessSummary.h"
+#include "passes/Progress.h"
+#include "passes/StreamFacts.h"
+#include "bytes/LineList.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+
+// Which tool-bar buttons are enabled. "Open MAP" always is.
+struct ButtonStates {
+    bool process = false;
+    bool saveMap = false;
+    bool openCfg = false;
+    bool saveCfg = false;
+    bool saveDic = false;
+
+    bool operator==(const ButtonStates&) const = default;
+};
+
+// Everything the main window knows about the open map and the user's choices, and every operation on it,
+// without widgets or dialogs: the window and stratex-cli both drive this class. Each operation is the part
+// of a button's handler after its file dialog and questions. Operations that throw Error leave the
+// document as it was, unless noted.
+class MapDocument {
+public:
+    // programDir: the folder of the type name files (the working folder at start-up).
+    explicit MapDocument(std::filesystem::path programDir);
+
+    // Open MAP after its dialog: switches Show All off, scans the map, enables Process, Open CFG, Save CFG
+    // (and Save DIC with the dictionary option). Returns false when the file is no Polish map (no line
+    // contains "[END-IMG ID]"): the map is still loaded, its level rows shown, the lists empty, and the
+    // buttons enabled. On a failure (a type name file or the map unreadable, a text that is no number) the
+    // document is as before, except that Show All has been switched off.
+    bool OpenMap(const std::filesystem::path& path, Progress* progress = nullptr);
+
+    // Open MAP as stratex-cli needs it: the same, with the map scanned as it is read and not kept in memory
+    // (map() stays empty, hasMap() false), so that memory does not grow with the map. ProcessFileTo then
+    // reads the file again.
+    bool ScanMapFile(const std::filesystem::path& path);
+
+    // Process followed by Save MAP to output, after ScanMapFile: the map file is read once more and the result
+    // goes straight into output (CR LF line ends), which is replaced atomically. All or nothing: on any
+    // failure (those of Process and Save MAP, or a map file that changed after ScanMapFile or while it is
+    // read) nothing is written and the document is as before. Process's failure is reported before the
+    // output's. On success as Process then SaveMap: Save MAP enabled, Modified clear. With summary, it is
+    // replaced by what this Process did to the EndLevel lines, when it succeeds.
+    void ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary = nullptr);
+    // The same into output as it goes (standard output, or nothing for a dry run): on a failure output may
+    // hold a part of the result.
+    void ProcessFileTo(ByteSink& output, ProcessSummary* summary = nullptr);
+
+    // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
+    // map it processes the empty text: nothing changes but Modified and Save MAP. With summary, it is
+    // replaced by what this Process did to the EndLevel lines, when it succeeds. A failure met at an
+    // object carries the map's file and the object's end line (as a failure of the scan carries the
+    // failing line).
+    void Process(Progress* progress = nullptr, ProcessSummary* summary = nullptr);
+
+    // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
+    void SaveMap(const std::filesystem::path& path);
+
+    // Show All switched on or off, with the buttons it enables or disables.
+    void SetShowAll(bool on);
+
+    // Save CFG / Open CFG after their dialogs. OpenConfig returns the file's lines that named no row.
+    void SaveConfig(const std::filesystem::path& path);
+    std::vector<UnmatchedConfigLine> OpenConfig(const std::filesystem::path& path);
+
+    // Save DIC after its dialog: BuildDictionary, then writes the lines. When BuildDictionary fails, the
+    // tables and dicLines are unchanged; when only the write fails, they keep the generated result.
+    void SaveDictionary(const std::filesystem::path& path);
+
+    // The dictionary option (the check box); changes no button.
+    void SetUseDictionary(bool on) { useDictionary_ = on; }
+    bool useDictionary() const { return useDictionary_; }
+
+    // A header click on a list: remembers the column and sorts that list only.
+    void SortList(ObjectKind kind, int column);
+    int sortColumn() const { return sortColumn_; }
+
+    // The level popup: sets the level of the given (selected) rows of a list.
+    void SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>& rows, int level);
+    // The in-place editor and the typing shortcut: any text becomes the caption. A row out of range is
+    // ignored, as is one in SetLevelValue.
+    void SetLevelText(ObjectKind kind, std::size_t row, std::string text);
+
+    // The Levels table menu and value cells.
+    void AddLevelAfter(std::optional<std::size_t> selected);
+    void RemoveLevel(std::optional<std::size_t> selected);
+    void SetLevelValue(std::size_t row, std::string value);
+
+    // Replaces the Levels table by rows Level0.. with the values LevelValue(bits), each with the pick list
+    // (stratex-cli --levels, which allows at most LevelsTable::kMaxRows counts).
+    void SetLevels(const std::vector<int>& bits);
+
+    const MapText& map() const { return map_; }
+    bool hasMap() const { return hasMap_; }
+    // The file of the open map.
+    const std::filesystem::path& mapPath() const { return mapPath_; }
+    // The figures of the last scan: objects per type with their EndLevel values, whether the map has a
+    // dictionary section and a "Levels=" header line. Process does not change them.
+    const MapFigures& figures() const { return figures_; }
+    const LevelsTable& levels() const { return levels_; }
+    const TypeLists& lists() const { return lists_; }
+    const DictionaryTables& tables() const { return tables_; }
+    const LineList& dicLines() const { return dicLines_; }
+    const LineList& cfgLines() const { return cfgLines_; }
+    const ButtonStates& buttons() const { return buttons_; }
+    bool modified() const { return modified_; }
+    bool showAll() const { return showAll_; }
+    const std::filesystem::path& programDir() const { return programDir_; }
+
+private:
+    // The end of a successful Open MAP: takes what the scan of path found and enables the buttons. Returns
+    // whether the file is a Polish map.
+    bool CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables);
+    // ProcessFileTo's pass; commit runs once the pass has succeeded, before the document changes.
+    void ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit);
+
+    std::filesystem::path programDir_;
+    MapText map_;
+    bool hasMap_ = false;
+    std::filesystem::path mapPath_;
+    MapFigures figures_;
+    // The file that ScanMapFile scanned (mapPath_), as it was then, and what its scan found for ProcessFileTo.
+    FileSource::Stamp scannedStamp_;
+    StreamFacts scannedFacts_;
+    LevelsTable levels_;
+    TypeLists lists_;
+    DictionaryTables tables_;
+    LineList dicLines_;
+    LineList cfgLines_;
+    ButtonStates buttons_;
+    bool modified_ = false;
+    bool showAll_ = false;
+    bool useDictionary_ = false;
+    int sortColumn_ = 1;
+};
+
+}  // namespace stratex

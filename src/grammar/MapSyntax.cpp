@@ -1,0 +1,94 @@
+#include "grammar/MapSyntax.h"
+
+#include "bytes/Strings.h"
+
+namespace stratex::mapsyntax {
+
+namespace {
+
+constexpr std::string_view kDictionaryEnd = "[END-DICTIONARY]";
+constexpr std::string_view kDictionaryEndSpaced = "[END DICTIONARY]";
+
+// Reads "KEY<digits>" and blanks before "=" at the start of line, the key's case ignored: the digits'
+// value, or -1.
+int KeyLevel(std::string_view line, std::string_view key) {
+    if (line.size() <= key.size() || !EqualsNoCase(line.substr(0, key.size()), key)) return -1;
+    std::size_t i = key.size();
+    const std::size_t first = i;
+    int level = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9' && i - first < 3) level = level * 10 + (line[i++] - '0');
+    if (i == first) return -1;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i < line.size() && line[i] == '=' ? level : -1;
+}
+
+}  // namespace
+
+namespace {
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+}  // namespace
+
+std::string_view TypeText(std::string_view line) {
+    // Characters 6 and 7 ("0x"), five digits at 8 to 12, and no digit at 13.
+    constexpr std::size_t kValue = 5;
+    constexpr std::size_t kExtended = 7;
+    if (line.size() >= kValue + kExtended && line[kValue] == '0' && (line[kValue + 1] == 'x' || line[kValue + 1] == 'X') &&
+        (line.size() == kValue + kExtended || !IsHexDigit(line[kValue + kExtended]))) {
+        bool digits = true;
+        for (std::size_t k = kValue + 2; k < kValue + kExtended; ++k) digits = digits && IsHexDigit(line[k]);
+        if (digits) return line.substr(kValue, kExtended);
+    }
+    return Mid(line, 6, 11);
+}
+
+std::string_view UpToText(std::string_view line) { return Mid(line, 10, 11); }
+
+bool IsLevelLine(std::string_view line) {
+    return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
+}
+
+bool IsLevelsLine(std::string_view line) { return StartsWithNoCase(line, "Levels="); }
+
+bool ContinuesLevelRun(std::string_view line) {
+    return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
+}
+
+bool IsLevelKey(std::string_view line) {
+    if (StartsWithNoCase(line, "Levels=")) return true;
+    std::size_t at = 0;
+    if (StartsWithNoCase(line, "Level")) {
+        at = 5;
+    } else if (StartsWithNoCase(line, "Zoom")) {
+        at = 4;
+    } else {
+        return false;
+    }
+    const std::size_t firstDigit = at;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9') ++at;
+    return at > firstDigit && at < line.size() && line[at] == '=';
+}
+
+bool EndsDictionaryForReading(std::string_view line) {
+    return line.find('[') != std::string_view::npos && ContainsNoCase(line, kDictionaryEnd);
+}
+
+bool BeginsDictionaryEndMarker(std::string_view text) {
+    return StartsWithNoCase(text, kDictionaryEnd) || StartsWithNoCase(text, kDictionaryEndSpaced);
+}
+
+bool EndsDictionaryForRemoval(std::string_view line) {
+    return ContainsNoCase(line, kDictionaryEnd) || ContainsNoCase(line, kDictionaryEndSpaced);
+}
+
+std::optional<int> CoordinateLevel(std::string_view line) {
+    if (line.empty()) return std::nullopt;
+    const char first = static_cast<char>(line[0] | 0x20);
+    if (first != 'd' && first != 'o') return std::nullopt;
+    const int level = first == 'd' ? KeyLevel(line, "Data") : KeyLevel(line, "Origin");
+    if (level < 0) return std::nullopt;
+    return level;
+}
+
+}  // namespace stratex::mapsyntax

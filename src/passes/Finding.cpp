@@ -1,0 +1,30 @@
+#include "passes/Finding.h"
+
+namespace stratex {
+
+const std::array<FindingCodeInfo, 18> kFindingCodes = {{
+    {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
+    {FindingCode::LevelsCount, "levels-count", Severity::Error},
+    {FindingCode::LevelOrder, "level-order", Severity::Error},
+    {FindingCode::LevelBits, "level-bits", Severity::Error},
+    {FindingCode::LevelBitsOrder, "level-bits-order", Severity::Error},
+    {FindingCode::TooManyLevels, "too-many-levels", Severity::Error},
+    {FindingCode::ObjectInHeader, "object-in-header", Severity::Error},
+    {FindingCode::SectionNotClosed, "section-not-closed", Severity::Error},
+    {FindingCode::NoType, "no-type", Severity::Error},
+    {FindingCode::TypeNotNumber, "type-not-number", Severity::Error},
+    {FindingCode::EndLevelTop, "endlevel-top", Severity::Warning},
+    {FindingCode::DataAboveEndLevel, "data-above-endlevel", Severity::Error},
+    {FindingCode::DataWithoutEndLevel, "data-without-endlevel", Severity::Warning},
+    {FindingCode::DataTopLevel, "data-top-level", Severity::Warning},
+    {FindingCode::MixedEndLevels, "mixed-endlevels", Severity::Warning},
+    {FindingCode::DictionaryNotClosed, "dictionary-not-closed", Severity::Error},
+    {FindingCode::DictionaryRow, "dictionary-row", Severity::Warning},
+    {FindingCode::TypeLevelTop, "type-level-top", Severity::Warning},
+}};
+
+std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
+
+const FindingCodeInfo& InfoOf(FindingCode code) { return kFindingCodes[static_cast<std::size_t>(code)]; }
+
+}  // namespace stratex

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "grammar/ObjectKind.h"
+
+namespace stratex {
+
+// An error is what a map compiler would refuse or drop the object for; anything else is a warning.
+enum class Severity { Warning, Error };
+
+// "warning" or "error".
+std::string_view SeverityName(Severity severity);
+
+// Every problem the map checker can report, with its fixed severity.
+enum class FindingCode {
+    LevelsMissing,        // no "Levels=" line in the header
+    LevelsCount,          // "Levels=" disagrees with the Level lines
+    LevelOrder,           // a Level line out of order, or a level number missing
+    LevelBits,            // a bit count outside 1..24 or no number
+    LevelBitsOrder,       // a bit count not below the one of the level before
+    TooManyLevels,        // more than 10 levels
+    ObjectInHeader,       // an object section before "[END-IMG ID]"
+    SectionNotClosed,     // an object section without its "[END]"
+    NoType,               // an object without a Type line
+    TypeNotNumber,        // a type text that is no number
+    EndLevelTop,          // EndLevel at or above the last level
+    DataAboveEndLevel,    // the lowest DataN above the object's EndLevel
+    DataWithoutEndLevel,  // no EndLevel while some data lies above level 0
+    DataTopLevel,         // a DataN at or above the last level
+    MixedEndLevels,       // the objects of one type carry different EndLevels (or some none)
+    DictionaryNotClosed,  // "[DICTIONARY]" without an end marker
+    DictionaryRow,        // a dictionary row whose flags are not 255 characters
+    TypeLevelTop,         // a type level at or above the last level of the resulting header
+};
+
+struct FindingCodeInfo {
+    FindingCode code;
+    std::string_view name;  // as printed in brackets, e.g. "levels-count"
+    Severity severity;
+};
+
+// One entry per FindingCode, in the order of the enumeration.
+extern const std::array<FindingCodeInfo, 18> kFindingCodes;
+
+const FindingCodeInfo& InfoOf(FindingCode code);
+
+// One problem of a map, at a line (1-based). message is UTF-8; kind and type (the normalised type code) are
+// set for findings about one type.
+struct Finding {
+    std::uint64_t line = 0;
+    FindingCode code = FindingCode::LevelsMissing;
+    std::string message;
+    std::optional<ObjectKind> kind;
+    std::string type;
+
+    Severity severity() const { return InfoOf(code).severity; }
+    bool operator==(const Finding&) const = default;
+};
+
+}  // namespace stratex

@@ -1,0 +1,391 @@
+#include "passes/MapChecker.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "bytes/ByteScan.h"
+#include "grammar/MapSyntax.h"
+#include "bytes/Cp1251.h"
+#include "bytes/Error.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
+
+namespace stratex {
+namespace {
+
+constexpr std::size_t kMaxLevels = 10;
+constexpr std::int32_t kMinBits = 1;
+constexpr std::int32_t kMaxBits = 24;
+constexpr std::size_t kDictionaryFlags = 255;
+
+std::string_view KindName(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Poi:
+            return "POI";
+        case ObjectKind::Polyline:
+            return "polyline";
+        case ObjectKind::Polygon:
+            return "polygon";
+    }
+    return "";
+}
+
+// A Level line of the header: its line number, the number after "Level" and its value text.
+struct LevelLine {
+    std::uint64_t line;
+    std::int32_t number;
+    std::string value;
+};
+
+// What one type's objects carry, for the type findings.
+struct TypeStats {
+    ObjectKind kind;
+    std::int32_t value;
+    std::uint64_t firstLine;
+    std::map<std::int32_t, std::uint64_t> endLevels;  // EndLevel value -> objects
+    std::uint64_t without = 0;                        // objects without EndLevel
+    std::int32_t scanLevel = 0;                       // the level the scan takes for the type
+};
+
+class MapChecker {
+public:
+    explicit MapChecker(const CheckContext& context) : context_(context) {}
+
+    // Examines line number (1-based); bracket is the offset of its first "[" or npos.
+    void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
+        const bool hasBracket = bracket != std::string_view::npos;
+        if (inDictionary_) {
+            DictionaryLine(line, number);
+        } else if (hasBracket && Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
+            inDictionary_ = true;
+            dictionaryLine_ = number;
+            DictionaryLine(line, number);
+        }
+        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
+        if (inHeader_) {
+            HeaderLine(line, number, lineClass, hasBracket);
+            return;
+        }
+        if (lineClass.comment) return;
+        if (lineClass.opens) {
+            if (inSection_) {
+                Add(openerLine_, FindingCode::SectionNotClosed,
+                    "the " + std::string(KindName(kind_)) + " section is not closed before line " +
+                        std::to_string(number));
+                // As in the scan, the lines after the second opener count for the open object.
+            } else {
+                OpenSection(lineClass.kind, number);
+            }
+        }
+        if (!inSection_) return;
+        if (lineClass.type) {
+            typeText_ = mapsyntax::TypeText(line);
+            typeLine_ = number;
+            hasType_ = true;
+        } else if (lineClass.endLevel) {
+            endLevel_ = TryReadInteger(ValueOf(line));
+            upToText_ = mapsyntax::UpToText(line);
+        } else if (const auto level = mapsyntax::CoordinateLevel(line)) {
+            minData_ = std::min(minData_, *level);
+            maxData_ = std::max(maxData_, *level);
+        }
+        if (lineClass.end) FinishObject(number);
+    }
+
+    CheckResult Finish() {
+        if (inHeader_) {
+            result_.isPolishMap = false;
+            return std::move(result_);
+        }
+        result_.isPolishMap = true;
+        if (inSection_) {
+            Add(openerLine_, FindingCode::SectionNotClosed,
+                "the " + std::string(KindName(kind_)) + " section is never closed");
+        }
+        if (inDictionary_) {
+            Add(dictionaryLine_, FindingCode::DictionaryNotClosed,
+                "the [DICTIONARY] section has no [END-DICTIONARY] line; Process would remove the lines after it");
+        }
+        TypeFindings();
+        std::stable_sort(result_.findings.begin(), result_.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+        return std::move(result_);
+    }
+
+private:
+    void Add(std::uint64_t line, FindingCode code, std::string message, std::optional<ObjectKind> kind = {},
+             std::string type = {}) {
+        result_.findings.push_back({line, code, std::move(message), kind, std::move(type)});
+    }
+
+    void HeaderLine(std::string_view line, std::uint64_t number, const mapsyntax::LineClass& lineClass,
+                    bool hasBracket) {
+        if (mapsyntax::IsLevelsLine(line)) {
+            if (!levelsLine_) {
+                levelsLine_ = number;
+                levelsValue_ = std::string(ValueOf(line));
+            }
+        } else if (mapsyntax::IsLevelLine(line)) {
+            std::int32_t n = 0;
+            for (std::size_t i = 5; i < line.size() && i < 11 && line[i] >= '0' && line[i] <= '9'; ++i) {
+                n = n * 10 + (line[i] - '0');
+            }
+            levelLines_.push_back({number, n, std::string(ValueOf(line))});
+        }
+        if (!hasBracket) return;
+        if (lineClass.opens) {
+            Add(number, FindingCode::ObjectInHeader,
+                "a " + std::string(KindName(lineClass.kind)) + " object stands in the header, before [END-IMG ID]",
+                lineClass.kind);
+        }
+        if (Contains(line, mapsyntax::kHeaderEnd)) {
+            inHeader_ = false;
+            HeaderFindings(number);
+        }
+    }
+
+    void HeaderFindings(std::uint64_t headerEnd) {
+        const std::size_t count = levelLines_.size();
+        const std::uint64_t at = levelsLine_ ? *levelsLine_ : headerEnd;
+        std::optional<std::int32_t> declared;
+        if (!levelsLine_) {
+            Add(headerEnd, FindingCode::LevelsMissing, "the header has no Levels= line");
+        } else {
+            declared = TryReadInteger(levelsValue_);
+            if (!declared || *declared != static_cast<std::int32_t>(count)) {
+                Add(at, FindingCode::LevelsCount,
+                    "Levels=" + Cp1251ToUtf8(levelsValue_) + " but the header has " + std::to_string(count) +
+                        " Level lines");
+            }
+        }
+        const std::size_t most = std::max<std::size_t>(count, declared && *declared > 0 ? *declared : 0);
+        if (most > kMaxLevels) {
+            Add(at, FindingCode::TooManyLevels,
+                std::to_string(most) + " levels; a map holds at most " + std::to_string(kMaxLevels));
+        }
+
+        std::int32_t next = 0;
+        const LevelLine* previous = nullptr;
+        for (const LevelLine& level : levelLines_) {
+            const std::string name = "Level" + std::to_string(level.number);
+            if (level.number > next) {
+                Add(level.line, FindingCode::LevelOrder, "Level" + std::to_string(next) + " is missing before " + name);
+            } else if (level.number < next) {
+                Add(level.line, FindingCode::LevelOrder,
+                    name + " is out of order: it comes after Level" + std::to_string(next - 1));
+            }
+            next = std::max(next, level.number + 1);
+
+            const auto bits = TryReadInteger(level.value);
+            if (!bits || *bits < kMinBits || *bits > kMaxBits) {
+                Add(level.line, FindingCode::LevelBits,
+                    name + "=" + Cp1251ToUtf8(level.value) + ": the bit count must be a number from 1 to 24");
+                continue;
+            }
+            if (previous) {
+                const auto before = TryReadInteger(previous->value);
+                if (before && *bits >= *before) {
+                    Add(level.line, FindingCode::LevelBitsOrder,
+                        name + "=" + std::to_string(*bits) + " is not below Level" + std::to_string(previous->number) +
+                            "=" + std::to_string(*before));
+                }
+            }
+            previous = &level;
+        }
+        // Objects are held against the levels the header has: its Level lines, or failing those its count.
+        if (count > 0) {
+            lastLevel_ = static_cast<std::int32_t>(count) - 1;
+        } else if (declared && *declared > 0) {
+            lastLevel_ = *declared - 1;
+        }
+    }
+
+    void DictionaryLine(std::string_view line, std::uint64_t number) {
+        if (ContainsNoCase(line, "level") && ContainsNoCase(line, "rgn") && HasKey(line)) {
+            const std::size_t flags = ValueOf(line).size();
+            if (flags != kDictionaryFlags) {
+                Add(number, FindingCode::DictionaryRow,
+                    "the dictionary row has " + std::to_string(flags) + " flags, not 255");
+            }
+        }
+        // The end that Process looks for: a section it cannot close loses the lines behind it.
+        if (mapsyntax::EndsDictionaryForRemoval(line)) inDictionary_ = false;
+    }
+
+    void OpenSection(ObjectKind kind, std::uint64_t number) {
+        inSection_ = true;
+        kind_ = kind;
+        openerLine_ = number;
+        hasType_ = false;
+        endLevel_.reset();
+        upToText_ = {};
+        minData_ = kNoData;
+        maxData_ = -1;
+    }
+
+    void FinishObject(std::uint64_t number) {
+        inSection_ = false;
+        if (!hasType_) {
+            Add(openerLine_, FindingCode::NoType,
+                "the " + std::string(KindName(kind_)) +
+                    " object has no Type line; Process would give it the type of the object before it",
+                kind_);
+            return;
+        }
+        const auto value = TryReadInteger(typeText_);
+        if (!value) {
+            Add(typeLine_, FindingCode::TypeNotNumber,
+                "the type '" + Cp1251ToUtf8(typeText_) + "' is no number; Process would stop at line " +
+                    std::to_string(number),
+                kind_);
+            return;
+        }
+        TypeStats& stats = StatsOf(*value, upToText_);
+        if (endLevel_) {
+            ++stats.endLevels[*endLevel_];
+        } else {
+            ++stats.without;
+        }
+        const bool hasData = maxData_ >= 0;
+        if (lastLevel_ && endLevel_ && *endLevel_ >= *lastLevel_) {
+            AddForType(openerLine_, FindingCode::EndLevelTop,
+                       "EndLevel=" + std::to_string(*endLevel_) + " is at or above the last level, " +
+                           std::to_string(*lastLevel_) + ", which holds no objects",
+                       stats);
+        }
+        if (lastLevel_ && hasData && maxData_ >= *lastLevel_) {
+            AddForType(
+                openerLine_, FindingCode::DataTopLevel,
+                "Data" + std::to_string(maxData_) + " is at or above the last level, " + std::to_string(*lastLevel_),
+                stats);
+        }
+        if (hasData && endLevel_ && minData_ > *endLevel_) {
+            AddForType(openerLine_, FindingCode::DataAboveEndLevel,
+                       "the data starts at level " + std::to_string(minData_) +
+                           ", above EndLevel=" + std::to_string(*endLevel_),
+                       stats);
+        }
+        // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
+        if (hasData && !endLevel_ && maxData_ > 0) {
+            std::string message = "no EndLevel while its data lies at level";
+            message += maxData_ > minData_ ? "s " + std::to_string(minData_) + "-" + std::to_string(maxData_)
+                                           : " " + std::to_string(minData_);
+            if (const auto level = ProcessLevel(stats)) {
+                message += "; Process would set EndLevel=" + std::to_string(*level);
+            }
+            AddForType(openerLine_, FindingCode::DataWithoutEndLevel, std::move(message), stats);
+        }
+    }
+
+    TypeStats& StatsOf(std::int32_t value, std::string_view upToText) {
+        const std::uint64_t key = (static_cast<std::uint64_t>(kind_) << 32) | static_cast<std::uint32_t>(value);
+        auto [found, added] = types_.try_emplace(key, TypeStats{kind_, value, openerLine_, {}, 0, 0});
+        // The scan takes a type's level from its first object: the EndLevel text, or 0.
+        if (added) found->second.scanLevel = TryReadInteger(upToText).value_or(0);
+        return found->second;
+    }
+
+    // The level Process would give an object of the type without EndLevel, when it can be told.
+    std::optional<std::int32_t> ProcessLevel(const TypeStats& stats) const {
+        if (!context_.lists) return stats.scanLevel;
+        try {
+            return context_.lists->Of(stats.kind).GetTypeLevel(NormalisedTypeCode(stats.kind, stats.value));
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+    }
+
+    void AddForType(std::uint64_t line, FindingCode code, std::string message, const TypeStats& stats) {
+        std::string type = NormalisedTypeCode(stats.kind, stats.value);
+        std::string full = "the " + std::string(KindName(stats.kind)) + " " + type + " object: " + message;
+        Add(line, code, std::move(full), stats.kind, std::move(type));
+    }
+
+    void TypeFindings() {
+        std::optional<std::int32_t> resultingLast;
+        if (context_.lists && context_.resultingLevels && context_.resultingLevels->size() > 0) {
+            resultingLast = static_cast<std::int32_t>(context_.resultingLevels->size()) - 1;
+        }
+        for (const auto& [key, stats] : types_) {
+            const std::string type = NormalisedTypeCode(stats.kind, stats.value);
+            const std::string name = "the " + std::string(KindName(stats.kind)) + " type " + type;
+            // Objects without EndLevel count as one more level: Process gives them the type's level too.
+            if (stats.endLevels.size() + (stats.without > 0 ? 1 : 0) > 1) {
+                std::string levels;
+                for (const auto& [level, objects] : stats.endLevels) {
+                    if (!levels.empty()) levels += ", ";
+                    levels += std::to_string(level) + " (" + std::to_string(objects) + ")";
+                }
+                if (stats.without > 0) levels += ", none (" + std::to_string(stats.without) + ")";
+                Add(stats.firstLine, FindingCode::MixedEndLevels,
+                    name + " has objects at EndLevel " + levels + "; Process gives them all one level", stats.kind,
+                    type);
+            }
+            if (resultingLast) {
+                const auto level = ProcessLevel(stats);
+                if (level && *level >= *resultingLast) {
+                    Add(stats.firstLine, FindingCode::TypeLevelTop,
+                        name + " gets level " + std::to_string(*level) +
+                            ", at or above the last level of the new header, " + std::to_string(*resultingLast),
+                        stats.kind, type);
+                }
+            }
+        }
+    }
+
+    static constexpr std::int32_t kNoData = 0x7FFFFFFF;
+
+    const CheckContext& context_;
+    CheckResult result_;
+
+    bool inHeader_ = true;
+    std::optional<std::uint64_t> levelsLine_;
+    std::string levelsValue_;
+    std::vector<LevelLine> levelLines_;
+    std::optional<std::int32_t> lastLevel_;
+
+    bool inDictionary_ = false;
+    std::uint64_t dictionaryLine_ = 0;
+
+    bool inSection_ = false;
+    ObjectKind kind_ = ObjectKind::Poi;
+    std::uint64_t openerLine_ = 0;
+    bool hasType_ = false;
+    std::string_view typeText_;  // a view into the map, which outlives the check
+    std::uint64_t typeLine_ = 0;
+    std::optional<std::int32_t> endLevel_;
+    std::string_view upToText_;
+    std::int32_t minData_ = kNoData;
+    std::int32_t maxData_ = -1;
+
+    std::unordered_map<std::uint64_t, TypeStats> types_;
+};
+
+}  // namespace
+
+CheckResult CheckMap(const MapText& text, const CheckContext& context) {
+    MapChecker checker(context);
+    const std::string& buffer = text.Buffer();
+    const char* const data = buffer.data();
+    const char* const end = data + buffer.size();
+    // Most lines hold no "[", and every marker needs one: the next "[" is searched for once per stretch.
+    const char* nextBracket = bytescan::Find(data, end, '[');
+    std::uint64_t number = 1;
+    for (const char* lineStart = data; lineStart < end; ++number) {
+        const char* lineEnd = bytescan::Find(lineStart, end, '\n');
+        if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, end, '[');
+        checker.Line(
+            std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), number,
+            nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos);
+        lineStart = lineEnd + 1;
+    }
+    return checker.Finish();
+}
+
+}  // namespace stratex

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <vector>
+
+#include "levels/LevelsTable.h"
+#include "passes/Finding.h"
+#include "bytes/MapText.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+
+// What a check knows besides the map. Both pointers may be null; what they point to must outlive the call.
+struct CheckContext {
+    // The Type lists Process would use: the levels it would give objects without EndLevel. Null: the level
+    // the scan takes for the type (its first object's EndLevel, or 0).
+    const TypeLists* lists = nullptr;
+    // The Levels table Process would write (after a level config or new levels). Given together with lists,
+    // every listed type of the map is checked against its last level.
+    const LevelsTable* resultingLevels = nullptr;
+};
+
+struct CheckResult {
+    std::vector<Finding> findings;  // in line order
+    bool isPolishMap = false;       // some line contains "[END-IMG ID]"
+};
+
+// Checks text in one pass with the recognition rules of the scan and Process: the level header (its
+// "Levels=" line against its Level lines, their order, bit counts and number), every object (its Type
+// line and type text, its EndLevel and DataN levels against the header, an unclosed or misplaced
+// section), the types whose objects carry different EndLevels and the dictionary sections. Allocates per
+// type and per finding, not per line. Never throws on map content.
+CheckResult CheckMap(const MapText& text, const CheckContext& context = {});
+
+}  // namespace stratex

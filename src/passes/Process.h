@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "bytes/ByteSource.h"
+#include "bytes/LineReader.h"
+#include "bytes/MapText.h"
+#include "passes/ProcessSummary.h"
+#include "passes/Progress.h"
+#include "passes/StreamFacts.h"
+#include "bytes/LineList.h"
+#include "types/TypeLists.h"
+
+namespace stratex {
+
+// Process (the level rewrite): in one forward pass rewrites the level header from levels, sets every
+// object's "EndLevel=" line from the Type lists and, with useDictionary, puts a generated dictionary after
+// "[END-IMG ID]" and removes older dictionary sections. All or nothing: on success text, dicLines and
+// tables hold the result; when it throws (a type text or level caption that is no number) all three are
+// exactly as before. With summary, each object's EndLevel change is counted into it (also when it throws).
+// The result is built beside the text and then takes its place. Progress reports the bytes walked.
+// segmentSize: as ProcessMapStream's; the result is the same either way.
+void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
+                DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
+                ProcessSummary* summary = nullptr, std::size_t segmentSize = 0);
+
+// Process of the map that input gives, streamed: the same pass as ProcessMap, reading the input once
+// through a buffer of bufferSize bytes (larger only while one object needs it) and writing the result with
+// CR LF line ends to output as it goes, as Save MAP writes it. facts come from the scan of the same bytes.
+// On success dicLines and tables hold the result as ProcessMap leaves them; when it throws (as ProcessMap
+// does, or what the input and output throw) they are as before and output holds a part of the result,
+// which the caller discards. With summary, each object's EndLevel change is counted into it.
+// With segmentSize and without the dictionary option, the input is read into segments of about that size,
+// cut at openers, which threads walk side by side; each is held in memory until written, so the memory
+// needed grows with the segment size, not with the map. Segments are walked only where PassThreads() is
+// above 1 and threads can be started. Where a segment would grow past eight times that
+// size (a huge object), the rest of the map is walked in one. The result is the same either way.
+void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                      bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
+                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr,
+                      std::size_t segmentSize = 0);
+
+// The segment size for Process where more than one processor can walk segments.
+inline constexpr std::size_t kProcessSegmentSize = std::size_t{1} << 20;
+
+}  // namespace stratex

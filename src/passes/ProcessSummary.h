@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "grammar/ObjectKind.h"
+
+namespace stratex {
+
+// What Process did to the EndLevel lines of some objects.
+struct EndLevelCounts {
+    std::uint64_t inserted = 0;   // the object had no EndLevel line; one was put in
+    std::uint64_t replaced = 0;   // its EndLevel line was replaced by a different one
+    std::uint64_t unchanged = 0;  // its EndLevel line was already the one Process writes
+
+    std::uint64_t objects() const { return inserted + replaced + unchanged; }
+    EndLevelCounts& operator+=(const EndLevelCounts& other) {
+        inserted += other.inserted;
+        replaced += other.replaced;
+        unchanged += other.unchanged;
+        return *this;
+    }
+    bool operator==(const EndLevelCounts&) const = default;
+};
+
+// What one Process did, per kind and type value, and in total.
+class ProcessSummary {
+public:
+    using Key = std::pair<ObjectKind, std::int32_t>;  // kind and type value; ordered by kind, then value
+
+    // Counts one object whose type text Process read as a number: oldLine is its EndLevel line before (none
+    // when it had none), newLine the one Process gives it.
+    void Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
+               std::string_view newLine) {
+        Add(CountsOf(kind, typeText), oldLine, newLine);
+    }
+
+    // The counts of the objects of kind with type text typeText, empty until one is counted. They stay where
+    // they are for as long as the summary lives and is not assigned to, so a caller may keep them at hand.
+    EndLevelCounts& CountsOf(ObjectKind kind, std::string_view typeText);
+    // Counts one object into counts, as Count does.
+    static void Add(EndLevelCounts& counts, std::optional<std::string_view> oldLine, std::string_view newLine) {
+        if (!oldLine) {
+            ++counts.inserted;
+        } else if (*oldLine == newLine) {
+            ++counts.unchanged;
+        } else {
+            ++counts.replaced;
+        }
+    }
+
+    // Adds the counts of another summary, as if its objects had been counted into this one.
+    void Add(const ProcessSummary& other);
+
+    const std::map<Key, EndLevelCounts>& types() const { return types_; }
+    EndLevelCounts Total() const;
+
+    // The summary as UTF-8 lines, each ending in "\n": one per type in kind and code order,
+    // "POI 0x2f06: 3 inserted, 1 replaced, 10 unchanged", then "Total: ..." over all of them.
+    std::string ToText() const;
+
+private:
+    std::map<Key, EndLevelCounts> types_;
+};
+
+// "3 inserted, 1 replaced, 10 unchanged".
+std::string CountsText(const EndLevelCounts& counts);
+
+}  // namespace stratex

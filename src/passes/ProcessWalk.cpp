@@ -1,0 +1,159 @@
+#include "passes/ProcessWalk.h"
+
+#include "bytes/Error.h"
+#include "bytes/Strings.h"
+
+namespace stratex::processwalk {
+namespace {
+
+// One walk: its parts, and the state that lives from one line to the next.
+class Walker {
+public:
+    Walker(StreamSource& source, StreamPlan& plan, ObjectTracker& tracker, Generated& generated,
+           const WalkOptions& options)
+        : source_(source), plan_(plan), tracker_(tracker), generated_(generated), options_(options) {}
+
+    bool Run() {
+        while (!source_.AtEnd()) {
+            if (!tracker_.inHeader() && source_.TakePlain(plan_)) continue;
+            if (!Line(source_.Take())) return false;
+        }
+        return true;
+    }
+
+private:
+    // The line that the walk examines and what the result holds in its place: the input line as it stands
+    // (text kNoText) or a generated text.
+    struct Current {
+        const SourceLine& taken;
+        std::string_view line;
+        std::size_t bracket;
+        std::int32_t text;
+    };
+
+    bool Line(const SourceLine& taken) {
+        const bool header = tracker_.inHeader();
+        if (!header) plan_.KeepLevelKeys();
+        // Built from its parts: copying the view whole would read back as one what was just stored as two.
+        Current current{taken, std::string_view(taken.text.data(), taken.text.size()), taken.bracket,
+                        taken.pending < 0 ? kNoText : generated_.firstHeaderText + taken.pending};
+        // The line may go or be replaced before the tracker reads it, yet it ends the header part all the same.
+        if (header && current.bracket != kNone) tracker_.SkipLines(current.line);
+
+        if (!headerDone_ && header && mapsyntax::IsLevelsLine(current.line)) RewriteHeader(current);
+        if (options_.useDictionary && current.bracket != kNone && DictionaryLine(current)) return true;
+
+        // The other level keys of the header part go: those after the rewrite as they come, those before it
+        // once it starts. Until then they are kept, since a header without "Levels=" stays as it is.
+        if (header && current.text == kNoText && mapsyntax::IsLevelKey(current.line)) {
+            if (headerDone_) return true;
+            Append(current);
+            plan_.HoldLevelKey();
+            return true;
+        }
+
+        const TrackedLine tracked = tracker_.Line(current.line, current.bracket);
+        if (tracked.endsObject) return EndObject(current);
+        Append(current);
+        if (tracked.strayEnd) plan_.ForgetEndLevel();
+        if (tracked.lineClass.endLevel) {
+            plan_.MarkEndLevel();
+            if (options_.summary) endLevelText_.assign(current.line);
+        }
+        return true;
+    }
+
+    void Append(const Current& current) {
+        if (current.text == kNoText) {
+            plan_.AppendInput(current.taken.offset, current.line.size(), current.taken.endLength, current.taken.crLf);
+        } else {
+            plan_.AppendText(current.text);
+        }
+    }
+
+    // The first "Levels=" line of the header part, with the unbroken run of level lines behind it, gives way
+    // to the header built from the Levels table; the new "Levels=" line stands in for it, and the others are
+    // examined as the next lines.
+    void RewriteHeader(Current& current) {
+        plan_.DropLevelKeys();
+        while (!source_.AtEnd() && mapsyntax::ContinuesLevelRun(source_.Peek())) source_.Take();
+        generated_.header = HeaderLines(generated_.levels);
+        generated_.firstHeaderText = generated_.texts.Next();
+        for (const std::string& headerLine : generated_.header) generated_.texts.Add(headerLine);
+        source_.Inject(generated_.header, 1);
+        headerDone_ = true;
+        current.line = generated_.header.front();
+        current.bracket = kNone;
+        current.text = generated_.firstHeaderText;
+    }
+
+    // With the dictionary option: the generated dictionary goes behind its place, and dictionary sections
+    // go. True when the line has been dealt with.
+    bool DictionaryLine(const Current& current) {
+        if (mapsyntax::IsDictionaryPlace(current.line)) {
+            // Later generations would give the same lines and tables, so one build serves every such line.
+            if (!generated_.dictionaryBuilt) {
+                generated_.dicLines = BuildDictionary(generated_.lists, generated_.tables);
+                generated_.dictionaryBuilt = true;
+                generated_.firstDicText = generated_.texts.Next();
+                for (const std::string& dicLine : generated_.dicLines) generated_.texts.Add(dicLine);
+            }
+            Append(current);
+            for (std::size_t d = 0; d < generated_.dicLines.size(); ++d) {
+                plan_.AppendText(generated_.firstDicText + static_cast<std::int32_t>(d));
+            }
+            return true;  // the place opens no section and holds no key that the walk looks for
+        }
+        if (Contains(current.line.substr(current.bracket), mapsyntax::kDictionaryStart)) {
+            source_.RemoveDictionarySection(current.line, tracker_);
+            return true;
+        }
+        return false;
+    }
+
+    // The object's EndLevel line becomes the one its type's level gives; an object without one gets it in
+    // front of the line above its end.
+    bool EndObject(const Current& current) {
+        if (options_.laterPart && !tracker_.carried().met) return false;
+        const ObjectKind kind = tracker_.kind();
+        const std::string_view type = tracker_.typeText();
+        LevelCache::Entry* entry = nullptr;
+        try {
+            entry = &generated_.levelCache.Find(kind, type);
+        } catch (...) {
+            RethrowAtLine(source_.InputLinesTaken());  // the object's end line, always an input line
+        }
+        const std::int32_t newLine = generated_.texts.EndLevel(entry->level);
+        if (options_.summary) {
+            if (!entry->counts) entry->counts = &options_.summary->CountsOf(kind, type);
+            const std::optional<std::string_view> old =
+                plan_.HasEndLevel() ? std::optional<std::string_view>(endLevelText_) : std::nullopt;
+            ProcessSummary::Add(*entry->counts, old, generated_.texts[newLine]);
+        }
+        if (plan_.HasEndLevel()) {
+            plan_.ReplaceEndLevel(newLine);
+        } else {
+            plan_.InsertBeforeLast(newLine);
+        }
+        Append(current);
+        plan_.ForgetEndLevel();
+        return true;
+    }
+
+    StreamSource& source_;
+    StreamPlan& plan_;
+    ObjectTracker& tracker_;
+    Generated& generated_;
+    const WalkOptions& options_;
+    bool headerDone_ = false;
+    std::string endLevelText_;  // the object's EndLevel line, for the summary
+};
+
+}  // namespace
+
+bool Walk(StreamSource& source, StreamPlan& plan, ObjectTracker& tracker, Generated& generated,
+          const WalkOptions& options) {
+    return Walker(source, plan, tracker, generated, options).Run();
+}
+
+}  // namespace stratex::processwalk

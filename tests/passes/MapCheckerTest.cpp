@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "passes/MapChecker.h"
+#include "passes/ScanTestSupport.h"
+
+namespace stratex {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Found = std::vector<std::pair<std::string, std::uint64_t>>;  // code name, line
+
+// A map of header lines and object lines; the header opens at line 1 and the objects begin after
+// "[END-IMG ID]".
+MapText MapWith(const Lines& header, const Lines& objects) {
+    Lines lines{"[IMG ID]"};
+    lines.insert(lines.end(), header.begin(), header.end());
+    lines.push_back("[END-IMG ID]");
+    lines.insert(lines.end(), objects.begin(), objects.end());
+    return MapOf(lines);
+}
+
+// A sound header of three levels (0 to 2): lines 2 to 5, "[END-IMG ID]" at line 6, objects from line 7.
+const Lines kHeader = {"Levels=3", "Level0=24", "Level1=21", "Level2=18"};
+
+Found CodesAndLines(const CheckResult& result) {
+    Found found;
+    for (const Finding& finding : result.findings) found.emplace_back(InfoOf(finding.code).name, finding.line);
+    return found;
+}
+
+TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
+    struct Case {
+        const char* name;
+        Lines header;
+        Lines objects;
+        Found expected;
+    };
+    const Lines dictionaryRow = {"Level1Rgn10=" + std::string(255, '0')};
+    const Case cases[] = {
+        {"sound map", kHeader, {"[POI]", "Type=0x2f06", "EndLevel=1", "Data0=(1,2)", "[END]"}, {}},
+        {"no Levels= line", {"Level0=24", "Level1=21"}, {}, {{"levels-missing", 4}}},
+        {"Levels= against the Level lines",
+         {"Levels=4", "Level0=24", "Level1=21", "Level2=18"},
+         {},
+         {{"levels-count", 2}}},
+        {"a level missing", {"Levels=3", "Level0=24", "Level1=21", "Level3=18"}, {}, {{"level-order", 5}}},
+        {"a level out of order", {"Levels=3", "Level0=24", "Level1=21", "Level1=18"}, {}, {{"level-order", 5}}},
+        {"bit count outside 1..24", {"Levels=3", "Level0=25", "Level1=21", "Level2=18"}, {}, {{"level-bits", 3}}},
+        {"bit count not falling", {"Levels=3", "Level0=24", "Level1=24", "Level2=18"}, {}, {{"level-bits-order", 4}}},
+        {"eleven levels",
+         {"Levels=11", "Level0=24", "Level1=23", "Level2=22", "Level3=21", "Level4=20", "Level5=19", "Level6=18",
+          "Level7=17", "Level8=16", "Level9=15", "Level10=14"},
+         {},
+         {{"too-many-levels", 2}}},
+        {"object in the header",
+         {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "[POI]", "Type=0x2f06", "[END]"},
+         {},
+         {{"object-in-header", 6}}},
+        {"section closed by the next opener",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=1", "[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"},
+         {{"section-not-closed", 7}}},
+        {"section open at the end", kHeader, {"[POLYGON]", "Type=0x4c", "EndLevel=1"}, {{"section-not-closed", 7}}},
+        {"no Type line", kHeader, {"[POLYLINE]", "EndLevel=1", "Data0=(1,2),(3,4)", "[END]"}, {{"no-type", 7}}},
+        {"type text no number", kHeader, {"[POLYLINE]", "Type=0x1g", "EndLevel=1", "[END]"}, {{"type-not-number", 8}}},
+        {"EndLevel on the last level",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=2", "Data0=(1,2)", "[END]"},
+         {{"endlevel-top", 7}}},
+        {"data above EndLevel",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=0", "Data1=(1,2)", "[END]"},
+         {{"data-above-endlevel", 7}}},
+        {"no EndLevel, data above level 0",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "Data0=(1,2)", "Data1=(1,2)", "[END]"},
+         {{"data-without-endlevel", 7}}},
+        {"no EndLevel, data on level 0 only", kHeader, {"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}, {}},
+        {"one type with and without EndLevel",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POI]", "Type=0x2f06", "[END]"},
+         {{"mixed-endlevels", 7}}},
+        {"data on the last level",
+         kHeader,
+         {"[POLYLINE]", "Type=0x16", "EndLevel=1", "Data0=(1,2),(3,4)", "Data2=(1,2),(3,4)", "[END]"},
+         {{"data-top-level", 7}}},
+        {"one type at two EndLevels",
+         kHeader,
+         {"[POLYLINE]", "Type=0x16", "EndLevel=0", "[END]", "[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"},
+         {{"mixed-endlevels", 7}}},
+        {"dictionary without end", kHeader, {"[DICTIONARY]", dictionaryRow[0]}, {{"dictionary-not-closed", 7}}},
+        {"dictionary row too short",
+         kHeader,
+         {"[DICTIONARY]", "Level1Rgn40=" + std::string(254, '1'), "[END-DICTIONARY]"},
+         {{"dictionary-row", 8}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CodesAndLines(CheckMap(MapWith(c.header, c.objects))), c.expected) << c.name;
+    }
+}
+
+TEST(MapChecker, TypeLevelAtOrAboveTheNewLastLevelIsReportedOnlyWithTheResultingHeader) {
+    const MapText map = MapWith(kHeader, {"[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"});
+    TypeLists lists;
+    lists.polyline.AddTypeRow("0x16", "Trail", "2");
+    LevelsTable levels;
+    levels.Clear();
+    for (const char* key : {"Level0", "Level1", "Level2"}) levels.AddScannedRow(key, "24bit");
+
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &levels})), (Found{{"type-level-top", 7}}));
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr})), Found{});
+}
+
+TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
+    const CheckResult result = CheckMap(MapWith(kHeader, {
+                                                             "[POLYLINE]",
+                                                             "Type=0x16",
+                                                             "Data1=(1,2)",
+                                                             "[END]",
+                                                             "[POLYLINE]",
+                                                             "Type=22",
+                                                             "EndLevel=1",
+                                                             "[END]",
+                                                             "[POLYLINE]",
+                                                             "Type=0x16",
+                                                             "EndLevel=1",
+                                                             "[END]",
+                                                             "[POLYLINE]",
+                                                             "Type=0x16",
+                                                             "EndLevel=0",
+                                                             "[END]",
+                                                         }));
+    ASSERT_EQ(result.findings.size(), 2u);
+    EXPECT_EQ(result.findings[0].message,
+              "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set EndLevel=0");
+    EXPECT_EQ(result.findings[1].message,
+              "the polyline type 0x16 has objects at EndLevel 0 (1), 1 (2), none (1); Process gives them all one "
+              "level");
+    EXPECT_EQ(result.findings[1].kind, ObjectKind::Polyline);
+    EXPECT_EQ(result.findings[1].type, "0x16");
+}
+
+TEST(MapChecker, AFileWithoutHeaderEndIsNoPolishMap) {
+    EXPECT_FALSE(CheckMap(MapOf({"[IMG ID]", "Levels=1", "[POI]", "Type=0x2f06", "[END]"})).isPolishMap);
+    EXPECT_TRUE(CheckMap(MapWith(kHeader, {})).isPolishMap);
+}
+
+}  // namespace
+}  // namespace stratex

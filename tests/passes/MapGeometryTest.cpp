@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "passes/LevelSelection.h"
+#include "passes/MapGeometry.h"
+#include "grammar/MapSyntax.h"
+#include "passes/MapView.h"
+#include "passes/ScanTestSupport.h"
+
+namespace stratex {
+
+void PrintTo(const GeometryFinding& finding, std::ostream* out) { *out << finding.line << ": " << finding.message; }
+
+namespace {
+
+struct CoordinateCase {
+    const char* value;
+    std::vector<GeoPoint> points;  // when read
+    const char* reason;            // when not: the reason given
+};
+
+TEST(MapGeometry, CoordinateValuesAreReadOrRefusedWithTheirPlace) {
+    const CoordinateCase cases[] = {
+        {"(55.10,37.20)", {{55100000, 37200000}}, nullptr},
+        {"(55.1,37.2),(-55.123456,-37.9999999)", {{55100000, 37200000}, {-55123456, -38000000}}, nullptr},
+        {" ( 56.7 , 38.5 ) , (+1,2.) ", {{56700000, 38500000}, {1000000, 2000000}}, nullptr},
+        {"(90,180),(-90,-180)", {{90000000, 180000000}, {-90000000, -180000000}}, nullptr},
+        {"(.5,0.0000005)", {{500000, 1}}, nullptr},
+        {"", {}, "character 1: \"(\" is expected"},
+        {"55.1,37.2", {}, "character 1: \"(\" is expected"},
+        {"(55.1,x)", {}, "character 7: a number is expected"},
+        {"(55.1;37.2)", {}, "character 6: \",\" is expected"},
+        {"(55.1,37.2", {}, "character 11: \")\" is expected"},
+        {"(55.1,37.2),", {}, "character 13: \"(\" is expected"},
+        {"(55.1,37.2)(1,2)", {}, "character 12: \",\" is expected"},
+        {"(90.000001,0)", {}, "character 2: the number is out of range"},
+        {"(1,2),(3,-180.5)", {}, "character 10: the number is out of range"},
+        {"(-,2)", {}, "character 3: a number is expected"},
+    };
+    for (const CoordinateCase& c : cases) {
+        SCOPED_TRACE(c.value);
+        std::vector<GeoPoint> points{{7, 7}};  // what was there before stays
+        const std::optional<std::string> reason = ReadCoordinates(c.value, points);
+        std::vector<GeoPoint> expected{{7, 7}};
+        expected.insert(expected.end(), c.points.begin(), c.points.end());
+        EXPECT_EQ(points, expected);
+        EXPECT_EQ(reason.value_or("read"), c.reason ? c.reason : "read");
+    }
+}
+
+TEST(MapGeometry, CoordinateKeysGiveTheirLevel) {
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {"Data0=(1,2)", 0}, {"Data12=(1,2)", 12}, {"DATA3 =(1,2)", 3},  {"Origin0=(1,2)", 0}, {"data1=", 1},
+        {"Data=(1,2)", {}}, {"Data1x=(1,2)", {}}, {"Label=Data0=", {}}, {"DataFile=x", {}},   {"Origin=(1,2)", {}},
+    };
+    for (const auto& [line, level] : cases) EXPECT_EQ(mapsyntax::CoordinateLevel(line), level) << line;
+}
+
+TEST(MapGeometry, ObjectsKeepTheirShapesAndABadLineIsReportedWithoutStoppingTheRest) {
+    const MapGeometry geometry = MapGeometry::Read(MapOf({
+        "[IMG ID]",
+        "Levels=3",
+        "[END-IMG ID]",
+        "Data0=(9,9)",  // outside any object
+        "[POLYGON]",
+        "Type=0x4c",
+        "Data1=(1,1),(1,2),(2,2)",
+        "Data0=(1,1),(1,3),(3,3)",
+        "Data0=(5,5),(5,6),(6,6)",
+        "[END]",
+        "[POI]",
+        "Type=0x2f06",
+        "Data0=(55.1,oops)",
+        "Origin1=(4,4)",
+        "[END]",
+        "[POLYLINE]",
+        "Type=0x16",
+        "Data0=(2,2) (3,3)",
+        "Data1=(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),x",
+        "[END]",  // nothing left to draw: no object
+        "[RGN40]",
+        "Data2=(8,8),(8,9)",
+        "[END-RGN40]",  // the type of the object before
+    }));
+    ASSERT_EQ(geometry.ObjectCount(), 3u);
+    const auto typeOf = [&](std::size_t i) { return geometry.types()[geometry.object(i).type]; };
+    EXPECT_EQ(typeOf(0).kind, ObjectKind::Polygon);
+    EXPECT_EQ(typeOf(0).text, "0x4c");
+    EXPECT_EQ(geometry.object(0).lowestLevel, 0);
+    ASSERT_EQ(geometry.ShapesOf(0).size(), 3u);
+    EXPECT_EQ(geometry.object(0).box, (GeoBox{1000000, 1000000, 6000000, 6000000}));
+    EXPECT_EQ(geometry.PointsOf(geometry.ShapesOf(0)[2]).back(), (GeoPoint{6000000, 6000000}));
+    EXPECT_EQ(geometry.ShapeLevelAt(0, 0), 0);
+    EXPECT_EQ(geometry.ShapeLevelAt(0, 3), 1);
+    EXPECT_EQ(typeOf(1).text, "0x2f06");
+    EXPECT_EQ(geometry.object(1).lowestLevel, 1);
+    EXPECT_EQ(geometry.ShapeLevelAt(1, 0), -1);
+    EXPECT_EQ(typeOf(2).kind, ObjectKind::Polyline);
+    EXPECT_EQ(typeOf(2).text, "0x16");
+    EXPECT_EQ(geometry.bounds(), (GeoBox{1000000, 1000000, 8000000, 9000000}));
+    EXPECT_EQ(geometry.findings(),
+              (std::vector<GeometryFinding>{
+                  {13, "Line 13: Data0=(55.1,oops) cannot be read, character 7: a number is expected"},
+                  {18, "Line 18: Data0=(2,2) (3,3) cannot be read, character 7: \",\" is expected"},
+                  {19,
+                   "Line 19: Data1=(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),(1,1),... cannot be read, "
+                   "character 61: \"(\" is expected"}}));
+}
+
+TEST(LevelSelection, ObjectIsDrawnFromItsLowestDataLineUpToItsEndLevel) {
+    // The lowest coordinate line N, the EndLevel E, the levels 0..4 at which the object shows.
+    const struct {
+        int lowest;
+        int endLevel;
+        const char* shown;
+    } cases[] = {
+        {0, 0, "x...."}, {0, 2, "xxx.."}, {1, 3, ".xxx."}, {2, 0, "..x.."}, {3, 1, "...x."}, {0, 9, "xxxxx"},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (int level = 0; level < 5; ++level) shown += IsDrawnAtLevel(c.lowest, c.endLevel, level) ? 'x' : '.';
+        EXPECT_EQ(shown, c.shown) << c.lowest << " " << c.endLevel;
+    }
+}
+
+TEST(LevelSelection, TypesAreLookedUpAsProcessDoesAtThatMoment) {
+    const MapGeometry geometry = MapGeometry::Read(MapOf({
+        "[POI]", "Type=0x2F06", "Data0=(1,1)", "[END]",           // listed as 0x2f06
+        "[POLYGON]", "Type=0x4c", "Data1=(1,1),(2,2)", "[END]",   // lowest line Data1
+        "[POLYLINE]", "Type=0x16", "Data0=(1,1),(2,2)", "[END]",  // not listed: 0
+        "[POLYLINE]", "Type=0x1f", "Data0=(1,1),(2,2)", "[END]",  // its caption is no number
+    }));
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x2f06", "", "2");
+    lists.polygon.AddTypeRow("0x4c", "", "0");
+    lists.polyline.AddTypeRow("0x1f", "", "deep");
+    const LevelSelection level0 = LevelSelection::Select(geometry, lists, 0);
+    EXPECT_EQ(level0.drawn(ObjectKind::Poi), (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(level0.drawn(ObjectKind::Polygon), (std::vector<std::uint32_t>{}));
+    EXPECT_EQ(level0.drawn(ObjectKind::Polyline), (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(level0.hiddenCount(), 2u);
+    EXPECT_EQ(level0.problem(), "'deep' is not a valid integer value");
+    const LevelSelection level1 = LevelSelection::Select(geometry, lists, 1);
+    EXPECT_EQ(level1.drawn(ObjectKind::Poi), (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(level1.drawn(ObjectKind::Polygon), (std::vector<std::uint32_t>{1}));
+    EXPECT_EQ(level1.DrawnCount(), 2u);
+    lists.poi.SetLevel(0, "0");
+    EXPECT_EQ(LevelSelection::Select(geometry, lists, 1).drawn(ObjectKind::Poi), (std::vector<std::uint32_t>{}));
+}
+
+TEST(MapView, ProjectionKeepsOnePointPerPixelAndZoomKeepsThePointUnderTheCursor) {
+    MapView view;
+    view.SetSize(116, 116);
+    view.Fit({0, 0, 1000000, 1000000});  // 100 pixels for a degree, 8 of margin
+    std::vector<PixelPoint> pixels;
+    view.Project(std::vector<GeoPoint>{{0, 0}, {1000, 1000}, {6000, 1000}, {1000000, 1000000}, {0, 0}}, pixels);
+    EXPECT_EQ(pixels, (std::vector<PixelPoint>{{8, 108}, {8, 107}, {108, 8}, {8, 108}}));
+    const MapView::PixelBox box = view.Pixels({0, 0, 9000, 20000});
+    EXPECT_NEAR(box.right - box.left, 2, 0.001);
+    EXPECT_NEAR(box.bottom - box.top, 0.9, 0.001);
+    EXPECT_NEAR(box.bottom, 108, 0.001);
+    const GeoPoint under{250000, 750000};
+    const double x = view.X(under), y = view.Y(under);
+    view.ZoomAbout(8, x, y);
+    EXPECT_NEAR(view.X(under), x, 1);
+    EXPECT_NEAR(view.Y(under), y, 1);
+    EXPECT_FALSE(view.Shows(GeoBox{0, 0, 10000, 10000}));
+    view.Pan(560, -200);  // the corner of the degree comes back into the area
+    EXPECT_TRUE(view.Shows(GeoBox{0, 0, 10000, 10000}));
+}
+
+}  // namespace
+}  // namespace stratex
