@@ -11,6 +11,7 @@
 
 #include "bytes/ByteScan.h"
 #include "grammar/MapSyntax.h"
+#include "grammar/ObjectTracker.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
@@ -59,54 +60,45 @@ public:
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
-        const bool hasBracket = bracket != std::string_view::npos;
         if (inDictionary_) {
             DictionaryLine(line, number);
-        } else if (hasBracket && Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
+        } else if (bracket != std::string_view::npos && Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
             inDictionary_ = true;
             dictionaryLine_ = number;
             DictionaryLine(line, number);
         }
-        const mapsyntax::LineClass lineClass = mapsyntax::ClassifyLine(line);
-        if (inHeader_) {
-            HeaderLine(line, number, lineClass, hasBracket);
+        const TrackedLine tracked = tracker_.Line(line, bracket);
+        if (tracked.header) {
+            HeaderLine(line, number, tracked);
             return;
         }
-        if (lineClass.comment) return;
-        if (lineClass.opens) {
-            if (inSection_) {
-                Add(openerLine_, FindingCode::SectionNotClosed,
-                    "the " + std::string(KindName(kind_)) + " section is not closed before line " +
-                        std::to_string(number));
-                // As in the scan, the lines after the second opener count for the open object.
-            } else {
-                OpenSection(lineClass.kind, number);
-            }
+        if (tracked.opensInOpenSection) {
+            Add(openerLine_, FindingCode::SectionNotClosed,
+                "the " + std::string(KindName(tracker_.kind())) + " section is not closed before line " +
+                    std::to_string(number));
+            // As in the scan, the lines after the second opener count for the open object.
+        } else if (tracked.opens) {
+            openerLine_ = number;
+            endLevel_.reset();
         }
-        if (!inSection_) return;
-        if (lineClass.type) {
-            typeText_ = mapsyntax::TypeText(line);
+        if (!tracked.counts) return;
+        if (tracked.lineClass.type) {
             typeLine_ = number;
-            hasType_ = true;
-        } else if (lineClass.endLevel) {
+        } else if (tracked.lineClass.endLevel) {
             endLevel_ = TryReadInteger(ValueOf(line));
-            upToText_ = mapsyntax::UpToText(line);
-        } else if (const auto level = mapsyntax::CoordinateLevel(line)) {
-            minData_ = std::min(minData_, *level);
-            maxData_ = std::max(maxData_, *level);
         }
-        if (lineClass.end) FinishObject(number);
+        if (tracked.endsObject) FinishObject(number);
     }
 
     CheckResult Finish() {
-        if (inHeader_) {
+        if (tracker_.inHeader()) {
             result_.isPolishMap = false;
             return std::move(result_);
         }
         result_.isPolishMap = true;
-        if (inSection_) {
+        if (tracker_.inSection()) {
             Add(openerLine_, FindingCode::SectionNotClosed,
-                "the " + std::string(KindName(kind_)) + " section is never closed");
+                "the " + std::string(KindName(tracker_.kind())) + " section is never closed");
         }
         if (inDictionary_) {
             Add(dictionaryLine_, FindingCode::DictionaryNotClosed,
@@ -124,8 +116,7 @@ private:
         result_.findings.push_back({line, code, std::move(message), kind, std::move(type)});
     }
 
-    void HeaderLine(std::string_view line, std::uint64_t number, const mapsyntax::LineClass& lineClass,
-                    bool hasBracket) {
+    void HeaderLine(std::string_view line, std::uint64_t number, const TrackedLine& tracked) {
         if (mapsyntax::IsLevelsLine(line)) {
             if (!levelsLine_) {
                 levelsLine_ = number;
@@ -138,16 +129,13 @@ private:
             }
             levelLines_.push_back({number, n, std::string(ValueOf(line))});
         }
-        if (!hasBracket) return;
-        if (lineClass.opens) {
+        if (tracked.lineClass.opens) {
             Add(number, FindingCode::ObjectInHeader,
-                "a " + std::string(KindName(lineClass.kind)) + " object stands in the header, before [END-IMG ID]",
-                lineClass.kind);
+                "a " + std::string(KindName(tracked.lineClass.kind)) +
+                    " object stands in the header, before [END-IMG ID]",
+                tracked.lineClass.kind);
         }
-        if (Contains(line, mapsyntax::kHeaderEnd)) {
-            inHeader_ = false;
-            HeaderFindings(number);
-        }
+        if (tracked.endsHeader) HeaderFindings(number);
     }
 
     void HeaderFindings(std::uint64_t headerEnd) {
@@ -218,64 +206,56 @@ private:
         if (mapsyntax::EndsDictionaryForRemoval(line)) inDictionary_ = false;
     }
 
-    void OpenSection(ObjectKind kind, std::uint64_t number) {
-        inSection_ = true;
-        kind_ = kind;
-        openerLine_ = number;
-        hasType_ = false;
-        endLevel_.reset();
-        upToText_ = {};
-        minData_ = kNoData;
-        maxData_ = -1;
-    }
-
     void FinishObject(std::uint64_t number) {
-        inSection_ = false;
-        if (!hasType_) {
+        kind_ = tracker_.kind();
+        const std::string_view typeText = tracker_.typeText();
+        const int minData = tracker_.minData();
+        const int maxData = tracker_.maxData();
+        if (!tracker_.typeInObject()) {
             Add(openerLine_, FindingCode::NoType,
                 "the " + std::string(KindName(kind_)) +
                     " object has no Type line; Process would give it the type of the object before it",
                 kind_);
             return;
         }
-        const auto value = TryReadInteger(typeText_);
+        const auto value = TryReadInteger(typeText);
         if (!value) {
             Add(typeLine_, FindingCode::TypeNotNumber,
-                "the type '" + Cp1251ToUtf8(typeText_) + "' is no number; Process would stop at line " +
+                "the type '" + Cp1251ToUtf8(typeText) + "' is no number; Process would stop at line " +
                     std::to_string(number),
                 kind_);
             return;
         }
-        TypeStats& stats = StatsOf(*value, upToText_);
+        TypeStats& stats = StatsOf(*value, tracker_.upToText());
         if (endLevel_) {
             ++stats.endLevels[*endLevel_];
         } else {
             ++stats.without;
         }
-        const bool hasData = maxData_ >= 0;
+        const bool hasData = maxData >= 0;
         if (lastLevel_ && endLevel_ && *endLevel_ >= *lastLevel_) {
             AddForType(openerLine_, FindingCode::EndLevelTop,
                        "EndLevel=" + std::to_string(*endLevel_) + " is at or above the last level, " +
                            std::to_string(*lastLevel_) + ", which holds no objects",
                        stats);
         }
-        if (lastLevel_ && hasData && maxData_ >= *lastLevel_) {
+        if (lastLevel_ && hasData && maxData >= *lastLevel_) {
             AddForType(
                 openerLine_, FindingCode::DataTopLevel,
-                "Data" + std::to_string(maxData_) + " is at or above the last level, " + std::to_string(*lastLevel_),
+                "Data" + std::to_string(maxData) + " is at or above the last level, " + std::to_string(*lastLevel_),
                 stats);
         }
-        if (hasData && endLevel_ && minData_ > *endLevel_) {
+        if (hasData && endLevel_ && minData > *endLevel_) {
             AddForType(openerLine_, FindingCode::DataAboveEndLevel,
-                       "the data starts at level " + std::to_string(minData_) +
+                       "the data starts at level " + std::to_string(minData) +
                            ", above EndLevel=" + std::to_string(*endLevel_),
                        stats);
         }
         // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
-        if (hasData && !endLevel_ && maxData_ > 0) {
+        if (hasData && !endLevel_ && maxData > 0) {
             std::string message = "no EndLevel while its data lies at level";
-            message += maxData_ > minData_ ? "s " + std::to_string(minData_) + "-" + std::to_string(maxData_)
-                                           : " " + std::to_string(minData_);
+            message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
+                                           : " " + std::to_string(minData);
             if (const auto level = ProcessLevel(stats)) {
                 message += "; Process would set EndLevel=" + std::to_string(*level);
             }
@@ -339,12 +319,11 @@ private:
         }
     }
 
-    static constexpr std::int32_t kNoData = 0x7FFFFFFF;
 
     const CheckContext& context_;
     CheckResult result_;
 
-    bool inHeader_ = true;
+    ObjectTracker tracker_{{.objectsInHeaderPart = false, .sectionsStayOpen = false, .readsData = true}};
     std::optional<std::uint64_t> levelsLine_;
     std::string levelsValue_;
     std::vector<LevelLine> levelLines_;
@@ -353,16 +332,10 @@ private:
     bool inDictionary_ = false;
     std::uint64_t dictionaryLine_ = 0;
 
-    bool inSection_ = false;
-    ObjectKind kind_ = ObjectKind::Poi;
+    ObjectKind kind_ = ObjectKind::Poi;  // of the object being finished
     std::uint64_t openerLine_ = 0;
-    bool hasType_ = false;
-    std::string_view typeText_;  // a view into the map, which outlives the check
     std::uint64_t typeLine_ = 0;
     std::optional<std::int32_t> endLevel_;
-    std::string_view upToText_;
-    std::int32_t minData_ = kNoData;
-    std::int32_t maxData_ = -1;
 
     std::unordered_map<std::uint64_t, TypeStats> types_;
 };
