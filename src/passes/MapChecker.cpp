@@ -12,6 +12,8 @@
 #include "bytes/ByteScan.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
+#include "passes/MapScan.h"
+#include "passes/Process.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
@@ -51,12 +53,13 @@ struct TypeStats {
     std::uint64_t firstLine;
     std::map<std::int32_t, std::uint64_t> endLevels;  // EndLevel value -> objects
     std::uint64_t without = 0;                        // objects without EndLevel
-    std::int32_t scanLevel = 0;                       // the level the scan takes for the type
 };
 
 class MapChecker {
 public:
-    explicit MapChecker(const CheckContext& context) : context_(context) {}
+    // written: what Process writes on each object, in line order.
+    MapChecker(const CheckContext& context, std::vector<WrittenLevel> written)
+        : context_(context), written_(std::move(written)) {}
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
@@ -226,7 +229,7 @@ private:
                 kind_);
             return;
         }
-        TypeStats& stats = StatsOf(*value, tracker_.upToText());
+        TypeStats& stats = StatsOf(*value);
         if (endLevel_) {
             ++stats.endLevels[*endLevel_];
         } else {
@@ -256,29 +259,32 @@ private:
             std::string message = "no EndLevel while its data lies at level";
             message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
                                            : " " + std::to_string(minData);
-            if (const auto level = ProcessLevel(stats)) {
+            if (const auto level = WrittenAt(number)) {
                 message += "; Process would set EndLevel=" + std::to_string(*level);
             }
             AddForType(openerLine_, FindingCode::DataWithoutEndLevel, std::move(message), stats);
         }
     }
 
-    TypeStats& StatsOf(std::int32_t value, std::string_view upToText) {
+    TypeStats& StatsOf(std::int32_t value) {
         const std::uint64_t key = (static_cast<std::uint64_t>(kind_) << 32) | static_cast<std::uint32_t>(value);
-        auto [found, added] = types_.try_emplace(key, TypeStats{kind_, value, openerLine_, {}, 0, 0});
-        // The scan takes a type's level from its first object: the EndLevel text, or 0.
-        if (added) found->second.scanLevel = TryReadInteger(upToText).value_or(0);
-        return found->second;
+        return types_.try_emplace(key, TypeStats{kind_, value, openerLine_, {}, 0}).first->second;
     }
 
     // The level Process would give an object of the type without EndLevel, when it can be told.
     std::optional<std::int32_t> ProcessLevel(const TypeStats& stats) const {
-        if (!context_.lists) return stats.scanLevel;
         try {
-            return context_.lists->Of(stats.kind).GetTypeLevel(NormalisedTypeCode(stats.kind, stats.value));
+            return ObjectEndLevel(*context_.lists, stats.kind, NormalisedTypeCode(stats.kind, stats.value));
         } catch (const Error&) {
             return std::nullopt;
         }
+    }
+
+    // The level that Process writes on the object that ends at line; none where Process stops before it.
+    std::optional<std::int32_t> WrittenAt(std::uint64_t line) {
+        while (nextWritten_ < written_.size() && written_[nextWritten_].line < line) ++nextWritten_;
+        if (nextWritten_ < written_.size() && written_[nextWritten_].line == line) return written_[nextWritten_].level;
+        return std::nullopt;
     }
 
     void AddForType(std::uint64_t line, FindingCode code, std::string message, const TypeStats& stats) {
@@ -321,6 +327,8 @@ private:
 
 
     const CheckContext& context_;
+    std::vector<WrittenLevel> written_;
+    std::size_t nextWritten_ = 0;
     CheckResult result_;
 
     ObjectTracker tracker_{{.objectsInHeaderPart = false, .sectionsStayOpen = false, .readsData = true}};
@@ -342,8 +350,32 @@ private:
 
 }  // namespace
 
+namespace {
+
+// What Process would write on each object of text: its own walk, with the Type lists given or else those
+// that the scan of the map makes (as the window's Process after Open MAP would use). Where Process would
+// stop, or the map cannot be scanned, the levels end there.
+std::vector<WrittenLevel> LevelsWritten(const MapText& text, const CheckContext& context) {
+    std::vector<WrittenLevel> written;
+    try {
+        if (context.lists) {
+            LevelsProcessWrites(text, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
+                                *context.lists, written);
+        } else {
+            DictionaryTables tables;
+            const ScanResult scan = ScanMap(text, TypeNameFiles(), false, tables, 1);
+            LevelsProcessWrites(text, scan.levels, scan.lists, written);
+        }
+    } catch (const Error&) {
+        // The objects before the failure keep their levels.
+    }
+    return written;
+}
+
+}  // namespace
+
 CheckResult CheckMap(const MapText& text, const CheckContext& context) {
-    MapChecker checker(context);
+    MapChecker checker(context, LevelsWritten(text, context));
     const std::string& buffer = text.Buffer();
     const char* const data = buffer.data();
     const char* const end = data + buffer.size();

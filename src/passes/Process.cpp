@@ -41,6 +41,7 @@ struct Run {
     bool lfOnly;  // the input is normalised text, and the result keeps its LF line ends
     Progress* progress = nullptr;
     std::uint64_t inputSize = 0;
+    std::vector<WrittenLevel>* written = nullptr;
 };
 
 // The one walk of the input through one reader, the result written as it comes. A walk that starts at an
@@ -56,7 +57,7 @@ void WalkStream(ByteSource& input, const Run& run, const ObjectTracker& start = 
     StreamPlan plan(generated.texts, reader, writer);
     StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
     ObjectTracker tracker = start;
-    Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false});
+    Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written});
     plan.Finish();
     writer.Flush();
 
@@ -552,6 +553,21 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     text = MapText::FromNormalised(std::move(output.bytes));
     tables = newTables;
     dicLines = std::move(newDicLines);
+}
+
+void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const TypeLists& lists,
+                         std::vector<WrittenLevel>& written) {
+    // Nothing is kept of the result but the levels.
+    struct Discard : ByteSink {
+        void Write(std::string_view) override {}
+    } discard;
+    TextSource input(text.Buffer());
+    const StreamFacts facts;
+    DictionaryTables tables;
+    LineList dicLines;
+    Run run{facts, levels, lists, false, tables, dicLines, discard, LineReader::kDefaultCapacity, nullptr, true};
+    run.written = &written;
+    WalkStream(input, run);
 }
 
 }  // namespace stratex

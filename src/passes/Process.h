@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
@@ -45,5 +46,11 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
 
 // The segment size for Process where more than one processor can walk segments.
 inline constexpr std::size_t kProcessSegmentSize = std::size_t{1} << 20;
+
+// Process's walk over text, run without writing (and without the dictionary option): appends to written the
+// EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written
+// then holding the levels of the objects before the failure.
+void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const TypeLists& lists,
+                         std::vector<WrittenLevel>& written);
 
 }  // namespace stratex

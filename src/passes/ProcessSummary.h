@@ -11,6 +11,13 @@
 
 namespace stratex {
 
+// The EndLevel that Process writes on one object: the object's end line (1-based) and the level.
+struct WrittenLevel {
+    std::uint64_t line = 0;
+    std::int32_t level = 0;
+    bool operator==(const WrittenLevel&) const = default;
+};
+
 // What Process did to the EndLevel lines of some objects.
 struct EndLevelCounts {
     std::uint64_t inserted = 0;   // the object had no EndLevel line; one was put in

@@ -124,6 +124,7 @@ private:
             RethrowAtLine(source_.InputLinesTaken());  // the object's end line, always an input line
         }
         const std::int32_t newLine = generated_.texts.EndLevel(entry->level);
+        if (options_.written) options_.written->push_back({source_.InputLinesTaken(), entry->level});
         if (options_.summary) {
             if (!entry->counts) entry->counts = &options_.summary->CountsOf(kind, type);
             const std::optional<std::string_view> old =

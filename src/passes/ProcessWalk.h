@@ -519,6 +519,8 @@ struct WalkOptions {
     // The walk starts at an opener past the header part, knowing nothing of the lines before it: it stops
     // at an object that would take its type from them.
     bool laterPart = false;
+    // Where given, every object's EndLevel as written, by the object's end line.
+    std::vector<WrittenLevel>* written = nullptr;
 };
 
 // The walk of Process over the lines of source, planning the result into plan; tracker follows the objects

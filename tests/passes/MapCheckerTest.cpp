@@ -144,6 +144,23 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
     EXPECT_EQ(result.findings[1].type, "0x16");
 }
 
+// What Process would set comes from Process's own walk: the level of the Type lists given, and nothing for
+// the objects behind a type that is no number, where Process would stop.
+TEST(MapChecker, WhatProcessWouldSetComesFromProcess) {
+    const Lines objects = {"[POLYLINE]", "Type=0x16", "Data1=(1,2)", "[END]", "[POI]",      "Type=zz",
+                           "[END]",      "[POLYLINE]", "Type=0x16",   "Data1=(1,2)", "[END]"};
+    TypeLists lists;
+    lists.polyline.AddTypeRow("0x16", "", "2");
+    std::vector<std::string> messages;
+    for (const Finding& finding : CheckMap(MapWith(kHeader, objects), {&lists, nullptr}).findings) {
+        if (finding.code == FindingCode::DataWithoutEndLevel) messages.push_back(finding.message);
+    }
+    EXPECT_EQ(messages, (std::vector<std::string>{
+                            "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set "
+                            "EndLevel=2",
+                            "the polyline 0x16 object: no EndLevel while its data lies at level 1"}));
+}
+
 TEST(MapChecker, AFileWithoutHeaderEndIsNoPolishMap) {
     EXPECT_FALSE(CheckMap(MapOf({"[IMG ID]", "Levels=1", "[POI]", "Type=0x2f06", "[END]"})).isPolishMap);
     EXPECT_TRUE(CheckMap(MapWith(kHeader, {})).isPolishMap);
