@@ -6,7 +6,6 @@ namespace stratex::mapsyntax {
 
 namespace {
 
-constexpr std::string_view kDictionaryEnd = "[END-DICTIONARY]";
 constexpr std::string_view kDictionaryEndSpaced = "[END DICTIONARY]";
 
 // Reads "KEY<digits>" and blanks before "=" at the start of line, the key's case ignored: the digits'

@@ -29,8 +29,10 @@ inline bool EndsHeaderPart(std::string_view line) { return FindHeaderEnd(line) !
 // merely holds the marker (with a blank or a comment behind it) still ends the header part, but takes no
 // dictionary: the two rules differ on purpose.
 inline bool IsDictionaryPlace(std::string_view line) { return line == kHeaderEnd; }
-// A dictionary section begins at a line that contains this marker.
+// A dictionary section begins at a line that contains this marker, and ends at one that contains the end
+// marker (in any case; see the two readings below).
 inline constexpr std::string_view kDictionaryStart = "[DICTIONARY]";
+inline constexpr std::string_view kDictionaryEnd = "[END-DICTIONARY]";
 
 // The section openers: a line that begins with one opens an object of its kind. "[RGN10]" to "[RGN80]" are
 // the format's older names.

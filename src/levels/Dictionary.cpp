@@ -4,6 +4,8 @@
 #include <string>
 
 #include "bytes/Integer.h"
+#include "grammar/DictionaryRow.h"
+#include "grammar/MapSyntax.h"
 
 namespace stratex {
 
@@ -21,20 +23,6 @@ constexpr std::int32_t kNoRowLevel = 255;
 constexpr std::size_t kDictionaryLines = 3 + 3 * (2 + 9) + 2;
 
 constexpr std::string_view kCommentLine = ";Stratex Generated DICTIONARY!!!";
-constexpr std::string_view kSectionStart = "[DICTIONARY]";
-constexpr std::string_view kSectionEnd = "[END-DICTIONARY]";
-
-std::string_view RowKey(ObjectKind kind) {
-    switch (kind) {
-        case ObjectKind::Poi:
-            return "Rgn10=";
-        case ObjectKind::Polyline:
-            return "Rgn40=";
-        case ObjectKind::Polygon:
-            return "Rgn80=";
-    }
-    return {};
-}
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -74,15 +62,6 @@ std::array<std::int32_t, kTypeNumbers> LevelsOfKind(const TypeList& list,
     return levels;
 }
 
-std::string FlagRow(std::int32_t rowLevel, std::string_view rowKey,
-                    const std::array<std::int32_t, kTypeNumbers>& levels) {
-    std::string row;
-    row.reserve(kHighDigitRuler.size());
-    row.append("Level").append(std::to_string(rowLevel)).append(rowKey);
-    for (std::size_t k = kFirstFlagType; k < kTypeNumbers; ++k) row.push_back(levels[k] >= rowLevel ? '1' : '0');
-    return row;
-}
-
 }  // namespace
 
 // Each character 12 + k stands above the flag of type k in the rows below.
@@ -118,15 +97,15 @@ LineList BuildDictionary(const TypeLists& lists, DictionaryTables& tables) {
     lines.reserve(kDictionaryLines);
     lines.emplace_back();
     lines.emplace_back(kCommentLine);
-    lines.emplace_back(kSectionStart);
+    lines.emplace_back(mapsyntax::kDictionaryStart);
     for (ObjectKind kind : kAllKinds) {
         auto& table = updated.Of(kind);
         table = LevelsOfKind(lists.Of(kind), table);
         lines.emplace_back(kHighDigitRuler);
         lines.emplace_back(kLowDigitRuler);
-        for (std::int32_t n = kFirstRowLevel; n <= kLastRowLevel; ++n) lines.push_back(FlagRow(n, RowKey(kind), table));
+        for (std::int32_t n = kFirstRowLevel; n <= kLastRowLevel; ++n) lines.push_back(WriteDictionaryRow(kind, n, table));
     }
-    lines.emplace_back(kSectionEnd);
+    lines.emplace_back(mapsyntax::kDictionaryEnd);
     lines.emplace_back();
     tables = updated;
     return lines;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "bytes/ByteScan.h"
+#include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
 #include "passes/MapScan.h"
@@ -25,7 +26,6 @@ namespace {
 constexpr std::size_t kMaxLevels = 10;
 constexpr std::int32_t kMinBits = 1;
 constexpr std::int32_t kMaxBits = 24;
-constexpr std::size_t kDictionaryFlags = 255;
 
 std::string_view KindName(ObjectKind kind) {
     switch (kind) {
@@ -198,7 +198,7 @@ private:
     }
 
     void DictionaryLine(std::string_view line, std::uint64_t number) {
-        if (ContainsNoCase(line, "level") && ContainsNoCase(line, "rgn") && HasKey(line)) {
+        if (IsDictionaryRowLine(line)) {
             const std::size_t flags = ValueOf(line).size();
             if (flags != kDictionaryFlags) {
                 Add(number, FindingCode::DictionaryRow,

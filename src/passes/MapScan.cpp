@@ -14,6 +14,7 @@
 #include "levels/ZoomTable.h"
 #include "bytes/ByteScan.h"
 #include "bytes/LineReader.h"
+#include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
 #include "passes/Parallel.h"
@@ -29,72 +30,6 @@ namespace {
 constexpr std::uint64_t kProgressStep = 65536;
 
 constexpr std::size_t kTableSize = 256;
-// Flags after the 255th character of a dictionary row are not read.
-constexpr std::size_t kMaxFlags = 255;
-
-// A row of a dictionary section: the table it fills, the level it gives and its flag characters, one per
-// type number from 1.
-struct DictionaryRow {
-    ObjectKind kind;
-    std::int32_t level;
-    std::string_view flags;
-};
-
-// Where needle (lower-case) first occurs in line with its ASCII letters lower-cased, or npos. Rows are
-// matched without regard to case; this saves lower-casing every line of a long section.
-std::size_t FindFolded(std::string_view line, std::string_view needle) {
-    if (needle.size() > line.size()) return std::string_view::npos;
-    const char first = needle[0];
-    for (std::size_t i = 0; i + needle.size() <= line.size(); ++i) {
-        if (AsciiLower(line[i]) != first) continue;
-        std::size_t k = 1;
-        while (k < needle.size() && AsciiLower(line[i + k]) == needle[k]) ++k;
-        if (k == needle.size()) return i;
-    }
-    return std::string_view::npos;
-}
-
-// Reads a row: a line that holds "level", "rgn" (in any case) and "=". The level number stands in
-// characters 6 and 7, the table right after the first "rgn"; rows of a table other than 1, 4 and 8 are
-// ignored. Lower-casing would change neither the low four bits of a character nor whether it lies above
-// "9", so the line is read as it stands.
-std::optional<DictionaryRow> ParseDictionaryRow(std::string_view line) {
-    const auto eq = line.find('=');
-    if (eq == std::string_view::npos) return std::nullopt;
-    const auto rgn = FindFolded(line, "rgn");
-    if (rgn == std::string_view::npos || FindFolded(line, "level") == std::string_view::npos) return std::nullopt;
-    DictionaryRow row{ObjectKind::Poi, 0, line.substr(eq + 1)};
-    if (rgn + 3 >= line.size()) return std::nullopt;
-    switch (line[rgn + 3]) {
-        case '1':
-            row.kind = ObjectKind::Poi;
-            break;
-        case '4':
-            row.kind = ObjectKind::Polyline;
-            break;
-        case '8':
-            row.kind = ObjectKind::Polygon;
-            break;
-        default:
-            return std::nullopt;
-    }
-    // One or two digits after "level"; only their low four bits are taken, as the rows are written.
-    if (line.size() > 5) row.level = line[5] & 0x0F;
-    if (line.size() > 6 && static_cast<signed char>(line[6]) <= '9') {
-        row.level = 10 * row.level + (line[6] & 0x0F);
-    }
-    return row;
-}
-
-// Calls mark(k) for every type number k (1..255) whose flag in row is "1".
-template <typename Mark>
-void ForEachMarkedType(const DictionaryRow& row, Mark&& mark) {
-    const std::size_t count = row.flags.size() < kMaxFlags ? row.flags.size() : kMaxFlags;
-    const char* flags = row.flags.data();
-    for (std::size_t k = 1; k <= count; ++k) {
-        if (flags[k - 1] == '1') mark(k);
-    }
-}
 
 std::size_t KindIndex(ObjectKind kind) { return static_cast<std::size_t>(kind); }
 
@@ -120,7 +55,7 @@ public:
     // Line index, met after Start(index) if it holds "[DICTIONARY]": a row of an open stretch counts.
     void Row(std::string_view line, std::uint64_t index) {
         if (!open_) return;
-        if (const auto row = ParseDictionaryRow(line)) {
+        if (const auto row = ReadDictionaryRow(line)) {
             auto& table = last_[KindIndex(row->kind)];
             ForEachMarkedType(*row, [&](std::size_t k) { table[k] = Mark{index, row->level, true}; });
         }
@@ -685,7 +620,7 @@ void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& 
     tables = DictionaryTables{};
     for (MapText::Cursor cursor(text, start); !cursor.AtEnd(); cursor.Next()) {
         const std::string_view line = cursor.Line();
-        if (const auto row = ParseDictionaryRow(line)) {
+        if (const auto row = ReadDictionaryRow(line)) {
             auto& table = tables.Of(row->kind);
             ForEachMarkedType(*row, [&](std::size_t k) { table[k] = row->level; });
         }
