@@ -85,16 +85,16 @@ private:
     std::thread thread_;  // last: it starts once everything above is in place
 };
 
-CrLfWriter::CrLfWriter(ByteSink& sink, std::size_t staging, bool background, bool lfOnly)
+CrLfWriter::CrLfWriter(ByteSink& sink, std::size_t staging, bool background)
     : sink_(sink), staging_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(staging, 2))),
-      capacity_(std::max<std::size_t>(staging, 2)), lfOnly_(lfOnly) {
+      capacity_(std::max<std::size_t>(staging, 2)) {
     if (background) background_ = std::make_unique<Background>(sink_, capacity_);
 }
 
 CrLfWriter::~CrLfWriter() = default;
 
 void CrLfWriter::Input(std::string_view bytes, bool crLfOnly) {
-    if (!crLfOnly && !lfOnly_) {
+    if (!crLfOnly) {
         Expand(bytes);
     } else if (!background_ && bytes.size() >= capacity_ / 2) {
         // Staging a run this long would only copy it.
@@ -107,7 +107,7 @@ void CrLfWriter::Input(std::string_view bytes, bool crLfOnly) {
 
 void CrLfWriter::Line(std::string_view line) {
     Stage(line);
-    Stage(lfOnly_ ? kCrLf.substr(1) : kCrLf);
+    Stage(kCrLf);
 }
 
 void CrLfWriter::Flush() {

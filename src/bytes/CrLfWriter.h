@@ -17,16 +17,12 @@ namespace stratex {
 // a second one, so that the system's write work overlaps with the caller's; every byte then goes through
 // the staging buffers, since the caller's bytes may change once a call returns.
 //
-// With lfOnly the input is normalised text (every line ends with LF) and the lines go out with LF, as
-// they stand: the map in memory is written so.
-//
 // "sink" must outlive the writer. Nothing more is written at destruction: call Flush.
 class CrLfWriter {
 public:
     static constexpr std::size_t kDefaultStaging = std::size_t{1} << 20;
 
-    explicit CrLfWriter(ByteSink& sink, std::size_t staging = kDefaultStaging, bool background = false,
-                       bool lfOnly = false);
+    explicit CrLfWriter(ByteSink& sink, std::size_t staging = kDefaultStaging, bool background = false);
     ~CrLfWriter();
 
     CrLfWriter(const CrLfWriter&) = delete;
@@ -55,7 +51,6 @@ private:
     std::unique_ptr<char[]> staging_;
     std::size_t capacity_;
     std::size_t size_ = 0;
-    bool lfOnly_;
 };
 
 }  // namespace stratex

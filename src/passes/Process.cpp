@@ -35,32 +35,43 @@ struct Run {
     bool useDictionary;
     DictionaryTables& tables;
     LineList& dicLines;
-    ByteSink& output;
+    // The result goes out as bytes with CR LF line ends, or, for the map in memory, into a plan of pieces.
+    ByteSink* output;
+    PiecePlan* plan;
     std::size_t bufferSize;
     ProcessSummary* summary;
-    bool lfOnly;  // the input is normalised text, and the result keeps its LF line ends
     Progress* progress = nullptr;
     std::uint64_t inputSize = 0;
     std::vector<WrittenLevel>* written = nullptr;
 };
 
-// The one walk of the input through one reader, the result written as it comes. A walk that starts at an
-// opener past the header part is given the tracker's state there (the type carried into it). On success
-// the run's tables and dicLines get the walk's.
-void WalkStream(ByteSource& input, const Run& run, const ObjectTracker& start = ObjectTracker(kProcessReading)) {
+// The one walk of the input through one reader, the result written as it comes (the input starting at
+// offset base of the map). A walk that starts at an opener past the header part is given the tracker's
+// state there (the type carried into it). On success the run's tables and dicLines get the walk's.
+void WalkStream(ByteSource& input, const Run& run, const ObjectTracker& start = ObjectTracker(kProcessReading),
+                std::uint64_t base = 0) {
     Generated generated(run.levels, run.lists, run.tables);
     LineReader reader(input, run.bufferSize);
-    // The output is written on a second thread while the walk goes on, unless the buffers are small (tests).
-    constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;
-    CrLfWriter writer(run.output, std::max<std::size_t>(run.bufferSize, 2), run.bufferSize >= kBackgroundFrom,
-                      run.lfOnly);
-    StreamPlan plan(generated.texts, reader, writer);
-    StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
     ObjectTracker tracker = start;
-    Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written});
-    plan.Finish();
-    writer.Flush();
-
+    const auto walk = [&](PlanOutput& output) {
+        StreamPlan plan(generated.texts, output);
+        StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
+        Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written});
+        plan.Finish();
+    };
+    if (run.plan) {
+        std::vector<Piece> pieces;
+        PiecesOutput output(pieces, base);
+        walk(output);
+        run.plan->Append(pieces, generated.texts.All());
+    } else {
+        // The output is written on a second thread while the walk goes on, unless the buffers are small.
+        constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;
+        CrLfWriter writer(*run.output, std::max<std::size_t>(run.bufferSize, 2), run.bufferSize >= kBackgroundFrom);
+        BytesOutput output(generated.texts, reader, writer);
+        walk(output);
+        writer.Flush();
+    }
     if (generated.dictionaryBuilt) run.dicLines = std::move(generated.dicLines);
     run.tables = generated.tables;
 }
@@ -87,10 +98,13 @@ private:
 struct Segment {
     std::string input;  // its bytes are input[0, size); the rest of the string is room kept for the next use
     std::size_t size = 0;
-    bool first = false;  // starts at the start of the map, header part and all
+    std::uint64_t offset = 0;  // of its first byte in the map
+    bool first = false;        // starts at the start of the map, header part and all
 
-    // What the walk gave.
+    // What the walk gave: bytes, or pieces and their texts.
     StringSink output;
+    std::vector<Piece> pieces;
+    std::vector<std::string> texts;
     std::uint64_t lines = 0;         // input lines walked
     bool endsClean = false;          // no EndLevel line waits at the end for the end of its object
     bool needsEarlierLines = false;  // stopped at an object that takes its type from before the segment
@@ -125,7 +139,7 @@ struct SegmentContext {
     const TypeLists& lists;
     const DictionaryTables& tables;
     bool counted;  // a summary is kept
-    bool lfOnly;
+    bool inPieces;  // the result is planned as pieces
 };
 
 // Walks segment into its own result. A segment other than the first is walked as a later part (stopping at
@@ -134,7 +148,7 @@ struct SegmentContext {
 void WalkSegment(Segment& segment, const SegmentContext& context, const ObjectTracker* start) {
     constexpr std::size_t kStaging = std::size_t{64} << 10;
     segment.output.bytes.clear();
-    segment.output.bytes.reserve(segment.size + segment.size / 8);
+    segment.pieces.clear();
     segment.summary = ProcessSummary{};
     segment.failure = nullptr;
     segment.needsEarlierLines = false;
@@ -142,8 +156,13 @@ void WalkSegment(Segment& segment, const SegmentContext& context, const ObjectTr
     Generated generated(context.levels, context.lists, context.tables);
     TextSource block(segment.Bytes());
     LineReader reader(block);
-    CrLfWriter writer(segment.output, kStaging, false, context.lfOnly);
-    StreamPlan plan(generated.texts, reader, writer);
+    StringSink& bytes = segment.output;
+    if (!context.inPieces) bytes.bytes.reserve(segment.size + segment.size / 8);
+    CrLfWriter writer(bytes, kStaging);
+    BytesOutput bytesOutput(generated.texts, reader, writer);
+    PiecesOutput piecesOutput(segment.pieces, segment.offset);
+    PlanOutput& output = context.inPieces ? static_cast<PlanOutput&>(piecesOutput) : bytesOutput;
+    StreamPlan plan(generated.texts, output);
     StreamSource source(reader, plan, std::nullopt);
     segment.tracker = start ? *start : ObjectTracker(kProcessReading, segment.first);
     try {
@@ -155,6 +174,7 @@ void WalkSegment(Segment& segment, const SegmentContext& context, const ObjectTr
         if (whole) {
             plan.Finish();
             writer.Flush();
+            if (context.inPieces) segment.texts = generated.texts.All();
         }
     } catch (...) {
         segment.failure = std::current_exception();
@@ -250,6 +270,7 @@ public:
     Got Next(Segment& segment) {
         if (ended_ && rest_.empty() && !first_) return Got::kEnded;
         segment.first = first_;
+        segment.offset = next_;
         segment.size = 0;
         segment.Append(rest_);
         rest_.clear();
@@ -275,11 +296,13 @@ public:
                 if (const std::optional<std::size_t> cut = FindCut(segment, scanned)) {
                     rest_.assign(segment.input.data() + *cut, segment.size - *cut);
                     segment.size = *cut;
+                    next_ += segment.size;
                     first_ = false;
                     return Got::kSegment;
                 }
             }
             if (ended_) {
+                next_ += segment.size;
                 first_ = false;
                 return Got::kSegment;
             }
@@ -333,6 +356,7 @@ private:
     std::size_t segmentSize_;
     std::size_t limit_;
     std::string rest_;  // bytes read behind the last cut: the start of the next segment
+    std::uint64_t next_ = 0;  // the offset of the next segment's first byte in the map
     bool ended_ = false;
     bool first_ = true;
 };
@@ -349,7 +373,7 @@ class SegmentedProcess {
 public:
     SegmentedProcess(ByteSource& input, const Run& run, std::size_t segmentSize, std::size_t walkerCount)
         : input_(input), run_(run), tablesBefore_(run.tables),
-          context_{run.levels, run.lists, tablesBefore_, run.summary != nullptr, run.lfOnly},
+          context_{run.levels, run.lists, tablesBefore_, run.summary != nullptr, run.plan != nullptr},
           segmentSize_(segmentSize), segments_(walkerCount + 4), reader_(input, segmentSize, 8 * segmentSize) {
         walkers_.emplace(walkerCount, context_);  // throws std::system_error when no thread can be started
         for (Segment& segment : segments_) idle_.push_back(&segment);
@@ -440,7 +464,11 @@ private:
     }
 
     void Write(Segment& segment) {
-        run_.output.Write(segment.output.bytes);
+        if (run_.plan) {
+            run_.plan->Append(segment.pieces, segment.texts);
+        } else {
+            run_.output->Write(segment.output.bytes);
+        }
         linesBefore_ += segment.lines;
         if (run_.summary) run_.summary->Add(segment.summary);
         segment.tracker.Carry(carriedIn_.carried());
@@ -461,7 +489,7 @@ private:
         walk.useDictionary = false;
         walk.summary = run_.summary ? &counted : nullptr;
         try {
-            WalkStream(rest, walk, from.first ? ObjectTracker(kProcessReading) : carriedIn_);
+            WalkStream(rest, walk, from.first ? ObjectTracker(kProcessReading) : carriedIn_, from.offset);
         } catch (...) {
             if (run_.summary) run_.summary->Add(counted);
             RethrowMovedBy(std::current_exception(), linesBefore_);
@@ -526,31 +554,90 @@ StreamFacts FactsOf(std::string_view text) {
     return facts;
 }
 
+// Writes the result that plan names in place of the input in buffer. Throws (std::bad_alloc) only before
+// anything has changed.
+void WriteInPlace(std::string& buffer, const PiecePlan& plan) {
+    // How far a piece is written ahead of its input (lead), and whether any is written behind it.
+    const std::size_t inputSize = buffer.size();
+    std::size_t lead = 0;
+    bool behind = false;
+    std::size_t size = 0;
+    for (const Piece& piece : plan.pieces) {
+        if (piece.length > 0) {
+            if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
+            behind = behind || size < piece.start;
+        }
+        size += piece.length + (piece.text == kNoText ? 0 : plan.texts[static_cast<std::size_t>(piece.text)].size() + 1);
+    }
+    // When no piece is written behind its input (the map only grows), the pieces are written from the last
+    // to the first where they stand; otherwise the input first moves back by the lead and the pieces are
+    // written from the first. Either way, writing overwrites only input already moved.
+    const bool fromTheBack = !behind;
+    buffer.reserve(fromTheBack ? std::max(inputSize, size) : std::max(inputSize + lead, size));
+    buffer.resize(buffer.capacity());
+    char* data = buffer.data();
+    const auto writeText = [&](char* out, std::int32_t text) {
+        const std::string& line = plan.texts[static_cast<std::size_t>(text)];
+        std::memcpy(out, line.data(), line.size());
+        out[line.size()] = '\n';
+        return line.size() + 1;
+    };
+    if (fromTheBack) {
+        char* out = data + size;
+        for (auto piece = plan.pieces.rbegin(); piece != plan.pieces.rend(); ++piece) {
+            if (piece->text != kNoText) {
+                out -= plan.texts[static_cast<std::size_t>(piece->text)].size() + 1;
+                writeText(out, piece->text);
+            }
+            out -= piece->length;
+            if (out != data + piece->start) std::memmove(out, data + piece->start, piece->length);
+        }
+    } else {
+        if (lead > 0) std::memmove(data + lead, data, inputSize);
+        const char* in = data + lead;
+        char* out = data;
+        for (const Piece& piece : plan.pieces) {
+            std::memmove(out, in + piece.start, piece.length);
+            out += piece.length;
+            if (piece.text != kNoText) out += writeText(out, piece.text);
+        }
+    }
+    buffer.resize(size);
+}
+
 }  // namespace
 
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
                       std::size_t bufferSize, ProcessSummary* summary, std::size_t segmentSize) {
-    RunProcess(input, {facts, levels, lists, useDictionary, tables, dicLines, output, bufferSize, summary, false},
+    RunProcess(input, {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, bufferSize, summary},
                segmentSize);
 }
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary,
                 std::size_t segmentSize) {
+    // The walk only plans the result, as pieces of the input and text lines, and meets every failure while
+    // nothing has changed yet. Then the result is written in place, so that a map needs memory for itself,
+    // its growth and the plan, not for a second copy.
     const std::string& buffer = text.Buffer();
     TextSource input(buffer);
-    StringSink output;
-    // Room for the usual growth: an EndLevel line for the objects that had none.
-    output.bytes.reserve(buffer.size() + buffer.size() / 16);
     const StreamFacts facts = useDictionary ? FactsOf(buffer) : StreamFacts{};
     DictionaryTables newTables = tables;
     LineList newDicLines = dicLines;
+    PiecePlan plan;
     RunProcess(input,
-               {facts, levels, lists, useDictionary, newTables, newDicLines, output, LineReader::kDefaultCapacity,
-                summary, true, progress, buffer.size()},
+               {facts, levels, lists, useDictionary, newTables, newDicLines, nullptr, &plan,
+                LineReader::kDefaultCapacity, summary, progress, buffer.size()},
                segmentSize);
-    text = MapText::FromNormalised(std::move(output.bytes));
+    MapText::Parts parts = text.Release();
+    try {
+        WriteInPlace(parts.buffer, plan);
+    } catch (...) {
+        text = MapText::FromParts(std::move(parts));
+        throw;
+    }
+    text = MapText::FromNormalised(std::move(parts.buffer));
     tables = newTables;
     dicLines = std::move(newDicLines);
 }
@@ -565,7 +652,7 @@ void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const T
     const StreamFacts facts;
     DictionaryTables tables;
     LineList dicLines;
-    Run run{facts, levels, lists, false, tables, dicLines, discard, LineReader::kDefaultCapacity, nullptr, true};
+    Run run{facts, levels, lists, false, tables, dicLines, &discard, nullptr, LineReader::kDefaultCapacity, nullptr};
     run.written = &written;
     WalkStream(input, run);
 }

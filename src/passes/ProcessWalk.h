@@ -122,6 +122,8 @@ public:
     }
 
     std::string_view operator[](std::int32_t text) const { return views_[static_cast<std::size_t>(text)]; }
+    // Every text, by number.
+    std::vector<std::string> All() const { return {views_.begin(), views_.end()}; }
     std::size_t Length(std::int32_t text) const { return (*this)[text].size(); }
 
 private:
@@ -217,6 +219,94 @@ struct StreamLineRef {
 
 inline std::uint8_t EndLength(LineEnd end) { return end == LineEnd::kCrLf ? 2 : end == LineEnd::kNone ? 0 : 1; }
 
+// Where a plan's pieces go once no later step can change them.
+class PlanOutput {
+public:
+    virtual ~PlanOutput() = default;
+    // The input's bytes [start, start + length): whole lines with their line ends as read; with crLf every one
+    // of them ends with CR LF.
+    virtual void Input(std::uint64_t start, std::uint64_t length, bool crLf) = 0;
+    // Text number text of the walk's Texts, as a line of its own.
+    virtual void Line(std::int32_t text) = 0;
+};
+
+// The output as bytes through a CrLfWriter, the input's bytes taken from the reader.
+class BytesOutput : public PlanOutput {
+public:
+    BytesOutput(const Texts& texts, const LineReader& reader, CrLfWriter& writer)
+        : texts_(texts), reader_(reader), writer_(writer) {}
+    void Input(std::uint64_t start, std::uint64_t length, bool crLf) override {
+        writer_.Input(reader_.Bytes(start, start + length), crLf);
+    }
+    void Line(std::int32_t text) override { writer_.Line(texts_[text]); }
+
+private:
+    const Texts& texts_;
+    const LineReader& reader_;
+    CrLfWriter& writer_;
+};
+
+// A piece of a result kept as a plan: a run of input bytes (whole lines with their "\n", at an offset of the
+// whole input), then one text line or none.
+struct Piece {
+    std::uint64_t start;
+    std::uint32_t length;
+    std::int32_t text;  // its number among the plan's texts, or kNoText
+};
+
+// A result planned as pieces of the input, with the texts they name: Process of the map in memory writes it
+// in place of the input at the end.
+struct PiecePlan {
+    std::vector<Piece> pieces;
+    std::vector<std::string> texts;
+
+    // Appends the pieces of a plan of a later stretch of the input, whose texts are theirs.
+    void Append(const std::vector<Piece>& later, const std::vector<std::string>& theirs) {
+        std::vector<std::int32_t> mine(theirs.size(), kNoText);
+        for (Piece piece : later) {
+            if (piece.text != kNoText) {
+                std::int32_t& text = mine[static_cast<std::size_t>(piece.text)];
+                if (text == kNoText) text = Intern(theirs[static_cast<std::size_t>(piece.text)]);
+                piece.text = text;
+            }
+            pieces.push_back(piece);
+        }
+    }
+
+private:
+    std::int32_t Intern(const std::string& text) {
+        const auto [found, added] = numbers_.try_emplace(text, static_cast<std::int32_t>(texts.size()));
+        if (added) texts.push_back(text);
+        return found->second;
+    }
+    std::unordered_map<std::string, std::int32_t> numbers_;
+};
+
+// The output as pieces, for a stretch of the input that starts at offset base.
+class PiecesOutput : public PlanOutput {
+public:
+    PiecesOutput(std::vector<Piece>& pieces, std::uint64_t base) : pieces_(pieces), base_(base) {}
+    void Input(std::uint64_t start, std::uint64_t length, bool) override {
+        // A piece holds less than 4 GB of input; a longer run goes into several.
+        constexpr std::uint64_t kMaxRun = 0x7FFFFFFF;
+        for (; length > kMaxRun; start += kMaxRun, length -= kMaxRun) {
+            pieces_.push_back({base_ + start, static_cast<std::uint32_t>(kMaxRun), kNoText});
+        }
+        pieces_.push_back({base_ + start, static_cast<std::uint32_t>(length), kNoText});
+    }
+    void Line(std::int32_t text) override {
+        if (!pieces_.empty() && pieces_.back().text == kNoText) {
+            pieces_.back().text = text;
+        } else {
+            pieces_.push_back({0, 0, text});
+        }
+    }
+
+private:
+    std::vector<Piece>& pieces_;
+    std::uint64_t base_;
+};
+
 // A piece of a streamed result: a run of whole input lines as read, then one text line or none.
 struct StreamPiece {
     std::uint64_t start;
@@ -230,8 +320,7 @@ struct StreamPiece {
 // part can still change, so a few pieces are held at a time.
 class StreamPlan {
 public:
-    StreamPlan(const Texts& texts, const LineReader& reader, CrLfWriter& writer)
-        : texts_(texts), reader_(reader), writer_(writer) {}
+    StreamPlan(const Texts& texts, PlanOutput& output) : texts_(texts), output_(output) {}
 
     std::uint64_t lines() const { return lines_; }
 
@@ -387,13 +476,12 @@ private:
     }
 
     void Write(const StreamPiece& piece) {
-        if (piece.length > 0) writer_.Input(reader_.Bytes(piece.start, piece.start + piece.length), piece.crLf);
-        if (piece.text != kNoText) writer_.Line(texts_[piece.text]);
+        if (piece.length > 0) output_.Input(piece.start, piece.length, piece.crLf);
+        if (piece.text != kNoText) output_.Line(piece.text);
     }
 
     const Texts& texts_;
-    const LineReader& reader_;
-    CrLfWriter& writer_;
+    PlanOutput& output_;
     std::deque<StreamPiece> pieces_;
     std::uint64_t base_ = 0;  // the number of pieces written out
     std::uint64_t runStart_ = 0;
