@@ -21,9 +21,7 @@ bool HoldsDictionaryEnd(std::string_view line) {
     return ContainsNoCase(line, "[END-DICTIONARY]") || ContainsNoCase(line, "[END DICTIONARY]");
 }
 
-bool BeginsLevelRun(std::string_view line) {
-    return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom");
-}
+bool BeginsLevelRun(std::string_view line) { return StartsWithNoCase(line, "Level") || StartsWithNoCase(line, "Zoom"); }
 
 // The header part is every line of the map up to the first one holding "[END-IMG ID]"; lines that the
 // rewrite generates for the level header belong to it wherever they stand. This tracks which of the lines
@@ -122,7 +120,7 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
     std::optional<ObjectKind> kind;
     std::string typeText;
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    std::size_t endLevelAt = kNone;  // the last EndLevel line of the current object
+    std::size_t endLevelAt = kNone;             // the last EndLevel line of the current object
     std::vector<std::size_t> earlierLevelKeys;  // header level keys met before the first "Levels=" line
 
     std::size_t i = 0;
@@ -142,7 +140,8 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
             std::size_t runEnd = i + 1;
             while (runEnd < lines.size() && BeginsLevelRun(lines[runEnd])) ++runEnd;
             headerPart.Removed(lines, i + 1, runEnd);
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i), lines.begin() + static_cast<std::ptrdiff_t>(runEnd));
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i),
+                        lines.begin() + static_cast<std::ptrdiff_t>(runEnd));
             const LineList generated = HeaderLines(levels);
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), generated.begin(), generated.end());
             headerPart.Generated(generated.size() - 1);
@@ -153,7 +152,8 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
             if (lines[i] == kHeaderEnd) {
                 newDicLines = BuildDictionary(lists, newTables);
                 dictionaryBuilt = true;
-                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i) + 1, newDicLines.begin(), newDicLines.end());
+                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i) + 1, newDicLines.begin(),
+                             newDicLines.end());
                 i += newDicLines.size();  // the inserted lines are not examined
             } else if (Contains(lines[i], "[DICTIONARY]")) {
                 // Through the first line holding an end marker; without one, up to the next line that opens
@@ -167,7 +167,8 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
                     while (end < lines.size() && !StartsWith(lines[end], "[")) ++end;
                 }
                 headerPart.Removed(lines, i + 1, end);
-                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i), lines.begin() + static_cast<std::ptrdiff_t>(end));
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i),
+                            lines.begin() + static_cast<std::ptrdiff_t>(end));
                 continue;
             }
         }
@@ -192,7 +193,8 @@ void BaselineProcess(LineList& mapLines, const LevelsTable& levels, const TypeLi
 
         if (BeginsWithAny(line, {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]", "[END-RGN80]"})) {
             if (kind) {
-                const std::int32_t level = lists.Of(*kind).GetTypeLevel(NormalisedTypeCode(*kind, ReadInteger(typeText)));
+                const std::int32_t level =
+                    lists.Of(*kind).GetTypeLevel(NormalisedTypeCode(*kind, ReadInteger(typeText)));
                 std::string endLevel = "EndLevel=" + std::to_string(level);
                 if (endLevelAt != kNone) {
                     lines[endLevelAt] = std::move(endLevel);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "bytes/LineList.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
-#include "bytes/LineList.h"
 #include "types/TypeLists.h"
 
 namespace stratex::bench {

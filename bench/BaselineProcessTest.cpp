@@ -5,18 +5,18 @@
 
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "BaselineProcess.h"
 #include "MapGenerator.h"
-#include "passes/MapScan.h"
-#include "bytes/MapText.h"
-#include "passes/Process.h"
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "bytes/MapText.h"
+#include "passes/MapScan.h"
+#include "passes/Process.h"
 #include "types/TypeNames.h"
 
 namespace stratex::bench {
@@ -151,8 +151,8 @@ TEST(GrowingAndShrinkingMap, BaselineGivesTheEngineResult) {
         for (int o = 0; o < objects; ++o) {
             bytes += openers[random() % std::size(openers)];
             // Growth early and shrinking late in some rounds, mixed in others.
-            const std::size_t pick = round % 2 ? random() % std::size(endLevels)
-                                               : (o < objects / 2 ? random() % 2 : 3 + random() % 2);
+            const std::size_t pick =
+                round % 2 ? random() % std::size(endLevels) : (o < objects / 2 ? random() % 2 : 3 + random() % 2);
             if (*endLevels[pick]) bytes += std::string(endLevels[pick]) + "\n";
             for (int d = static_cast<int>(random() % 4); d >= 0; --d) {
                 bytes += "Data0=" + std::string(random() % 90, '1') + "\n";
@@ -167,7 +167,8 @@ TEST(GrowingAndShrinkingMap, BaselineGivesTheEngineResult) {
 
 TEST(RealMaps, BaselineGivesTheEngineResult) {
     const fs::path root = fs::path(STRATEX_TESTDATA_DIR) / "real";
-    if (!fs::exists(root)) GTEST_SKIP() << "needs ../shared/testdata beside the project (the shared real maps): " << root;
+    if (!fs::exists(root))
+        GTEST_SKIP() << "needs ../shared/testdata beside the project (the shared real maps): " << root;
     int maps = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file() || entry.path().extension() != ".mp") continue;
@@ -194,7 +195,8 @@ TEST(Failure, BothStopAtATypeThatIsNoNumberAndKeepTheInput) {
         "[POLYLINE]\r\nType=0x1 ; road\r\nData0=(1,2),(3,4)\r\n[END]\r\n";
     // The scan stops at the same type; Process must fail on its own, so its input comes from a clean map.
     const std::string clean =
-        "[IMG ID]\r\nLevels=2\r\nLevel0=24\r\nLevel1=18\r\n[END-IMG ID]\r\n[POI]\r\nType=0x2f06\r\nData0=(1,2)\r\n[END]\r\n";
+        "[IMG ID]\r\nLevels=2\r\nLevel0=24\r\nLevel1=18\r\n[END-IMG "
+        "ID]\r\n[POI]\r\nType=0x2f06\r\nData0=(1,2)\r\n[END]\r\n";
     const MapText scanned = MapText::FromBytes(clean);
     DictionaryTables tables;
     const ScanResult scan = ScanMap(scanned, Names(), false, tables, 1);
@@ -234,7 +236,10 @@ TEST(Load, LongTextsSplitAsTheLineListLoaderSplitsThem) {
         while (bytes.size() < 20000) {
             bytes.append(random() % (round % 2 ? 12 : 40), static_cast<char>('a' + random() % 26));
             // CR LF only, any end, or long stretches of LF with an occasional CR.
-            const std::size_t end = round < 15 ? 0 : round < 30 ? random() % std::size(ends) : random() % 40 == 0 ? 0 : 1;
+            const std::size_t end = round < 15           ? 0
+                                    : round < 30         ? random() % std::size(ends)
+                                    : random() % 40 == 0 ? 0
+                                                         : 1;
             bytes += ends[end];
         }
         if (round % 4 == 3) bytes.pop_back();

@@ -17,8 +17,9 @@ struct MapShape {
 
 // Writes a realistic Polish map: a header with five levels, a dictionary section, then POI (one Data
 // line), polylines and polygons (Data0 lines of points a few hundred metres apart near the object's place,
-// some with a coarser Data1 copy) with Windows-1251 labels, some comments, and a share of objects without EndLevel. The same shape and seed give the same bytes.
-// Returns the number of bytes written. Throws std::runtime_error when the file cannot be written.
+// some with a coarser Data1 copy) with Windows-1251 labels, some comments, and a share of objects without EndLevel. The
+// same shape and seed give the same bytes. Returns the number of bytes written. Throws std::runtime_error when the file
+// cannot be written.
 std::uint64_t GenerateMap(const std::filesystem::path& path, const MapShape& shape);
 
 // The same map as text in memory (for small maps in tests and benchmarks).

@@ -22,8 +22,8 @@
 #include "app/PreviewCanvas.h"
 #include "app/PreviewWindow.h"
 #include "app/TypeListModel.h"
-#include "passes/LevelSelection.h"
 #include "document/MapDocument.h"
+#include "passes/LevelSelection.h"
 #include "passes/MapGeometry.h"
 
 namespace {
@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     document.OpenMap(map);
     fs::remove_all(folder);
     std::vector<TypeListModel*> models;
-    for (const ObjectKind kind : kAllKinds) models.push_back(new TypeListModel(kind, &document.lists().Of(kind), &document.figures(), &app));
+    for (const ObjectKind kind : kAllKinds)
+        models.push_back(new TypeListModel(kind, &document.lists().Of(kind), &document.figures(), &app));
     LevelsModel levels(&document.levels());
 
     // The parts of a first draw on their own: reading the geometry and choosing the objects of level 0.

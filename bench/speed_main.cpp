@@ -8,9 +8,9 @@
 //                                         reports its wall time and peak resident memory
 //   stratex-speed floor MAP OUT           reads MAP once, then again while writing it to OUT as stratex-cli
 //                                         writes its result, doing nothing to the bytes
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,16 +26,16 @@
 #include <vector>
 
 #include "BaselineProcess.h"
+#include "bytes/AtomicFile.h"
 #include "bytes/FileSource.h"
+#include "bytes/LineList.h"
 #include "bytes/LineReader.h"
+#include "bytes/MapText.h"
 #include "document/MapDocument.h"
 #include "passes/MapScan.h"
-#include "bytes/MapText.h"
 #include "passes/Process.h"
 #include "passes/ProcessSummary.h"
 #include "passes/Progress.h"
-#include "bytes/AtomicFile.h"
-#include "bytes/LineList.h"
 #include "types/TypeNames.h"
 
 namespace {
@@ -182,10 +182,11 @@ int Run(const std::string& out, char** argv) {
         return 1;
     }
     const double seconds = Seconds(start);
-    const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    const auto cpu = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     std::printf("seconds %.4f\nuser_s %.4f\nsys_s %.4f\nmaxrss_kb %ld\nexit %d\n", seconds, cpu(usage.ru_utime),
-                cpu(usage.ru_stime), usage.ru_maxrss,
-                WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+                cpu(usage.ru_stime), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
 }
 

@@ -10,14 +10,14 @@
 #include <string>
 
 #include "MapGenerator.h"
-#include "levels/Dictionary.h"
-#include "bytes/FileSource.h"
-#include "passes/MapChecker.h"
-#include "document/MapDocument.h"
-#include "passes/MapScan.h"
-#include "bytes/MapText.h"
-#include "passes/Process.h"
 #include "bytes/AtomicFile.h"
+#include "bytes/FileSource.h"
+#include "bytes/MapText.h"
+#include "document/MapDocument.h"
+#include "levels/Dictionary.h"
+#include "passes/MapChecker.h"
+#include "passes/MapScan.h"
+#include "passes/Process.h"
 #include "types/TypeNames.h"
 
 namespace {

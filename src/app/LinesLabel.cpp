@@ -18,8 +18,8 @@ void LinesLabel::paintEvent(QPaintEvent*) {
     const QRect area = contentsRect();
     int top = area.top();
     for (const QString& line : text().split(QLatin1Char('\n'))) {
-        painter.drawText(QRect(area.left(), top, area.width(), pitch), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         line);
+        painter.drawText(QRect(area.left(), top, area.width(), pitch),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
         top += pitch;
     }
 }

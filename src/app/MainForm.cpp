@@ -35,8 +35,8 @@
 #include "app/TypeListView.h"
 #include "app/VirtualKey.h"
 #include "app/WindowProgress.h"
-#include "passes/ProcessSummary.h"
 #include "bytes/Error.h"
+#include "passes/ProcessSummary.h"
 
 namespace stratex {
 
@@ -72,8 +72,9 @@ const QString kCredits = QStringLiteral("Stratex " STRATEX_VERSION ": слои �
 
 // The window's font: MS Sans Serif at 11 pixels, or the closest sans font that the system has.
 QFont WindowFont() {
-    static const char* const kFamilies[] = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo",
-                                            "Nimbus Sans",   "Arial",                "Helvetica",       "DejaVu Sans"};
+    static const char* const kFamilies[] = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans",
+                                            "Arimo",         "Nimbus Sans",          "Arial",
+                                            "Helvetica",     "DejaVu Sans"};
     for (const char* family : kFamilies) {
         QFont font{QString::fromLatin1(family)};
         font.setPixelSize(kFontPixelSize);
@@ -188,8 +189,8 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
 TMainForm::~TMainForm() {
     // The controls show the document through their models, and the base destructor still hides and paints
     // them after the document has gone: detach the views and hide the window while the document lives.
-    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{LevelsList, POIListView, LINEListView,
-                                                                            POLYListView}) {
+    for (QAbstractItemView* view :
+         std::initializer_list<QAbstractItemView*>{LevelsList, POIListView, LINEListView, POLYListView}) {
         if (view) view->setModel(nullptr);
     }
     hide();
@@ -338,12 +339,12 @@ void TMainForm::CreateToolBar() {
     ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
     ToolButton1->setGeometry(249, 2, 8, 22);
     ToolButton1->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    OpenCFGSpeedButton = makeButton("OpenCFGSpeedButton", QStringLiteral("Open CFG"), ToolPicture::OpenConfig, 257,
-                                    89, &TMainForm::OpenCFGSpeedButtonClick);
-    SaveCFGSpeedButton = makeButton("SaveCFGSpeedButton", QStringLiteral("Save CFG"), ToolPicture::SaveConfig, 346,
-                                    88, &TMainForm::SaveCFGSpeedButtonClick);
-    SaveDICSpeedButton = makeButton("SaveDICSpeedButton", QStringLiteral("Save DIC"), ToolPicture::SaveDictionary,
-                                    434, 88, &TMainForm::SaveDICSpeedButtonClick);
+    OpenCFGSpeedButton = makeButton("OpenCFGSpeedButton", QStringLiteral("Open CFG"), ToolPicture::OpenConfig, 257, 89,
+                                    &TMainForm::OpenCFGSpeedButtonClick);
+    SaveCFGSpeedButton = makeButton("SaveCFGSpeedButton", QStringLiteral("Save CFG"), ToolPicture::SaveConfig, 346, 88,
+                                    &TMainForm::SaveCFGSpeedButtonClick);
+    SaveDICSpeedButton = makeButton("SaveDICSpeedButton", QStringLiteral("Save DIC"), ToolPicture::SaveDictionary, 434,
+                                    88, &TMainForm::SaveDICSpeedButtonClick);
     UpdateButtons();
 }
 
@@ -551,8 +552,9 @@ void TMainForm::OpenMapPath(const QString& path) {
     StatusBar->setToolTip({});
     if (preview_) preview_->MapOpened();
     // A new map shows its lists from the top, not at the scroll position of the one before.
-    for (QAbstractItemView* list : {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
-                                    static_cast<QAbstractItemView*>(POLYListView)}) {
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
+          static_cast<QAbstractItemView*>(POLYListView)}) {
         list->scrollToTop();
     }
     // The buttons follow when the handler ends, after the message as after a scan that found a map.

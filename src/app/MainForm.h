@@ -72,8 +72,8 @@ private:
     // Building the window.
     void CreateControls();
     void CreateToolBar();
-    void CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListModel*& model, ObjectKind kind,
-                        const char* name, int levelWidth, int codeWidth, int nameWidth, QSize iconSize);
+    void CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListModel*& model, ObjectKind kind, const char* name,
+                        int levelWidth, int codeWidth, int nameWidth, QSize iconSize);
     void CreateMenus();
     void CreateShortcuts();
 

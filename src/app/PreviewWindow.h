@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/PreviewCanvas.h"
-#include "passes/LevelSelection.h"
 #include "document/MapDocument.h"
+#include "passes/LevelSelection.h"
 #include "passes/MapGeometry.h"
 
 class QAbstractItemModel;

@@ -48,8 +48,6 @@ QString CutBeforeFirstDot(const QString& fileName) {
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-QString FolderOf(const QString& path) {
-    return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
-}
+QString FolderOf(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absolutePath()); }
 
 }  // namespace stratex

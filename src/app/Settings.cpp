@@ -21,8 +21,8 @@ constexpr bool kTypedStore = false;
 
 std::unique_ptr<QSettings> OpenStore() {
 #ifdef _WIN32
-    auto store = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Stratex"),
-                                             QSettings::NativeFormat);
+    auto store =
+        std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Stratex"), QSettings::NativeFormat);
 #else
     auto store = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Stratex"),
                                              QStringLiteral("Stratex"));

@@ -1,8 +1,8 @@
 #include "app/TypeListModel.h"
 
+#include "TypeFiguresText.h"
 #include "app/Icons.h"
 #include "app/QtText.h"
-#include "TypeFiguresText.h"
 
 namespace stratex {
 

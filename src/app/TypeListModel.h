@@ -4,8 +4,8 @@
 #include <QHash>
 #include <QPixmap>
 
-#include "passes/MapFigures.h"
 #include "grammar/ObjectKind.h"
+#include "passes/MapFigures.h"
 #include "types/TypeList.h"
 
 namespace stratex {
@@ -15,8 +15,8 @@ namespace stratex {
 // editable; an edit is handed on through captionEdited and reaches the list through the window.
 //
 // Each row's tooltip tells how many objects of its type the map holds and which EndLevels they carry,
-// from figures (the last scan's). The list and figures must outlive the model. Whoever changes the list brackets the change with BeginReset/EndReset,
-// or calls CaptionsChanged after changing captions only.
+// from figures (the last scan's). The list and figures must outlive the model. Whoever changes the list brackets the
+// change with BeginReset/EndReset, or calls CaptionsChanged after changing captions only.
 class TypeListModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -15,10 +15,10 @@ struct FileDialogState {
     enum class Mode { Open, Save };
 
     Mode mode = Mode::Open;
-    QStringList filters;      // "Polish Map (*.mp)", ...: one entry per file type, in Qt's form
-    QStringList extensions;   // the extension of each file type without the dot: "mp", "txt", "cfg"
-    int filterIndex = 1;      // the selected file type, numbered from 1
-    QString fileName;         // the current file name: proposed when shown, the chosen one afterwards
+    QStringList filters;     // "Polish Map (*.mp)", ...: one entry per file type, in Qt's form
+    QStringList extensions;  // the extension of each file type without the dot: "mp", "txt", "cfg"
+    int filterIndex = 1;     // the selected file type, numbered from 1
+    QString fileName;        // the current file name: proposed when shown, the chosen one afterwards
     QString initialDir = QStringLiteral(".");
     QString defaultExtension = QStringLiteral("mp");
 
@@ -39,12 +39,10 @@ public:
     virtual std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) = 0;
 
     // A modal question with the buttons Yes and No; true for Yes.
-    virtual bool AskYesNo(QWidget* parent, const QString& text, const QString& caption,
-                          QMessageBox::Icon icon) = 0;
+    virtual bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
 
     // A modal message with one OK button.
-    virtual void ShowMessage(QWidget* parent, const QString& text, const QString& caption,
-                             QMessageBox::Icon icon) = 0;
+    virtual void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
 };
 
 // The production prompts: QFileDialog and QMessageBox.

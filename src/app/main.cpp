@@ -14,8 +14,8 @@ namespace {
 // A failure that escapes the creation of the window or the event loop: shown like any other, then the
 // program ends.
 void ShowFatalFailure(const std::string& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Stratex"), QString::fromStdString(stratex::WithFullStop(message)),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Stratex"),
+                    QString::fromStdString(stratex::WithFullStop(message)), QMessageBox::Ok);
     box.exec();
 }
 

@@ -46,7 +46,8 @@ std::FILE* OpenForWriting(const std::filesystem::path& path) {
 #ifdef _WIN32
     // The older C runtimes do not know fopen's "x" flag: create exclusively, then wrap the descriptor.
     int fd = -1;
-    if (_wsopen_s(&fd, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) != 0) {
+    if (_wsopen_s(&fd, path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE) !=
+        0) {
         return nullptr;
     }
     std::FILE* file = _fdopen(fd, "wb");

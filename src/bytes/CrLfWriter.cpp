@@ -86,7 +86,8 @@ private:
 };
 
 CrLfWriter::CrLfWriter(ByteSink& sink, std::size_t staging, bool background)
-    : sink_(sink), staging_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(staging, 2))),
+    : sink_(sink),
+      staging_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(staging, 2))),
       capacity_(std::max<std::size_t>(staging, 2)) {
     if (background) background_ = std::make_unique<Background>(sink_, capacity_);
 }

@@ -75,8 +75,6 @@ void FileSource::CheckUnchanged() const {
     if (read_ != length_ || !StampOf(path_, now) || !(now == stamp_)) ThrowChanged();
 }
 
-void FileSource::ThrowChanged() const {
-    throw Error("File " + PathToUtf8(path_) + " changed while it was read");
-}
+void FileSource::ThrowChanged() const { throw Error("File " + PathToUtf8(path_) + " changed while it was read"); }
 
 }  // namespace stratex

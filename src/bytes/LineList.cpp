@@ -94,9 +94,7 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-LineList LoadLineFile(const std::filesystem::path& path) {
-    return SplitLines(ReadFileBytes(path));
-}
+LineList LoadLineFile(const std::filesystem::path& path) { return SplitLines(ReadFileBytes(path)); }
 
 void SaveLineFile(const std::filesystem::path& path, const LineList& lines) {
     WriteFileAtomically(path, JoinLinesCrLf(lines));

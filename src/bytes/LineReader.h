@@ -153,11 +153,11 @@ private:
 
     ByteSource& source_;
     std::unique_ptr<char[]> data_;  // the reader's own buffer, unless the source is borrowed
-    const char* text_;               // the bytes: data_, or the source's block
+    const char* text_;              // the bytes: data_, or the source's block
     bool borrowed_;
     std::size_t capacity_;
-    std::size_t pos_ = 0;  // buffer offset of the next line
-    std::size_t end_ = 0;  // bytes in the buffer
+    std::size_t pos_ = 0;     // buffer offset of the next line
+    std::size_t end_ = 0;     // bytes in the buffer
     std::uint64_t base_ = 0;  // input offset of the buffer's first byte
     bool ended_ = false;
     // For long lines: buffer offsets before which, from the current line on, no LF (CR) stands; when below

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#include "bytes/AtomicFile.h"
 #include "bytes/ByteScan.h"
 #include "bytes/CrLfWriter.h"
 #include "bytes/FileSource.h"
-#include "bytes/AtomicFile.h"
 #include "bytes/LineList.h"
 
 namespace stratex {
@@ -156,8 +156,8 @@ void MapText::BuildIndex() {
     }
 #else
     for (; size - i >= 8; i += 8) {
-        countBlock(8, static_cast<std::uint64_t>(
-                          bytescan::CountFlagged(bytescan::MatchMask(bytescan::Load(data + i), '\n'))));
+        countBlock(
+            8, static_cast<std::uint64_t>(bytescan::CountFlagged(bytescan::MatchMask(bytescan::Load(data + i), '\n'))));
     }
 #endif
     for (; i < size; ++i) countByte(i);

@@ -37,6 +37,7 @@ public:
         std::vector<std::size_t> index;
         std::uint64_t lineCount = 0;
     };
+
 private:
     // Normalises a buffer in place as its bytes come (see NormaliseAndIndex), counting and indexing lines.
     struct Normaliser {

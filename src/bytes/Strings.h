@@ -8,21 +8,15 @@ namespace stratex {
 // Byte-wise text tests. Map text is single-byte (Windows-1251) and never decoded; "NoCase" variants fold
 // the ASCII letters only, which is all that keys and type codes need.
 
-inline bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
+inline bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 inline bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-inline char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-inline char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string AsciiLowerCopy(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
@@ -39,9 +33,7 @@ std::string_view Mid(std::string_view text, std::size_t first, std::size_t last)
 
 // Key lookup: a line's key is its text before the first "="; a line without "=" has no key.
 // KeyOf gives "" for such a line; HasKey tells the two apart.
-inline bool HasKey(std::string_view line) {
-    return line.find('=') != std::string_view::npos;
-}
+inline bool HasKey(std::string_view line) { return line.find('=') != std::string_view::npos; }
 std::string_view KeyOf(std::string_view line);
 // The text after the first "=", or "" when there is none.
 std::string_view ValueOf(std::string_view line);

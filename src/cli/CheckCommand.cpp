@@ -4,12 +4,12 @@
 #include <optional>
 #include <utility>
 
+#include "bytes/Error.h"
+#include "bytes/LineList.h"
 #include "cli/Cli.h"
 #include "cli/Messages.h"
 #include "cli/Report.h"
 #include "passes/MapChecker.h"
-#include "bytes/Error.h"
-#include "bytes/LineList.h"
 
 namespace stratex {
 namespace {

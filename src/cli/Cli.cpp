@@ -9,21 +9,21 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/CheckCommand.h"
-#include "cli/Messages.h"
-#include "cli/Report.h"
-#include "levels/Dictionary.h"
-#include "levels/LevelConfig.h"
-#include "levels/LevelsTable.h"
-#include "document/MapDocument.h"
-#include "bytes/MapText.h"
-#include "passes/ProcessSummary.h"
 #include "bytes/AtomicFile.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
+#include "bytes/MapText.h"
 #include "bytes/Strings.h"
+#include "cli/CheckCommand.h"
+#include "cli/Messages.h"
+#include "cli/Report.h"
+#include "document/MapDocument.h"
 #include "grammar/ObjectKind.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
+#include "levels/LevelsTable.h"
+#include "passes/ProcessSummary.h"
 #include "types/TypeList.h"
 
 #ifdef _WIN32
@@ -38,7 +38,6 @@
 
 namespace stratex {
 namespace {
-
 
 constexpr std::string_view kFooter = R"(Steps, in this order: Open MAP (with --dictionary: the dictionary option on),
 Show All (--show-all), a stable sort of all three type lists by column N (--sort),
@@ -377,9 +376,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
         command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
         if (entry.outputDescription != nullptr) {
-            CLI::Option* output =
-                command->add_option("-o", options.output, std::string(entry.outputDescription) + " (- for standard output)")
-                    ->type_name("FILE");
+            CLI::Option* output = command
+                                      ->add_option("-o", options.output,
+                                                   std::string(entry.outputDescription) + " (- for standard output)")
+                                      ->type_name("FILE");
             if (entry.command != Command::Process) output->required();
         }
         AddCommonOptions(*command, options);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "passes/Finding.h"
 #include "document/MapDocument.h"
+#include "passes/Finding.h"
 
 namespace stratex {
 

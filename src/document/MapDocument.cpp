@@ -6,13 +6,13 @@
 #include <string_view>
 #include <utility>
 
+#include "bytes/AtomicFile.h"
+#include "bytes/Error.h"
+#include "bytes/MapTextLoader.h"
 #include "levels/LevelConfig.h"
 #include "levels/ZoomTable.h"
 #include "passes/MapScan.h"
-#include "bytes/MapTextLoader.h"
 #include "passes/Process.h"
-#include "bytes/AtomicFile.h"
-#include "bytes/Error.h"
 #include "types/TypeNames.h"
 
 namespace stratex {
@@ -121,8 +121,7 @@ void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
     ProcessScannedFile(output, summary, [] {});
 }
 
-void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary,
-                                     const std::function<void()>& commit) {
+void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit) {
     FileSource source(mapPath_, scannedStamp_);
     DictionaryTables tables = tables_;
     LineList dicLines = dicLines_;

@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "bytes/FileSource.h"
+#include "bytes/LineList.h"
+#include "bytes/MapText.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
 #include "passes/MapFigures.h"
-#include "bytes/FileSource.h"
 #include "passes/MapScan.h"
-#include "bytes/MapText.h"
 #include "passes/ProcessSummary.h"
 #include "passes/Progress.h"
 #include "passes/StreamFacts.h"
-#include "bytes/LineList.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

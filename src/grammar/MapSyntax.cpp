@@ -33,7 +33,8 @@ std::string_view TypeText(std::string_view line) {
     // Characters 6 and 7 ("0x"), five digits at 8 to 12, and no digit at 13.
     constexpr std::size_t kValue = 5;
     constexpr std::size_t kExtended = 7;
-    if (line.size() >= kValue + kExtended && line[kValue] == '0' && (line[kValue + 1] == 'x' || line[kValue + 1] == 'X') &&
+    if (line.size() >= kValue + kExtended && line[kValue] == '0' &&
+        (line[kValue + 1] == 'x' || line[kValue + 1] == 'X') &&
         (line.size() == kValue + kExtended || !IsHexDigit(line[kValue + kExtended]))) {
         bool digits = true;
         for (std::size_t k = kValue + 2; k < kValue + kExtended; ++k) digits = digits && IsHexDigit(line[k]);

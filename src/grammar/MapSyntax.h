@@ -11,8 +11,8 @@
 namespace stratex {
 
 // The map grammar: what a line of a map is. Every pass over a map (the scan, Process, the checker, the
-// geometry reader) asks here, through the ObjectTracker, and keeps only its own state. All tests are byte comparisons with
-// letter case counting unless a function says otherwise.
+// geometry reader) asks here, through the ObjectTracker, and keeps only its own state. All tests are byte comparisons
+// with letter case counting unless a function says otherwise.
 namespace mapsyntax {
 
 // The header part ends with the first line that contains this marker.
@@ -40,19 +40,18 @@ struct Opener {
     std::string_view marker;
     ObjectKind kind;
 };
-inline constexpr Opener kOpeners[] = {
-    {"[POI]", ObjectKind::Poi},         {"[POLYLINE]", ObjectKind::Polyline}, {"[POLYGON]", ObjectKind::Polygon},
-    {"[RGN10]", ObjectKind::Poi},       {"[RGN20]", ObjectKind::Poi},         {"[RGN40]", ObjectKind::Polyline},
-    {"[RGN80]", ObjectKind::Polygon}};
+inline constexpr Opener kOpeners[] = {{"[POI]", ObjectKind::Poi},         {"[POLYLINE]", ObjectKind::Polyline},
+                                      {"[POLYGON]", ObjectKind::Polygon}, {"[RGN10]", ObjectKind::Poi},
+                                      {"[RGN20]", ObjectKind::Poi},       {"[RGN40]", ObjectKind::Polyline},
+                                      {"[RGN80]", ObjectKind::Polygon}};
 // A line that begins with one of these ends an object, whatever kind it has.
-inline constexpr std::string_view kObjectEnds[] = {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]",
-                                                   "[END-RGN80]"};
+inline constexpr std::string_view kObjectEnds[] = {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]", "[END-RGN80]"};
 
 // What one line is; at most one of the flags holds. Every test is made at the line start: a key or marker
 // later in the line (in a label, after a blank) counts for nothing.
 struct LineClass {
-    bool comment = false;   // ";" first: never any of the others
-    bool opens = false;     // begins with a section opener of kind
+    bool comment = false;  // ";" first: never any of the others
+    bool opens = false;    // begins with a section opener of kind
     ObjectKind kind = ObjectKind::Poi;
     bool end = false;       // begins with an object end marker
     bool type = false;      // begins with "Type"; TypeText gives its type text

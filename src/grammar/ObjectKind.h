@@ -9,8 +9,7 @@ namespace stratex {
 // file.
 enum class ObjectKind { Poi = 0, Polyline = 1, Polygon = 2 };
 
-inline constexpr std::array<ObjectKind, 3> kAllKinds = {ObjectKind::Poi, ObjectKind::Polyline,
-                                                        ObjectKind::Polygon};
+inline constexpr std::array<ObjectKind, 3> kAllKinds = {ObjectKind::Poi, ObjectKind::Polyline, ObjectKind::Polygon};
 
 // "poi.txt", "polyline.txt", "polygon.txt".
 std::string_view TypeNameFileName(ObjectKind kind);

@@ -42,15 +42,15 @@ struct CarriedType {
 
 // What one line is to the objects of the map, as ObjectTracker::Line tells it.
 struct TrackedLine {
-    mapsyntax::LineClass lineClass;  // in the header part only its markers, and only without objectsInHeaderPart
-    bool header = false;             // the line belongs to the header part (the line that ends it included)
-    bool endsHeader = false;         // the line ends the header part
-    bool counts = false;             // its Type, EndLevel and coordinate lines count for the object being read
-    bool opens = false;              // it opens an object section of kind()
-    bool opensInOpenSection = false; // it is an opener met while a section is open
-    bool endsObject = false;         // it ends an object of kind(): the object's lines stay readable until the next line
-    bool strayEnd = false;           // it is an object end with no section open
-    int dataLevel = -1;              // with readsData, the level of a coordinate line that counts
+    mapsyntax::LineClass lineClass;   // in the header part only its markers, and only without objectsInHeaderPart
+    bool header = false;              // the line belongs to the header part (the line that ends it included)
+    bool endsHeader = false;          // the line ends the header part
+    bool counts = false;              // its Type, EndLevel and coordinate lines count for the object being read
+    bool opens = false;               // it opens an object section of kind()
+    bool opensInOpenSection = false;  // it is an opener met while a section is open
+    bool endsObject = false;  // it ends an object of kind(): the object's lines stay readable until the next line
+    bool strayEnd = false;    // it is an object end with no section open
+    int dataLevel = -1;       // with readsData, the level of a coordinate line that counts
 };
 
 // Follows the sections and objects of a map line by line: the header part, the open section and its kind,

@@ -103,7 +103,8 @@ LineList BuildDictionary(const TypeLists& lists, DictionaryTables& tables) {
         table = LevelsOfKind(lists.Of(kind), table);
         lines.emplace_back(kHighDigitRuler);
         lines.emplace_back(kLowDigitRuler);
-        for (std::int32_t n = kFirstRowLevel; n <= kLastRowLevel; ++n) lines.push_back(WriteDictionaryRow(kind, n, table));
+        for (std::int32_t n = kFirstRowLevel; n <= kLastRowLevel; ++n)
+            lines.push_back(WriteDictionaryRow(kind, n, table));
     }
     lines.emplace_back(mapsyntax::kDictionaryEnd);
     lines.emplace_back();

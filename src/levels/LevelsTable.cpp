@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "levels/ZoomTable.h"
 #include "bytes/Strings.h"
+#include "levels/ZoomTable.h"
 
 namespace stratex {
 

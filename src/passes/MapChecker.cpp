@@ -10,15 +10,15 @@
 #include <utility>
 
 #include "bytes/ByteScan.h"
+#include "bytes/Cp1251.h"
+#include "bytes/Error.h"
+#include "bytes/Integer.h"
+#include "bytes/Strings.h"
 #include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
 #include "passes/MapScan.h"
 #include "passes/Process.h"
-#include "bytes/Cp1251.h"
-#include "bytes/Error.h"
-#include "bytes/Integer.h"
-#include "bytes/Strings.h"
 
 namespace stratex {
 namespace {
@@ -258,7 +258,7 @@ private:
         if (hasData && !endLevel_ && maxData > 0) {
             std::string message = "no EndLevel while its data lies at level";
             message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
-                                           : " " + std::to_string(minData);
+                                         : " " + std::to_string(minData);
             if (const auto level = WrittenAt(number)) {
                 message += "; Process would set EndLevel=" + std::to_string(*level);
             }
@@ -324,7 +324,6 @@ private:
             }
         }
     }
-
 
     const CheckContext& context_;
     std::vector<WrittenLevel> written_;

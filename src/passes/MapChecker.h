@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "bytes/MapText.h"
 #include "levels/LevelsTable.h"
 #include "passes/Finding.h"
-#include "bytes/MapText.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

@@ -4,9 +4,9 @@
 #include <limits>
 #include <unordered_map>
 
-#include "grammar/ObjectTracker.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Strings.h"
+#include "grammar/ObjectTracker.h"
 
 namespace stratex {
 

@@ -6,21 +6,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "levels/ZoomTable.h"
 #include "bytes/ByteScan.h"
+#include "bytes/Error.h"
+#include "bytes/Integer.h"
 #include "bytes/LineReader.h"
+#include "bytes/Strings.h"
 #include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
+#include "levels/ZoomTable.h"
 #include "passes/Parallel.h"
-#include "bytes/Error.h"
-#include "bytes/Integer.h"
-#include "bytes/Strings.h"
 
 namespace stratex {
 
@@ -106,7 +107,10 @@ public:
     // With laterPart, the scan starts at an opener past the header part (the later part of a map scanned in
     // two parts side by side), knowing nothing of the lines before it.
     Scanner(const TypeNameFiles& names, bool useDictionary, const DictionaryTables& tables, bool laterPart = false)
-        : names_(names), useDictionary_(useDictionary), dictionary_(tables), laterPart_(laterPart),
+        : names_(names),
+          useDictionary_(useDictionary),
+          dictionary_(tables),
+          laterPart_(laterPart),
           tracker_(kScanReading, !laterPart) {
         result_.levels.Clear();
     }
@@ -258,7 +262,8 @@ private:
             std::string level = LevelText(code, value);
             result_.lists.Of(kind_).AddTypeRow(std::move(code), std::move(name), std::move(level));
             if (pendingEntry_) {
-                pendingEntries_.push_back({kind_, result_.lists.Of(kind_).size() - 1, *pendingEntry_, dictionary_.start()});
+                pendingEntries_.push_back(
+                    {kind_, result_.lists.Of(kind_).size() - 1, *pendingEntry_, dictionary_.start()});
                 pendingEntry_.reset();
             }
         }
@@ -395,8 +400,8 @@ private:
     bool dictionaryLevels_ = false;
 
     std::unordered_map<std::string, std::string> firstValues_;  // lower-cased level key -> value text
-    std::optional<std::string> emptyKeyValue_;  // the value of the first line that begins with "="
-    std::vector<std::size_t> pendingLevelRows_;  // level rows waiting for emptyKeyValue_
+    std::optional<std::string> emptyKeyValue_;                  // the value of the first line that begins with "="
+    std::vector<std::size_t> pendingLevelRows_;                 // level rows waiting for emptyKeyValue_
     std::optional<std::size_t> pendingEntry_;
     std::vector<PendingEntry> pendingEntries_;
     static constexpr std::size_t kCommonCodes = 65536;
@@ -577,16 +582,21 @@ ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& n
     Scanner later(names, false, tables, true);
     std::uint64_t laterLines = 0;
     std::exception_ptr laterFailure;
-    std::thread laterScan([&] {
-        try {
-            FileSource part(path, stamp, *split, stamp.size);
-            LineReader reader(part);
-            StreamFacts unused;
-            WalkLines(later, reader, false, unused, laterLines, nullptr, 0);
-        } catch (...) {
-            laterFailure = std::current_exception();
-        }
-    });
+    std::thread laterScan;
+    try {
+        laterScan = StartPassThread([&] {
+            try {
+                FileSource part(path, stamp, *split, stamp.size);
+                LineReader reader(part);
+                StreamFacts unused;
+                WalkLines(later, reader, false, unused, laterLines, nullptr, 0);
+            } catch (...) {
+                laterFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return ScanMapStream(whole, names, useDictionary, tables, sortColumn, facts);  // no second thread
+    }
     Scanner earlier(names, false, tables);
     std::uint64_t earlierLines = 0;
     bool earlierFailed = false;

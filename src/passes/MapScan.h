@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "levels/Dictionary.h"
-#include "levels/LevelsTable.h"
 #include "bytes/ByteSource.h"
 #include "bytes/FileSource.h"
 #include "bytes/LineReader.h"
-#include "passes/MapFigures.h"
 #include "bytes/MapText.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "passes/MapFigures.h"
 #include "passes/Progress.h"
 #include "passes/StreamFacts.h"
 #include "types/TypeLists.h"

@@ -105,9 +105,9 @@ struct Segment {
     StringSink output;
     std::vector<Piece> pieces;
     std::vector<std::string> texts;
-    std::uint64_t lines = 0;         // input lines walked
-    bool endsClean = false;          // no EndLevel line waits at the end for the end of its object
-    bool needsEarlierLines = false;  // stopped at an object that takes its type from before the segment
+    std::uint64_t lines = 0;                 // input lines walked
+    bool endsClean = false;                  // no EndLevel line waits at the end for the end of its object
+    bool needsEarlierLines = false;          // stopped at an object that takes its type from before the segment
     ObjectTracker tracker{kProcessReading};  // as the walk left it
     ProcessSummary summary;
     std::exception_ptr failure;
@@ -138,7 +138,7 @@ struct SegmentContext {
     const LevelsTable& levels;
     const TypeLists& lists;
     const DictionaryTables& tables;
-    bool counted;  // a summary is kept
+    bool counted;   // a summary is kept
     bool inPieces;  // the result is planned as pieces
 };
 
@@ -187,7 +187,7 @@ class SegmentWalkers {
 public:
     SegmentWalkers(std::size_t count, const SegmentContext& context) : context_(context) {
         try {
-            for (std::size_t k = 0; k < count; ++k) threads_.emplace_back([this] { Run(); });
+            for (std::size_t k = 0; k < count; ++k) threads_.push_back(StartPassThread([this] { Run(); }));
         } catch (...) {
             Stop();
             throw;
@@ -355,12 +355,11 @@ private:
     ByteSource& input_;
     std::size_t segmentSize_;
     std::size_t limit_;
-    std::string rest_;  // bytes read behind the last cut: the start of the next segment
+    std::string rest_;        // bytes read behind the last cut: the start of the next segment
     std::uint64_t next_ = 0;  // the offset of the next segment's first byte in the map
     bool ended_ = false;
     bool first_ = true;
 };
-
 
 // Process in segments: the segments are walked side by side, each as a later part, and their results
 // written in order. Each joins the one before where the one walk would have gone on into it as its own walk
@@ -372,9 +371,13 @@ private:
 class SegmentedProcess {
 public:
     SegmentedProcess(ByteSource& input, const Run& run, std::size_t segmentSize, std::size_t walkerCount)
-        : input_(input), run_(run), tablesBefore_(run.tables),
+        : input_(input),
+          run_(run),
+          tablesBefore_(run.tables),
           context_{run.levels, run.lists, tablesBefore_, run.summary != nullptr, run.plan != nullptr},
-          segmentSize_(segmentSize), segments_(walkerCount + 4), reader_(input, segmentSize, 8 * segmentSize) {
+          segmentSize_(segmentSize),
+          segments_(walkerCount + 4),
+          reader_(input, segmentSize, 8 * segmentSize) {
         walkers_.emplace(walkerCount, context_);  // throws std::system_error when no thread can be started
         for (Segment& segment : segments_) idle_.push_back(&segment);
     }
@@ -509,11 +512,11 @@ private:
     std::optional<SegmentWalkers> walkers_;
     SegmentReader reader_;
     std::deque<Segment*> idle_;
-    std::deque<Segment*> walking_;  // handed to the walkers, in the order of the map
-    Segment* held_ = nullptr;       // the last segment joined, not written yet
+    std::deque<Segment*> walking_;                     // handed to the walkers, in the order of the map
+    Segment* held_ = nullptr;                          // the last segment joined, not written yet
     ObjectTracker carriedIn_{kProcessReading, false};  // the state the segments written leave
-    std::uint64_t linesBefore_ = 0;                     // input lines before held_
-    Segment* tooLong_ = nullptr;  // read up to the limit with no cut: the last segment read
+    std::uint64_t linesBefore_ = 0;                    // input lines before held_
+    Segment* tooLong_ = nullptr;                       // read up to the limit with no cut: the last segment read
     std::exception_ptr readFailure_;
     bool ended_ = false;
     std::uint64_t read_ = 0;  // bytes handed to the walkers
@@ -567,7 +570,8 @@ void WriteInPlace(std::string& buffer, const PiecePlan& plan) {
             if (size > piece.start) lead = std::max<std::size_t>(lead, size - piece.start);
             behind = behind || size < piece.start;
         }
-        size += piece.length + (piece.text == kNoText ? 0 : plan.texts[static_cast<std::size_t>(piece.text)].size() + 1);
+        size +=
+            piece.length + (piece.text == kNoText ? 0 : plan.texts[static_cast<std::size_t>(piece.text)].size() + 1);
     }
     // When no piece is written behind its input (the map only grows), the pieces are written from the last
     // to the first where they stand; otherwise the input first moves back by the lead and the pieces are

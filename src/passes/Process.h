@@ -4,15 +4,15 @@
 #include <string_view>
 #include <vector>
 
-#include "levels/Dictionary.h"
-#include "levels/LevelsTable.h"
 #include "bytes/ByteSource.h"
+#include "bytes/LineList.h"
 #include "bytes/LineReader.h"
 #include "bytes/MapText.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
 #include "passes/ProcessSummary.h"
 #include "passes/Progress.h"
 #include "passes/StreamFacts.h"
-#include "bytes/LineList.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

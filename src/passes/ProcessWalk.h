@@ -14,18 +14,18 @@
 #include <utility>
 #include <vector>
 
-#include "levels/Dictionary.h"
-#include "levels/LevelsTable.h"
 #include "bytes/CrLfWriter.h"
-#include "bytes/LineReader.h"
-#include "grammar/MapSyntax.h"
-#include "grammar/ObjectTracker.h"
-#include "passes/ProcessSummary.h"
-#include "passes/Progress.h"
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "bytes/LineReader.h"
 #include "bytes/Strings.h"
+#include "grammar/MapSyntax.h"
 #include "grammar/ObjectKind.h"
+#include "grammar/ObjectTracker.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "passes/ProcessSummary.h"
+#include "passes/Progress.h"
 #include "types/TypeLists.h"
 
 namespace stratex::processwalk {
@@ -35,9 +35,9 @@ inline constexpr std::size_t kNone = std::string_view::npos;
 // A line as a source gives it to the walk.
 struct SourceLine {
     std::string_view text;
-    std::int32_t pending;  // for a generated header line its index among the injected lines, else -1
-    std::size_t bracket;   // offset of the first "[" in text, or kNone
-    std::uint64_t offset = 0;  // input offset of an input line
+    std::int32_t pending;        // for a generated header line its index among the injected lines, else -1
+    std::size_t bracket;         // offset of the first "[" in text, or kNone
+    std::uint64_t offset = 0;    // input offset of an input line
     std::uint8_t endLength = 1;  // the length of its line end
     bool crLf = false;           // its line end is CR LF
 };
@@ -503,7 +503,10 @@ public:
     // A line's text lies in the reader's buffer, which reading on reuses: it is valid until the next call.
     StreamSource(LineReader& reader, StreamPlan& plan, std::optional<std::uint64_t> lastDictionaryEnd,
                  Progress* progress = nullptr, std::uint64_t inputSize = 0)
-        : reader_(reader), plan_(plan), lastDictionaryEnd_(lastDictionaryEnd), progress_(progress),
+        : reader_(reader),
+          plan_(plan),
+          lastDictionaryEnd_(lastDictionaryEnd),
+          progress_(progress),
           inputSize_(inputSize) {}
 
     bool AtEnd() { return !injected_.Waiting() && !Hold(); }
@@ -538,9 +541,7 @@ public:
         return 1 + run.lines;
     }
 
-    void Inject(const std::vector<std::string>& lines, std::size_t from) {
-        injected_.Inject(lines, from);
-    }
+    void Inject(const std::vector<std::string>& lines, std::size_t from) { injected_.Inject(lines, from); }
 
     // Removes the rest of a dictionary section whose opening line (already taken) is current: through the
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
@@ -570,7 +571,6 @@ public:
     }
 
 private:
-
     // Makes line_ the next input line; false at the end of the input. Inline for the line that the buffer
     // holds already, as nearly every line is.
     bool Hold() {

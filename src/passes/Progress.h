@@ -6,11 +6,11 @@ namespace stratex {
 
 // The states of a long pass that the front ends show in their own words.
 enum class PassState {
-    Scanning,   // the scan has started
-    Scanned,    // the scan has ended and found a Polish map
-    NotAMap,    // the scan has ended: no line ends a header part
-    Processing, // Process has started
-    Processed,  // Process has ended
+    Scanning,    // the scan has started
+    Scanned,     // the scan has ended and found a Polish map
+    NotAMap,     // the scan has ended: no line ends a header part
+    Processing,  // Process has started
+    Processed,   // Process has ended
 };
 
 // Where long operations (the scan, Process) report progress. The engine throttles its calls: it reports

@@ -67,18 +67,17 @@ void TestLevels::AddAndRemove_data() {
     QTest::newRow("after the first") << QList<int>{24, 20} << 0 << "N1"
                                      << QStringList{"Level0=24bit (<=120м)", "Level1=24bit (<=120м)",
                                                     "Level2=20bit (<=2км)"};
-    QTest::newRow("after a one-digit count") << QList<int>{24, 9} << 1 << "N1"
-                                             << QStringList{"Level0=24bit (<=120м)", "Level1=9bit ()",
-                                                            "Level2=9bit ()"};
+    QTest::newRow("after a one-digit count")
+        << QList<int>{24, 9} << 1 << "N1" << QStringList{"Level0=24bit (<=120м)", "Level1=9bit ()", "Level2=9bit ()"};
     QTest::newRow("full table") << QList<int>{24, 23, 22, 21, 20, 19, 18, 17, 16, 15} << 9 << "N1"
                                 << QStringList{"Level0=24bit (<=120м)", "Level1=23bit (<=300м)",
                                                "Level2=22bit (<=500м)", "Level3=21bit (<=1,2км)",
                                                "Level4=20bit (<=2км)",  "Level5=19bit (<=3км)",
                                                "Level6=18bit (<=8км)",  "Level7=17bit (<=12км)",
                                                "Level8=16bit (<=30км)", "Level9=15bit (<=50км)"};
-    QTest::newRow("remove the second of four") << QList<int>{24, 22, 20, 18} << 1 << "N2"
-                                               << QStringList{"Level0=24bit (<=120м)", "Level1=20bit (<=2км)",
-                                                              "Level2=18bit (<=8км)"};
+    QTest::newRow("remove the second of four")
+        << QList<int>{24, 22, 20, 18} << 1 << "N2"
+        << QStringList{"Level0=24bit (<=120м)", "Level1=20bit (<=2км)", "Level2=18bit (<=8км)"};
     QTest::newRow("remove the only row") << QList<int>{} << 0 << "N2" << QStringList{};
 }
 

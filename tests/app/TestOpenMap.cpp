@@ -176,20 +176,22 @@ void TestOpenMap::FileWithoutHeaderEndIsNoPolishMap() {
 void TestOpenMap::FailedOpenKeepsThePreviousMap_data() {
     QTest::addColumn<QString>("brokenFile");  // relative to the fixture's root; empty: none
     QTest::addColumn<QByteArray>("brokenText");
-    QTest::addColumn<QString>("opened");  // relative to the fixture's root
+    QTest::addColumn<QString>("opened");   // relative to the fixture's root
     QTest::addColumn<QString>("message");  // %1: the fixture's root, native separators
-    QTest::newRow("type name file missing") << "" << QByteArray() << "maps/second.mp"
-                                            << "Cannot open file %1" + QString(QDir::separator()) + "work" +
-                                                   QDir::separator() + "poi.txt.";
+    QTest::newRow("type name file missing")
+        << "" << QByteArray() << "maps/second.mp"
+        << "Cannot open file %1" + QString(QDir::separator()) + "work" + QDir::separator() + "poi.txt.";
     QTest::newRow("map missing") << "" << QByteArray() << "maps/absent.mp"
                                  << "Cannot open file %1" + QString(QDir::separator()) + "maps" + QDir::separator() +
                                         "absent.mp.";
     QTest::newRow("level is no number") << "maps/second.mp"
                                         << QByteArray("[IMG ID]\r\nLevels=1\r\nLevel0=2x\r\n[END-IMG ID]\r\n")
-                                        << "maps/second.mp" << "'2x' is not a valid integer value.";
+                                        << "maps/second.mp"
+                                        << "'2x' is not a valid integer value.";
     QTest::newRow("type is no number") << "maps/second.mp"
                                        << QByteArray("[IMG ID]\r\n[END-IMG ID]\r\n[POI]\r\nType=0xzz\r\n[END]\r\n")
-                                       << "maps/second.mp" << "'0xzz' is not a valid integer value.";
+                                       << "maps/second.mp"
+                                       << "'0xzz' is not a valid integer value.";
 }
 
 void TestOpenMap::FailedOpenKeepsThePreviousMap() {

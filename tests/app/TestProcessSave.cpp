@@ -178,10 +178,14 @@ void TestProcessSave::SaveOperationsProposeTheirTypeAndExtension_data() {
     QTest::addColumn<int>("fileType");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("written");
-    QTest::newRow("Save MAP") << "SaveSpeedButton" << 1 << "result" << "result.mp";
-    QTest::newRow("Save CFG") << "SaveCFGSpeedButton" << 3 << "levels" << "levels.cfg";
-    QTest::newRow("Save DIC") << "SaveDICSpeedButton" << 2 << "dictionary" << "dictionary.txt";
-    QTest::newRow("name with extension") << "SaveCFGSpeedButton" << 3 << "levels.v2" << "levels.v2";
+    QTest::newRow("Save MAP") << "SaveSpeedButton" << 1 << "result"
+                              << "result.mp";
+    QTest::newRow("Save CFG") << "SaveCFGSpeedButton" << 3 << "levels"
+                              << "levels.cfg";
+    QTest::newRow("Save DIC") << "SaveDICSpeedButton" << 2 << "dictionary"
+                              << "dictionary.txt";
+    QTest::newRow("name with extension") << "SaveCFGSpeedButton" << 3 << "levels.v2"
+                                         << "levels.v2";
 }
 
 void TestProcessSave::SaveOperationsProposeTheirTypeAndExtension() {

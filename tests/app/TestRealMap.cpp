@@ -73,13 +73,16 @@ void TestRealMap::WindowWritesWhatTheEngineAndTheCliWrite() {
         TypeListView* view = fixture.List(choice.list);
         for (int row : choice.rows) {
             QVERIFY(row < view->model()->rowCount());
-            config << QString("%1%2=%3").arg(choice.letter, view->model()->index(row, 1).data().toString()).arg(choice.level);
+            config << QString("%1%2=%3")
+                          .arg(choice.letter, view->model()->index(row, 1).data().toString())
+                          .arg(choice.level);
         }
         fixture.SetLevelByPopup(choice.list, choice.rows, choice.item);
     }
     for (const PopupChoice& choice : kChoices) {
         for (int row : choice.rows) {
-            QCOMPARE(fixture.List(choice.list)->model()->index(row, 0).data().toString(), QString::number(choice.level));
+            QCOMPARE(fixture.List(choice.list)->model()->index(row, 0).data().toString(),
+                     QString::number(choice.level));
         }
     }
     // The last level goes: Level0..Level2 remain.
@@ -88,7 +91,8 @@ void TestRealMap::WindowWritesWhatTheEngineAndTheCliWrite() {
     fixture.ClickCell(levels, 3, 0);
     fixture.RightClickRow(levels, 3, 0);
     fixture.ChooseMenuItem("LevelsPopupMenu", "N2");
-    QCOMPARE(WindowFixture::ColumnTexts(levels, 1), (QStringList{"22bit (<=500м)", "21bit (<=1,2км)", "19bit (<=3км)"}));
+    QCOMPARE(WindowFixture::ColumnTexts(levels, 1),
+             (QStringList{"22bit (<=500м)", "21bit (<=1,2км)", "19bit (<=3км)"}));
 
     fixture.Click("DoSpeedButton");
     const QString saved = QDir::toNativeSeparators(fixture.root() + "/window.mp");
@@ -113,8 +117,8 @@ void TestRealMap::WindowWritesWhatTheEngineAndTheCliWrite() {
 
     // stratex-cli with the same choices.
     const QString cliOut = QDir::toNativeSeparators(fixture.root() + "/cli.mp");
-    QStringList args = {"process", kRealMap, "-o", cliOut, "--config", cfg, "--levels", "22,21,19",
-                        "--names-dir", fixture.workDir()};
+    QStringList args = {"process", kRealMap,   "-o",       cliOut,        "--config",
+                        cfg,       "--levels", "22,21,19", "--names-dir", fixture.workDir()};
     if (dictionary) args << "--dictionary";
     QProcess cli;
     cli.start(QStringLiteral(STRATEX_CLI_PATH), args);

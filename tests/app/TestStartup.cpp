@@ -82,17 +82,28 @@ void TestStartup::ControlsStandAtTheirBounds() {
 void TestStartup::TextsAreThoseOfTheLayout_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::newRow("OpenSpeedButton") << "OpenSpeedButton" << "Open MAP";
-    QTest::newRow("DoSpeedButton") << "DoSpeedButton" << "Process";
-    QTest::newRow("SaveSpeedButton") << "SaveSpeedButton" << "Save MAP";
-    QTest::newRow("OpenCFGSpeedButton") << "OpenCFGSpeedButton" << "Open CFG";
-    QTest::newRow("SaveCFGSpeedButton") << "SaveCFGSpeedButton" << "Save CFG";
-    QTest::newRow("SaveDICSpeedButton") << "SaveDICSpeedButton" << "Save DIC";
-    QTest::newRow("ShowAllCheck") << "ShowAllCheck" << "Показать все объекты";
-    QTest::newRow("DicCheckBox") << "DicCheckBox" << "Работа с [DICTIONARY]";
-    QTest::newRow("GroupBox2") << "GroupBox2" << "Точки";
-    QTest::newRow("GroupBox1") << "GroupBox1" << "Полилинии";
-    QTest::newRow("GroupBox3") << "GroupBox3" << "Полигоны";
+    QTest::newRow("OpenSpeedButton") << "OpenSpeedButton"
+                                     << "Open MAP";
+    QTest::newRow("DoSpeedButton") << "DoSpeedButton"
+                                   << "Process";
+    QTest::newRow("SaveSpeedButton") << "SaveSpeedButton"
+                                     << "Save MAP";
+    QTest::newRow("OpenCFGSpeedButton") << "OpenCFGSpeedButton"
+                                        << "Open CFG";
+    QTest::newRow("SaveCFGSpeedButton") << "SaveCFGSpeedButton"
+                                        << "Save CFG";
+    QTest::newRow("SaveDICSpeedButton") << "SaveDICSpeedButton"
+                                        << "Save DIC";
+    QTest::newRow("ShowAllCheck") << "ShowAllCheck"
+                                  << "Показать все объекты";
+    QTest::newRow("DicCheckBox") << "DicCheckBox"
+                                 << "Работа с [DICTIONARY]";
+    QTest::newRow("GroupBox2") << "GroupBox2"
+                               << "Точки";
+    QTest::newRow("GroupBox1") << "GroupBox1"
+                               << "Полилинии";
+    QTest::newRow("GroupBox3") << "GroupBox3"
+                               << "Полигоны";
 }
 
 void TestStartup::TextsAreThoseOfTheLayout() {
@@ -130,7 +141,8 @@ void TestStartup::WindowIsFixedWithItsCaption() {
     QCOMPARE(window.font().pixelSize(), 11);
     // Centred on the screen.
     const QPoint offset = window.frameGeometry().center() - window.screen()->availableGeometry().center();
-    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1, qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
+    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1,
+             qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
     QCOMPARE(window.palette().color(QPalette::Window), window.palette().color(QPalette::Button));
 }
 
@@ -214,8 +226,8 @@ void TestStartup::OnlyOpenMapIsEnabledAtStart() {
     WindowFixture fixture;
     fixture.Start();
     QVERIFY(fixture.Button("OpenSpeedButton")->isEnabled());
-    for (const char* name : {"DoSpeedButton", "SaveSpeedButton", "OpenCFGSpeedButton", "SaveCFGSpeedButton",
-                             "SaveDICSpeedButton"}) {
+    for (const char* name :
+         {"DoSpeedButton", "SaveSpeedButton", "OpenCFGSpeedButton", "SaveCFGSpeedButton", "SaveDICSpeedButton"}) {
         QVERIFY2(!fixture.Button(name)->isEnabled(), name);
     }
     QVERIFY(!fixture.Find<QCheckBox>("ShowAllCheck")->isChecked());

@@ -55,10 +55,11 @@ private slots:
 void TestTypeLists::RowTooltipsTellTheObjectsAndTheirEndLevels() {
     WindowFixture fixture;
     fixture.Start();
-    fixture.OpenMap(fixture.WriteCp1251("maps/levels.mp",
-                                        "[IMG ID]\nLevels=2\nLevel0=22\nLevel1=20\n[END-IMG ID]\n"
-                                        "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POI]\nType=0x2f06\n[END]\n"
-                                        "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POLYLINE]\nType=0x16\nEndLevel=0\n[END]\n"));
+    fixture.OpenMap(
+        fixture.WriteCp1251("maps/levels.mp",
+                            "[IMG ID]\nLevels=2\nLevel0=22\nLevel1=20\n[END-IMG ID]\n"
+                            "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POI]\nType=0x2f06\n[END]\n"
+                            "[POI]\nType=0x2f06\nEndLevel=1\n[END]\n[POLYLINE]\nType=0x16\nEndLevel=0\n[END]\n"));
     fixture.Click("ShowAllCheck");
     const auto tip = [&fixture](const char* list, int row) {
         QAbstractItemModel* model = fixture.List(list)->model();
@@ -117,7 +118,8 @@ void TestTypeLists::IconsHaveTheSizesOfTheirKind() {
         const char* list;
         int row;
         QSize size;
-    } kinds[] = {{"POIListView", 0, QSize(16, 16)}, {"LINEListView", 0, QSize(30, 15)}, {"POLYListView", 1, QSize(50, 20)}};
+    } kinds[] = {
+        {"POIListView", 0, QSize(16, 16)}, {"LINEListView", 0, QSize(30, 15)}, {"POLYListView", 1, QSize(50, 20)}};
     for (const auto& kind : kinds) {
         TypeListView* view = fixture.List(kind.list);
         QCOMPARE(view->iconSize(), kind.size);
@@ -190,14 +192,14 @@ void TestTypeLists::LevelPopupSetsTheSelectedRows_data() {
     QTest::addColumn<QStringList>("poiLevels");
     QTest::addColumn<QStringList>("lineLevels");
     // POI rows by code: 0x2a00 (10), 0x2f06 (9), 0x6401 (2); polylines 0x01 (3), 0x16 (1).
-    QTest::newRow("two of three, level 5") << "POIListView" << QList<int>{0, 2} << "Level51"
-                                           << QStringList{"5", "9", "5"} << QStringList{"3", "1"};
+    QTest::newRow("two of three, level 5")
+        << "POIListView" << QList<int>{0, 2} << "Level51" << QStringList{"5", "9", "5"} << QStringList{"3", "1"};
     QTest::newRow("one, level 0") << "POIListView" << QList<int>{1} << "N1212211" << QStringList{"10", "0", "2"}
                                   << QStringList{"3", "1"};
     QTest::newRow("polylines, level 7") << "LINEListView" << QList<int>{0, 1} << "Level62"
                                         << QStringList{"10", "9", "2"} << QStringList{"7", "7"};
-    QTest::newRow("level 9 beyond the levels") << "LINEListView" << QList<int>{1} << "Level91"
-                                               << QStringList{"10", "9", "2"} << QStringList{"3", "9"};
+    QTest::newRow("level 9 beyond the levels")
+        << "LINEListView" << QList<int>{1} << "Level91" << QStringList{"10", "9", "2"} << QStringList{"3", "9"};
 }
 
 void TestTypeLists::LevelPopupSetsTheSelectedRows() {

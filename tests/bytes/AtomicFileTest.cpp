@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "bytes/AtomicFile.h"
 #include "bytes/Error.h"
+#include "support/TempDir.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "bytes/FileSource.h"
-#include "support/TempDir.h"
 #include "bytes/Error.h"
+#include "bytes/FileSource.h"
 #include "bytes/LineList.h"
+#include "support/TempDir.h"
 
 namespace stratex {
 namespace {
@@ -42,9 +42,8 @@ TEST(FileSource, AFileChangedWhileItIsReadFailsThePass) {
         {"truncated", [](const fs::path& path) { fs::resize_file(path, 10); }},
         {"grown", [](const fs::path& path) { fs::resize_file(path, 5000); }},
         {"removed", [](const fs::path& path) { fs::remove(path); }},
-        {"rewritten", [](const fs::path& path) {
-             fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
-         }},
+        {"rewritten",
+         [](const fs::path& path) { fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5)); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/TempDir.h"
 #include "bytes/AtomicFile.h"
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "support/TempDir.h"
 
 namespace stratex {
 namespace {

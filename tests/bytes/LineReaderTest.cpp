@@ -51,7 +51,10 @@ std::string Rejoin(const std::vector<ReadLine>& lines) {
     std::string bytes;
     for (const ReadLine& line : lines) {
         bytes += line.text;
-        bytes += line.end == LineEnd::kCrLf ? "\r\n" : line.end == LineEnd::kLf ? "\n" : line.end == LineEnd::kCr ? "\r" : "";
+        bytes += line.end == LineEnd::kCrLf ? "\r\n"
+                 : line.end == LineEnd::kLf ? "\n"
+                 : line.end == LineEnd::kCr ? "\r"
+                                            : "";
     }
     return bytes;
 }
@@ -115,7 +118,8 @@ TEST(LineReader, KeepsWhatTheCallerStillNeedsAcrossReads) {
             while (reader.Next(line)) {
                 starts.push_back(line.offset);
                 const std::uint64_t from = starts[starts.size() > 3 ? starts.size() - 3 : 0];
-                ASSERT_EQ(reader.Bytes(from, reader.NextOffset()), std::string_view(map).substr(from, reader.NextOffset() - from));
+                ASSERT_EQ(reader.Bytes(from, reader.NextOffset()),
+                          std::string_view(map).substr(from, reader.NextOffset() - from));
             }
         } while (reader.Fill(starts[starts.size() > 3 ? starts.size() - 3 : 0]));
         EXPECT_EQ(reader.NextOffset(), map.size());

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "bytes/Error.h"
+#include "bytes/LineList.h"
 #include "bytes/MapText.h"
 #include "bytes/MapTextLoader.h"
 #include "support/TempDir.h"
-#include "bytes/Error.h"
-#include "bytes/LineList.h"
 
 namespace stratex {
 namespace {
@@ -234,7 +234,8 @@ TEST(MapText, LoadsAFileByTheLineRules) {
 TEST(MapText, LoaderGivesTheTextAsFromFile) {
     TempDir dir;
     std::string bytes;
-    for (int k = 0; bytes.size() < 3'500'000; ++k) bytes += k % 3 == 0 ? "Data0=(1,2)\r\n" : k % 3 == 1 ? "x\r" : "Label=y\n";
+    for (int k = 0; bytes.size() < 3'500'000; ++k)
+        bytes += k % 3 == 0 ? "Data0=(1,2)\r\n" : k % 3 == 1 ? "x\r" : "Label=y\n";
     bytes += "last";
     const auto path = dir.Write("m.mp", bytes);
     const MapText expected = MapText::FromBytes(ReadFileBytes(path));

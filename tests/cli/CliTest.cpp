@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -17,12 +16,12 @@
 #include <sys/wait.h>
 #endif
 
-#include "support/RealMaps.h"
-#include "support/TempDir.h"
 #include "bytes/Cp1251.h"
 #include "bytes/LineList.h"
-#include "passes/Finding.h"
 #include "bytes/Strings.h"
+#include "passes/Finding.h"
+#include "support/RealMaps.h"
+#include "support/TempDir.h"
 
 namespace stratex {
 namespace {
@@ -132,7 +131,8 @@ protected:
 };
 
 const std::string kLevels = "Levels: 2\nLevel0\t24bit (<=120м)\nLevel1\t18bit (<=8км)\n";
-const std::string kPolylinesAndPolygons = "Polylines: 1\n0\t0x16\tTrail\t2\t5\t1\nPolygons: 1\n2\t0x4c\tLake\t1\t2\t0\n";
+const std::string kPolylinesAndPolygons =
+    "Polylines: 1\n0\t0x16\tTrail\t2\t5\t1\nPolygons: 1\n2\t0x4c\tLake\t1\t2\t0\n";
 
 TEST_F(CliTest, ScanReportsLevelsTypesAndObjectCounts) {
     const CliRun run = Cli("scan", map_);
@@ -161,12 +161,16 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
          kLevels + "POI: 2\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n" + kPolylinesAndPolygons},
         {"show all",
          {"--show-all"},
-         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-\t0\n0\t0x6401\tBridge\t0\t-\t0\n"
+         kLevels + "POI: "
+                   "4\n3\t0x0a01\tЕда\t1\t3\t0\n1\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-"
+                   "\t0\n0\t0x6401\tBridge\t0\t-\t0\n"
                    "Polylines: 2\n0\t0x16\tTrail\t2\t5\t1\n0\t0x1f\tRiver\t0\t-\t0\n"
                    "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"show all, then the sort",
          {"--sort", "2", "--show-all"},
-         kLevels + "POI: 4\n0\t0x0001\tAaa\t0\t-\t0\n0\t0x6401\tBridge\t0\t-\t0\n1\t0x2f06\tБанк\t2\t1\t1\n3\t0x0a01\tЕда\t1\t3\t0\n"
+         kLevels + "POI: "
+                   "4\n0\t0x0001\tAaa\t0\t-\t0\n0\t0x6401\tBridge\t0\t-"
+                   "\t0\n1\t0x2f06\tБанк\t2\t1\t1\n3\t0x0a01\tЕда\t1\t3\t0\n"
                    "Polylines: 2\n0\t0x1f\tRiver\t0\t-\t0\n0\t0x16\tTrail\t2\t5\t1\n"
                    "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"config",
@@ -175,7 +179,9 @@ TEST_F(CliTest, ScanFollowsTheOptionsInTheirOrder) {
                    "Polygons: 1\n2\t0x4c\tLake\t1\t2\t0\n"},
         {"show all, then the config",
          {"--config", Path("levels.cfg"), "--show-all"},
-         kLevels + "POI: 4\n3\t0x0a01\tЕда\t1\t3\t0\n7\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-\t0\n5\t0x6401\tBridge\t0\t-\t0\n"
+         kLevels + "POI: "
+                   "4\n3\t0x0a01\tЕда\t1\t3\t0\n7\t0x2f06\tБанк\t2\t1\t1\n0\t0x0001\tAaa\t0\t-"
+                   "\t0\n5\t0x6401\tBridge\t0\t-\t0\n"
                    "Polylines: 2\n4\t0x16\tTrail\t2\t5\t1\n0\t0x1f\tRiver\t0\t-\t0\n"
                    "Polygons: 2\n2\t0x4c\tLake\t1\t2\t0\n0\t0x3c\tSea\t0\t-\t0\n"},
         {"two configs, in the order given",
@@ -242,7 +248,8 @@ TEST_F(CliTest, CheckWritesOneLinePerFindingAsCompilersDo) {
     const std::string map = Write("check.mp", CheckMapText({"[POLYLINE]", "Type=0x1g", "[END]"}));
     const CliRun run = Cli("check", map);
     EXPECT_EQ(run.status, kCliCheckFailed);
-    EXPECT_EQ(run.out, map + ":8: error: the type '0x1g' is no number; Process would stop at line 9 [type-not-number]\n");
+    EXPECT_EQ(run.out,
+              map + ":8: error: the type '0x1g' is no number; Process would stop at line 9 [type-not-number]\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -259,19 +266,19 @@ TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
 }
 
 TEST_F(CliTest, CheckJsonHoldsOneObjectPerFinding) {
-    const std::string map = Write("check.mp", "[IMG ID]\r\nLevel0=24\r\n[END-IMG ID]\r\n[POLYLINE]\r\nType=0x16\r\n"
-                                              "EndLevel=0\r\n[END]\r\n[POLYLINE]\r\nType=0x16\r\nEndLevel=1\r\n[END]\r\n");
+    const std::string map = Write("check.mp",
+                                  "[IMG ID]\r\nLevel0=24\r\n[END-IMG ID]\r\n[POLYLINE]\r\nType=0x16\r\n"
+                                  "EndLevel=0\r\n[END]\r\n[POLYLINE]\r\nType=0x16\r\nEndLevel=1\r\n[END]\r\n");
     const CliRun run = Cli("check", map, {"--json"});
     EXPECT_EQ(run.status, kCliCheckFailed);
     const auto findings = nlohmann::json::parse(run.out);
     ASSERT_TRUE(findings.is_array());
     ASSERT_EQ(findings.size(), 4u) << run.out;
-    EXPECT_EQ(findings[0],
-              (nlohmann::json{{"file", map},
-                              {"line", 3},
-                              {"severity", "error"},
-                              {"code", "levels-missing"},
-                              {"message", "the header has no Levels= line"}}));
+    EXPECT_EQ(findings[0], (nlohmann::json{{"file", map},
+                                           {"line", 3},
+                                           {"severity", "error"},
+                                           {"code", "levels-missing"},
+                                           {"message", "the header has no Levels= line"}}));
     EXPECT_EQ(findings[1]["code"], "endlevel-top");
     EXPECT_EQ(findings[2]["code"], "mixed-endlevels");
     EXPECT_EQ(findings[2]["line"], 4);

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "document/MapDocument.h"
-#include "support/TempDir.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "document/MapDocument.h"
+#include "support/TempDir.h"
 
 namespace stratex {
 namespace {

@@ -44,21 +44,33 @@ struct Case {
 
 // Where the two readings part, on purpose, and where they agree.
 const Case kCases[] = {
-    {"an object", {"[END-IMG ID]", "[POLYLINE]", "Type=0x16", "EndLevel=2", "Data0=(1,2)", "[END]"},
-     "H o - - - end(L 0x16 2) ", "H o - - - end(L 0x16 2) "},
-    {"an end before any opener", {"[END-IMG ID]", "[END]", "[POI]", "Type=0x2f06", "[END]"},
-     "H - o - end(P 0x2f06 ) ", "H stray o - end(P 0x2f06 ) "},
+    {"an object",
+     {"[END-IMG ID]", "[POLYLINE]", "Type=0x16", "EndLevel=2", "Data0=(1,2)", "[END]"},
+     "H o - - - end(L 0x16 2) ",
+     "H o - - - end(L 0x16 2) "},
+    {"an end before any opener",
+     {"[END-IMG ID]", "[END]", "[POI]", "Type=0x2f06", "[END]"},
+     "H - o - end(P 0x2f06 ) ",
+     "H stray o - end(P 0x2f06 ) "},
     {"a second end keeps the kind only in Process's reading",
      {"[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]", "EndLevel=4", "[END]"},
-     "H o - end(P 0x2f06 ) - - ", "H o - end(P 0x2f06 ) - end(P 0x2f06 4) "},
-    {"an opener inside a section", {"[END-IMG ID]", "[POI]", "[POLYGON]", "Type=0x4c", "[END]"},
-     "H o ! - end(P 0x4c ) ", "H o o! - end(G 0x4c ) "},
-    {"an object in the header part", {"[POI]", "Type=0x2f06", "[END]", "[END-IMG ID]"}, "h h h H ",
+     "H o - end(P 0x2f06 ) - - ",
+     "H o - end(P 0x2f06 ) - end(P 0x2f06 4) "},
+    {"an opener inside a section",
+     {"[END-IMG ID]", "[POI]", "[POLYGON]", "Type=0x4c", "[END]"},
+     "H o ! - end(P 0x4c ) ",
+     "H o o! - end(G 0x4c ) "},
+    {"an object in the header part",
+     {"[POI]", "Type=0x2f06", "[END]", "[END-IMG ID]"},
+     "h h h H ",
      "ho h hend(P 0x2f06 ) H "},
     {"a type carried to an object without one",
      {"[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]", "[POI]", "EndLevel=1", "[END]"},
-     "H o - end(P 0x2f06 ) o - end(P 0x2f06 1) ", "H o - end(P 0x2f06 ) o! - end(P 0x2f06 1) "},
-    {"a marker later in the line ends the header part", {"; [END-IMG ID]", "[POI]", "[END]"}, "H o end(P  ) ",
+     "H o - end(P 0x2f06 ) o - end(P 0x2f06 1) ",
+     "H o - end(P 0x2f06 ) o! - end(P 0x2f06 1) "},
+    {"a marker later in the line ends the header part",
+     {"; [END-IMG ID]", "[POI]", "[END]"},
+     "H o end(P  ) ",
      "H o end(P  ) "},
 };
 
@@ -71,8 +83,8 @@ TEST(ObjectTracker, ReadingsPartWhereTheyShould) {
 }
 
 TEST(ObjectTracker, DataLevelsCountOnlyInsideTheObject) {
-    const std::vector<std::string> lines = {"[END-IMG ID]", "Data4=(1,2)", "[POLYGON]", "Type=0x4c", "Data1=(1,2)",
-                                            "Origin3=(1,2)", "[END]",     "[POI]",     "Type=0x2f06", "[END]"};
+    const std::vector<std::string> lines = {"[END-IMG ID]",  "Data4=(1,2)", "[POLYGON]", "Type=0x4c",   "Data1=(1,2)",
+                                            "Origin3=(1,2)", "[END]",       "[POI]",     "Type=0x2f06", "[END]"};
     TrackerOptions options = kScanReading;
     options.readsData = true;
     EXPECT_EQ(Events(lines, options), "H - o - - - end(G 0x4c )1..3 o - end(P 0x2f06 ) ");

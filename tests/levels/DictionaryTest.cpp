@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "levels/Dictionary.h"
 #include "bytes/Error.h"
+#include "levels/Dictionary.h"
 #include "types/TypeLists.h"
 
 namespace stratex {

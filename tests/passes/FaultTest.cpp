@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "document/MapDocument.h"
-#include "support/TempDir.h"
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "document/MapDocument.h"
+#include "support/TempDir.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #define STRATEX_POSIX_FAULTS 1

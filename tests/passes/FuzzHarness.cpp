@@ -1,10 +1,10 @@
 #include "passes/FuzzHarness.h"
 
 #include <algorithm>
-#include <cstring>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <unordered_map>
@@ -12,17 +12,17 @@
 #include <utility>
 #include <vector>
 
-#include "levels/Dictionary.h"
-#include "levels/LevelConfig.h"
-#include "bytes/LineReader.h"
-#include "passes/MapScan.h"
-#include "grammar/MapSyntax.h"
-#include "support/MemorySource.h"
-#include "passes/Process.h"
-#include "passes/StreamFacts.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
+#include "bytes/LineReader.h"
 #include "bytes/Strings.h"
+#include "grammar/MapSyntax.h"
+#include "levels/Dictionary.h"
+#include "levels/LevelConfig.h"
+#include "passes/MapScan.h"
+#include "passes/Process.h"
+#include "passes/StreamFacts.h"
+#include "support/MemorySource.h"
 #include "types/TypeLists.h"
 #include "types/TypeNames.h"
 
@@ -531,8 +531,9 @@ void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t c
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != '\r' && bytes[i] != '\n') continue;
         const bool crLf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
-        expected.emplace_back(bytes.substr(start, i - start),
-                              crLf ? LineEnd::kCrLf : bytes[i] == '\r' ? LineEnd::kCr : LineEnd::kLf);
+        expected.emplace_back(bytes.substr(start, i - start), crLf               ? LineEnd::kCrLf
+                                                              : bytes[i] == '\r' ? LineEnd::kCr
+                                                                                 : LineEnd::kLf);
         i += crLf ? 1 : 0;
         start = i + 1;
     }
@@ -544,7 +545,8 @@ void CheckLineReader(std::string_view bytes, std::size_t capacity, std::size_t c
     std::size_t i = 0;
     do {
         while (reader.Next(line)) {
-            Require(i < expected.size(), [&] { return "the line reader gives more lines than the text holds" + where; });
+            Require(i < expected.size(),
+                    [&] { return "the line reader gives more lines than the text holds" + where; });
             Require(line.text == expected[i].first && line.end == expected[i].second &&
                         line.offset == static_cast<std::uint64_t>(expected[i].first.data() - bytes.data()),
                     [&] {
@@ -572,8 +574,9 @@ std::string FailureOf(Pass&& pass) {
 
 void RequireSameLists(const TypeLists& streamed, const TypeLists& held, const std::string& where) {
     for (const ObjectKind kind : kAllKinds) {
-        Require(streamed.Of(kind).rows() == held.Of(kind).rows(),
-                [&] { return "the streamed scan gives other " + std::string(TypeNameFileName(kind)) + " rows" + where; });
+        Require(streamed.Of(kind).rows() == held.Of(kind).rows(), [&] {
+            return "the streamed scan gives other " + std::string(TypeNameFileName(kind)) + " rows" + where;
+        });
     }
 }
 
@@ -593,8 +596,9 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
         MemorySource source(bytes, 1 + bytes.size() % 7);
         streamed = ScanMapStream(source, FixedNames(), useDictionary, streamedTables, sortColumn, facts, bufferSize);
     });
-    Require(streamedFailure == heldFailure,
-            [&] { return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where; });
+    Require(streamedFailure == heldFailure, [&] {
+        return "the streamed scan ends with " + Show(streamedFailure) + ", not " + Show(heldFailure) + where;
+    });
     if (!held) return;
     // The window's scan: the loaded text read where it stands, as it grows.
     {
@@ -626,8 +630,8 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
     LineList streamedDicLines = heldDicLines;
     DictionaryTables processedTables = heldTables;
     StringSink sink;
-    const std::string heldProcess = FailureOf(
-        [&] { ProcessMap(heldText, held->levels, lists, useDictionary, processedTables, heldDicLines); });
+    const std::string heldProcess =
+        FailureOf([&] { ProcessMap(heldText, held->levels, lists, useDictionary, processedTables, heldDicLines); });
     const std::string streamedProcess = FailureOf([&] {
         MemorySource source(bytes, 1 + bytes.size() % 5);
         ProcessMapStream(source, facts, held->levels, lists, useDictionary, streamedTables, streamedDicLines, sink,
@@ -641,8 +645,8 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
             LineList dicLines = {"; earlier"};
             DictionaryTables tables = heldTables;
             try {
-                ProcessMapStream(source, facts, held->levels, lists, false, tables, dicLines, out, bufferSize,
-                                 nullptr, segmentSize);
+                ProcessMapStream(source, facts, held->levels, lists, false, tables, dicLines, out, bufferSize, nullptr,
+                                 segmentSize);
             } catch (const Error& e) {
                 return "failure at line " + std::to_string(e.line()) + ": " + e.what();
             }

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "levels/LevelsTable.h"
-#include "bytes/MapText.h"
 #include "bytes/LineList.h"
+#include "bytes/MapText.h"
+#include "levels/LevelsTable.h"
 
 namespace stratex::fuzz {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "bytes/LineList.h"
+#include "bytes/MapText.h"
 #include "levels/LevelsTable.h"
 #include "passes/FuzzHarness.h"
-#include "bytes/MapText.h"
-#include "bytes/LineList.h"
 
 namespace stratex::fuzz {
 namespace {

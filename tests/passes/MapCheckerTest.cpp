@@ -147,7 +147,7 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
 // What Process would set comes from Process's own walk: the level of the Type lists given, and nothing for
 // the objects behind a type that is no number, where Process would stop.
 TEST(MapChecker, WhatProcessWouldSetComesFromProcess) {
-    const Lines objects = {"[POLYLINE]", "Type=0x16", "Data1=(1,2)", "[END]", "[POI]",      "Type=zz",
+    const Lines objects = {"[POLYLINE]", "Type=0x16",  "Data1=(1,2)", "[END]",       "[POI]", "Type=zz",
                            "[END]",      "[POLYLINE]", "Type=0x16",   "Data1=(1,2)", "[END]"};
     TypeLists lists;
     lists.polyline.AddTypeRow("0x16", "", "2");

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "grammar/MapSyntax.h"
 #include "passes/LevelSelection.h"
 #include "passes/MapGeometry.h"
-#include "grammar/MapSyntax.h"
 #include "passes/MapView.h"
 #include "passes/ScanTestSupport.h"
 

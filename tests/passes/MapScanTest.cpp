@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "bytes/Error.h"
 #include "bytes/FileSource.h"
 #include "passes/MapScan.h"
+#include "passes/Parallel.h"
 #include "passes/ScanTestSupport.h"
 #include "support/MemorySource.h"
 #include "support/RealMaps.h"
 #include "support/TempDir.h"
-#include "bytes/Error.h"
 
 namespace stratex {
 namespace {
@@ -264,9 +265,13 @@ TEST(MapScan, CountsObjectsAndTheirEndLevelsPerType) {
     const Case cases[] = {
         {"objects, dictionary and Levels line",
          WithHeader({"levels=1", "Level0=22", "[POI]", "Type=0x2a00", "[END]"},
-                    {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POI]", "Type=0x2F06", "EndLevel=1", "[END]",
-                     "[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=0x2f06", "EndLevel=2", "EndLevel=3", "[END]",
-                     "[POLYLINE]", "Type=22", "EndLevel=12", "[END]", "; [DICTIONARY] in a comment"}),
+                    {"[POI]",       "Type=0x2f06", "EndLevel=1",
+                     "[END]",       "[POI]",       "Type=0x2F06",
+                     "EndLevel=1",  "[END]",       "[POI]",
+                     "Type=0x2f06", "[END]",       "[POI]",
+                     "Type=0x2f06", "EndLevel=2",  "EndLevel=3",
+                     "[END]",       "[POLYLINE]",  "Type=22",
+                     "EndLevel=12", "[END]",       "; [DICTIONARY] in a comment"}),
          counted},
         {"Levels line in the object part counts for nothing",
          WithHeader({"Level0=22"}, {"[POLYGON]", "Type=0x4c", "Levels=1", "[END]"}), bare},
@@ -336,8 +341,7 @@ TEST(MapScan, TextWithoutHeaderEndIsNoPolishMap) {
         EXPECT_FALSE(result.isPolishMap);
         EXPECT_EQ(result.levels.rows(), c.rows);
         EXPECT_TRUE(result.lists.poi.empty() && result.lists.polyline.empty() && result.lists.polygon.empty());
-        EXPECT_EQ(progress.states,
-                  (std::vector<PassState>{PassState::Scanning, PassState::NotAMap}));
+        EXPECT_EQ(progress.states, (std::vector<PassState>{PassState::Scanning, PassState::NotAMap}));
         EXPECT_EQ(progress.positions.back(), std::make_pair(c.lines.size(), c.lines.size() - 1));
     }
 }
@@ -423,7 +427,8 @@ std::string Outcome(const std::function<ScanResult()>& scan) {
             for (const std::string& row : RowsOf(result.lists.Of(kind))) text += row + "\n";
             for (const auto& [code, figures] : result.figures.Of(kind)) {
                 text += code + " " + std::to_string(figures.objects) + " " + std::to_string(figures.withoutEndLevel);
-                for (const auto& [upTo, objects] : figures.endLevels) text += " " + upTo + ":" + std::to_string(objects);
+                for (const auto& [upTo, objects] : figures.endLevels)
+                    text += " " + upTo + ":" + std::to_string(objects);
                 text += "\n";
             }
         }
@@ -477,24 +482,31 @@ TEST(ScanMapFile, TwoPartsGiveWhatOnePassGives) {
     };
     const Case cases[] = {
         {"types on both sides, some new after the cut",
-         join(join(header, {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POLYLINE]", "Type=0x1f", "[END]"}), bigEnd),
+         join(join(header, {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[POLYLINE]", "Type=0x1f", "[END]"}),
+              bigEnd),
          {"[POI]", "Type=0x2f06", "EndLevel=3", "[END]", "[POLYGON]", "Type=0x4c", "EndLevel=2", "[END]", "[POI]",
           "Type=0x2F01", "[END]", "[DICTIONARY]", "[END-DICTIONARY]", "[POLYLINE]", "Type=0x16", "EndLevel=1",
           shortData, "[END]"},
          true},
         {"an object open across the cut",
          join(header, {"[POLYLINE]", "Type=0x16", longData}),
-         {"[POI]", "Type=0x2f06", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"}, false},
+         {"[POI]", "Type=0x2f06", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"},
+         false},
         {"the first object after the cut takes its type from before it",
          join(header, {"[POLYLINE]", "Type=0x1f", longData, "[END]"}),
-         {"[POLYLINE]", "EndLevel=1", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"}, false},
+         {"[POLYLINE]", "EndLevel=1", "[END]", "[POLYGON]", "Type=0x4c", shortData, "[END]"},
+         false},
         {"a type that is no number after the cut",
-         join(header, bigEnd), {"[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=zz", "[END]", shortData}, true},
+         join(header, bigEnd),
+         {"[POI]", "Type=0x2f06", "[END]", "[POI]", "Type=zz", "[END]", shortData},
+         true},
         {"a type that is no number before the cut",
-         join(join(header, {"[POI]", "Type=zz", "[END]"}), bigEnd), {"[POI]", "Type=0x2f06", shortData, "[END]"},
+         join(join(header, {"[POI]", "Type=zz", "[END]"}), bigEnd),
+         {"[POI]", "Type=0x2f06", shortData, "[END]"},
          false},
         {"a header part that ends after the cut",
-         {"[IMG ID]", "Level0=22", longData}, {"[POI]", "[END-IMG ID]", "[POI]", "Type=0x2f06", shortData, "[END]"},
+         {"[IMG ID]", "Level0=22", longData},
+         {"[POI]", "[END-IMG ID]", "[POI]", "Type=0x2f06", shortData, "[END]"},
          false},
     };
     for (const Case& c : cases) {
@@ -507,6 +519,19 @@ TEST(ScanMapFile, TwoPartsGiveWhatOnePassGives) {
         EXPECT_EQ(scans.twoParts, scans.onePass);
         EXPECT_EQ(scans.inParts, c.joined);
     }
+}
+
+// Where no second thread can be started, the file is scanned in one pass.
+TEST(ScanMapFile, WithoutASecondThreadScansInOne) {
+    TempDir dir;
+    std::string bytes = "[IMG ID]\r\nLevel0=22\r\n[END-IMG ID]\r\n";
+    for (int i = 0; i < 100; ++i) bytes += "[POI]\r\nType=0x2f06\r\nEndLevel=1\r\n[END]\r\n";
+    const auto path = dir.Write("map.mp", bytes);
+    passThreadsRefused = true;
+    const Scans scans = ScanBothWays(path, TestNames());
+    passThreadsRefused = false;
+    EXPECT_EQ(scans.twoParts, scans.onePass);
+    EXPECT_FALSE(scans.inParts);
 }
 
 class RealMaps : public testing::Test {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
@@ -12,26 +13,25 @@
 #include <utility>
 #include <vector>
 
-#include "levels/Dictionary.h"
-#include "levels/LevelsTable.h"
-#include "bytes/MapText.h"
-#include "passes/Process.h"
-#include "passes/ProcessSummary.h"
-#include "passes/StreamFacts.h"
-#include "passes/Progress.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
 #include "bytes/LineList.h"
+#include "bytes/MapText.h"
 #include "bytes/Strings.h"
-#include "types/TypeLists.h"
-
+#include "levels/Dictionary.h"
+#include "levels/LevelsTable.h"
+#include "passes/Parallel.h"
+#include "passes/Process.h"
+#include "passes/ProcessSummary.h"
+#include "passes/Progress.h"
+#include "passes/StreamFacts.h"
 #include "support/MemorySource.h"
+#include "types/TypeLists.h"
 
 namespace stratex {
 namespace {
 
 using Lines = std::vector<std::string>;
-
 
 std::string Join(const Lines& lines) {
     std::string buffer;
@@ -66,7 +66,8 @@ LevelsTable MakeLevels(const std::vector<std::pair<std::string, std::string>>& r
 
 // Three levels as the worked header has them (values in Windows-1251).
 LevelsTable ThreeLevels() {
-    return MakeLevels({{"Level0", "24bit (<=120\xEC)"}, {"Level1", "21bit (<=1,2\xEA\xEC)"}, {"Level2", "18bit (<=8\xEA\xEC)"}});
+    return MakeLevels(
+        {{"Level0", "24bit (<=120\xEC)"}, {"Level1", "21bit (<=1,2\xEA\xEC)"}, {"Level2", "18bit (<=8\xEA\xEC)"}});
 }
 
 TypeLists StandardLists() {
@@ -133,15 +134,16 @@ TEST_P(ProcessWalk, GivesTheExpectedLines) {
 const WalkCase kWalkCases[] = {
     {"WorkedObjectGetsEndLevelAboveItsLastLine",
      WithHeader({"[POLYLINE]", "Type=0x16", "Label=Trail", "Data0=(55.10,37.20),(55.11,37.21)", "[END]"}),
-     WithHeader({"[POLYLINE]", "Type=0x16", "Label=Trail", "EndLevel=1", "Data0=(55.10,37.20),(55.11,37.21)", "[END]"})},
+     WithHeader(
+         {"[POLYLINE]", "Type=0x16", "Label=Trail", "EndLevel=1", "Data0=(55.10,37.20),(55.11,37.21)", "[END]"})},
     {"ExistingEndLevelIsReplacedWhereItStands",
      WithHeader({"[POLYLINE]", "Type=0x16", "EndLevel=7", "Label=Trail", "Data0=(55.10,37.20)", "[END]"}),
      WithHeader({"[POLYLINE]", "Type=0x16", "EndLevel=1", "Label=Trail", "Data0=(55.10,37.20)", "[END]"})},
     {"InsertedBetweenTwoCoordinateLines",
      WithHeader({"[POLYGON]", "Type=0x4c", "Data0=(1,2),(3,4),(5,6)", "Data1=(1,2),(3,4),(5,6)", "[END]"}),
-     WithHeader({"[POLYGON]", "Type=0x4c", "Data0=(1,2),(3,4),(5,6)", "EndLevel=2", "Data1=(1,2),(3,4),(5,6)", "[END]"})},
-    {"TypeMissingFromItsListGetsZero",
-     WithHeader({"[POLYGON]", "Type=0x99", "EndLevel=4", "Data0=(1,2)", "[END]"}),
+     WithHeader(
+         {"[POLYGON]", "Type=0x4c", "Data0=(1,2),(3,4),(5,6)", "EndLevel=2", "Data1=(1,2),(3,4),(5,6)", "[END]"})},
+    {"TypeMissingFromItsListGetsZero", WithHeader({"[POLYGON]", "Type=0x99", "EndLevel=4", "Data0=(1,2)", "[END]"}),
      WithHeader({"[POLYGON]", "Type=0x99", "EndLevel=0", "Data0=(1,2)", "[END]"})},
     {"CoordinateLinesAboveTheLevelCountStay",
      WithHeader({"[POI]", "Type=0x2f06", "Data5=(1,2)", "Data9=(3,4)", "[END]"}),
@@ -158,27 +160,28 @@ const WalkCase kWalkCases[] = {
      WithHeader({"[POI]", "Type=0x12345", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x00016", "Data0=(1,2)", "[END]",
                  "[POLYGON]", "Type=0X0004C;x", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x000161", "Data0=(1,2)",
                  "[END]"}),
-     WithHeader({"[POI]", "Type=0x12345", "EndLevel=0", "Data0=(1,2)", "[END]", "[POLYLINE]", "Type=0x00016",
-                 "EndLevel=1", "Data0=(1,2)", "[END]", "[POLYGON]", "Type=0X0004C;x", "EndLevel=2", "Data0=(1,2)",
-                 "[END]", "[POLYLINE]", "Type=0x000161", "EndLevel=2", "Data0=(1,2)", "[END]"})},
+     WithHeader({"[POI]",      "Type=0x12345",   "EndLevel=0", "Data0=(1,2)", "[END]",
+                 "[POLYLINE]", "Type=0x00016",   "EndLevel=1", "Data0=(1,2)", "[END]",
+                 "[POLYGON]",  "Type=0X0004C;x", "EndLevel=2", "Data0=(1,2)", "[END]",
+                 "[POLYLINE]", "Type=0x000161",  "EndLevel=2", "Data0=(1,2)", "[END]"})},
     {"KindAndTypeCarryOverToTheNextObject",
      WithHeader({"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]", "[RGN10]", "Data0=(3,4)", "[END]"}),
      WithHeader({"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]", "[RGN10]", "EndLevel=3", "Data0=(3,4)",
                  "[END]"})},
-    {"EndBeforeAnyOpenerChangesNothing",
-     WithHeader({"[WPT]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"}),
+    {"EndBeforeAnyOpenerChangesNothing", WithHeader({"[WPT]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"}),
      WithHeader({"[WPT]", "Type=0x16", "EndLevel=9", "Data0=(1,2)", "[END]"})},
     // The old section names open and end objects; "[RGN40]" after a POI is a polyline.
     {"OldSectionNamesOpenAndEndObjects",
-     WithHeader({"[POI]", "Type=0x2f06", "[END]", "[RGN40]", "Type=0x16", "Data0=(1,2)", "[END]", "[RGN40]",
-                 "Type=0x01", "Data0=(1,2)", "[END-RGN40]", "[RGN80]", "Type=0x4c", "EndLevel=7", "[END-RGN80]",
-                 "[RGN20]", "Type=0x1234", "Data0=(1,2)", "[END-RGN20]", "[RGN10]", "Type=0x2f06", "Data0=(1,2)",
-                 "[END-RGN10]", "Label=after", "[END]"}),
-     WithHeader({"[POI]", "EndLevel=3", "Type=0x2f06", "[END]", "[RGN40]", "Type=0x16", "EndLevel=1", "Data0=(1,2)",
-                 "[END]", "[RGN40]", "Type=0x01", "EndLevel=2", "Data0=(1,2)", "[END-RGN40]", "[RGN80]", "Type=0x4c",
-                 "EndLevel=2", "[END-RGN80]", "[RGN20]", "Type=0x1234", "EndLevel=5", "Data0=(1,2)", "[END-RGN20]",
-                 "[RGN10]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END-RGN10]", "EndLevel=3", "Label=after",
-                 "[END]"})},
+     WithHeader({"[POI]",       "Type=0x2f06", "[END]",       "[RGN40]",     "Type=0x16",
+                 "Data0=(1,2)", "[END]",       "[RGN40]",     "Type=0x01",   "Data0=(1,2)",
+                 "[END-RGN40]", "[RGN80]",     "Type=0x4c",   "EndLevel=7",  "[END-RGN80]",
+                 "[RGN20]",     "Type=0x1234", "Data0=(1,2)", "[END-RGN20]", "[RGN10]",
+                 "Type=0x2f06", "Data0=(1,2)", "[END-RGN10]", "Label=after", "[END]"}),
+     WithHeader({"[POI]",       "EndLevel=3",  "Type=0x2f06", "[END]",       "[RGN40]",    "Type=0x16",   "EndLevel=1",
+                 "Data0=(1,2)", "[END]",       "[RGN40]",     "Type=0x01",   "EndLevel=2", "Data0=(1,2)", "[END-RGN40]",
+                 "[RGN80]",     "Type=0x4c",   "EndLevel=2",  "[END-RGN80]", "[RGN20]",    "Type=0x1234", "EndLevel=5",
+                 "Data0=(1,2)", "[END-RGN20]", "[RGN10]",     "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END-RGN10]",
+                 "EndLevel=3",  "Label=after", "[END]"})},
     {"EndLevelPositionIsClearedByAnEndWithoutKind",
      WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}),
      WithHeader({"EndLevel=9", "[END]", "[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]"})},
@@ -191,15 +194,14 @@ const WalkCase kWalkCases[] = {
                  "Data0=(1,2)", " [END]", "[END]"}),
      WithHeader({"[POLYLINE]", "Type=0x16", "Label=[END] of road", "Label=[POI] cafe", "EndLevel=1", "Data0=(1,2)",
                  " [END]", "[END]"})},
-    {"OpenerAtTheLineStartDecides",
-     WithHeader({"[POLYGON][POI]", "Type=0x4c", "[END]"}),
+    {"OpenerAtTheLineStartDecides", WithHeader({"[POLYGON][POI]", "Type=0x4c", "[END]"}),
      WithHeader({"[POLYGON][POI]", "EndLevel=2", "Type=0x4c", "[END]"})},
     // An object in the header part is read by the same rules: keys and markers at the line start only.
     {"HeaderPartKeysMustBeginTheirLine",
-     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06",
-      "Label=EndLevel road", "Label=Road Type 2", "Data0=(1,2)", "[END]", "[END-IMG ID]"},
-     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06",
-      "Label=EndLevel road", "Label=Road Type 2", "EndLevel=3", "Data0=(1,2)", "[END]", "[END-IMG ID]"}},
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06", "Label=EndLevel road",
+      "Label=Road Type 2", "Data0=(1,2)", "[END]", "[END-IMG ID]"},
+     {"[IMG ID]", "x[POI]", "Note=0x1234 Type", ";EndLevel=1", "; [END]", "[POI]", "Type=0x2f06", "Label=EndLevel road",
+      "Label=Road Type 2", "EndLevel=3", "Data0=(1,2)", "[END]", "[END-IMG ID]"}},
     // Comment lines of the object part open nothing and hold no key.
     {"CommentLinesInObjectsAreNeverRecognised",
      WithHeader({"[POLYLINE]", "Type=0x16", ";[POI]", ";EndLevel=5", "; fixed [END] later", "Data0=(1,2)", "[END]"}),
@@ -225,8 +227,7 @@ const WalkCase kWalkCases[] = {
     {"EmptyMapStaysEmpty", {}, {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Process, ProcessWalk, testing::ValuesIn(kWalkCases),
-                         CaseName<WalkCase>);
+INSTANTIATE_TEST_SUITE_P(Process, ProcessWalk, testing::ValuesIn(kWalkCases), CaseName<WalkCase>);
 
 // ---------------------------------------------------------------------------------------------------------
 // The level header.
@@ -247,34 +248,40 @@ TEST_P(ProcessHeader, RewritesTheLevelHeader) {
 }
 
 const HeaderCase kHeaderCases[] = {
-    {"WorkedHeader", ThreeLevels(),
+    {"WorkedHeader",
+     ThreeLevels(),
      {"[IMG ID]", "Levels=4", "Level0=24", "Level1=22", "Level2=20", "Level3=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
       "Zoom3=3", "[END-IMG ID]"},
      {"[IMG ID]", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "[END-IMG ID]"}},
     // Other level keys of the header part go wherever they stand; dictionary rows and other keys stay.
-    {"LevelKeysAfterTheRunGo", ThreeLevels(),
+    {"LevelKeysAfterTheRunGo",
+     ThreeLevels(),
      {"Levels=2", "Level0=22", "Name=x", "Level1=20", "Levels=5", "", "ZOOM1=1", "Level1Rgn10=01", "LevelX=3",
       "Zoom2x=1", "Level=1", "[END-IMG ID]", "Level0=22"},
      {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Name=x", "",
       "Level1Rgn10=01", "LevelX=3", "Zoom2x=1", "Level=1", "[END-IMG ID]", "Level0=22"}},
-    {"LevelKeysAboveLevelsGo", ThreeLevels(),
+    {"LevelKeysAboveLevelsGo",
+     ThreeLevels(),
      {"[IMG ID]", "Level0=22", "Zoom0=0", "Name=x", "level1=20", "Levels=2", "Level0=22", "[END-IMG ID]"},
      {"[IMG ID]", "Name=x", "Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2",
       "[END-IMG ID]"}},
-    {"LevelKeyAboveAnObjectGoes", MakeLevels({{"Level0", "24bit"}}),
+    {"LevelKeyAboveAnObjectGoes",
+     MakeLevels({{"Level0", "24bit"}}),
      {"Zoom0=0", "[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]", "Levels=1", "[END-IMG ID]"},
      {"[POI]", "Type=0x2f06", "EndLevel=3", "Data0=(1,2)", "[END]", "Levels=1", "Level0=24", "Zoom0=0",
       "[END-IMG ID]"}},
-    {"KeysOfAnyLetterCaseBelongToTheRun", ThreeLevels(),
+    {"KeysOfAnyLetterCaseBelongToTheRun",
+     ThreeLevels(),
      {"levels=2", "LEVEL0=22", "level1=21", "ZOOM0=0", "zoom1=1", "Preprocess=F", "[END-IMG ID]"},
      {"Levels=3", "Level0=24", "Level1=21", "Level2=18", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Preprocess=F",
       "[END-IMG ID]"}},
-    {"RunMayReachTheEndOfTheMap", MakeLevels({{"Level0", "22bit (<=500\xEC)"}}),
+    {"RunMayReachTheEndOfTheMap",
+     MakeLevels({{"Level0", "22bit (<=500\xEC)"}}),
      {"[IMG ID]", "Levels=3", "Level0=24", "Zoom0=0"},
      {"[IMG ID]", "Levels=1", "Level0=22", "Zoom0=0"}},
     {"BitCountIsTheLeadingDigitsOfTheValue",
-     MakeLevels({{"Level0", "8bit ()"}, {"Level1", "24bit (<=120\xEC)"}, {"Level2", "7"}, {"Level3", "x1"},
-                 {"Level4", ""}}),
+     MakeLevels(
+         {{"Level0", "8bit ()"}, {"Level1", "24bit (<=120\xEC)"}, {"Level2", "7"}, {"Level3", "x1"}, {"Level4", ""}}),
      {"Levels=1", "Level0=24", "[END-IMG ID]"},
      {"Levels=5", "Level0=8", "Level1=24", "Level2=7", "Level3=", "Level4=", "Zoom0=0", "Zoom1=1", "Zoom2=2", "Zoom3=3",
       "Zoom4=4", "[END-IMG ID]"}},
@@ -282,25 +289,26 @@ const HeaderCase kHeaderCases[] = {
      MakeLevels({{"Level0", "24bit (<=120\xEC)"}, {"level0", "18bit (<=8\xEA\xEC)"}}),
      {"Levels=2", "Level0=24", "Level0=18", "[END-IMG ID]"},
      {"Levels=2", "Level0=24", "level0=24", "Zoom0=0", "Zoom1=1", "[END-IMG ID]"}},
-    {"TableBeforeAnyMapHasItsEmptyRow", LevelsTable(),
+    {"TableBeforeAnyMapHasItsEmptyRow",
+     LevelsTable(),
      {"Levels=2", "Level0=24", "Level1=22", "[END-IMG ID]"},
      {"Levels=1", "=", "Zoom0=0", "[END-IMG ID]"}},
-    {"EmptyTableWritesNoRows", MakeLevels({}),
-     {"Levels=2", "Level0=24", "[END-IMG ID]"},
-     {"Levels=0", "[END-IMG ID]"}},
-    {"NoLevelsLineLeavesTheHeader", ThreeLevels(),
+    {"EmptyTableWritesNoRows", MakeLevels({}), {"Levels=2", "Level0=24", "[END-IMG ID]"}, {"Levels=0", "[END-IMG ID]"}},
+    {"NoLevelsLineLeavesTheHeader",
+     ThreeLevels(),
      {"[IMG ID]", "Level0=24", "Zoom0=0", "[END-IMG ID]", "Levels=1", "Level0=9"},
      {"[IMG ID]", "Level0=24", "Zoom0=0", "[END-IMG ID]", "Levels=1", "Level0=9"}},
-    {"GeneratedHeaderLinesAreExaminedButNeverChanged", MakeLevels({{"Level0", "24bit"}}),
+    {"GeneratedHeaderLinesAreExaminedButNeverChanged",
+     MakeLevels({{"Level0", "24bit"}}),
      {"[POI]", "Type=0x2f06", "Levels=1", "Level0=17", "[END]", "[END-IMG ID]"},
      {"[POI]", "Type=0x2f06", "Levels=1", "Level0=24", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
-    {"GeneratedLineHoldingEndLevelIsNoEndLevelLine", MakeLevels({{"Level0 EndLevel", "24bit"}}),
+    {"GeneratedLineHoldingEndLevelIsNoEndLevelLine",
+     MakeLevels({{"Level0 EndLevel", "24bit"}}),
      {"[POI]", "Type=0x2f06", "Levels=1", "[END]", "[END-IMG ID]"},
      {"[POI]", "Type=0x2f06", "Levels=1", "Level0 EndLevel=24", "EndLevel=3", "Zoom0=0", "[END]", "[END-IMG ID]"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Process, ProcessHeader, testing::ValuesIn(kHeaderCases),
-                         CaseName<HeaderCase>);
+INSTANTIATE_TEST_SUITE_P(Process, ProcessHeader, testing::ValuesIn(kHeaderCases), CaseName<HeaderCase>);
 
 // Level keys that go from above "Levels=" shift every line behind them: each must still be found by number.
 TEST(ProcessHeaderIndex, LinesAreFoundAfterLevelKeysAboveWent) {
@@ -375,8 +383,8 @@ TEST(ProcessDictionary, SecondRunReplacesTheSectionAndKeepsTheLinesAroundIt) {
     Lines expected = {"[IMG ID]", "Name=Test", "[END-IMG ID]"};
     expected.insert(expected.end(), run.dicLines.begin(), run.dicLines.end());
     // The blank and comment line in front of the first section and the blank after it remain.
-    expected.insert(expected.end(), {"", ";Stratex Generated DICTIONARY!!!", "", "", "[POI]", "EndLevel=3", "Type=0x2f06",
-                                     "[END]"});
+    expected.insert(expected.end(),
+                    {"", ";Stratex Generated DICTIONARY!!!", "", "", "[POI]", "EndLevel=3", "Type=0x2f06", "[END]"});
     EXPECT_EQ(twice, expected);
 }
 
@@ -420,8 +428,7 @@ const SectionCase kSectionCases[] = {
      {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY][END-DICTIONARY]", "[POI]", "Type=0x2f06", "[END]"},
      {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]"}},
     {"MarkerOnTheOpeningLineInEitherSpelling",
-     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY] [End Dictionary]", "[POI]", "Type=0x2f06", "[END]",
-      "[END-DICTIONARY]"},
+     {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY] [End Dictionary]", "[POI]", "Type=0x2f06", "[END]", "[END-DICTIONARY]"},
      {"[POI]", "EndLevel=3", "Type=0x2f06", "[END]", "[END-DICTIONARY]"}},
     {"FirstMarkerEndsTheSection",
      {"[IMG ID]", "[END-IMG ID]", "[DICTIONARY]", "[END-DICTIONARY]", "[POI]", "Type=0x2f06", "[END]",
@@ -433,8 +440,7 @@ const SectionCase kSectionCases[] = {
      {"[POI]", "Type=0x2f06", "EndLevel=3", "[END]"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Process, ProcessOldSection, testing::ValuesIn(kSectionCases),
-                         CaseName<SectionCase>);
+INSTANTIATE_TEST_SUITE_P(Process, ProcessOldSection, testing::ValuesIn(kSectionCases), CaseName<SectionCase>);
 
 TEST(ProcessDictionary, SectionInFrontOfTheHeaderEndGoesWithIt) {
     Session run = DictionarySession();
@@ -448,8 +454,8 @@ TEST(ProcessDictionary, SectionInFrontOfTheHeaderEndGoesWithIt) {
 
 TEST(ProcessDictionary, OptionOffKeepsOldSections) {
     Session run;
-    const Lines input = WithHeader({"[DICTIONARY]", "Level1Rgn10=1", "[END-DICTIONARY]", "[POI]", "Type=0x2f06",
-                                    "EndLevel=3", "[END]"});
+    const Lines input = WithHeader(
+        {"[DICTIONARY]", "Level1Rgn10=1", "[END-DICTIONARY]", "[POI]", "Type=0x2f06", "EndLevel=3", "[END]"});
     EXPECT_EQ(run.Process(input), input);
     EXPECT_TRUE(run.dicLines.empty());
 }
@@ -503,8 +509,7 @@ const FailCase kFailCases[] = {
      "'0x2f x' is not a valid integer value"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Process, ProcessFailure, testing::ValuesIn(kFailCases),
-                         CaseName<FailCase>);
+INSTANTIATE_TEST_SUITE_P(Process, ProcessFailure, testing::ValuesIn(kFailCases), CaseName<FailCase>);
 
 TEST(ProcessProgress, ReportsTheStatesAndEndsWithTheBarFull) {
     Session run;
@@ -568,7 +573,9 @@ bool IsStrayLevelKey(const std::string& line) {
 // Characters 6 to 11, or 6 to 12 for "0x" and exactly five hexadecimal digits.
 std::string TypeTextOf(const std::string& line) {
     const std::string value = line.size() > 5 ? line.substr(5) : std::string();
-    const auto hex = [&](std::size_t i) { return i < value.size() && std::isxdigit(static_cast<unsigned char>(value[i])); };
+    const auto hex = [&](std::size_t i) {
+        return i < value.size() && std::isxdigit(static_cast<unsigned char>(value[i]));
+    };
     if (value.size() >= 7 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X') && hex(2) && hex(3) && hex(4) &&
         hex(5) && hex(6) && !hex(7)) {
         return value.substr(0, 7);
@@ -663,7 +670,8 @@ WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLis
                 if (BeginsWithAny(line, {"[END]", "[END-RGN10]", "[END-RGN20]", "[END-RGN40]", "[END-RGN80]"})) {
                     if (kind >= 0) {
                         const auto k = static_cast<ObjectKind>(kind);
-                        const std::int32_t level = lists.Of(k).GetTypeLevel(NormalisedTypeCode(k, ReadInteger(typeText)));
+                        const std::int32_t level =
+                            lists.Of(k).GetTypeLevel(NormalisedTypeCode(k, ReadInteger(typeText)));
                         const std::string newLine = "EndLevel=" + std::to_string(level);
                         if (endLevel != kNone) {
                             list[endLevel].text = newLine;
@@ -690,26 +698,31 @@ WalkResult ListWalk(const Lines& input, const LevelsTable& levels, const TypeLis
 
 // Lines that make the walk's decisions hard: keys in any case, keys inside labels and comments, sections
 // of other names, dictionary sections with either end spelling or none, second header ends.
-const char* const kHeaderLines[] = {
-    "[IMG ID]", "ID=1", "Name=Multi-Level Map", "Levels=4", "levels=2", "LEVELS=3", "Level0=24", "LEVEL1=21",
-    "level2=18", "Level3=17", "Zoom0=0", "ZOOM1=1", "zoom2=2", "Zoom3=3", ";Level of detail", "Elevation=M", "",
-    "Levels=9", "LevelX", "ZoomOut=1", "Level1Rgn10=01", "Zoom2x=1"};
-const char* const kHeaderRarities[] = {"EndLevel=3", "[POI]", "Type=0x2f06", "[END]", "[DICTIONARY]",
+const char* const kHeaderLines[] = {"[IMG ID]",    "ID=1",      "Name=Multi-Level Map",
+                                    "Levels=4",    "levels=2",  "LEVELS=3",
+                                    "Level0=24",   "LEVEL1=21", "level2=18",
+                                    "Level3=17",   "Zoom0=0",   "ZOOM1=1",
+                                    "zoom2=2",     "Zoom3=3",   ";Level of detail",
+                                    "Elevation=M", "",          "Levels=9",
+                                    "LevelX",      "ZoomOut=1", "Level1Rgn10=01",
+                                    "Zoom2x=1"};
+const char* const kHeaderRarities[] = {"EndLevel=3",       "[POI]",         "Type=0x2f06", "[END]", "[DICTIONARY]",
                                        "[END-DICTIONARY]", "[END-IMG ID] ", "[POLYLINE]"};
-const char* const kOpeners[] = {"[POI]",   "[POLYLINE]", "[POLYGON]", "[RGN10]",       ";[POI]",
+const char* const kOpeners[] = {"[POI]",   "[POLYLINE]", "[POLYGON]", "[RGN10]",        ";[POI]",
                                 "[RGN40]", "[RGN80]",    "[rgn20]",   "[POLYGON][POI]", " [POI]"};
-const char* const kTypeLines[] = {"Type=0x2f06", "Type=0x2F06", "Type=0x12345", "Type=0x16", "Type=22",
-                                  "Type=0x4c", "Type=0x99", "Type=0x1234", "Type=0x01", "Type=$16",
+const char* const kTypeLines[] = {"Type=0x2f06",  "Type=0x2F06",    "Type=0x12345", "Type=0x16", "Type=22",
+                                  "Type=0x4c",    "Type=0x99",      "Type=0x1234",  "Type=0x01", "Type=$16",
                                   "Type=0x10f04", "Type=0X0004C;x", "Type=0x000161"};
-const char* const kBodyLines[] = {
-    "Label=Road Type 2", ";Type=0x16", "EndLevel=1", "EndLevel=12", ";EndLevel=4", "Label=EndLevel", "EndLevel=3 [END]",
-    "Data0=(1,2)", "Data1=(3,4)", "Data5=(5,6)", "Levels=2", "Level0=22", "Zoom0=0", "; note [END]", "[END-RGN10]",
-    "", "Label=[POLYGON]", "Data0=(1,2),(3,4)", "[END-RGN40]", "Label=[END] of road"};
-const char* const kSectionLines[] = {"", ";Stratex Generated DICTIONARY!!!", "[DICTIONARY]", "Level1Rgn10=0101",
-                                     "Level2Rgn40=1", ";           123"};
+const char* const kBodyLines[] = {"Label=Road Type 2", ";Type=0x16",        "EndLevel=1",       "EndLevel=12",
+                                  ";EndLevel=4",       "Label=EndLevel",    "EndLevel=3 [END]", "Data0=(1,2)",
+                                  "Data1=(3,4)",       "Data5=(5,6)",       "Levels=2",         "Level0=22",
+                                  "Zoom0=0",           "; note [END]",      "[END-RGN10]",      "",
+                                  "Label=[POLYGON]",   "Data0=(1,2),(3,4)", "[END-RGN40]",      "Label=[END] of road"};
+const char* const kSectionLines[] = {
+    "", ";Stratex Generated DICTIONARY!!!", "[DICTIONARY]", "Level1Rgn10=0101", "Level2Rgn40=1", ";           123"};
 const char* const kSectionEnds[] = {"[END-DICTIONARY]", "[end dictionary]", "[END DICTIONARY]", "x[End-Dictionary]y"};
-const char* const kMiscLines[] = {"[END-IMG ID]", "[END-IMG ID] ", "[END]", "[DICTIONARY]", "[END-DICTIONARY]",
-                                  "Levels=1", "[POI]", "[POLYLINE]"};
+const char* const kMiscLines[] = {"[END-IMG ID]",     "[END-IMG ID] ", "[END]", "[DICTIONARY]",
+                                  "[END-DICTIONARY]", "Levels=1",      "[POI]", "[POLYLINE]"};
 
 template <std::size_t N>
 const char* Pick(std::mt19937& rng, const char* const (&pool)[N]) {
@@ -727,12 +740,24 @@ Lines GenerateMap(std::mt19937& rng) {
         const int count = Below(rng, 40);
         for (int i = 0; i < count; ++i) {
             switch (Below(rng, 6)) {
-                case 0: lines.push_back(Pick(rng, kHeaderLines)); break;
-                case 1: lines.push_back(Pick(rng, kOpeners)); break;
-                case 2: lines.push_back(Pick(rng, kTypeLines)); break;
-                case 3: lines.push_back(Pick(rng, kBodyLines)); break;
-                case 4: lines.push_back(Pick(rng, kSectionLines)); break;
-                default: lines.push_back(Pick(rng, kMiscLines)); break;
+                case 0:
+                    lines.push_back(Pick(rng, kHeaderLines));
+                    break;
+                case 1:
+                    lines.push_back(Pick(rng, kOpeners));
+                    break;
+                case 2:
+                    lines.push_back(Pick(rng, kTypeLines));
+                    break;
+                case 3:
+                    lines.push_back(Pick(rng, kBodyLines));
+                    break;
+                case 4:
+                    lines.push_back(Pick(rng, kSectionLines));
+                    break;
+                default:
+                    lines.push_back(Pick(rng, kMiscLines));
+                    break;
             }
         }
         return lines;
@@ -766,14 +791,20 @@ Lines GenerateMap(std::mt19937& rng) {
 
 LevelsTable GenerateLevels(std::mt19937& rng) {
     switch (Below(rng, 5)) {
-        case 0: return ThreeLevels();
-        case 1: return LevelsTable();
-        case 2: return MakeLevels({{"Level0", "8bit ()"}, {"LEVEL0", "22bit"}, {"Level1", ""}, {"Level2", "x"}});
+        case 0:
+            return ThreeLevels();
+        case 1:
+            return LevelsTable();
+        case 2:
+            return MakeLevels({{"Level0", "8bit ()"}, {"LEVEL0", "22bit"}, {"Level1", ""}, {"Level2", "x"}});
         case 3:
             // Keys whose generated lines the walk recognises: an EndLevel line, a dictionary start, an opener.
-            return MakeLevels({{"Level0 EndLevel", "24bit"}, {"Level1[DICTIONARY]", "21bit"}, {"[POI]x", "18bit"},
+            return MakeLevels({{"Level0 EndLevel", "24bit"},
+                               {"Level1[DICTIONARY]", "21bit"},
+                               {"[POI]x", "18bit"},
                                {"Level3", "17bit"}});
-        default: return MakeLevels({});
+        default:
+            return MakeLevels({});
     }
 }
 
@@ -835,8 +866,8 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     MemorySource again(bytes, 7);
     StringSink segmentedSink;
     ProcessSummary segmented;
-    ProcessMapStream(again, {}, run.levels, run.lists, false, run.tables, run.dicLines, segmentedSink, 64,
-                     &segmented, 1000);
+    ProcessMapStream(again, {}, run.levels, run.lists, false, run.tables, run.dicLines, segmentedSink, 64, &segmented,
+                     1000);
     EXPECT_EQ(segmented.types(), expected.types());
     EXPECT_EQ(segmentedSink.bytes, sink.bytes);
 }
@@ -872,8 +903,8 @@ TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
             std::optional<std::string> failure;
             std::uint64_t failureLine = 0;
             try {
-                ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress,
-                           nullptr, segmentSize);
+                ProcessMap(text, run.levels, run.lists, run.useDictionary, run.tables, run.dicLines, &progress, nullptr,
+                           segmentSize);
             } catch (const Error& e) {
                 failure = e.what();
                 failureLine = e.line();
@@ -974,6 +1005,67 @@ TEST(ProcessInSegments, TooLongASegmentIsWalkedInOne) {
     }
 }
 
+// The bytes of a map, a hundred at a time, then a failure to read on.
+class FailingSource : public ByteSource {
+public:
+    explicit FailingSource(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t Read(char* into, std::size_t max) override {
+        if (bytes_.empty()) throw Error("the map cannot be read on");
+        const std::size_t n = std::min({max, bytes_.size(), std::size_t{100}});
+        std::memcpy(into, bytes_.data(), n);
+        bytes_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+// Where the segments' walkers cannot be started, or the map cannot be read to its end, Process in segments
+// gives what the one walk gives: the same bytes, or the first failure the one walk meets, at its line.
+TEST(ProcessInSegments, FallsBackAndFailsAsTheOneWalk) {
+    Lines objects;
+    for (int i = 0; i < 300; ++i) objects.insert(objects.end(), {"[POLYLINE]", "Type=0x16", "Data0=(1,2)", "[END]"});
+    Lines badEarly = objects;
+    badEarly[41] = "Type=zz";
+    const std::string good = Join(WithHeader(objects));
+    const std::string bad = Join(WithHeader(badEarly));
+    const auto outcome = [](const std::string& map, std::size_t segmentSize, bool readFails) {
+        Session run;
+        MemorySource whole(map);
+        FailingSource failing(map);
+        StringSink sink;
+        try {
+            ProcessMapStream(readFails ? static_cast<ByteSource&>(failing) : whole, {}, run.levels, run.lists, false,
+                             run.tables, run.dicLines, sink, 64, nullptr, segmentSize);
+        } catch (const Error& e) {
+            return "failure at line " + std::to_string(e.line()) + ": " + e.what();
+        }
+        return sink.bytes;
+    };
+    for (const std::string* map : {&good, &bad}) {
+        for (const bool readFails : {false, true}) {
+            SCOPED_TRACE((map == &bad ? "a bad type early, " : "") + std::string(readFails ? "a read failure" : ""));
+            const std::string expected = outcome(*map, 0, readFails);
+            EXPECT_EQ(outcome(*map, 200, readFails), expected);
+            passThreadsRefused = true;
+            EXPECT_EQ(outcome(*map, 200, readFails), expected);
+            passThreadsRefused = false;
+        }
+    }
+    // The failure of Process before the read failure comes first.
+    EXPECT_NE(outcome(good, 200, true).find("the map cannot be read on"), std::string::npos);
+    EXPECT_NE(outcome(bad, 200, true).find("'zz' is not a valid integer value"), std::string::npos);
+
+    // The map in memory: without threads, walked in one.
+    Session run;
+    MapText text = MapText::FromNormalised(good);
+    passThreadsRefused = true;
+    ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines, nullptr, nullptr, 200);
+    passThreadsRefused = false;
+    EXPECT_EQ(text.Buffer(), Join(run.Process(WithHeader(objects))));
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // A real map.
 
@@ -990,9 +1082,9 @@ Lines Unchangeable(const Lines& lines, const LineList& generated) {
         kept.push_back(line);
         if (inHeader && Contains(line, "[END-IMG ID]")) {
             inHeader = false;
-            if (!generated.empty() && Lines(lines.begin() + static_cast<std::ptrdiff_t>(i + 1),
-                                            lines.begin() + static_cast<std::ptrdiff_t>(i + 1 + generated.size())) ==
-                                          generated) {
+            if (!generated.empty() &&
+                Lines(lines.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                      lines.begin() + static_cast<std::ptrdiff_t>(i + 1 + generated.size())) == generated) {
                 i += generated.size();
             }
         }

@@ -49,5 +49,4 @@ public:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> positions;
 };
 
-
 }  // namespace stratex

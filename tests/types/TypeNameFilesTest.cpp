@@ -10,8 +10,8 @@
 
 #include "bytes/Cp1251.h"
 #include "bytes/LineList.h"
-#include "types/Catalogue.h"
 #include "grammar/ObjectKind.h"
+#include "types/Catalogue.h"
 #include "types/TypeNames.h"
 
 namespace stratex {
@@ -20,9 +20,7 @@ namespace {
 const std::filesystem::path kDataDir = STRATEX_DATA_DIR;
 
 // The number of hexadecimal digits that the map scan writes after "0x" for the kind's codes.
-std::size_t CodeDigits(ObjectKind kind) {
-    return kind == ObjectKind::Poi ? 4 : 2;
-}
+std::size_t CodeDigits(ObjectKind kind) { return kind == ObjectKind::Poi ? 4 : 2; }
 
 bool IsNormalisedCode(std::string_view key, std::size_t digits) {
     if (key.size() != 2 + digits || key.substr(0, 2) != "0x") return false;

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "support/TempDir.h"
 #include "bytes/Error.h"
+#include "support/TempDir.h"
 #include "types/TypeNames.h"
 
 namespace stratex {
