@@ -26,10 +26,12 @@ struct TrackerOptions {
     bool readsData = false;
 };
 
-// The readings of the passes: the scan (and what it reports, the checker) and Process (and what it draws,
-// the geometry reader).
+// The readings of the passes: the scan and the checker, which reports on what the scan reads; Process and
+// the geometry reader, which draws what Process would give.
 inline constexpr TrackerOptions kScanReading{false, false, false};
+inline constexpr TrackerOptions kCheckReading{false, false, true};
 inline constexpr TrackerOptions kProcessReading{true, true, false};
+inline constexpr TrackerOptions kGeometryReading{true, true, true};
 
 // The type text of the last Type line read, which an object without a Type line of its own takes.
 struct CarriedType {
@@ -56,13 +58,15 @@ struct TrackedLine {
 // Follows the sections and objects of a map line by line: the header part, the open section and its kind,
 // and the lines of interest of the object being read (its Type, EndLevel and coordinate levels). Every pass
 // over a map drives one and keeps only its own state. The tracker holds no view of a line after Line
-// returns, so lines may move between calls.
+// returns, so lines may move between calls. The options are fixed for a pass, so that the rules it does not
+// read by cost nothing at every line.
+template <TrackerOptions options_>
 class ObjectTracker {
 public:
     // inHeader: the first line belongs to the header part (a walk that starts at the start of the map).
     // carried: the type text that the lines before the first one leave to an object without a Type line.
-    explicit ObjectTracker(TrackerOptions options, bool inHeader = true, const CarriedType& carried = {})
-        : options_(options), inHeader_(inHeader), type_(carried) {}
+    explicit ObjectTracker(bool inHeader = true, const CarriedType& carried = {})
+        : inHeader_(inHeader), type_(carried) {}
 
     // Reads the next line; bracket is the offset of its first "[" or npos.
     [[gnu::always_inline]] TrackedLine Line(std::string_view line, std::size_t bracket) {
@@ -74,7 +78,7 @@ public:
                 t.endsHeader = true;
                 inHeader_ = false;
             }
-            if (!options_.objectsInHeaderPart) {
+            if constexpr (!options_.objectsInHeaderPart) {
                 if (bracket == 0) t.lineClass = mapsyntax::ClassifyLine(line);
                 return t;
             }
@@ -163,7 +167,6 @@ private:
         maxData_ = -1;
     }
 
-    TrackerOptions options_;
     bool inHeader_;
     bool open_ = false;
     ObjectKind kind_ = ObjectKind::Poi;
@@ -176,5 +179,11 @@ private:
     int minData_ = kNoData;
     int maxData_ = -1;
 };
+
+}  // namespace stratex
+
+namespace stratex {
+
+using ProcessTracker = ObjectTracker<kProcessReading>;
 
 }  // namespace stratex

@@ -330,7 +330,7 @@ private:
     std::size_t nextWritten_ = 0;
     CheckResult result_;
 
-    ObjectTracker tracker_{{.objectsInHeaderPart = false, .sectionsStayOpen = false, .readsData = true}};
+    ObjectTracker<kCheckReading> tracker_;
     std::optional<std::uint64_t> levelsLine_;
     std::string levelsValue_;
     std::vector<LevelLine> levelLines_;

@@ -201,7 +201,7 @@ MapGeometry MapGeometry::Read(const MapText& map) {
     geometry.points_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '(')));
     Builder builder(geometry);
     // Lines are read as Process reads them: the kind and the type text are kept from object to object.
-    ObjectTracker tracker({.objectsInHeaderPart = true, .sectionsStayOpen = true, .readsData = true});
+    ObjectTracker<kGeometryReading> tracker;
     for (MapText::Cursor cursor(map); !cursor.AtEnd(); cursor.Next()) {
         const std::string_view line = cursor.Line();
         const TrackedLine tracked = tracker.Line(line, line.find('['));

@@ -111,7 +111,7 @@ public:
           useDictionary_(useDictionary),
           dictionary_(tables),
           laterPart_(laterPart),
-          tracker_(kScanReading, !laterPart) {
+          tracker_(!laterPart) {
         result_.levels.Clear();
     }
 
@@ -395,7 +395,7 @@ private:
 
     bool laterPart_;
     bool needsEarlierLines_ = false;
-    ObjectTracker tracker_;
+    ObjectTracker<kScanReading> tracker_;
     ObjectKind kind_ = ObjectKind::Poi;  // of the object being finished
     bool dictionaryLevels_ = false;
 

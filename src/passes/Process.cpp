@@ -48,11 +48,11 @@ struct Run {
 // The one walk of the input through one reader, the result written as it comes (the input starting at
 // offset base of the map). A walk that starts at an opener past the header part is given the tracker's
 // state there (the type carried into it). On success the run's tables and dicLines get the walk's.
-void WalkStream(ByteSource& input, const Run& run, const ObjectTracker& start = ObjectTracker(kProcessReading),
+void WalkStream(ByteSource& input, const Run& run, const ProcessTracker& start = ProcessTracker(),
                 std::uint64_t base = 0) {
     Generated generated(run.levels, run.lists, run.tables);
     LineReader reader(input, run.bufferSize);
-    ObjectTracker tracker = start;
+    ProcessTracker tracker = start;
     const auto walk = [&](PlanOutput& output) {
         StreamPlan plan(generated.texts, output);
         StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
@@ -108,7 +108,7 @@ struct Segment {
     std::uint64_t lines = 0;                 // input lines walked
     bool endsClean = false;                  // no EndLevel line waits at the end for the end of its object
     bool needsEarlierLines = false;          // stopped at an object that takes its type from before the segment
-    ObjectTracker tracker{kProcessReading};  // as the walk left it
+    ProcessTracker tracker;  // as the walk left it
     ProcessSummary summary;
     std::exception_ptr failure;
     bool walked = false;  // guarded by the walkers' lock
@@ -145,7 +145,7 @@ struct SegmentContext {
 // Walks segment into its own result. A segment other than the first is walked as a later part (stopping at
 // an object that would take its type from before it) unless start gives the state that the lines before it
 // leave.
-void WalkSegment(Segment& segment, const SegmentContext& context, const ObjectTracker* start) {
+void WalkSegment(Segment& segment, const SegmentContext& context, const ProcessTracker* start) {
     constexpr std::size_t kStaging = std::size_t{64} << 10;
     segment.output.bytes.clear();
     segment.pieces.clear();
@@ -164,7 +164,7 @@ void WalkSegment(Segment& segment, const SegmentContext& context, const ObjectTr
     PlanOutput& output = context.inPieces ? static_cast<PlanOutput&>(piecesOutput) : bytesOutput;
     StreamPlan plan(generated.texts, output);
     StreamSource source(reader, plan, std::nullopt);
-    segment.tracker = start ? *start : ObjectTracker(kProcessReading, segment.first);
+    segment.tracker = start ? *start : ProcessTracker(segment.first);
     try {
         const bool laterPart = !segment.first && start == nullptr;
         const bool whole = Walk(source, plan, segment.tracker, generated,
@@ -492,7 +492,7 @@ private:
         walk.useDictionary = false;
         walk.summary = run_.summary ? &counted : nullptr;
         try {
-            WalkStream(rest, walk, from.first ? ObjectTracker(kProcessReading) : carriedIn_, from.offset);
+            WalkStream(rest, walk, from.first ? ProcessTracker() : carriedIn_, from.offset);
         } catch (...) {
             if (run_.summary) run_.summary->Add(counted);
             RethrowMovedBy(std::current_exception(), linesBefore_);
@@ -514,7 +514,7 @@ private:
     std::deque<Segment*> idle_;
     std::deque<Segment*> walking_;                     // handed to the walkers, in the order of the map
     Segment* held_ = nullptr;                          // the last segment joined, not written yet
-    ObjectTracker carriedIn_{kProcessReading, false};  // the state the segments written leave
+    ProcessTracker carriedIn_{false};  // the state the segments written leave
     std::uint64_t linesBefore_ = 0;                    // input lines before held_
     Segment* tooLong_ = nullptr;                       // read up to the limit with no cut: the last segment read
     std::exception_ptr readFailure_;

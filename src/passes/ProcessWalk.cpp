@@ -9,7 +9,7 @@ namespace {
 // One walk: its parts, and the state that lives from one line to the next.
 class Walker {
 public:
-    Walker(StreamSource& source, StreamPlan& plan, ObjectTracker& tracker, Generated& generated,
+    Walker(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
            const WalkOptions& options)
         : source_(source), plan_(plan), tracker_(tracker), generated_(generated), options_(options) {}
 
@@ -143,7 +143,7 @@ private:
 
     StreamSource& source_;
     StreamPlan& plan_;
-    ObjectTracker& tracker_;
+    ProcessTracker& tracker_;
     Generated& generated_;
     const WalkOptions& options_;
     bool headerDone_ = false;
@@ -152,7 +152,7 @@ private:
 
 }  // namespace
 
-bool Walk(StreamSource& source, StreamPlan& plan, ObjectTracker& tracker, Generated& generated,
+bool Walk(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
           const WalkOptions& options) {
     return Walker(source, plan, tracker, generated, options).Run();
 }

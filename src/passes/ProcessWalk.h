@@ -547,7 +547,7 @@ public:
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
     // line beginning with "[" (object sections never go with it) or to the end. tracker reads the removed
     // lines for the end of the header part.
-    void RemoveDictionarySection(std::string_view current, ObjectTracker& tracker) {
+    void RemoveDictionarySection(std::string_view current, ProcessTracker& tracker) {
         if (mapsyntax::EndsDictionaryForRemoval(current)) return;
         bool markerAhead = injected_.HoldsDictionaryEnd();
         const std::uint64_t nextInput = held_ ? line_.offset : reader_.NextOffset();
@@ -615,7 +615,7 @@ struct WalkOptions {
 // (for a walk that starts within the map, with what the lines before it leave). Returns false where a
 // later part's walk stopped; throws where an object's type text or level is no number, with the number of
 // the object's end line among the source's lines.
-bool Walk(StreamSource& source, StreamPlan& plan, ObjectTracker& tracker, Generated& generated,
+bool Walk(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
           const WalkOptions& options);
 
 }  // namespace stratex::processwalk

@@ -13,8 +13,9 @@ namespace {
 // the header part), then "o" for an opener taken, "!" for an opener met in an open section, and for an object
 // end "end(<kind> <type> <up-to>)" or "stray"; "-" for a line that says nothing. With data levels, the
 // object's lowest and highest level follow its end.
-std::string Events(const std::vector<std::string>& lines, TrackerOptions options) {
-    ObjectTracker tracker(options);
+template <TrackerOptions options>
+std::string Events(const std::vector<std::string>& lines) {
+    ObjectTracker<options> tracker;
     std::string events;
     for (const std::string& line : lines) {
         const TrackedLine t = tracker.Line(line, line.find('['));
@@ -77,24 +78,22 @@ const Case kCases[] = {
 TEST(ObjectTracker, ReadingsPartWhereTheyShould) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Events(c.lines, kScanReading), c.scan);
-        EXPECT_EQ(Events(c.lines, kProcessReading), c.process);
+        EXPECT_EQ(Events<kScanReading>(c.lines), c.scan);
+        EXPECT_EQ(Events<kProcessReading>(c.lines), c.process);
     }
 }
 
 TEST(ObjectTracker, DataLevelsCountOnlyInsideTheObject) {
     const std::vector<std::string> lines = {"[END-IMG ID]",  "Data4=(1,2)", "[POLYGON]", "Type=0x4c",   "Data1=(1,2)",
                                             "Origin3=(1,2)", "[END]",       "[POI]",     "Type=0x2f06", "[END]"};
-    TrackerOptions options = kScanReading;
-    options.readsData = true;
-    EXPECT_EQ(Events(lines, options), "H - o - - - end(G 0x4c )1..3 o - end(P 0x2f06 ) ");
+    EXPECT_EQ(Events<kCheckReading>(lines), "H - o - - - end(G 0x4c )1..3 o - end(P 0x2f06 ) ");
 }
 
 // A walk that starts within the map knows nothing of the type before it until told; the type it meets wins.
 TEST(ObjectTracker, CarriedTypeGoesOnUntilATypeIsMet) {
-    ObjectTracker before(kProcessReading);
+    ProcessTracker before;
     before.Line("Type=0x16", std::string_view::npos);
-    ObjectTracker later(kProcessReading, false);
+    ProcessTracker later(false);
     EXPECT_FALSE(later.carried().met);
     later.Carry(before.carried());
     EXPECT_EQ(later.typeText(), "0x16");
