@@ -1,5 +1,6 @@
 #include "grammar/MapSyntax.h"
 
+#include "bytes/ByteScan.h"
 #include "bytes/Strings.h"
 
 namespace stratex::mapsyntax {
@@ -89,6 +90,32 @@ std::optional<int> CoordinateLevel(std::string_view line) {
     const int level = first == 'd' ? KeyLevel(line, "Data") : KeyLevel(line, "Origin");
     if (level < 0) return std::nullopt;
     return level;
+}
+
+std::optional<std::size_t> FindSectionCut(std::string_view bytes, std::size_t& scanned, bool more) {
+    const char* const data = bytes.data();
+    const char* const end = data + bytes.size();
+    while (scanned < bytes.size()) {
+        const char* bracket = bytescan::Find(data + scanned, end, '[');
+        if (bracket == end) {
+            scanned = bytes.size();
+            break;
+        }
+        const auto at = static_cast<std::size_t>(bracket - data);
+        // A line starts behind a LF, and behind a CR that no LF follows ("[" does not).
+        if (at == 0 || (data[at - 1] != '\n' && data[at - 1] != '\r')) {
+            scanned = at + 1;
+            continue;
+        }
+        const char* lineEnd = bytescan::FindLineEnd(bracket, end);
+        if (lineEnd == end && more) {
+            scanned = at;
+            break;
+        }
+        if (ClassifyLine(std::string_view(bracket, static_cast<std::size_t>(lineEnd - bracket))).opens) return at;
+        scanned = static_cast<std::size_t>(lineEnd - data);
+    }
+    return std::nullopt;
 }
 
 }  // namespace stratex::mapsyntax

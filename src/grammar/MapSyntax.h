@@ -157,5 +157,12 @@ bool EndsDictionaryForRemoval(std::string_view line);
 // digits, letter case ignored, blanks before "=" allowed); nothing for any other line.
 std::optional<int> CoordinateLevel(std::string_view line);
 
+// Where a map may be cut into parts that are walked side by side: the offset in bytes of the first line
+// that starts at or after scanned (never at 0: the line there may have begun before bytes) and begins with
+// a section opener; nothing when there is none. With more, the bytes go on past their end, so a line that
+// runs to it may be longer and is not taken yet. scanned moves on to where the search goes on once more
+// bytes are there.
+std::optional<std::size_t> FindSectionCut(std::string_view bytes, std::size_t& scanned, bool more);
+
 }  // namespace mapsyntax
 }  // namespace stratex

@@ -514,25 +514,25 @@ void WalkLines(Scanner& scanner, LineReader& reader, bool useDictionary, StreamF
     } while (reader.Fill());
 }
 
-// Where a map file may be cut in two for its scan: the start of the first line at or after near that
-// begins with a section opener, looked for in the next stretch of the file; nothing when none is there.
+// Where a map file may be cut in two for its scan: the cut after near, looked for in the next stretch of the
+// file; nothing when none is there.
 std::optional<std::uint64_t> FindSplit(const std::filesystem::path& path, const FileSource::Stamp& stamp,
                                        std::uint64_t near) {
     constexpr std::uint64_t kStretch = std::uint64_t{1} << 20;
-    FileSource source(path, stamp, near, std::min<std::uint64_t>(stamp.size, near + kStretch));
-    LineReader reader(source);
-    LineReader::Line line;
-    // The first line may have begun before near, and a line with no end may go on past the stretch.
-    bool first = true;
-    do {
-        while (reader.Next(line)) {
-            if (!first && line.end != LineEnd::kNone && mapsyntax::ClassifyLine(line.text).opens) {
-                return near + line.offset;
-            }
-            first = false;
-        }
-    } while (reader.Fill());
-    return std::nullopt;
+    const std::uint64_t end = std::min<std::uint64_t>(stamp.size, near + kStretch);
+    FileSource source(path, stamp, near, end);
+    std::string stretch(static_cast<std::size_t>(end - near), '\0');
+    std::size_t got = 0;
+    while (got < stretch.size()) {
+        const std::size_t n = source.Read(stretch.data() + got, stretch.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    stretch.resize(got);
+    std::size_t scanned = 0;
+    const std::optional<std::size_t> cut = mapsyntax::FindSectionCut(stretch, scanned, end < stamp.size);
+    if (!cut) return std::nullopt;
+    return near + *cut;
 }
 
 }  // namespace

@@ -293,7 +293,7 @@ public:
             }
             if (from != kNone) {
                 scanned = std::max(scanned, from);
-                if (const std::optional<std::size_t> cut = FindCut(segment, scanned)) {
+                if (const std::optional<std::size_t> cut = mapsyntax::FindSectionCut(segment.Bytes(), scanned, !ended_)) {
                     rest_.assign(segment.input.data() + *cut, segment.size - *cut);
                     segment.size = *cut;
                     next_ += segment.size;
@@ -322,36 +322,6 @@ public:
     std::string_view Rest() const { return rest_; }
 
 private:
-    // The start of the first line at or after scanned that begins with a section opener; scanned moves on to
-    // where the search goes on once more bytes are read.
-    std::optional<std::size_t> FindCut(const Segment& segment, std::size_t& scanned) const {
-        const char* const data = segment.input.data();
-        const char* const end = data + segment.size;
-        while (scanned < segment.size) {
-            const auto* bracket = static_cast<const char*>(std::memchr(data + scanned, '[', segment.size - scanned));
-            if (!bracket) {
-                scanned = segment.size;
-                break;
-            }
-            const auto at = static_cast<std::size_t>(bracket - data);
-            // A line starts behind a LF, and behind a CR that no LF follows ("[" does not).
-            if (at == 0 || (data[at - 1] != '\n' && data[at - 1] != '\r')) {
-                scanned = at + 1;
-                continue;
-            }
-            const char* lineEnd = bytescan::FindLineEnd(bracket, end);
-            if (lineEnd == end && !ended_) {
-                scanned = at;  // the line may go on in bytes not read yet
-                break;
-            }
-            if (mapsyntax::ClassifyLine(std::string_view(bracket, static_cast<std::size_t>(lineEnd - bracket))).opens) {
-                return at;
-            }
-            scanned = static_cast<std::size_t>(lineEnd - data);
-        }
-        return std::nullopt;
-    }
-
     ByteSource& input_;
     std::size_t segmentSize_;
     std::size_t limit_;
