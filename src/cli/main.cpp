@@ -13,8 +13,9 @@
 #endif
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs what windows.h declares.
+#include <shellapi.h>
 #endif
 
 namespace {
