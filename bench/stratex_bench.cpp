@@ -107,12 +107,16 @@ void BM_ProcessStreamed(benchmark::State& state) {
     const ScanResult scan = ScanMapFile(map.map, Names(), false, tables, 1, facts, stamp);
     const auto segmentSize = static_cast<std::size_t>(state.range(0));
     for (auto _ : state) {
-        FileSource source(map.map, stamp);
         NoSink sink;
         DictionaryTables processed = tables;
         LineList dicLines;
-        ProcessMapStream(source, facts, scan.levels, scan.lists, false, processed, dicLines, sink,
-                         LineReader::kDefaultCapacity, nullptr, segmentSize);
+        if (segmentSize == 0) {
+            FileSource source(map.map, stamp);
+            ProcessMapStream(source, facts, scan.levels, scan.lists, false, processed, dicLines, sink);
+        } else {
+            ProcessMapParts(FileParts(map.map, stamp), facts, scan.levels, scan.lists, false, processed, dicLines, sink,
+                            nullptr, segmentSize);
+        }
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * map.bytes));
 }
@@ -155,7 +159,7 @@ void BM_TinyObjects(benchmark::State& state) {
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ProcessStreamed)->Arg(0)->Arg(kProcessSegmentSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessStreamed)->Arg(0)->Arg(static_cast<std::int64_t>(kProcessPartSize))->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TinyObjects)->Arg(10'000'000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 

@@ -122,13 +122,13 @@ void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
 }
 
 void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit) {
-    FileSource source(mapPath_, scannedStamp_);
+    const FileParts input(mapPath_, scannedStamp_);
     DictionaryTables tables = tables_;
     LineList dicLines = dicLines_;
     ProcessSummary counted;
     try {
-        ProcessMapStream(source, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
-                         LineReader::kDefaultCapacity, summary ? &counted : nullptr, kProcessSegmentSize);
+        ProcessMapParts(input, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
+                        summary ? &counted : nullptr, kProcessPartSize);
     } catch (...) {
         RethrowInFile(PathToUtf8(mapPath_));
     }
@@ -147,7 +147,7 @@ void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
     ProcessSummary counted;
     try {
         ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr,
-                   kProcessSegmentSize);
+                   kProcessPartSize);
     } catch (...) {
         RethrowInFile(PathToUtf8(mapPath_));
     }

@@ -22,6 +22,7 @@
 #include "grammar/ObjectTracker.h"
 #include "levels/ZoomTable.h"
 #include "passes/Parallel.h"
+#include "passes/Parts.h"
 
 namespace stratex {
 
@@ -514,27 +515,6 @@ void WalkLines(Scanner& scanner, LineReader& reader, bool useDictionary, StreamF
     } while (reader.Fill());
 }
 
-// Where a map file may be cut in two for its scan: the cut after near, looked for in the next stretch of the
-// file; nothing when none is there.
-std::optional<std::uint64_t> FindSplit(const std::filesystem::path& path, const FileSource::Stamp& stamp,
-                                       std::uint64_t near) {
-    constexpr std::uint64_t kStretch = std::uint64_t{1} << 20;
-    const std::uint64_t end = std::min<std::uint64_t>(stamp.size, near + kStretch);
-    FileSource source(path, stamp, near, end);
-    std::string stretch(static_cast<std::size_t>(end - near), '\0');
-    std::size_t got = 0;
-    while (got < stretch.size()) {
-        const std::size_t n = source.Read(stretch.data() + got, stretch.size() - got);
-        if (n == 0) break;
-        got += n;
-    }
-    stretch.resize(got);
-    std::size_t scanned = 0;
-    const std::optional<std::size_t> cut = mapsyntax::FindSectionCut(stretch, scanned, end < stamp.size);
-    if (!cut) return std::nullopt;
-    return near + *cut;
-}
-
 }  // namespace
 
 ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
@@ -566,64 +546,84 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
     return result;
 }
 
+namespace {
+
+// What the scan of one part found.
+struct ScanPart {
+    std::optional<Scanner> scanner;
+    std::uint64_t lines = 0;
+    std::exception_ptr failure;
+};
+
+// The scan of a map file in parts side by side, each after the first scanned as a later part. A part joins
+// the scan of those before it where the one pass would have gone on into it as its own scan began: nothing
+// open across the cut, and no object in it that takes its type from before it. Otherwise the scan of those
+// before goes on through the part's lines itself. Nothing where the one pass has to give the result: a
+// failure that only the one pass can place.
+std::optional<ScanResult> ScanInParts(const PartInput& input, const TypeNameFiles& names, DictionaryTables& tables,
+                                      int sortColumn, std::uint64_t partSize) {
+    constexpr std::size_t kBuffer = std::size_t{64} << 10;
+    const auto scan = [&](ScanPart& part, Scanner& scanner, std::uint64_t from, std::uint64_t to) {
+        const std::unique_ptr<ByteSource> source = input.Open(from, to);
+        LineReader reader(*source, kBuffer);
+        StreamFacts unused;
+        WalkLines(scanner, reader, false, unused, part.lines, nullptr, 0);
+    };
+    PartWalkers<ScanPart> walkers(input, partSize, 64 * partSize, PassThreads(), PassThreads() + 2,
+                                  [&](const Part& part, std::exception_ptr failure, ScanPart& result) {
+                                      result.scanner.emplace(names, false, tables, !part.first);
+                                      result.lines = 0;
+                                      result.failure = failure;
+                                      if (failure) return;
+                                      try {
+                                          scan(result, *result.scanner, part.start, part.end);
+                                      } catch (...) {
+                                          result.failure = std::current_exception();
+                                      }
+                                  });
+    Part part;
+    ScanPart total = std::move(*walkers.Take(0, part));
+    walkers.Release(0);
+    if (total.failure || part.tooLong) return std::nullopt;
+    for (std::uint64_t k = 1; ScanPart* next = walkers.Take(k, part); walkers.Release(k++)) {
+        const std::uint64_t to = part.tooLong ? input.size() : part.end;
+        if (!part.tooLong && total.scanner->EndsCleanly() && !next->scanner->NeedsEarlierLines()) {
+            if (next->failure) RethrowMovedBy(next->failure, total.lines);
+            total.scanner->Absorb(*next->scanner);
+            total.lines += next->lines;
+        } else {
+            try {
+                scan(total, *total.scanner, part.start, to);
+            } catch (...) {
+                return std::nullopt;
+            }
+        }
+        if (part.tooLong) break;
+    }
+    return Conclude(*total.scanner, false, tables, sortColumn);
+}
+
+}  // namespace
+
 ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& names, bool useDictionary,
                        DictionaryTables& tables, int sortColumn, StreamFacts& facts, FileSource::Stamp& stamp,
-                       std::uint64_t splitFrom, bool* inParts) {
-    if (inParts) *inParts = false;
+                       std::uint64_t partSize) {
     FileSource whole(path);
     stamp = whole.stamp();
     // With the dictionary option a later part's levels would depend on the dictionary read before it.
-    std::optional<std::uint64_t> split;
-    if (!useDictionary && stamp.size >= splitFrom && PassThreads() > 1) split = FindSplit(path, stamp, stamp.size / 2);
-    if (!split) return ScanMapStream(whole, names, useDictionary, tables, sortColumn, facts);
-
-    // The later part on a second thread, the earlier one here. Neither part reads the other's bytes, and
-    // the scanners share only what they read: the type names and the tables.
-    Scanner later(names, false, tables, true);
-    std::uint64_t laterLines = 0;
-    std::exception_ptr laterFailure;
-    std::thread laterScan;
-    try {
-        laterScan = StartPassThread([&] {
-            try {
-                FileSource part(path, stamp, *split, stamp.size);
-                LineReader reader(part);
-                StreamFacts unused;
-                WalkLines(later, reader, false, unused, laterLines, nullptr, 0);
-            } catch (...) {
-                laterFailure = std::current_exception();
+    if (!useDictionary && partSize > 0 && stamp.size > partSize && PassThreads() > 1) {
+        try {
+            DictionaryTables partTables = tables;
+            std::optional<ScanResult> result = ScanInParts(FileParts(path, stamp), names, partTables, sortColumn, partSize);
+            if (result) {
+                facts = StreamFacts{};
+                return std::move(*result);
             }
-        });
-    } catch (const std::system_error&) {
-        return ScanMapStream(whole, names, useDictionary, tables, sortColumn, facts);  // no second thread
+        } catch (const std::system_error&) {
+            // No threads to be had: the file is scanned in one pass.
+        }
     }
-    Scanner earlier(names, false, tables);
-    std::uint64_t earlierLines = 0;
-    bool earlierFailed = false;
-    try {
-        FileSource part(path, stamp, 0, *split);
-        LineReader reader(part);
-        StreamFacts unused;
-        WalkLines(earlier, reader, false, unused, earlierLines, nullptr, 0);
-    } catch (...) {
-        earlierFailed = true;
-    }
-    laterScan.join();
-
-    // The parts join only where the scan of the whole would have gone on into the later part as the later
-    // part's own scan began. Otherwise (rare: a failure before the cut, an object open across it, an object
-    // after it that takes its type from before) the file is scanned again as a whole, which gives the
-    // failure or the result the one pass gives.
-    if (earlierFailed || !earlier.EndsCleanly() || later.NeedsEarlierLines()) {
-        FileSource again(path, stamp);
-        return ScanMapStream(again, names, useDictionary, tables, sortColumn, facts);
-    }
-    if (inParts) *inParts = true;
-    if (laterFailure) RethrowMovedBy(laterFailure, earlierLines);
-    earlier.Absorb(later);
-    ScanResult result = Conclude(earlier, useDictionary, tables, sortColumn);
-    facts = StreamFacts{};
-    return result;
+    return ScanMapStream(whole, names, useDictionary, tables, sortColumn, facts);
 }
 
 void ReadDictionary(const MapText& text, std::uint64_t start, DictionaryTables& tables) {

@@ -41,14 +41,13 @@ ScanResult ScanMapStream(ByteSource& input, const TypeNameFiles& names, bool use
                          Progress* progress = nullptr, std::uint64_t inputSize = 0);
 
 // ScanMapStream over the map file at path, the same result and failures; stamp gets the file's stamp as it
-// was read. A file of at least splitFrom bytes is scanned in two parts side by side, cut at an opener near
-// its middle, when that is safe to tell from the parts (without the dictionary option, and with nothing
-// open across the cut); otherwise, or when the parts turn out not to join, in one pass. inParts, when
-// given, tells which way the result came.
-inline constexpr std::uint64_t kScanSplitFrom = std::uint64_t{64} << 20;
+// was read. Without the dictionary option, a file larger than partSize is scanned in parts of about that
+// size side by side, where PassThreads() is above 1 and threads can be started; otherwise, or where a
+// failure must be placed by the one pass, in one pass.
+inline constexpr std::uint64_t kScanPartSize = std::uint64_t{16} << 20;
 ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& names, bool useDictionary,
                        DictionaryTables& tables, int sortColumn, StreamFacts& facts, FileSource::Stamp& stamp,
-                       std::uint64_t splitFrom = kScanSplitFrom, bool* inParts = nullptr);
+                       std::uint64_t partSize = kScanPartSize);
 
 // Reads the dictionary section whose "[DICTIONARY]" line is line start: resets all three tables to 0, then
 // applies every row (lines containing "level", "rgn" and "=" in any case) up to and including the first

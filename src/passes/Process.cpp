@@ -20,6 +20,7 @@
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
 #include "passes/Parallel.h"
+#include "passes/Parts.h"
 #include "passes/ProcessWalk.h"
 
 namespace stratex {
@@ -77,438 +78,186 @@ void WalkStream(ByteSource& input, const Run& run, const ProcessTracker& start =
 }
 
 // The bytes of prefix, then the rest of another source.
-class PrefixedSource : public ByteSource {
-public:
-    PrefixedSource(std::string_view prefix, ByteSource& rest) : prefix_(prefix), rest_(rest) {}
-    std::size_t Read(char* into, std::size_t max) override {
-        if (prefix_.empty()) return rest_.Read(into, max);
-        const std::size_t n = std::min(max, prefix_.size());
-        std::memcpy(into, prefix_.data(), n);
-        prefix_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string_view prefix_;
-    ByteSource& rest_;
-};
-
-// A stretch of the map from an opener (or the start) to the next segment's opener (or the end), walked on
-// its own into a result of its own.
-struct Segment {
-    std::string input;  // its bytes are input[0, size); the rest of the string is room kept for the next use
-    std::size_t size = 0;
-    std::uint64_t offset = 0;  // of its first byte in the map
-    bool first = false;        // starts at the start of the map, header part and all
-
-    // What the walk gave: bytes, or pieces and their texts.
+// What the walk of one part gave: bytes, or pieces and their texts.
+struct ProcessPart {
     StringSink output;
     std::vector<Piece> pieces;
     std::vector<std::string> texts;
-    std::uint64_t lines = 0;                 // input lines walked
-    bool endsClean = false;                  // no EndLevel line waits at the end for the end of its object
-    bool needsEarlierLines = false;          // stopped at an object that takes its type from before the segment
-    ProcessTracker tracker;  // as the walk left it
+    std::uint64_t lines = 0;         // input lines walked
+    bool endsClean = false;  // past the header part, and no EndLevel line waits for the end of its object
+    bool needsEarlierLines = false;  // stopped at an object that takes its type from before the part
+    ProcessTracker tracker;          // as the walk left it
     ProcessSummary summary;
     std::exception_ptr failure;
-    bool walked = false;  // guarded by the walkers' lock
-
-    std::string_view Bytes() const { return {input.data(), size}; }
-
-    // Makes room for n more bytes behind the segment's bytes.
-    void Reserve(std::size_t n) {
-        if (input.size() - size < n) input.resize(size + std::max(n, size / 2));
-    }
-
-    void Append(std::string_view bytes) {
-        Reserve(bytes.size());
-        std::memcpy(input.data() + size, bytes.data(), bytes.size());
-        size += bytes.size();
-    }
-
-    // Gives back the memory of a segment that grew far past the usual size (one huge object).
-    void Trim(std::size_t usual) {
-        if (input.size() > 4 * usual) std::string().swap(input);
-        if (output.bytes.capacity() > 4 * usual) std::string().swap(output.bytes);
-    }
 };
 
-// What every segment's walk reads.
-struct SegmentContext {
-    const LevelsTable& levels;
-    const TypeLists& lists;
-    const DictionaryTables& tables;
-    bool counted;   // a summary is kept
-    bool inPieces;  // the result is planned as pieces
-};
-
-// Walks segment into its own result. A segment other than the first is walked as a later part (stopping at
-// an object that would take its type from before it) unless start gives the state that the lines before it
+// Walks part of input into result. A part other than the first is walked as a later part (stopping at an
+// object that would take its type from before it) unless start gives the state that the lines before it
 // leave.
-void WalkSegment(Segment& segment, const SegmentContext& context, const ProcessTracker* start) {
-    constexpr std::size_t kStaging = std::size_t{64} << 10;
-    segment.output.bytes.clear();
-    segment.pieces.clear();
-    segment.summary = ProcessSummary{};
-    segment.failure = nullptr;
-    segment.needsEarlierLines = false;
-    segment.endsClean = false;
-    Generated generated(context.levels, context.lists, context.tables);
-    TextSource block(segment.Bytes());
-    LineReader reader(block);
-    StringSink& bytes = segment.output;
-    if (!context.inPieces) bytes.bytes.reserve(segment.size + segment.size / 8);
-    CrLfWriter writer(bytes, kStaging);
-    BytesOutput bytesOutput(generated.texts, reader, writer);
-    PiecesOutput piecesOutput(segment.pieces, segment.offset);
-    PlanOutput& output = context.inPieces ? static_cast<PlanOutput&>(piecesOutput) : bytesOutput;
-    StreamPlan plan(generated.texts, output);
-    StreamSource source(reader, plan, std::nullopt);
-    segment.tracker = start ? *start : ProcessTracker(segment.first);
+void WalkPart(const PartInput& input, const Part& part, const Run& run, const DictionaryTables& tables,
+              const ProcessTracker* start, ProcessPart& result) {
+    constexpr std::size_t kBuffer = std::size_t{64} << 10;
+    result.output.bytes.clear();
+    result.pieces.clear();
+    result.summary = ProcessSummary{};
+    result.failure = nullptr;
+    result.needsEarlierLines = false;
+    result.endsClean = false;
+    result.lines = 0;
+    result.tracker = start ? *start : ProcessTracker(part.first);
     try {
-        const bool laterPart = !segment.first && start == nullptr;
-        const bool whole = Walk(source, plan, segment.tracker, generated,
-                                {false, context.counted ? &segment.summary : nullptr, laterPart});
-        segment.needsEarlierLines = !whole;
-        segment.endsClean = !plan.HasEndLevel();
+        const std::unique_ptr<ByteSource> source = input.Open(part.start, part.end);
+        Generated generated(run.levels, run.lists, tables);
+        LineReader reader(*source, kBuffer);
+        if (!run.plan) result.output.bytes.reserve((part.end - part.start) + (part.end - part.start) / 8);
+        CrLfWriter writer(result.output, kBuffer);
+        BytesOutput bytesOutput(generated.texts, reader, writer);
+        PiecesOutput piecesOutput(result.pieces, part.start);
+        PlanOutput& output = run.plan ? static_cast<PlanOutput&>(piecesOutput) : bytesOutput;
+        StreamPlan plan(generated.texts, output);
+        StreamSource stream(reader, plan, std::nullopt);
+        const bool laterPart = !part.first && start == nullptr;
+        const bool whole = Walk(stream, plan, result.tracker, generated,
+                                {false, run.summary ? &result.summary : nullptr, laterPart});
+        result.lines = stream.InputLinesTaken();
+        result.needsEarlierLines = !whole;
+        // A part that ends within the header part leaves its rewrite to the next, which is walked as if past it.
+        result.endsClean = !plan.HasEndLevel() && !result.tracker.inHeader();
         if (whole) {
             plan.Finish();
             writer.Flush();
-            if (context.inPieces) segment.texts = generated.texts.All();
+            if (run.plan) result.texts = generated.texts.All();
         }
     } catch (...) {
-        segment.failure = std::current_exception();
+        result.failure = std::current_exception();
     }
-    segment.lines = source.InputLinesTaken();
 }
 
-// Threads that walk the segments handed to them, in the order handed.
-class SegmentWalkers {
+// Process in parts: the parts are walked side by side, each as a later part, and their results written in
+// order. Each joins the one before where the one walk would have gone on into it as its own walk began: no
+// EndLevel line waiting across the cut, and no object in it that takes its type from before it. Otherwise
+// the two are walked again as one, from the start of the earlier one, which gives what the one walk gives
+// there. Where a part would grow too large (a huge object or header part, or parts that keep joining), the
+// rest of the map is walked in one, streamed, from the start of the part not yet written.
+class PartsProcess {
 public:
-    SegmentWalkers(std::size_t count, const SegmentContext& context) : context_(context) {
-        try {
-            for (std::size_t k = 0; k < count; ++k) threads_.push_back(StartPassThread([this] { Run(); }));
-        } catch (...) {
-            Stop();
-            throw;
-        }
-    }
-    ~SegmentWalkers() { Stop(); }
-
-    SegmentWalkers(const SegmentWalkers&) = delete;
-    SegmentWalkers& operator=(const SegmentWalkers&) = delete;
-
-    void Hand(Segment& segment) {
-        {
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(&segment);
-            segment.walked = false;
-        }
-        work_.notify_one();
-    }
-
-    // Lets each thread finish the segment it walks and ends them; the segments still waiting stay unwalked.
-    void Stop() {
-        {
-            const std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        work_.notify_all();
-        for (std::thread& thread : threads_) thread.join();
-        threads_.clear();
-    }
-
-    // Waits until segment, handed over, has been walked.
-    void Wait(Segment& segment) {
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [&] { return segment.walked; });
-    }
-
-private:
-    void Run() {
-        for (;;) {
-            Segment* segment = nullptr;
-            {
-                std::unique_lock lock(mutex_);
-                work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-                if (stop_) return;
-                segment = queue_.front();
-                queue_.pop_front();
-            }
-            WalkSegment(*segment, context_, nullptr);
-            {
-                const std::lock_guard lock(mutex_);
-                segment->walked = true;
-            }
-            done_.notify_all();
-        }
-    }
-
-    const SegmentContext& context_;
-    std::mutex mutex_;
-    std::condition_variable work_;
-    std::condition_variable done_;
-    std::deque<Segment*> queue_;
-    bool stop_ = false;
-    std::vector<std::thread> threads_;
-};
-
-// Reads the input into segments. A segment ends before the first line at or after segmentSize bytes into
-// it that begins with a section opener, and the first one only past the line that ends the header part
-// (the first that holds "[END-IMG ID]"), so that every later segment starts as a later part's walk may.
-class SegmentReader {
-public:
-    enum class Got { kSegment, kEnded, kTooLong };
-
-    // A segment grows to at most limit bytes while its cut is looked for.
-    SegmentReader(ByteSource& input, std::size_t segmentSize, std::size_t limit)
-        : input_(input), segmentSize_(segmentSize), limit_(limit) {}
-
-    // Reads the next segment into segment. kEnded when the input has ended (after the first segment, which
-    // may be empty); kTooLong when the segment has reached the limit with no cut in sight, segment holding
-    // the bytes read.
-    Got Next(Segment& segment) {
-        if (ended_ && rest_.empty() && !first_) return Got::kEnded;
-        segment.first = first_;
-        segment.offset = next_;
-        segment.size = 0;
-        segment.Append(rest_);
-        rest_.clear();
-        // Where a cut may lie: at or after from (none yet while the header's end is still to come).
-        std::size_t from = first_ ? kNone : segmentSize_;
-        std::size_t headerLooked = 0;
-        std::size_t scanned = 0;
-        for (;;) {
-            if (from == kNone) {
-                const std::string_view bytes = segment.Bytes();
-                const std::size_t back = mapsyntax::kHeaderEnd.size() - 1;
-                const std::size_t from0 = headerLooked > back ? headerLooked - back : 0;
-                std::size_t at = mapsyntax::FindHeaderEnd(bytes.substr(from0));
-                if (at != kNone) at += from0;
-                if (at != kNone) {
-                    from = std::max(at + mapsyntax::kHeaderEnd.size(), segmentSize_);
-                } else {
-                    headerLooked = segment.size;
-                }
-            }
-            if (from != kNone) {
-                scanned = std::max(scanned, from);
-                if (const std::optional<std::size_t> cut = mapsyntax::FindSectionCut(segment.Bytes(), scanned, !ended_)) {
-                    rest_.assign(segment.input.data() + *cut, segment.size - *cut);
-                    segment.size = *cut;
-                    next_ += segment.size;
-                    first_ = false;
-                    return Got::kSegment;
-                }
-            }
-            if (ended_) {
-                next_ += segment.size;
-                first_ = false;
-                return Got::kSegment;
-            }
-            if (segment.size >= limit_) return Got::kTooLong;
-            // Up to the segment's size at once, then a little at a time until the cut turns up, so that few
-            // bytes are read behind it and copied into the next segment.
-            constexpr std::size_t kReadOn = std::size_t{64} << 10;
-            const std::size_t want = segment.size < segmentSize_ ? segmentSize_ - segment.size : kReadOn;
-            segment.Reserve(want);
-            const std::size_t got = input_.Read(segment.input.data() + segment.size, want);
-            segment.size += got;
-            if (got == 0) ended_ = true;
-        }
-    }
-
-    // The bytes read behind the last segment; the reader is of no further use.
-    std::string_view Rest() const { return rest_; }
-
-private:
-    ByteSource& input_;
-    std::size_t segmentSize_;
-    std::size_t limit_;
-    std::string rest_;        // bytes read behind the last cut: the start of the next segment
-    std::uint64_t next_ = 0;  // the offset of the next segment's first byte in the map
-    bool ended_ = false;
-    bool first_ = true;
-};
-
-// Process in segments: the segments are walked side by side, each as a later part, and their results
-// written in order. Each joins the one before where the one walk would have gone on into it as its own walk
-// began: no EndLevel line waiting across the cut, and no object in it that takes its type from before it.
-// Otherwise the two are walked again as one, from the start of the earlier one, which gives what the one
-// walk gives there. Where a segment would grow too large (a huge object or header part, or segments that
-// keep joining), the rest of the map is walked in one, streamed, from the start of the segment not yet
-// written.
-class SegmentedProcess {
-public:
-    SegmentedProcess(ByteSource& input, const Run& run, std::size_t segmentSize, std::size_t walkerCount)
-        : input_(input),
-          run_(run),
-          tablesBefore_(run.tables),
-          context_{run.levels, run.lists, tablesBefore_, run.summary != nullptr, run.plan != nullptr},
-          segmentSize_(segmentSize),
-          segments_(walkerCount + 4),
-          reader_(input, segmentSize, 8 * segmentSize) {
-        walkers_.emplace(walkerCount, context_);  // throws std::system_error when no thread can be started
-        for (Segment& segment : segments_) idle_.push_back(&segment);
-    }
+    // Throws std::system_error when no thread can be started.
+    PartsProcess(const PartInput& input, const Run& run, std::uint64_t partSize, std::size_t threads)
+        : input_(input), run_(run), tablesBefore_(run.tables), limit_(8 * partSize),
+          walkers_(input, partSize, limit_, threads, threads + 8,
+                   [this](const Part& part, std::exception_ptr failure, ProcessPart& result) {
+                       WalkPart(input_, part, run_, tablesBefore_, nullptr, result);
+                       if (failure) result.failure = failure;
+                   }) {}
 
     void Process() {
-        for (;;) {
-            ReadAhead();
-            if (walking_.empty()) break;
-            Segment& next = *walking_.front();
-            walking_.pop_front();
-            walkers_->Wait(next);
-            if (!held_) {
-                Hold(next);
-            } else if (!held_->endsClean || next.needsEarlierLines) {
-                if (!Join(next)) return;
-            } else {
-                Write(*held_);
-                Hold(next);
+        held_ = walkers_.Take(0, heldPart_);
+        if (Stopped(heldPart_)) return;
+        for (std::uint64_t k = 1;; ++k) {
+            Part part;
+            ProcessPart* next = walkers_.Take(k, part);
+            if (!next) break;
+            if (part.tooLong) return WalkRest(heldPart_.start);
+            if (!held_->endsClean || next->needsEarlierLines) {
+                walkers_.Release(k);
+                // Parts joined take up the room of those ahead: too many, and the rest is walked in one.
+                if (part.end - heldPart_.start > limit_ || k - heldFirst_ + 2 > walkers_.window()) {
+                    return WalkRest(heldPart_.start);
+                }
+                heldPart_.end = part.end;
+                heldPart_.index = k;
+                WalkPart(input_, heldPart_, run_, tablesBefore_, heldPart_.first ? nullptr : &carriedIn_, *held_);
+                if (held_->failure) Fail(*held_);
+                continue;
             }
+            Write(*held_, heldPart_);
+            held_ = next;
+            heldPart_ = part;
+            heldFirst_ = k;
+            if (Stopped(heldPart_)) return;
         }
-        if (tooLong_) {
-            if (held_ && held_->endsClean) {
-                Write(*held_);
-                held_ = nullptr;
-            }
-            return WalkRest(held_ ? *held_ : *tooLong_);
-        }
-        if (readFailure_) std::rethrow_exception(readFailure_);
-        if (held_) Write(*held_);
+        Write(*held_, heldPart_);
     }
 
 private:
-    // Reads segments and hands them to the walkers while an idle one is left and the input goes on.
-    void ReadAhead() {
-        while (!ended_ && !idle_.empty()) {
-            Segment& next = *idle_.front();
-            SegmentReader::Got got = SegmentReader::Got::kEnded;
-            try {
-                got = reader_.Next(next);
-            } catch (...) {
-                readFailure_ = std::current_exception();
-            }
-            if (got == SegmentReader::Got::kEnded) {
-                ended_ = true;
-                continue;
-            }
-            idle_.pop_front();
-            if (got == SegmentReader::Got::kTooLong) {
-                tooLong_ = &next;
-                ended_ = true;
-            } else {
-                walking_.push_back(&next);
-                walkers_->Hand(next);
-                if (run_.progress) run_.progress->SetProgress(run_.inputSize, read_ += next.size);
-            }
+    // Where a part cannot be walked on its own: too long, or failed.
+    bool Stopped(const Part& part) {
+        if (part.tooLong) {
+            WalkRest(part.start);
+            return true;
         }
-    }
-
-    void Hold(Segment& segment) {
-        if (held_) Release(*held_);
-        held_ = &segment;
-        if (segment.failure) Fail(segment);
-    }
-
-    // The held segment and next, walked again as one. False when the rest of the map has been walked in one.
-    bool Join(Segment& next) {
-        held_->Append(next.Bytes());
-        Release(next);
-        if (held_->size > 8 * segmentSize_) {
-            WalkRest(*held_);
-            return false;
-        }
-        WalkSegment(*held_, context_, held_->first ? nullptr : &carriedIn_);
         if (held_->failure) Fail(*held_);
-        return true;
+        return false;
     }
 
-    void Release(Segment& segment) {
-        segment.Trim(segmentSize_);
-        idle_.push_back(&segment);
+    [[noreturn]] void Fail(ProcessPart& part) {
+        if (run_.summary) run_.summary->Add(part.summary);
+        RethrowMovedBy(part.failure, linesBefore_);
     }
 
-    // A failure to read waits for the failures of Process in the segments before it, as in the one walk.
-    [[noreturn]] void Fail(Segment& segment) {
-        if (run_.summary) run_.summary->Add(segment.summary);
-        RethrowMovedBy(segment.failure, linesBefore_);
-    }
-
-    void Write(Segment& segment) {
+    // Writes the held part out and releases the parts it took up.
+    void Write(ProcessPart& part, const Part& where) {
         if (run_.plan) {
-            run_.plan->Append(segment.pieces, segment.texts);
+            run_.plan->Append(part.pieces, part.texts);
         } else {
-            run_.output->Write(segment.output.bytes);
+            run_.output->Write(part.output.bytes);
         }
-        linesBefore_ += segment.lines;
-        if (run_.summary) run_.summary->Add(segment.summary);
-        segment.tracker.Carry(carriedIn_.carried());
-        carriedIn_ = segment.tracker;
+        linesBefore_ += part.lines;
+        if (run_.summary) run_.summary->Add(part.summary);
+        part.tracker.Carry(carriedIn_.carried());
+        carriedIn_ = part.tracker;
+        walkers_.Release(heldFirst_);
+        if (run_.progress) run_.progress->SetProgress(run_.inputSize, where.end);
     }
 
-    // The one walk from the start of from (held, or the segment too long) to the end of the map: from's bytes,
-    // those read behind it, then the rest of the input.
-    void WalkRest(Segment& from) {
-        walkers_->Stop();  // what they would still walk is walked again here
-        for (Segment* behind : walking_) from.Append(behind->Bytes());
-        if (tooLong_ && tooLong_ != &from) from.Append(tooLong_->Bytes());
-        from.Append(reader_.Rest());
-        TextSource nothing({});
-        PrefixedSource rest(from.Bytes(), readFailure_ ? nothing : input_);
+    // The one walk from offset from to the end of the map.
+    void WalkRest(std::uint64_t from) {
+        walkers_.Stop();  // what they would still walk is walked again here
         ProcessSummary counted;
         Run walk = run_;
         walk.useDictionary = false;
         walk.summary = run_.summary ? &counted : nullptr;
         try {
-            WalkStream(rest, walk, from.first ? ProcessTracker() : carriedIn_, from.offset);
+            const std::unique_ptr<ByteSource> rest = input_.Open(from, input_.size());
+            WalkStream(*rest, walk, from == 0 ? ProcessTracker() : carriedIn_, from);
         } catch (...) {
             if (run_.summary) run_.summary->Add(counted);
             RethrowMovedBy(std::current_exception(), linesBefore_);
         }
         if (run_.summary) run_.summary->Add(counted);
-        if (readFailure_) std::rethrow_exception(readFailure_);
     }
 
-    ByteSource& input_;
+    const PartInput& input_;
     const Run& run_;
     const DictionaryTables tablesBefore_;  // read by every walker: the walk of the rest assigns the run's tables
-    const SegmentContext context_;
-    std::size_t segmentSize_;
-    // The segments and the context stand before the walkers: on a failure the walkers are destroyed first,
-    // and their threads, which may still be walking a segment, have stopped before either goes.
-    std::vector<Segment> segments_;
-    std::optional<SegmentWalkers> walkers_;
-    SegmentReader reader_;
-    std::deque<Segment*> idle_;
-    std::deque<Segment*> walking_;                     // handed to the walkers, in the order of the map
-    Segment* held_ = nullptr;                          // the last segment joined, not written yet
-    ProcessTracker carriedIn_{false};  // the state the segments written leave
-    std::uint64_t linesBefore_ = 0;                    // input lines before held_
-    Segment* tooLong_ = nullptr;                       // read up to the limit with no cut: the last segment read
-    std::exception_ptr readFailure_;
-    bool ended_ = false;
-    std::uint64_t read_ = 0;  // bytes handed to the walkers
+    std::uint64_t limit_;
+    ProcessPart* held_ = nullptr;  // the last part joined, not written yet, in the room of part heldFirst_
+    Part heldPart_;
+    std::uint64_t heldFirst_ = 0;
+    ProcessTracker carriedIn_{false};  // the state that the parts written leave
+    std::uint64_t linesBefore_ = 0;    // input lines before the held part
+    // Last: on a failure the walkers stop first, while the parts they may still walk into are there.
+    PartWalkers<ProcessPart> walkers_;
 };
 
-// One Process: in segments where more than one thread can walk them and the map allows, else in one walk.
-void RunProcess(ByteSource& input, const Run& run, std::size_t segmentSize) {
+// One Process: in parts where more than one thread can walk them and the map allows, else in one walk.
+void RunProcess(const PartInput& input, const Run& run, std::uint64_t partSize) {
     if (run.progress) run.progress->SetState(PassState::Processing);
-    const std::size_t walkers = PassThreads();
-    // With the dictionary option a later segment would depend on the sections removed before it.
-    std::optional<SegmentedProcess> segmented;
-    if (segmentSize > 0 && walkers > 1 && !run.useDictionary) {
+    const std::size_t threads = PassThreads();
+    // With the dictionary option a later part would depend on the sections removed before it.
+    std::optional<PartsProcess> parts;
+    if (partSize > 0 && threads > 1 && !run.useDictionary && input.size() > partSize) {
         try {
-            segmented.emplace(input, run, segmentSize, walkers);
+            parts.emplace(input, run, partSize, threads);
         } catch (const std::system_error&) {
-            // No threads to be had: nothing has been read yet, so the map is walked in one.
+            // No threads to be had: the map is walked in one.
         }
     }
-    if (segmented) {
-        segmented->Process();
+    if (parts) {
+        parts->Process();
     } else {
-        WalkStream(input, run);
+        const std::unique_ptr<ByteSource> whole = input.Open(0, input.size());
+        WalkStream(*whole, run);
     }
     if (run.progress) {
         run.progress->SetProgress(run.inputSize, run.inputSize);
@@ -583,19 +332,27 @@ void WriteInPlace(std::string& buffer, const PiecePlan& plan) {
 
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize, ProcessSummary* summary, std::size_t segmentSize) {
-    RunProcess(input, {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, bufferSize, summary},
-               segmentSize);
+                      std::size_t bufferSize, ProcessSummary* summary) {
+    WalkStream(input, {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, bufferSize, summary});
+}
+
+void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const LevelsTable& levels,
+                     const TypeLists& lists, bool useDictionary, DictionaryTables& tables, LineList& dicLines,
+                     ByteSink& output, ProcessSummary* summary, std::uint64_t partSize) {
+    RunProcess(input,
+               {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, LineReader::kDefaultCapacity,
+                summary},
+               partSize);
 }
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary,
-                std::size_t segmentSize) {
+                std::uint64_t partSize) {
     // The walk only plans the result, as pieces of the input and text lines, and meets every failure while
     // nothing has changed yet. Then the result is written in place, so that a map needs memory for itself,
     // its growth and the plan, not for a second copy.
     const std::string& buffer = text.Buffer();
-    TextSource input(buffer);
+    const TextParts input(buffer);
     const StreamFacts facts = useDictionary ? FactsOf(buffer) : StreamFacts{};
     DictionaryTables newTables = tables;
     LineList newDicLines = dicLines;
@@ -603,7 +360,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     RunProcess(input,
                {facts, levels, lists, useDictionary, newTables, newDicLines, nullptr, &plan,
                 LineReader::kDefaultCapacity, summary, progress, buffer.size()},
-               segmentSize);
+               partSize);
     MapText::Parts parts = text.Release();
     try {
         WriteInPlace(parts.buffer, plan);

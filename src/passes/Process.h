@@ -10,6 +10,7 @@
 #include "bytes/MapText.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelsTable.h"
+#include "passes/Parts.h"
 #include "passes/ProcessSummary.h"
 #include "passes/Progress.h"
 #include "passes/StreamFacts.h"
@@ -23,10 +24,10 @@ namespace stratex {
 // tables hold the result; when it throws (a type text or level caption that is no number) all three are
 // exactly as before. With summary, each object's EndLevel change is counted into it (also when it throws).
 // The result is built beside the text and then takes its place. Progress reports the bytes walked.
-// segmentSize: as ProcessMapStream's; the result is the same either way.
+// partSize: as ProcessMapParts'; the result is the same either way.
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
-                ProcessSummary* summary = nullptr, std::size_t segmentSize = 0);
+                ProcessSummary* summary = nullptr, std::uint64_t partSize = 0);
 
 // Process of the map that input gives, streamed: the same pass as ProcessMap, reading the input once
 // through a buffer of bufferSize bytes (larger only while one object needs it) and writing the result with
@@ -34,18 +35,21 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
 // On success dicLines and tables hold the result as ProcessMap leaves them; when it throws (as ProcessMap
 // does, or what the input and output throw) they are as before and output holds a part of the result,
 // which the caller discards. With summary, each object's EndLevel change is counted into it.
-// With segmentSize and without the dictionary option, the input is read into segments of about that size,
-// cut at openers, which threads walk side by side; each is held in memory until written, so the memory
-// needed grows with the segment size, not with the map. Segments are walked only where PassThreads() is
-// above 1 and threads can be started. Where a segment would grow past eight times that
-// size (a huge object), the rest of the map is walked in one. The result is the same either way.
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr,
-                      std::size_t segmentSize = 0);
+                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr);
 
-// The segment size for Process where more than one processor can walk segments.
-inline constexpr std::size_t kProcessSegmentSize = std::size_t{1} << 20;
+// ProcessMapStream over an input that can be read at any stretch (a map file): with partSize and without the
+// dictionary option, in parts of about that size, cut at openers, walked side by side where PassThreads()
+// is above 1 and threads can be started. Each part's result is held in memory until written, so the memory
+// needed grows with the part size, not with the map; where a part would grow past eight times that size (a
+// huge object), the rest of the map is walked in one. The result is the same either way.
+void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const LevelsTable& levels,
+                     const TypeLists& lists, bool useDictionary, DictionaryTables& tables, LineList& dicLines,
+                     ByteSink& output, ProcessSummary* summary = nullptr, std::uint64_t partSize = 0);
+
+// The part size of Process where more than one processor can walk parts.
+inline constexpr std::uint64_t kProcessPartSize = std::uint64_t{1} << 20;
 
 // Process's walk over text, run without writing (and without the dictionary option): appends to written the
 // EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written

@@ -638,15 +638,19 @@ void CheckStreamedPasses(std::string_view bytes, const MapText& text, bool useDi
                          bufferSize);
     });
     if (!useDictionary) {
-        // Streamed in segments walked side by side: the same bytes, or the same failure at the same line.
+        // In parts walked side by side: the same bytes, or the same failure at the same line.
         const auto streamedOutcome = [&](std::size_t segmentSize) {
             MemorySource source(bytes, 1 + bytes.size() % 5);
             StringSink out;
             LineList dicLines = {"; earlier"};
             DictionaryTables tables = heldTables;
             try {
-                ProcessMapStream(source, facts, held->levels, lists, false, tables, dicLines, out, bufferSize, nullptr,
-                                 segmentSize);
+                if (segmentSize == 0) {
+                    ProcessMapStream(source, facts, held->levels, lists, false, tables, dicLines, out, bufferSize);
+                } else {
+                    ProcessMapParts(TextParts(bytes), facts, held->levels, lists, false, tables, dicLines, out, nullptr,
+                                    segmentSize);
+                }
             } catch (const Error& e) {
                 return "failure at line " + std::to_string(e.line()) + ": " + e.what();
             }

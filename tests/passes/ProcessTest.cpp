@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
@@ -862,12 +863,11 @@ TEST(ProcessSummaryCounts, EveryObjectCountsUnderItsOwnType) {
     ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64, &streamed);
     EXPECT_EQ(streamed.types(), expected.types());
 
-    // In segments walked side by side, each counting its own objects.
-    MemorySource again(bytes, 7);
+    // In parts walked side by side, each counting its own objects.
     StringSink segmentedSink;
     ProcessSummary segmented;
-    ProcessMapStream(again, {}, run.levels, run.lists, false, run.tables, run.dicLines, segmentedSink, 64, &segmented,
-                     1000);
+    ProcessMapParts(TextParts(bytes), {}, run.levels, run.lists, false, run.tables, run.dicLines, segmentedSink,
+                    &segmented, 1000);
     EXPECT_EQ(segmented.types(), expected.types());
     EXPECT_EQ(segmentedSink.bytes, sink.bytes);
 }
@@ -944,8 +944,13 @@ TEST(ProcessDifferential, OnePassMatchesTheListWalk) {
             StringSink sink;
             ProcessSummary summary;
             try {
-                ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64, &summary,
-                                 segmentSizes[k]);
+                if (segmentSizes[k] == 0) {
+                    ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, 64,
+                                     &summary);
+                } else {
+                    ProcessMapParts(TextParts(before), {}, run.levels, run.lists, false, run.tables, run.dicLines, sink,
+                                    &summary, segmentSizes[k]);
+                }
                 streamedOutcomes[k] = sink.bytes;
             } catch (const Error& e) {
                 streamedOutcomes[k] = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
@@ -970,8 +975,13 @@ std::string StreamedOutcome(const std::string& map, std::size_t segmentSize) {
     ProcessSummary summary;
     std::string outcome;
     try {
-        ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink,
-                         LineReader::kDefaultCapacity, &summary, segmentSize);
+        if (segmentSize == 0) {
+            ProcessMapStream(source, {}, run.levels, run.lists, false, run.tables, run.dicLines, sink,
+                             LineReader::kDefaultCapacity, &summary);
+        } else {
+            ProcessMapParts(TextParts(map), {}, run.levels, run.lists, false, run.tables, run.dicLines, sink, &summary,
+                            segmentSize);
+        }
         outcome = sink.bytes;
     } catch (const Error& e) {
         outcome = "failure at line " + std::to_string(e.line()) + ": " + e.what() + "\n";
@@ -982,7 +992,7 @@ std::string StreamedOutcome(const std::string& map, std::size_t segmentSize) {
 // Where a segment would grow past eight segment sizes with no cut in sight, the rest of the map is walked in
 // one from the first segment not written: none of the bytes read is lost, and what carries over from the
 // segments before (a type, an EndLevel line waiting for its object's end) carries over as in the one walk.
-TEST(ProcessInSegments, TooLongASegmentIsWalkedInOne) {
+TEST(ProcessInParts, TooLongAPartIsWalkedInOne) {
     const std::string header = "[IMG ID]\nLevels=2\nLevel0=24\nLevel1=22\n[END-IMG ID]\n";
     std::string data;
     while (data.size() < 1000) data += "Data0=(55.10,37.20),(55.11,37.21)\n";
@@ -1021,9 +1031,22 @@ private:
     std::string_view bytes_;
 };
 
-// Where the segments' walkers cannot be started, or the map cannot be read to its end, Process in segments
+// A map whose stretches read as they stand, but for a failure to read on at its end.
+class FailingParts : public TextParts {
+public:
+    explicit FailingParts(std::string_view text) : TextParts(text), text_(text) {}
+    std::unique_ptr<ByteSource> Open(std::uint64_t from, std::uint64_t to) const override {
+        if (to < text_.size()) return TextParts::Open(from, to);
+        return std::make_unique<FailingSource>(text_.substr(from, to - from));
+    }
+
+private:
+    std::string_view text_;
+};
+
+// Where the parts' walkers cannot be started, or the map cannot be read to its end, Process in segments
 // gives what the one walk gives: the same bytes, or the first failure the one walk meets, at its line.
-TEST(ProcessInSegments, FallsBackAndFailsAsTheOneWalk) {
+TEST(ProcessInParts, FallsBackAndFailsAsTheOneWalk) {
     Lines objects;
     for (int i = 0; i < 300; ++i) objects.insert(objects.end(), {"[POLYLINE]", "Type=0x16", "Data0=(1,2)", "[END]"});
     Lines badEarly = objects;
@@ -1034,10 +1057,17 @@ TEST(ProcessInSegments, FallsBackAndFailsAsTheOneWalk) {
         Session run;
         MemorySource whole(map);
         FailingSource failing(map);
+        const TextParts parts(map);
+        const FailingParts failingParts(map);
         StringSink sink;
         try {
-            ProcessMapStream(readFails ? static_cast<ByteSource&>(failing) : whole, {}, run.levels, run.lists, false,
-                             run.tables, run.dicLines, sink, 64, nullptr, segmentSize);
+            if (segmentSize == 0) {
+                ProcessMapStream(readFails ? static_cast<ByteSource&>(failing) : whole, {}, run.levels, run.lists,
+                                 false, run.tables, run.dicLines, sink, 64);
+            } else {
+                ProcessMapParts(readFails ? static_cast<const PartInput&>(failingParts) : parts, {}, run.levels,
+                                run.lists, false, run.tables, run.dicLines, sink, nullptr, segmentSize);
+            }
         } catch (const Error& e) {
             return "failure at line " + std::to_string(e.line()) + ": " + e.what();
         }
