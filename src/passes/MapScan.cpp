@@ -437,43 +437,10 @@ ScanResult Conclude(Scanner& scanner, bool useDictionary, DictionaryTables& tabl
 
 ScanResult ScanMap(const MapText& text, const TypeNameFiles& names, bool useDictionary, DictionaryTables& tables,
                    int sortColumn, Progress* progress) {
-    const std::uint64_t lineCount = text.LineCount();
-    Scanner scanner(names, useDictionary, tables);
-    if (progress) progress->SetState(PassState::Scanning);
-
-    const std::string& buffer = text.Buffer();
-    const char* const data = buffer.data();
-    const char* const dataEnd = data + buffer.size();
-    // The next "[" at or after the current line, searched again only once the scan has passed it.
-    const char* nextBracket = bytescan::Find(data, dataEnd, '[');
-    const char* lineStart = data;
-    std::uint64_t i = 0;
-    try {
-        for (; lineStart < dataEnd; ++i) {
-            if (progress && i % kProgressStep == 0) progress->SetProgress(lineCount, i);
-            const char* lineEnd = bytescan::Find(lineStart, dataEnd, '\n');
-            if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, dataEnd, '[');
-            const std::size_t bracket =
-                nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos;
-            scanner.Line(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), i, bracket);
-            lineStart = lineEnd + 1;
-        }
-    } catch (...) {
-        // The bar stays at the failing line, the status at the waiting text.
-        if (progress) progress->SetProgress(lineCount, i);
-        if (!scanner.AwaitsEmptyKeyValue()) RethrowAtLine(i + 1);
-        const std::exception_ptr failure = std::current_exception();
-        for (MapText::Cursor cursor(text, i + 1); !cursor.AtEnd(); cursor.Next()) scanner.WatchEmptyKey(cursor.Line());
-        scanner.ResolveEmptyKey();
-        std::rethrow_exception(failure);
-    }
-
-    ScanResult result = Conclude(scanner, useDictionary, tables, sortColumn);
-    if (progress) {
-        progress->SetProgress(lineCount, lineCount == 0 ? 0 : lineCount - 1);
-        progress->SetState(result.isPolishMap ? PassState::Scanned : PassState::NotAMap);
-    }
-    return result;
+    TextSource input(text.Buffer());
+    StreamFacts unused;
+    return ScanMapStream(input, names, useDictionary, tables, sortColumn, unused, LineReader::kDefaultCapacity,
+                         progress, text.Buffer().size());
 }
 
 namespace {
