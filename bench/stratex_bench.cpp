@@ -159,7 +159,11 @@ void BM_TinyObjects(benchmark::State& state) {
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Check)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ProcessStreamed)->Arg(0)->Arg(static_cast<std::int64_t>(kProcessPartSize))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessStreamed)
+    ->Arg(0)
+    ->Arg(static_cast<std::int64_t>(kProcessPartSize))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TinyObjects)->Arg(10'000'000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 

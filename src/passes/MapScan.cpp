@@ -581,7 +581,8 @@ ScanResult ScanMapFile(const std::filesystem::path& path, const TypeNameFiles& n
     if (!useDictionary && partSize > 0 && stamp.size > partSize && PassThreads() > 1) {
         try {
             DictionaryTables partTables = tables;
-            std::optional<ScanResult> result = ScanInParts(FileParts(path, stamp), names, partTables, sortColumn, partSize);
+            std::optional<ScanResult> result =
+                ScanInParts(FileParts(path, stamp), names, partTables, sortColumn, partSize);
             if (result) {
                 facts = StreamFacts{};
                 return std::move(*result);

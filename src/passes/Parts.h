@@ -74,8 +74,9 @@ Part PartAt(const PartInput& input, std::uint64_t k, std::uint64_t size, std::ui
 
 // Walks the parts of an input side by side on threads of their own and hands their results back in map
 // order. Part k is walked in the room of part k - window once that is released, so that memory grows with
-// the part size, not with the map; a caller that holds a part must not wait for one `window` parts later. walk(part, result) must catch what it throws into result; a failure to
-// find a part's cuts (the input unreadable) is passed to it as failure.
+// the part size, not with the map; a caller that holds a part must not wait for one `window` parts later. walk(part,
+// result) must catch what it throws into result; a failure to find a part's cuts (the input unreadable) is passed to it
+// as failure.
 template <typename Result>
 class PartWalkers {
 public:
@@ -143,9 +144,8 @@ private:
             std::uint64_t k = 0;
             {
                 std::unique_lock lock(mutex_);
-                work_.wait(lock, [&] {
-                    return stop_ || (next_ < parts_ && slots_[next_ % slots_.size()].state == kFree);
-                });
+                work_.wait(lock,
+                           [&] { return stop_ || (next_ < parts_ && slots_[next_ % slots_.size()].state == kFree); });
                 if (stop_) return;
                 k = next_++;
                 slots_[k % slots_.size()].state = kWalking;
@@ -185,7 +185,7 @@ private:
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
-    std::uint64_t next_ = 0;  // the next part to walk
+    std::uint64_t next_ = 0;                                           // the next part to walk
     std::uint64_t parts_ = std::numeric_limits<std::uint64_t>::max();  // how many parts the map has, once known
     bool stop_ = false;
     std::vector<std::thread> threads_;

@@ -84,7 +84,7 @@ struct ProcessPart {
     std::vector<Piece> pieces;
     std::vector<std::string> texts;
     std::uint64_t lines = 0;         // input lines walked
-    bool endsClean = false;  // past the header part, and no EndLevel line waits for the end of its object
+    bool endsClean = false;          // past the header part, and no EndLevel line waits for the end of its object
     bool needsEarlierLines = false;  // stopped at an object that takes its type from before the part
     ProcessTracker tracker;          // as the walk left it
     ProcessSummary summary;
@@ -117,8 +117,8 @@ void WalkPart(const PartInput& input, const Part& part, const Run& run, const Di
         StreamPlan plan(generated.texts, output);
         StreamSource stream(reader, plan, std::nullopt);
         const bool laterPart = !part.first && start == nullptr;
-        const bool whole = Walk(stream, plan, result.tracker, generated,
-                                {false, run.summary ? &result.summary : nullptr, laterPart});
+        const bool whole =
+            Walk(stream, plan, result.tracker, generated, {false, run.summary ? &result.summary : nullptr, laterPart});
         result.lines = stream.InputLinesTaken();
         result.needsEarlierLines = !whole;
         // A part that ends within the header part leaves its rewrite to the next, which is walked as if past it.
@@ -143,7 +143,10 @@ class PartsProcess {
 public:
     // Throws std::system_error when no thread can be started.
     PartsProcess(const PartInput& input, const Run& run, std::uint64_t partSize, std::size_t threads)
-        : input_(input), run_(run), tablesBefore_(run.tables), limit_(8 * partSize),
+        : input_(input),
+          run_(run),
+          tablesBefore_(run.tables),
+          limit_(8 * partSize),
           walkers_(input, partSize, limit_, threads, threads + 8,
                    [this](const Part& part, std::exception_ptr failure, ProcessPart& result) {
                        WalkPart(input_, part, run_, tablesBefore_, nullptr, result);

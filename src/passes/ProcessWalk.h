@@ -54,7 +54,6 @@ public:
     }
 
     bool Waiting() const { return next_ < Count(); }
-    std::size_t Remaining() const { return Count() - next_; }
     std::string_view Peek() const { return (*lines_)[next_]; }
 
     // Only while Waiting().

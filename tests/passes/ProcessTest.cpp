@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
