@@ -299,8 +299,9 @@ void WriteInPlace(std::string& buffer, const PiecePlan& plan) {
     // to the first where they stand; otherwise the input first moves back by the lead and the pieces are
     // written from the first. Either way, writing overwrites only input already moved.
     const bool fromTheBack = !behind;
-    buffer.reserve(fromTheBack ? std::max(inputSize, size) : std::max(inputSize + lead, size));
-    buffer.resize(buffer.capacity());
+    const std::size_t room = fromTheBack ? std::max(inputSize, size) : std::max(inputSize + lead, size);
+    buffer.reserve(room);
+    buffer.resize(room);
     char* data = buffer.data();
     const auto writeText = [&](char* out, std::int32_t text) {
         const std::string& line = plan.texts[static_cast<std::size_t>(text)];
