@@ -211,6 +211,12 @@ void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
     }
 }
 
+// A report that did not reach standard output is a failure, not a silent loss.
+void CheckWritten(std::ostream& out) {
+    out.flush();
+    if (!out) throw Error("Cannot write to standard output");
+}
+
 // config and dictionary: writes what Save CFG or Save DIC would write to -o, or to standard output.
 void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
     const bool config = options.command == Command::Config;
@@ -221,8 +227,7 @@ void WriteOutput(const Options& options, MapDocument& document, std::ostream& ou
     }
     DictionaryTables tables = document.tables();
     out << JoinLinesCrLf(config ? BuildConfigLines(document.lists()) : BuildDictionary(document.lists(), tables));
-    out.flush();
-    if (!out) throw Error("Cannot write to standard output");
+    CheckWritten(out);
 }
 
 // Process into standard output, or into nothing for --dry-run.
@@ -246,8 +251,7 @@ void RunProcess(const Options& options, MapDocument& document, std::ostream& out
     if (options.dryRun || options.output == kStandardOutput) {
         StreamSink sink(options.dryRun ? nullptr : &out);
         document.ProcessFileTo(sink, counted);
-        out.flush();
-        if (!out) throw Error("Cannot write to standard output");
+        CheckWritten(out);
     } else {
         document.ProcessFileTo(AbsolutePath(options.output), counted);
     }
@@ -311,6 +315,13 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         WriteOutput(options, document, out);
     }
     return kCliDone;
+}
+
+// RunCommand, and the report it wrote must have reached standard output.
+int RunReportedCommand(const Options& options, std::ostream& out, std::ostream& err) {
+    const int status = RunCommand(options, out, err);
+    CheckWritten(out);
+    return status;
 }
 
 // The options shared by every command, bound to options.
@@ -428,7 +439,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     try {
-        return RunCommand(options, out, err);
+        return RunReportedCommand(options, out, err);
     } catch (const Error& failure) {
         err << FailureText(failure) << '\n';
         return kCliFailure;

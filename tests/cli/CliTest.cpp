@@ -629,6 +629,22 @@ TEST_F(CliTest, DashWritesStandardOutput) {
     EXPECT_EQ(err.str(), "stratex-cli: Cannot write to standard output.\n");
 }
 
+// Every report that cannot be written fails: none is lost with exit status 0.
+TEST_F(CliTest, AReportThatCannotBeWrittenFails) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"scan"}, {"scan", "--json"}, {"check"}, {"check", "--json"}, {"process", "--dry-run", "--summary"}};
+    for (const std::vector<std::string>& words : commands) {
+        std::vector<std::string> args = {"stratex-cli", words.front(), map_, "--names-dir", names_, "--quiet"};
+        args.insert(args.end(), words.begin() + 1, words.end());
+        SCOPED_TRACE(args[1] + (words.size() > 1 ? " " + words[1] : ""));
+        std::ostringstream full;
+        full.setstate(std::ios::badbit);
+        std::ostringstream err;
+        EXPECT_EQ(RunCli(args, full, err), kCliFailure);
+        EXPECT_NE(err.str().find("Cannot write to standard output"), std::string::npos);
+    }
+}
+
 TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
     const std::string noHeader =
         Write("nolevels.mp", Join({"[IMG ID]", "[END-IMG ID]", "[POI]", "Type=0x2f06", "[END]"}));
