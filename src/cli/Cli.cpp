@@ -19,6 +19,7 @@
 #include "cli/Messages.h"
 #include "cli/Report.h"
 #include "document/MapDocument.h"
+#include "passes/MapChecker.h"
 #include "grammar/ObjectKind.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
@@ -344,8 +345,11 @@ void AddCommonOptions(CLI::App& command, Options& options) {
         ->type_name("B0,B1,...")
         ->check(CLI::Validator(
             [](std::string& text) {
-                return ParseLevels(text) ? std::string()
-                                         : "'" + text + "' is not a list of one to ten decimal bit counts";
+                const std::optional<std::vector<int>> bits = ParseLevels(text);
+                if (!bits) return "'" + text + "' is not a list of one to ten decimal bit counts";
+                // A header that check would reject is refused before anything is read.
+                const std::vector<std::string> errors = LevelHeaderErrors(*bits);
+                return errors.empty() ? std::string() : errors.front();
             },
             ""));
     command

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "bytes/MapText.h"
@@ -30,5 +31,9 @@ struct CheckResult {
 // section), the types whose objects carry different EndLevels and the dictionary sections. Allocates per
 // type and per finding, not per line. Never throws on map content.
 CheckResult CheckMap(const MapText& text, const CheckContext& context = {});
+
+// The messages of the errors that check finds in a level header of these bit counts (Level0 first), in
+// order: a count that is no number from 1 to 24, a count not below the one before it, more than ten levels.
+std::vector<std::string> LevelHeaderErrors(const std::vector<int>& bits);
 
 }  // namespace stratex

@@ -363,6 +363,10 @@ TEST_F(CliTest, BadUsagePrintsTheUsage) {
         {"process", map_, "-o", out, "--levels", "0x18"},
         {"process", map_, "-o", out, "--levels", "24, 22"},
         {"process", map_, "-o", out, "--levels", "1,2,3,4,5,6,7,8,9,10,11"},
+        {"process", map_, "-o", out, "--levels", "99,0"},
+        {"process", map_, "-o", out, "--levels", "22,0"},
+        {"process", map_, "-o", out, "--levels", "20,22"},
+        {"check", map_, "--levels", "99,0"},
     };
     for (const auto& args : cases) {
         std::string joined;
@@ -378,9 +382,9 @@ TEST_F(CliTest, BadUsagePrintsTheUsage) {
 }
 
 TEST_F(CliTest, TenLevelsAreAllowed) {
-    const CliRun run = Cli("scan", map_, {"--levels", "10,11,12,13,14,15,16,17,18,09"});
+    const CliRun run = Cli("scan", map_, {"--levels", "24,23,22,21,20,19,18,17,16,09"});
     EXPECT_EQ(run.status, kCliDone);
-    EXPECT_TRUE(StartsWith(run.out, "Levels: 10\nLevel0\t10bit (<=1200км)\n")) << run.out;
+    EXPECT_TRUE(StartsWith(run.out, "Levels: 10\nLevel0\t24bit (<=120м)\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, "\nLevel9\t9bit ()\nPOI: 2\n")) << run.out;
 }
 
