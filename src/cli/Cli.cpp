@@ -361,6 +361,56 @@ void AddCommonOptions(CLI::App& command, Options& options) {
 
 }  // namespace
 
+// The number of single-character edits between a and b.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The message of a usage error, told in the user's terms where the parser's own would puzzle: an unknown
+// command (with the command meant), options before the command, extra arguments in the order given.
+std::string UsageError(const std::vector<std::string>& args, const CLI::ParseError& error) {
+    static constexpr std::string_view kCommandNames[] = {"scan", "config", "process", "dictionary", "check"};
+    const auto isCommand = [](std::string_view word) {
+        return std::find(std::begin(kCommandNames), std::end(kCommandNames), word) != std::end(kCommandNames);
+    };
+    const auto first = std::find_if(args.begin() + (args.empty() ? 0 : 1), args.end(),
+                                     [](const std::string& arg) { return !StartsWith(arg, "-"); });
+    if (first != args.end() && first != args.begin() + 1 && isCommand(*first)) {
+        return "options go after the command: stratex-cli " + *first + " [OPTIONS] MAP";
+    }
+    if (first != args.end() && !isCommand(*first) && first == args.begin() + 1) {
+        std::string message = "unknown command '" + *first + "'";
+        for (const std::string_view name : kCommandNames) {
+            if (EditDistance(*first, name) <= 2) return message + "; did you mean '" + std::string(name) + "'?";
+        }
+        return message;
+    }
+    std::string text = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        // The parser lists the extra arguments last first.
+        const std::size_t colon = text.find(": ");
+        if (colon != std::string::npos) {
+            std::vector<std::string> words;
+            std::istringstream list(text.substr(colon + 2));
+            for (std::string word; list >> word;) words.push_back(word);
+            text.resize(colon + 1);
+            for (auto word = words.rbegin(); word != words.rend(); ++word) text += " " + *word;
+        }
+    }
+    return text;
+}
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options options;
     CLI::App app("Stratex: sets the up-to level (EndLevel) of every object type of a Polish Map file.",
@@ -438,7 +488,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << version.what() << '\n';
         return kCliDone;
     } catch (const CLI::ParseError& e) {
-        err << kProgramName << ": " << e.what() << "\n\n" << app.help();
+        err << kProgramName << ": " << UsageError(args, e) << "\n\n" << app.help();
         return kCliBadUsage;
     }
 

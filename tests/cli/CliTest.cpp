@@ -381,6 +381,27 @@ TEST_F(CliTest, BadUsagePrintsTheUsage) {
     }
 }
 
+// Usage errors are told in the user's terms: the command meant, where options go, the extra arguments in
+// the order given.
+TEST_F(CliTest, UsageErrorsSayWhatWasMeant) {
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"proces", map_}, "unknown command 'proces'; did you mean 'process'?"},
+        {{"chek", map_}, "unknown command 'chek'; did you mean 'check'?"},
+        {{"frobnicate", map_}, "unknown command 'frobnicate'"},
+        {{"--quiet", "scan", map_}, "options go after the command: stratex-cli scan [OPTIONS] MAP"},
+        {{"scan", map_, "a", "b", "c"}, "The following arguments were not expected: a b c"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const CliRun run = RunInProcess(c.args);
+        EXPECT_EQ(run.status, kCliBadUsage);
+        EXPECT_TRUE(StartsWith(run.err, "stratex-cli: " + c.message + "\n")) << run.err;
+    }
+}
+
 TEST_F(CliTest, TenLevelsAreAllowed) {
     const CliRun run = Cli("scan", map_, {"--levels", "24,23,22,21,20,19,18,17,16,09"});
     EXPECT_EQ(run.status, kCliDone);
