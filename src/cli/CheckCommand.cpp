@@ -5,11 +5,13 @@
 #include <utility>
 
 #include "bytes/Error.h"
+#include "bytes/FileSource.h"
 #include "bytes/LineList.h"
 #include "cli/Cli.h"
 #include "cli/Messages.h"
 #include "cli/Report.h"
 #include "passes/MapChecker.h"
+#include "passes/NotAMap.h"
 
 namespace stratex {
 namespace {
@@ -21,6 +23,16 @@ bool HasErrors(const std::vector<Finding>& findings, bool werror) {
     return false;
 }
 
+// The file is no Polish map: why, on standard error, and with --json the finding on standard output.
+int NotAMapReport(const CheckRequest& request, std::ostream& out, std::ostream& err) {
+    FileSource source(request.map);
+    const NotAMap why = WhyNotAMap(source);
+    const std::string file = PathToUtf8(request.map);
+    WriteNotAPolishMap(file, why, err);
+    if (request.json) WriteFindingsJson(file, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}}}, out);
+    return kCliNotAMap;
+}
+
 }  // namespace
 
 int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
@@ -28,10 +40,7 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
     std::optional<CheckResult> result;
     if (request.withSteps) {
         try {
-            if (!openSteps(document)) {
-                WriteNotAPolishMap(PathToUtf8(request.map), err);
-                return kCliNotAMap;
-            }
+            if (!openSteps(document)) return NotAMapReport(request, out, err);
             result = CheckMap(document.map(), {&document.lists(), &document.levels()});
         } catch (const Error& e) {
             CheckResult alone = CheckMap(MapText::FromFile(request.map));
@@ -43,10 +52,7 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
     } else {
         result = CheckMap(MapText::FromFile(request.map));
     }
-    if (!result->isPolishMap) {
-        WriteNotAPolishMap(PathToUtf8(request.map), err);
-        return kCliNotAMap;
-    }
+    if (!result->isPolishMap) return NotAMapReport(request, out, err);
     const std::string file = PathToUtf8(request.map);
     if (request.json) {
         WriteFindingsJson(file, result->findings, out);

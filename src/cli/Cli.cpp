@@ -12,6 +12,7 @@
 #include "bytes/AtomicFile.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
+#include "bytes/FileSource.h"
 #include "bytes/Integer.h"
 #include "bytes/MapText.h"
 #include "bytes/Strings.h"
@@ -20,6 +21,7 @@
 #include "cli/Report.h"
 #include "document/MapDocument.h"
 #include "passes/MapChecker.h"
+#include "passes/NotAMap.h"
 #include "grammar/ObjectKind.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
@@ -298,7 +300,8 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
             request, document, [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true); }, out, err);
     }
     if (!OpenSteps(options, document, warnings, false)) {
-        WriteNotAPolishMap(PathToUtf8(AbsolutePath(options.map)), err);
+        FileSource source(AbsolutePath(options.map));
+        WriteNotAPolishMap(PathToUtf8(AbsolutePath(options.map)), WhyNotAMap(source), err);
         return kCliNotAMap;
     }
 

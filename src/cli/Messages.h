@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "bytes/Error.h"
+#include "passes/NotAMap.h"
 
 namespace stratex {
 
@@ -17,7 +18,10 @@ std::string MessagePrefix(const std::string& file = {}, std::uint64_t line = 0);
 // A failure as stratex-cli prints it: where it was met, the message and the system's reason.
 std::string FailureText(const Error& failure);
 
+// Why the file is no Polish map, in a sentence: "the file is empty", "no line holds [END-IMG ID]", ...
+std::string NotAMapText(const NotAMap& why);
+
 // The two lines for a file that is no Polish map: the window's message, then why.
-void WriteNotAPolishMap(const std::string& mapUtf8, std::ostream& err);
+void WriteNotAPolishMap(const std::string& mapUtf8, const NotAMap& why, std::ostream& err);
 
 }  // namespace stratex

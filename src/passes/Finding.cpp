@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 18> kFindingCodes = {{
+const std::array<FindingCodeInfo, 19> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -21,6 +21,7 @@ const std::array<FindingCodeInfo, 18> kFindingCodes = {{
     {FindingCode::DictionaryNotClosed, "dictionary-not-closed", Severity::Error},
     {FindingCode::DictionaryRow, "dictionary-row", Severity::Warning},
     {FindingCode::TypeLevelTop, "type-level-top", Severity::Warning},
+    {FindingCode::NotAMap, "not-a-map", Severity::Error},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

@@ -36,6 +36,7 @@ enum class FindingCode {
     DictionaryNotClosed,  // "[DICTIONARY]" without an end marker
     DictionaryRow,        // a dictionary row whose flags are not 255 characters
     TypeLevelTop,         // a type level at or above the last level of the resulting header
+    NotAMap,              // the file is no Polish map: no line holds "[END-IMG ID]" (why: NotAMap.h)
 };
 
 struct FindingCodeInfo {
@@ -45,7 +46,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 18> kFindingCodes;
+extern const std::array<FindingCodeInfo, 19> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

@@ -505,6 +505,17 @@ TEST_F(CliTest, NoPolishMapWritesNothing) {
                                ": no line holds [END-IMG ID].\n");
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out"));
     }
+    // check says why as the others do, and with --json a JSON reader gets the finding.
+    const std::string empty = Write("empty.mp", "");
+    const CliRun check = Cli("check", empty, {"--json"});
+    EXPECT_EQ(check.status, kCliNotAMap);
+    EXPECT_EQ(check.err, "stratex-cli: " + empty + ": Этот файл не Polish MAP!!!\nstratex-cli: " + empty +
+                             ": the file is empty.\n");
+    const nlohmann::json findings = nlohmann::json::parse(check.out);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0]["code"], "not-a-map");
+    EXPECT_EQ(findings[0]["severity"], "error");
+    EXPECT_EQ(findings[0]["message"], "the file is empty");
 }
 
 // Switches the working folder for one test.
