@@ -107,7 +107,12 @@ void WriteScanJson(const MapDocument& document, std::ostream& out) {
     nlohmann::json report;
     report["levels"] = nlohmann::json::array();
     for (const auto& row : document.levels().rows()) {
-        report["levels"].push_back({{"key", Cp1251ToUtf8(row.key)}, {"value", Cp1251ToUtf8(row.value)}});
+        // The bit count: the value's leading digits, as a number.
+        std::size_t digits = 0;
+        while (digits < row.value.size() && digits < 3 && row.value[digits] >= '0' && row.value[digits] <= '9') ++digits;
+        const nlohmann::json bits =
+            digits > 0 ? nlohmann::json(std::stoi(row.value.substr(0, digits))) : nlohmann::json(nullptr);
+        report["levels"].push_back({{"key", Cp1251ToUtf8(row.key)}, {"value", Cp1251ToUtf8(row.value)}, {"bits", bits}});
     }
     for (const ObjectKind kind : kAllKinds) {
         nlohmann::json rows = nlohmann::json::array();
@@ -115,7 +120,9 @@ void WriteScanJson(const MapDocument& document, std::ostream& out) {
             const TypeFigures& type = FiguresOf(figures, kind, row.code);
             nlohmann::json endLevels = nlohmann::json::object();
             for (const auto& [text, objects] : type.endLevels) endLevels[Cp1251ToUtf8(text)] = objects;
-            rows.push_back({{"level", Cp1251ToUtf8(row.level)},
+            // A level as a number; a caption that is no number (typed into the list) as it stands.
+            const std::optional<std::int32_t> level = TryReadInteger(row.level);
+            rows.push_back({{"level", level ? nlohmann::json(*level) : nlohmann::json(Cp1251ToUtf8(row.level))},
                             {"code", Cp1251ToUtf8(row.code)},
                             {"name", Cp1251ToUtf8(row.name)},
                             {"objects", type.objects},

@@ -310,9 +310,9 @@ TEST_F(CliTest, ScanJsonHoldsTheLevelsAndTheTypes) {
     const CliRun run = Cli("scan", map_, {"--json"});
     EXPECT_EQ(run.status, kCliDone);
     const auto report = nlohmann::json::parse(run.out);
-    EXPECT_EQ(report["levels"][1], (nlohmann::json{{"key", "Level1"}, {"value", "18bit (<=8км)"}}));
+    EXPECT_EQ(report["levels"][1], (nlohmann::json{{"key", "Level1"}, {"value", "18bit (<=8км)"}, {"bits", 18}}));
     ASSERT_EQ(report["poi"].size(), 2u);
-    EXPECT_EQ(report["poi"][1], (nlohmann::json{{"level", "1"},
+    EXPECT_EQ(report["poi"][1], (nlohmann::json{{"level", 1},
                                                 {"code", "0x2f06"},
                                                 {"name", "Банк"},
                                                 {"objects", 2},
