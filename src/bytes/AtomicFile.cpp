@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "bytes/Error.h"
@@ -55,6 +57,18 @@ std::FILE* OpenForWriting(const std::filesystem::path& path) {
     return file;
 #else
     return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+// Gives temp the owner and group of target, where target exists and they differ; a user who may not give a
+// file away keeps the new file as the system makes it. Windows files keep their owner on their own terms.
+void KeepOwner([[maybe_unused]] const std::filesystem::path& target, [[maybe_unused]] const std::filesystem::path& temp) {
+#ifndef _WIN32
+    struct stat old {};
+    struct stat made {};
+    if (::stat(target.c_str(), &old) != 0 || ::stat(temp.c_str(), &made) != 0) return;
+    if (old.st_uid == made.st_uid && old.st_gid == made.st_gid) return;
+    if (::chown(temp.c_str(), old.st_uid, old.st_gid) != 0) return;
 #endif
 }
 
@@ -122,8 +136,10 @@ void AtomicFile::Commit() {
         return;
     }
     std::error_code ec;
-    // The new file keeps the permissions of the one it replaces.
+    // The new file keeps the permissions of the one it replaces, and where the program may give it away (as
+    // root), its owner and group too.
     if (oldPerms_) std::filesystem::permissions(temp_, *oldPerms_, ec);
+    KeepOwner(destination_, temp_);
     ec.clear();
     std::filesystem::rename(temp_, destination_, ec);
     if (ec) Fail(ec);

@@ -65,6 +65,19 @@ TEST(AtomicFile, WritesThroughSymbolicLinksAndKeepsThem) {
     }
 }
 
+// A file replaced by a user who may give files away (root) keeps its owner and group, as editors keep them.
+TEST(AtomicFile, ReplacedFileKeepsItsOwnerAsRoot) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file away";
+    TempDir dir;
+    const fs::path path = dir.Write("owned.mp", "old");
+    ASSERT_EQ(chown(path.c_str(), 4242, 4343), 0);
+    WriteFileAtomically(path, "new");
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, 4242u);
+    EXPECT_EQ(after.st_gid, 4343u);
+}
+
 TEST(AtomicFile, WritesAFifoDirectly) {
     TempDir dir;
     const fs::path fifo = dir.path() / "pipe";
