@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 19> kFindingCodes = {{
+const std::array<FindingCodeInfo, 22> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -22,6 +22,9 @@ const std::array<FindingCodeInfo, 19> kFindingCodes = {{
     {FindingCode::DictionaryRow, "dictionary-row", Severity::Warning},
     {FindingCode::TypeLevelTop, "type-level-top", Severity::Warning},
     {FindingCode::NotAMap, "not-a-map", Severity::Error},
+    {FindingCode::TypeTwice, "type-twice", Severity::Warning},
+    {FindingCode::EndLevelTwice, "endlevel-twice", Severity::Warning},
+    {FindingCode::BadCoordinates, "bad-coordinates", Severity::Error},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

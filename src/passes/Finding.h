@@ -37,6 +37,9 @@ enum class FindingCode {
     DictionaryRow,        // a dictionary row whose flags are not 255 characters
     TypeLevelTop,         // a type level at or above the last level of the resulting header
     NotAMap,              // the file is no Polish map: no line holds "[END-IMG ID]" (why: NotAMap.h)
+    TypeTwice,            // a second Type line in an object
+    EndLevelTwice,        // a second EndLevel line in an object (Process replaces only the later)
+    BadCoordinates,       // a coordinate line that cannot be read, or a position off the globe
 };
 
 struct FindingCodeInfo {
@@ -46,7 +49,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 19> kFindingCodes;
+extern const std::array<FindingCodeInfo, 22> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

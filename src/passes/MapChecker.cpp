@@ -17,6 +17,7 @@
 #include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
+#include "passes/MapGeometry.h"
 #include "passes/MapScan.h"
 #include "passes/Process.h"
 
@@ -76,23 +77,61 @@ public:
             return;
         }
         if (tracked.opensInOpenSection) {
-            Add(openerLine_, FindingCode::SectionNotClosed,
+            Add(object_.opener, FindingCode::SectionNotClosed,
                 "the " + std::string(KindName(tracker_.kind())) + " section is not closed before line " +
                     std::to_string(number));
-            // As in the scan, the lines after the second opener count for the open object.
+            // As in the scan, the lines after the second opener count for the open object; its Type and
+            // EndLevel lines are not told again as second ones.
+            object_.type = object_.endLevel = 0;
         } else if (tracked.opens) {
-            openerLine_ = number;
+            object_ = ObjectLines{number};
             endLevel_.reset();
         }
         if (!tracked.counts) return;
         if (tracked.lineClass.type) {
-            typeLine_ = number;
+            if (object_.type != 0) Twice(FindingCode::TypeTwice, "Type", object_.type, number);
+            object_.type = number;
         } else if (tracked.lineClass.endLevel) {
+            if (object_.endLevel != 0) Twice(FindingCode::EndLevelTwice, "EndLevel", object_.endLevel, number);
+            object_.endLevel = number;
             endLevel_ = TryReadInteger(ValueOf(line));
+        } else if (tracked.dataLevel >= 0) {
+            DataLine(line, number, tracked.dataLevel);
         }
         if (tracked.endsObject) FinishObject(number);
     }
 
+private:
+    // The lines of the object being read that findings point at; 0 where it has none.
+    struct ObjectLines {
+        std::uint64_t opener = 0;
+        std::uint64_t type = 0;
+        std::uint64_t endLevel = 0;
+        std::uint64_t highestData = 0;  // the first coordinate line of the highest level
+    };
+
+    void Twice(FindingCode code, std::string_view key, std::uint64_t first, std::uint64_t number) {
+        Add(number, code,
+            "the " + std::string(KindName(tracker_.kind())) + " object has a second " + std::string(key) +
+                " line; the first is at line " + std::to_string(first),
+            tracker_.kind());
+    }
+
+    void DataLine(std::string_view line, std::uint64_t number, int level) {
+        if (object_.highestData == 0 || level > highestLevel_) {
+            object_.highestData = number;
+            highestLevel_ = level;
+        }
+        points_.clear();
+        if (const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_)) {
+            Add(number, FindingCode::BadCoordinates,
+                "the coordinates of the " + std::string(KindName(tracker_.kind())) + " object cannot be read, " +
+                    *reason,
+                tracker_.kind());
+        }
+    }
+
+public:
     CheckResult Finish() {
         if (tracker_.inHeader()) {
             result_.isPolishMap = false;
@@ -100,7 +139,7 @@ public:
         }
         result_.isPolishMap = true;
         if (tracker_.inSection()) {
-            Add(openerLine_, FindingCode::SectionNotClosed,
+            Add(object_.opener, FindingCode::SectionNotClosed,
                 "the " + std::string(KindName(tracker_.kind())) + " section is never closed");
         }
         if (inDictionary_) {
@@ -215,7 +254,7 @@ private:
         const int minData = tracker_.minData();
         const int maxData = tracker_.maxData();
         if (!tracker_.typeInObject()) {
-            Add(openerLine_, FindingCode::NoType,
+            Add(object_.opener, FindingCode::NoType,
                 "the " + std::string(KindName(kind_)) +
                     " object has no Type line; Process would give it the type of the object before it",
                 kind_);
@@ -223,7 +262,7 @@ private:
         }
         const auto value = TryReadInteger(typeText);
         if (!value) {
-            Add(typeLine_, FindingCode::TypeNotNumber,
+            Add(object_.type, FindingCode::TypeNotNumber,
                 "the type '" + Cp1251ToUtf8(typeText) + "' is no number; Process would stop at line " +
                     std::to_string(number),
                 kind_);
@@ -237,19 +276,19 @@ private:
         }
         const bool hasData = maxData >= 0;
         if (lastLevel_ && endLevel_ && *endLevel_ >= *lastLevel_) {
-            AddForType(openerLine_, FindingCode::EndLevelTop,
+            AddForType(object_.endLevel, FindingCode::EndLevelTop,
                        "EndLevel=" + std::to_string(*endLevel_) + " is at or above the last level, " +
                            std::to_string(*lastLevel_) + ", which holds no objects",
                        stats);
         }
         if (lastLevel_ && hasData && maxData >= *lastLevel_) {
             AddForType(
-                openerLine_, FindingCode::DataTopLevel,
+                object_.highestData, FindingCode::DataTopLevel,
                 "Data" + std::to_string(maxData) + " is at or above the last level, " + std::to_string(*lastLevel_),
                 stats);
         }
         if (hasData && endLevel_ && minData > *endLevel_) {
-            AddForType(openerLine_, FindingCode::DataAboveEndLevel,
+            AddForType(object_.endLevel, FindingCode::DataAboveEndLevel,
                        "the data starts at level " + std::to_string(minData) +
                            ", above EndLevel=" + std::to_string(*endLevel_),
                        stats);
@@ -262,13 +301,13 @@ private:
             if (const auto level = WrittenAt(number)) {
                 message += "; Process would set EndLevel=" + std::to_string(*level);
             }
-            AddForType(openerLine_, FindingCode::DataWithoutEndLevel, std::move(message), stats);
+            AddForType(object_.highestData, FindingCode::DataWithoutEndLevel, std::move(message), stats);
         }
     }
 
     TypeStats& StatsOf(std::int32_t value) {
         const std::uint64_t key = (static_cast<std::uint64_t>(kind_) << 32) | static_cast<std::uint32_t>(value);
-        return types_.try_emplace(key, TypeStats{kind_, value, openerLine_, {}, 0}).first->second;
+        return types_.try_emplace(key, TypeStats{kind_, value, object_.opener, {}, 0}).first->second;
     }
 
     // The level Process would give an object of the type without EndLevel, when it can be told.
@@ -340,8 +379,9 @@ private:
     std::uint64_t dictionaryLine_ = 0;
 
     ObjectKind kind_ = ObjectKind::Poi;  // of the object being finished
-    std::uint64_t openerLine_ = 0;
-    std::uint64_t typeLine_ = 0;
+    ObjectLines object_;
+    int highestLevel_ = 0;
+    std::vector<GeoPoint> points_;  // a coordinate line's points, while it is read
     std::optional<std::int32_t> endLevel_;
 
     std::unordered_map<std::uint64_t, TypeStats> types_;

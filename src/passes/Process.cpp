@@ -36,7 +36,8 @@ struct Run {
     bool useDictionary;
     DictionaryTables& tables;
     LineList& dicLines;
-    // The result goes out as bytes with CR LF line ends, or, for the map in memory, into a plan of pieces.
+    // The result goes out as bytes with CR LF line ends, or, for the map in memory, into a plan of pieces;
+    // with neither, nowhere.
     ByteSink* output;
     PiecePlan* plan;
     std::size_t bufferSize;
@@ -65,6 +66,9 @@ void WalkStream(ByteSource& input, const Run& run, const ProcessTracker& start =
         PiecesOutput output(pieces, base);
         walk(output);
         run.plan->Append(pieces, generated.texts.All());
+    } else if (!run.output) {
+        NullOutput output;
+        walk(output);
     } else {
         // The output is written on a second thread while the walk goes on, unless the buffers are small.
         constexpr std::size_t kBackgroundFrom = std::size_t{64} << 10;
@@ -380,14 +384,11 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
 void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const TypeLists& lists,
                          std::vector<WrittenLevel>& written) {
     // Nothing is kept of the result but the levels.
-    struct Discard : ByteSink {
-        void Write(std::string_view) override {}
-    } discard;
     TextSource input(text.Buffer());
     const StreamFacts facts;
     DictionaryTables tables;
     LineList dicLines;
-    Run run{facts, levels, lists, false, tables, dicLines, &discard, nullptr, LineReader::kDefaultCapacity, nullptr};
+    Run run{facts, levels, lists, false, tables, dicLines, nullptr, nullptr, LineReader::kDefaultCapacity, nullptr};
     run.written = &written;
     WalkStream(input, run);
 }

@@ -245,6 +245,13 @@ private:
     CrLfWriter& writer_;
 };
 
+// No output: a walk run for what it finds, not for what it writes.
+class NullOutput : public PlanOutput {
+public:
+    void Input(std::uint64_t, std::uint64_t, bool) override {}
+    void Line(std::int32_t) override {}
+};
+
 // A piece of a result kept as a plan: a run of input bytes (whole lines with their "\n", at an offset of the
 // whole input), then one text line or none.
 struct Piece {

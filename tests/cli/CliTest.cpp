@@ -279,13 +279,15 @@ TEST_F(CliTest, CheckJsonHoldsOneObjectPerFinding) {
                                            {"severity", "error"},
                                            {"code", "levels-missing"},
                                            {"message", "the header has no Levels= line"}}));
-    EXPECT_EQ(findings[1]["code"], "endlevel-top");
-    EXPECT_EQ(findings[2]["code"], "mixed-endlevels");
-    EXPECT_EQ(findings[2]["line"], 4);
-    EXPECT_EQ(findings[2]["severity"], "warning");
-    EXPECT_EQ(findings[2]["kind"], "polyline");
-    EXPECT_EQ(findings[2]["type"], "0x16");
-    EXPECT_EQ(findings[3]["line"], 8);
+    // A type's finding at its first object, an object's at the line at fault: here its EndLevel line.
+    EXPECT_EQ(findings[1]["code"], "mixed-endlevels");
+    EXPECT_EQ(findings[1]["line"], 4);
+    EXPECT_EQ(findings[1]["severity"], "warning");
+    EXPECT_EQ(findings[1]["kind"], "polyline");
+    EXPECT_EQ(findings[1]["type"], "0x16");
+    EXPECT_EQ(findings[2]["code"], "endlevel-top");
+    EXPECT_EQ(findings[2]["line"], 6);
+    EXPECT_EQ(findings[3]["line"], 10);
 }
 
 TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {

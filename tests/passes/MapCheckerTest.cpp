@@ -70,15 +70,15 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
         {"EndLevel on the last level",
          kHeader,
          {"[POI]", "Type=0x2f06", "EndLevel=2", "Data0=(1,2)", "[END]"},
-         {{"endlevel-top", 7}}},
+         {{"endlevel-top", 9}}},
         {"data above EndLevel",
          kHeader,
          {"[POI]", "Type=0x2f06", "EndLevel=0", "Data1=(1,2)", "[END]"},
-         {{"data-above-endlevel", 7}}},
+         {{"data-above-endlevel", 9}}},
         {"no EndLevel, data above level 0",
          kHeader,
          {"[POI]", "Type=0x2f06", "Data0=(1,2)", "Data1=(1,2)", "[END]"},
-         {{"data-without-endlevel", 7}}},
+         {{"data-without-endlevel", 10}}},
         {"no EndLevel, data on level 0 only", kHeader, {"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"}, {}},
         {"one type with and without EndLevel",
          kHeader,
@@ -87,11 +87,19 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
         {"data on the last level",
          kHeader,
          {"[POLYLINE]", "Type=0x16", "EndLevel=1", "Data0=(1,2),(3,4)", "Data2=(1,2),(3,4)", "[END]"},
-         {{"data-top-level", 7}}},
+         {{"data-top-level", 11}}},
         {"one type at two EndLevels",
          kHeader,
          {"[POLYLINE]", "Type=0x16", "EndLevel=0", "[END]", "[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"},
          {{"mixed-endlevels", 7}}},
+        {"a second Type and EndLevel line",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=1", "Type=0x2f07", "EndLevel=0", "[END]"},
+         {{"type-twice", 10}, {"endlevel-twice", 11}}},
+        {"coordinates off the globe or unreadable",
+         kHeader,
+         {"[POI]", "Type=0x2f06", "EndLevel=1", "Data0=(91,200)", "Data0=(55.1,37.2", "Data0=(55.1,37.2)", "[END]"},
+         {{"bad-coordinates", 10}, {"bad-coordinates", 11}}},
         {"dictionary without end", kHeader, {"[DICTIONARY]", dictionaryRow[0]}, {{"dictionary-not-closed", 7}}},
         {"dictionary row too short",
          kHeader,
@@ -134,14 +142,15 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
                                                              "EndLevel=0",
                                                              "[END]",
                                                          }));
+    // The type's finding at its first object's opener, line 7; the object's at its Data1 line, line 9.
     ASSERT_EQ(result.findings.size(), 2u);
-    EXPECT_EQ(result.findings[0].message,
-              "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set EndLevel=0");
     EXPECT_EQ(result.findings[1].message,
+              "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set EndLevel=0");
+    EXPECT_EQ(result.findings[0].message,
               "the polyline type 0x16 has objects at EndLevel 0 (1), 1 (2), none (1); Process gives them all one "
               "level");
-    EXPECT_EQ(result.findings[1].kind, ObjectKind::Polyline);
-    EXPECT_EQ(result.findings[1].type, "0x16");
+    EXPECT_EQ(result.findings[0].kind, ObjectKind::Polyline);
+    EXPECT_EQ(result.findings[0].type, "0x16");
 }
 
 // What Process would set comes from Process's own walk: the level of the Type lists given, and nothing for
