@@ -56,11 +56,31 @@ struct TypeStats {
     std::uint64_t without = 0;                        // objects without EndLevel
 };
 
+// What Process would write on each object of text: its own walk, with the Type lists given or else those
+// that the scan of the map makes (as the window's Process after Open MAP would use). Where Process would
+// stop, or the map cannot be scanned, the levels end there.
+std::vector<WrittenLevel> LevelsWritten(const MapText& text, const CheckContext& context) {
+    std::vector<WrittenLevel> written;
+    try {
+        if (context.lists) {
+            LevelsProcessWrites(text, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
+                                *context.lists, written);
+        } else {
+            DictionaryTables tables;
+            const ScanResult scan = ScanMap(text, TypeNameFiles(), false, tables, 1);
+            LevelsProcessWrites(text, scan.levels, scan.lists, written);
+        }
+    } catch (const Error&) {
+        // The objects before the failure keep their levels.
+    }
+    return written;
+}
+
 class MapChecker {
 public:
     // written: what Process writes on each object, in line order.
-    MapChecker(const CheckContext& context, std::vector<WrittenLevel> written)
-        : context_(context), written_(std::move(written)) {}
+    // text: the map checked, which Process's walk reads where a finding needs what Process would write.
+    MapChecker(const MapText& text, const CheckContext& context) : context_(context), text_(text) {}
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
@@ -147,6 +167,7 @@ public:
                 "the [DICTIONARY] section has no [END-DICTIONARY] line; Process would remove the lines after it");
         }
         TypeFindings();
+        TellWhatProcessWrites();
         std::stable_sort(result_.findings.begin(), result_.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
         return std::move(result_);
@@ -298,10 +319,8 @@ private:
             std::string message = "no EndLevel while its data lies at level";
             message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
                                          : " " + std::to_string(minData);
-            if (const auto level = WrittenAt(number)) {
-                message += "; Process would set EndLevel=" + std::to_string(*level);
-            }
             AddForType(object_.highestData, FindingCode::DataWithoutEndLevel, std::move(message), stats);
+            awaitingProcess_.push_back({result_.findings.size() - 1, number});
         }
     }
 
@@ -319,11 +338,17 @@ private:
         }
     }
 
-    // The level that Process writes on the object that ends at line; none where Process stops before it.
-    std::optional<std::int32_t> WrittenAt(std::uint64_t line) {
-        while (nextWritten_ < written_.size() && written_[nextWritten_].line < line) ++nextWritten_;
-        if (nextWritten_ < written_.size() && written_[nextWritten_].line == line) return written_[nextWritten_].level;
-        return std::nullopt;
+    // Tells the findings that wait for it what Process would write on their objects: Process's own walk,
+    // run only where a finding needs it. Nothing for an object where Process would stop before it.
+    void TellWhatProcessWrites() {
+        if (awaitingProcess_.empty()) return;
+        const std::vector<WrittenLevel> written = LevelsWritten(text_, context_);
+        std::size_t next = 0;
+        for (const auto& [finding, line] : awaitingProcess_) {
+            while (next < written.size() && written[next].line < line) ++next;
+            if (next == written.size() || written[next].line != line) continue;
+            result_.findings[finding].message += "; Process would set EndLevel=" + std::to_string(written[next].level);
+        }
     }
 
     void AddForType(std::uint64_t line, FindingCode code, std::string message, const TypeStats& stats) {
@@ -365,8 +390,9 @@ private:
     }
 
     const CheckContext& context_;
-    std::vector<WrittenLevel> written_;
-    std::size_t nextWritten_ = 0;
+    const MapText& text_;
+    // Findings that say what Process would write, by their index and their object's end line.
+    std::vector<std::pair<std::size_t, std::uint64_t>> awaitingProcess_;
     CheckResult result_;
 
     ObjectTracker<kCheckReading> tracker_;
@@ -389,32 +415,8 @@ private:
 
 }  // namespace
 
-namespace {
-
-// What Process would write on each object of text: its own walk, with the Type lists given or else those
-// that the scan of the map makes (as the window's Process after Open MAP would use). Where Process would
-// stop, or the map cannot be scanned, the levels end there.
-std::vector<WrittenLevel> LevelsWritten(const MapText& text, const CheckContext& context) {
-    std::vector<WrittenLevel> written;
-    try {
-        if (context.lists) {
-            LevelsProcessWrites(text, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
-                                *context.lists, written);
-        } else {
-            DictionaryTables tables;
-            const ScanResult scan = ScanMap(text, TypeNameFiles(), false, tables, 1);
-            LevelsProcessWrites(text, scan.levels, scan.lists, written);
-        }
-    } catch (const Error&) {
-        // The objects before the failure keep their levels.
-    }
-    return written;
-}
-
-}  // namespace
-
 CheckResult CheckMap(const MapText& text, const CheckContext& context) {
-    MapChecker checker(context, LevelsWritten(text, context));
+    MapChecker checker(text, context);
     const std::string& buffer = text.Buffer();
     const char* const data = buffer.data();
     const char* const end = data + buffer.size();
