@@ -29,14 +29,14 @@ int NotAMapReport(const CheckRequest& request, std::ostream& out, std::ostream& 
     const NotAMap why = WhyNotAMap(source);
     const std::string file = PathToUtf8(request.map);
     WriteNotAPolishMap(file, why, err);
-    if (request.json) WriteFindingsJson(file, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}}}, out);
+    if (request.json) WriteFindingsJson(file, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}, {}}}, out);
     return kCliNotAMap;
 }
 
 }  // namespace
 
 int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
-             std::ostream& out, std::ostream& err) {
+             const std::vector<Finding>& configFindings, std::ostream& out, std::ostream& err) {
     std::optional<CheckResult> result;
     if (request.withSteps) {
         try {
@@ -53,6 +53,7 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
         result = CheckMap(MapText::FromFile(request.map));
     }
     if (!result->isPolishMap) return NotAMapReport(request, out, err);
+    result->findings.insert(result->findings.end(), configFindings.begin(), configFindings.end());
     const std::string file = PathToUtf8(request.map);
     if (request.json) {
         WriteFindingsJson(file, result->findings, out);

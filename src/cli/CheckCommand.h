@@ -3,8 +3,10 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 #include "document/MapDocument.h"
+#include "passes/Finding.h"
 
 namespace stratex {
 
@@ -22,7 +24,8 @@ struct CheckRequest {
 // written to err beside the findings.
 // Writes the findings to out. Returns kCliDone, kCliCheckFailed (errors, or warnings with werror) or
 // kCliNotAMap. Throws Error as the other commands do.
+// configFindings: what openSteps found in the level config files, reported after the map's findings.
 int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
-             std::ostream& out, std::ostream& err);
+             const std::vector<Finding>& configFindings, std::ostream& out, std::ostream& err);
 
 }  // namespace stratex

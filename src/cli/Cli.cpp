@@ -193,24 +193,33 @@ void WarnAboutMap(const Options& options, const MapDocument& document, std::ostr
     }
 }
 
-// Per config line: a name that set no row (with the spelling that would have), or a level that is no
-// whole number, on which process and dictionary will fail for a type that uses it.
-void WarnAboutConfig(const std::filesystem::path& config, const LineList& lines,
-                     const std::vector<UnmatchedConfigLine>& unmatched, std::ostream& err) {
+// The problems of a level config file, per line: a name that set no row (with the spelling that would
+// have), or a level that is no whole number, on which process and dictionary will fail for a type that uses
+// it. check reports them as findings; the other commands warn.
+std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const LineList& lines,
+                                    const std::vector<UnmatchedConfigLine>& unmatched) {
     const std::string file = PathToUtf8(config);
+    std::vector<Finding> findings;
     auto next = unmatched.begin();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t number = i + 1;
         if (next != unmatched.end() && next->line == number) {
-            err << MessagePrefix(file, number) << "warning: '" << Cp1251ToUtf8(next->name)
-                << "' names no type of the lists";
-            if (!next->hint.empty()) err << "; did you mean '" << Cp1251ToUtf8(next->hint) << "'?";
-            err << '\n';
+            std::string message = "'" + Cp1251ToUtf8(next->name) + "' names no type of the lists";
+            if (!next->hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(next->hint) + "'?";
+            findings.push_back({number, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
             ++next;
         } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
-            err << MessagePrefix(file, number) << "warning: the level '" << Cp1251ToUtf8(ValueOf(lines[i]))
-                << "' is not a valid integer value\n";
+            findings.push_back({number, FindingCode::ConfigLevel,
+                                "the level '" + Cp1251ToUtf8(ValueOf(lines[i])) + "' is not a valid integer value",
+                                {}, {}, file});
         }
+    }
+    return findings;
+}
+
+void WarnAboutConfig(const std::vector<Finding>& findings, std::ostream& err) {
+    for (const Finding& finding : findings) {
+        err << MessagePrefix(finding.file, finding.line) << "warning: " << finding.message << '\n';
     }
 }
 
@@ -265,7 +274,8 @@ void RunProcess(const Options& options, MapDocument& document, std::ostream& out
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they
 // call for. False when the file is no Polish map. The map is kept in memory only with inMemory; otherwise it
 // is scanned as it is read, so that memory does not grow with the map.
-bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings, bool inMemory) {
+bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings, bool inMemory,
+               std::vector<Finding>* configFindings = nullptr) {
     document.SetUseDictionary(options.dictionary);
     const std::filesystem::path map = AbsolutePath(options.map);
     if (!(inMemory ? document.OpenMap(map) : document.ScanMapFile(map))) return false;
@@ -277,7 +287,12 @@ bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warn
     for (const std::string& config : options.configs) {
         const std::filesystem::path path = AbsolutePath(config);
         const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
-        WarnAboutConfig(path, document.cfgLines(), unmatched, warnings);
+        std::vector<Finding> findings = ConfigFindings(path, document.cfgLines(), unmatched);
+        if (configFindings) {
+            configFindings->insert(configFindings->end(), findings.begin(), findings.end());
+        } else {
+            WarnAboutConfig(findings, warnings);
+        }
     }
     if (options.levels) document.SetLevels(*options.levels);
     return true;
@@ -296,8 +311,12 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     if (options.command == Command::Check) {
         const CheckRequest request{AbsolutePath(options.map), !options.configs.empty() || options.levels.has_value(),
                                    options.json, options.werror};
+        // The config files' problems are findings of the check, not warnings beside it.
+        std::vector<Finding> configFindings;
         return RunCheck(
-            request, document, [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true); }, out, err);
+            request, document,
+            [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true, &configFindings); },
+            configFindings, out, err);
     }
     if (!OpenSteps(options, document, warnings, false)) {
         FileSource source(AbsolutePath(options.map));

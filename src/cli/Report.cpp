@@ -28,7 +28,8 @@ std::string KindKey(ObjectKind kind) {
 void WriteFindingsText(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
     for (const Finding& finding : findings) {
         const FindingCodeInfo& info = InfoOf(finding.code);
-        out << file << ':' << finding.line << ": " << SeverityName(info.severity) << ": " << finding.message << " ["
+        out << (finding.file.empty() ? file : finding.file) << ':' << finding.line << ": "
+            << SeverityName(info.severity) << ": " << finding.message << " ["
             << info.name << "]\n";
     }
 }
@@ -37,7 +38,7 @@ void WriteFindingsJson(const std::string& file, const std::vector<Finding>& find
     nlohmann::json list = nlohmann::json::array();
     for (const Finding& finding : findings) {
         const FindingCodeInfo& info = InfoOf(finding.code);
-        nlohmann::json item = {{"file", file},
+        nlohmann::json item = {{"file", finding.file.empty() ? file : finding.file},
                                {"line", finding.line},
                                {"severity", SeverityName(info.severity)},
                                {"code", info.name},

@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 22> kFindingCodes = {{
+const std::array<FindingCodeInfo, 24> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -25,6 +25,8 @@ const std::array<FindingCodeInfo, 22> kFindingCodes = {{
     {FindingCode::TypeTwice, "type-twice", Severity::Warning},
     {FindingCode::EndLevelTwice, "endlevel-twice", Severity::Warning},
     {FindingCode::BadCoordinates, "bad-coordinates", Severity::Error},
+    {FindingCode::ConfigUnknownType, "config-unknown-type", Severity::Warning},
+    {FindingCode::ConfigLevel, "config-level", Severity::Warning},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

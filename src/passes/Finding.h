@@ -40,6 +40,8 @@ enum class FindingCode {
     TypeTwice,            // a second Type line in an object
     EndLevelTwice,        // a second EndLevel line in an object (Process replaces only the later)
     BadCoordinates,       // a coordinate line that cannot be read, or a position off the globe
+    ConfigUnknownType,    // a level config line that names no type of the lists
+    ConfigLevel,          // a level config line whose level is no number
 };
 
 struct FindingCodeInfo {
@@ -49,7 +51,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 22> kFindingCodes;
+extern const std::array<FindingCodeInfo, 24> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 
@@ -61,6 +63,7 @@ struct Finding {
     std::string message;
     std::optional<ObjectKind> kind;
     std::string type;
+    std::string file;  // UTF-8: the file the line is of, where it is not the map (a level config file)
 
     Severity severity() const { return InfoOf(code).severity; }
     bool operator==(const Finding&) const = default;

@@ -176,7 +176,7 @@ public:
 private:
     void Add(std::uint64_t line, FindingCode code, std::string message, std::optional<ObjectKind> kind = {},
              std::string type = {}) {
-        result_.findings.push_back({line, code, std::move(message), kind, std::move(type)});
+        result_.findings.push_back({line, code, std::move(message), kind, std::move(type), {}});
     }
 
     void HeaderLine(std::string_view line, std::uint64_t number, const TrackedLine& tracked) {

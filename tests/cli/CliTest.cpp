@@ -265,6 +265,24 @@ TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
     EXPECT_EQ(missing.status, kCliFailure);
 }
 
+// The problems of a level config file are findings of check, in its file and at its line: in the text, in
+// the JSON and under --werror, and not told again as warnings.
+TEST_F(CliTest, ConfigProblemsAreFindings) {
+    const std::string config = Write("bad.cfg", Join({"p0x2f06=1", "p0x9999=2", "l0x16=two"}));
+    const CliRun text = Cli("check", map_, {"--config", config});
+    EXPECT_TRUE(Contains(text.out, config + ":2: warning: 'p0x9999' names no type of the lists [config-unknown-type]\n"))
+        << text.out;
+    EXPECT_TRUE(Contains(text.out, config + ":3: warning: the level 'two' is not a valid integer value [config-level]\n"))
+        << text.out;
+    EXPECT_FALSE(Contains(text.err, "names no type")) << text.err;
+    const auto findings = nlohmann::json::parse(Cli("check", map_, {"--config", config, "--json"}).out);
+    ASSERT_GE(findings.size(), 2u);
+    EXPECT_EQ(findings[findings.size() - 2]["file"], config);
+    EXPECT_EQ(findings[findings.size() - 2]["code"], "config-unknown-type");
+    EXPECT_EQ(findings[findings.size() - 1]["line"], 3);
+    EXPECT_EQ(Cli("check", map_, {"--config", config, "--werror"}).status, kCliCheckFailed);
+}
+
 TEST_F(CliTest, CheckJsonHoldsOneObjectPerFinding) {
     const std::string map = Write("check.mp",
                                   "[IMG ID]\r\nLevel0=24\r\n[END-IMG ID]\r\n[POLYLINE]\r\nType=0x16\r\n"
