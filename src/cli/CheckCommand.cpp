@@ -1,5 +1,6 @@
 #include "cli/CheckCommand.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -21,6 +22,15 @@ bool HasErrors(const std::vector<Finding>& findings, bool werror) {
         if (werror || finding.severity() == Severity::Error) return true;
     }
     return false;
+}
+
+// Whether the request reports finding's code (--only, --disable).
+bool Reported(const CheckRequest& request, const Finding& finding) {
+    const std::string name(InfoOf(finding.code).name);
+    const auto named = [&](const std::vector<std::string>& codes) {
+        return std::find(codes.begin(), codes.end(), name) != codes.end();
+    };
+    return (request.only.empty() || named(request.only)) && !named(request.disabled);
 }
 
 // The file is no Polish map: why, on standard error, and with --json the finding on standard output.
@@ -54,11 +64,14 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
     }
     if (!result->isPolishMap) return NotAMapReport(request, out, err);
     result->findings.insert(result->findings.end(), configFindings.begin(), configFindings.end());
+    std::erase_if(result->findings, [&](const Finding& finding) { return !Reported(request, finding); });
     const std::string file = PathToUtf8(request.map);
     if (request.json) {
         WriteFindingsJson(file, result->findings, out);
-    } else {
+    } else if (request.all) {
         WriteFindingsText(file, result->findings, out);
+    } else {
+        WriteGroupedFindingsText(file, result->findings, out);
     }
     return HasErrors(result->findings, request.werror) ? kCliCheckFailed : kCliDone;
 }

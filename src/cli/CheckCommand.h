@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "document/MapDocument.h"
@@ -15,6 +16,9 @@ struct CheckRequest {
     bool withSteps = false;     // a level config or new levels are applied before the check
     bool json = false;          // findings as JSON instead of one line each
     bool werror = false;        // warnings count as errors for the exit status
+    bool all = false;           // every finding on a line of its own, not grouped
+    std::vector<std::string> only;      // the codes reported, when not empty
+    std::vector<std::string> disabled;  // codes not reported
 };
 
 // stratex-cli check. Without steps the map is read and checked in one pass. With steps, openSteps runs

@@ -91,10 +91,20 @@ struct Options {
     std::string namesDir;
     bool json = false;     // scan, check
     bool werror = false;   // check
+    bool all = false;      // check: every finding on a line of its own
+    std::vector<std::string> only;     // check: the codes reported, when given
+    std::vector<std::string> disabled; // check: codes not reported
     bool summary = false;  // process
     bool dryRun = false;   // process
     bool quiet = false;
 };
+
+// The names of the check codes, for --only and --disable.
+std::vector<std::string> FindingCodeNames() {
+    std::vector<std::string> names;
+    for (const FindingCodeInfo& info : kFindingCodes) names.emplace_back(info.name);
+    return names;
+}
 
 // The path "-" given to -o: standard output.
 constexpr std::string_view kStandardOutput = "-";
@@ -310,7 +320,9 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     MapDocument document(namesFolder);
     if (options.command == Command::Check) {
         const CheckRequest request{AbsolutePath(options.map), !options.configs.empty() || options.levels.has_value(),
-                                   options.json, options.werror};
+                                   options.json,      options.werror,
+                                   options.all,       options.only,
+                                   options.disabled};
         // The config files' problems are findings of the check, not warnings beside it.
         std::vector<Finding> configFindings;
         return RunCheck(
@@ -477,6 +489,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             case Command::Check:
                 command->add_flag("--json", options.json, "write the findings as a JSON array");
                 command->add_flag("--werror", options.werror, "count warnings as errors for the exit status");
+                command->add_flag("--all", options.all,
+                                  "list every finding on a line of its own (by default, alike findings of one type "
+                                  "make one line)");
+                command->add_option("--only", options.only, "report only these codes")
+                    ->type_name("CODE,...")
+                    ->delimiter(',')
+                    ->check(CLI::IsMember(FindingCodeNames()));
+                command->add_option("--disable", options.disabled, "do not report these codes")
+                    ->type_name("CODE,...")
+                    ->delimiter(',')
+                    ->check(CLI::IsMember(FindingCodeNames()));
                 break;
             case Command::Process:
                 command->add_flag("--summary", options.summary,

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <map>
 #include <optional>
+#include <tuple>
 #include <string_view>
 #include <utility>
 
@@ -31,6 +33,33 @@ void WriteFindingsText(const std::string& file, const std::vector<Finding>& find
         out << (finding.file.empty() ? file : finding.file) << ':' << finding.line << ": "
             << SeverityName(info.severity) << ": " << finding.message << " ["
             << info.name << "]\n";
+    }
+}
+
+void WriteGroupedFindingsText(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
+    constexpr std::size_t kLinesShown = 3;
+    // The groups in the order of their first finding; each holds the findings' indexes.
+    std::vector<std::vector<std::size_t>> groups;
+    std::map<std::tuple<FindingCode, int, std::string, std::string>, std::size_t> groupOf;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding& f = findings[i];
+        const auto key = std::make_tuple(f.code, f.kind ? static_cast<int>(*f.kind) : -1, f.type, f.file);
+        const auto [found, added] = groupOf.try_emplace(key, groups.size());
+        if (added) groups.emplace_back();
+        groups[found->second].push_back(i);
+    }
+    for (const std::vector<std::size_t>& group : groups) {
+        const Finding& first = findings[group.front()];
+        const FindingCodeInfo& info = InfoOf(first.code);
+        out << (first.file.empty() ? file : first.file) << ':' << first.line << ": " << SeverityName(info.severity)
+            << ": " << first.message;
+        if (group.size() > 1) {
+            out << "; " << group.size() << " findings, first at lines ";
+            for (std::size_t k = 0; k < group.size() && k < kLinesShown; ++k) {
+                out << (k > 0 ? ", " : "") << findings[group[k]].line;
+            }
+        }
+        out << " [" << info.name << "]\n";
     }
 }
 

@@ -265,6 +265,23 @@ TEST_F(CliTest, CheckFindsTheProblemThatStopsTheSteps) {
     EXPECT_EQ(missing.status, kCliFailure);
 }
 
+// Alike findings make one line, with their count and first lines; --all lists each; --only and --disable
+// choose the codes, for the report and the exit status alike.
+TEST_F(CliTest, CheckGroupsAlikeFindingsAndFiltersCodes) {
+    std::vector<std::string> objects;
+    for (int i = 0; i < 5; ++i) objects.insert(objects.end(), {"[POI]", "Type=0x2f06", "EndLevel=2", "[END]"});
+    const std::string map = Write("alike.mp", CheckMapText(objects));
+    const CliRun grouped = Cli("check", map);
+    EXPECT_EQ(grouped.status, kCliDone);
+    EXPECT_EQ(std::count(grouped.out.begin(), grouped.out.end(), '\n'), 1) << grouped.out;
+    EXPECT_TRUE(Contains(grouped.out, "; 5 findings, first at lines ")) << grouped.out;
+    const CliRun all = Cli("check", map, {"--all"});
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 5) << all.out;
+    EXPECT_EQ(Cli("check", map, {"--disable", "endlevel-top", "--werror"}).status, kCliDone);
+    EXPECT_EQ(Cli("check", map, {"--only", "endlevel-top,level-bits", "--werror"}).status, kCliCheckFailed);
+    EXPECT_EQ(Cli("check", map, {"--only", "no-such-code"}).status, kCliBadUsage);
+}
+
 // The problems of a level config file are findings of check, in its file and at its line: in the text, in
 // the JSON and under --werror, and not told again as warnings.
 TEST_F(CliTest, ConfigProblemsAreFindings) {
