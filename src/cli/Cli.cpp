@@ -95,6 +95,7 @@ struct Options {
     std::vector<std::string> only;     // check: the codes reported, when given
     std::vector<std::string> disabled; // check: codes not reported
     bool summary = false;  // process
+    bool summaryAll = false;  // process: the summary lists unchanged types too
     bool dryRun = false;   // process
     bool quiet = false;
 };
@@ -278,7 +279,9 @@ void RunProcess(const Options& options, MapDocument& document, std::ostream& out
         document.ProcessFileTo(AbsolutePath(options.output), counted);
     }
     // With the map on standard output, the summary goes beside it on standard error.
-    if (options.summary) (options.output == kStandardOutput && !options.dryRun ? err : out) << summary.ToText();
+    if (options.summary) {
+        (options.output == kStandardOutput && !options.dryRun ? err : out) << summary.ToText(options.summaryAll);
+    }
 }
 
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they
@@ -502,8 +505,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     ->check(CLI::IsMember(FindingCodeNames()));
                 break;
             case Command::Process:
-                command->add_flag("--summary", options.summary,
-                                  "print per type how many EndLevel lines were inserted, replaced, left unchanged");
+                command
+                    ->add_option_function<std::string>(
+                        "--summary",
+                        [&options](const std::string& which) {
+                            options.summary = true;
+                            options.summaryAll = which == "all";
+                        },
+                        "print what Process did: per type whose EndLevel lines changed (=all: every type) its "
+                        "level and how many EndLevel lines were inserted, replaced, left unchanged, and the "
+                        "header and dictionary changes")
+                    ->expected(0, 1)
+                    ->type_name("[=all]")
+                    ->check(CLI::IsMember({"", "all"}));
                 command->add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
                 break;
             default:

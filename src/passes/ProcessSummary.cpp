@@ -1,5 +1,7 @@
 #include "passes/ProcessSummary.h"
 
+#include <algorithm>
+
 #include "bytes/Integer.h"
 #include "types/TypeList.h"
 
@@ -9,8 +11,19 @@ EndLevelCounts& ProcessSummary::CountsOf(ObjectKind kind, std::string_view typeT
     return types_[{kind, TryReadInteger(typeText).value_or(0)}];
 }
 
+void ProcessSummary::Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
+                           std::string_view newLine) {
+    EndLevelCounts& counts = CountsOf(kind, typeText);
+    Add(counts, oldLine, newLine);
+    constexpr std::string_view kKey = "EndLevel=";
+    counts.level = TryReadInteger(newLine.substr(std::min(kKey.size(), newLine.size()))).value_or(0);
+}
+
 void ProcessSummary::Add(const ProcessSummary& other) {
     for (const auto& [key, counts] : other.types_) types_[key] += counts;
+    if (other.header_) header_ = other.header_;
+    dictionaryInserted_ = dictionaryInserted_ || other.dictionaryInserted_;
+    dictionariesRemoved_ += other.dictionariesRemoved_;
 }
 
 EndLevelCounts ProcessSummary::Total() const {
@@ -24,12 +37,19 @@ std::string CountsText(const EndLevelCounts& counts) {
            std::to_string(counts.unchanged) + " unchanged";
 }
 
-std::string ProcessSummary::ToText() const {
+std::string ProcessSummary::ToText(bool all) const {
     static constexpr std::string_view kKindNames[] = {"POI", "Polyline", "Polygon"};
     std::string text;
     for (const auto& [key, counts] : types_) {
+        if (!all && counts.inserted + counts.replaced == 0) continue;
         text += kKindNames[static_cast<std::size_t>(key.first)];
-        text += ' ' + NormalisedTypeCode(key.first, key.second) + ": " + CountsText(counts) + '\n';
+        text += ' ' + NormalisedTypeCode(key.first, key.second) + ": level " + std::to_string(counts.level) + "; " +
+                CountsText(counts) + '\n';
+    }
+    if (header_) text += "Levels: " + header_->before + " -> " + std::to_string(header_->levels) + '\n';
+    if (dictionaryInserted_ || dictionariesRemoved_ > 0) {
+        text += std::string("Dictionary: ") +
+                (!dictionaryInserted_ ? "removed" : dictionariesRemoved_ > 0 ? "replaced" : "inserted") + '\n';
     }
     text += "Total: " + CountsText(Total()) + '\n';
     return text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -23,12 +24,14 @@ struct EndLevelCounts {
     std::uint64_t inserted = 0;   // the object had no EndLevel line; one was put in
     std::uint64_t replaced = 0;   // its EndLevel line was replaced by a different one
     std::uint64_t unchanged = 0;  // its EndLevel line was already the one Process writes
+    std::int32_t level = 0;       // the level Process writes (the same for every object of a type)
 
     std::uint64_t objects() const { return inserted + replaced + unchanged; }
     EndLevelCounts& operator+=(const EndLevelCounts& other) {
         inserted += other.inserted;
         replaced += other.replaced;
         unchanged += other.unchanged;
+        if (other.objects() > 0) level = other.level;
         return *this;
     }
     bool operator==(const EndLevelCounts&) const = default;
@@ -42,9 +45,7 @@ public:
     // Counts one object whose type text Process read as a number: oldLine is its EndLevel line before (none
     // when it had none), newLine the one Process gives it.
     void Count(ObjectKind kind, std::string_view typeText, std::optional<std::string_view> oldLine,
-               std::string_view newLine) {
-        Add(CountsOf(kind, typeText), oldLine, newLine);
-    }
+               std::string_view newLine);
 
     // The counts of the objects of kind with type text typeText, empty until one is counted. They stay where
     // they are for as long as the summary lives and is not assigned to, so a caller may keep them at hand.
@@ -63,15 +64,32 @@ public:
     // Adds the counts of another summary, as if its objects had been counted into this one.
     void Add(const ProcessSummary& other);
 
+    // The level header rewritten: the old "Levels=" line's value and the number of levels written.
+    void HeaderRewritten(std::string_view before, std::size_t levels) {
+        header_ = Header{std::string(before), levels};
+    }
+    // A generated dictionary put in; dictionary sections taken out.
+    void DictionaryInserted() { dictionaryInserted_ = true; }
+    void DictionaryRemoved() { ++dictionariesRemoved_; }
+
     const std::map<Key, EndLevelCounts>& types() const { return types_; }
     EndLevelCounts Total() const;
 
-    // The summary as UTF-8 lines, each ending in "\n": one per type in kind and code order,
-    // "POI 0x2f06: 3 inserted, 1 replaced, 10 unchanged", then "Total: ..." over all of them.
-    std::string ToText() const;
+    // The summary as UTF-8 lines, each ending in "\n": one per type whose EndLevel lines changed (with all,
+    // every type) in kind and code order, "POI 0x2f06: level 3; 3 inserted, 1 replaced, 10 unchanged"; then
+    // "Levels: 4 -> 5" where the header was rewritten, "Dictionary: inserted" (replaced, removed) where it
+    // changed, and "Total: ..." over all types.
+    std::string ToText(bool all = false) const;
 
 private:
+    struct Header {
+        std::string before;
+        std::size_t levels;
+    };
     std::map<Key, EndLevelCounts> types_;
+    std::optional<Header> header_;
+    bool dictionaryInserted_ = false;
+    std::uint64_t dictionariesRemoved_ = 0;
 };
 
 // "3 inserted, 1 replaced, 10 unchanged".

@@ -76,6 +76,7 @@ private:
     // examined as the next lines.
     void RewriteHeader(Current& current) {
         plan_.DropLevelKeys();
+        if (options_.summary) options_.summary->HeaderRewritten(ValueOf(current.line), generated_.levels.size());
         while (!source_.AtEnd() && mapsyntax::ContinuesLevelRun(source_.Peek())) source_.Take();
         generated_.header = HeaderLines(generated_.levels);
         generated_.firstHeaderText = generated_.texts.Next();
@@ -99,6 +100,7 @@ private:
                 for (const std::string& dicLine : generated_.dicLines) generated_.texts.Add(dicLine);
             }
             Append(current);
+            if (options_.summary) options_.summary->DictionaryInserted();
             for (std::size_t d = 0; d < generated_.dicLines.size(); ++d) {
                 plan_.AppendText(generated_.firstDicText + static_cast<std::int32_t>(d));
             }
@@ -106,6 +108,7 @@ private:
         }
         if (Contains(current.line.substr(current.bracket), mapsyntax::kDictionaryStart)) {
             source_.RemoveDictionarySection(current.line, tracker_);
+            if (options_.summary) options_.summary->DictionaryRemoved();
             return true;
         }
         return false;
@@ -127,6 +130,7 @@ private:
         if (options_.written) options_.written->push_back({source_.InputLinesTaken(), entry->level});
         if (options_.summary) {
             if (!entry->counts) entry->counts = &options_.summary->CountsOf(kind, type);
+            entry->counts->level = entry->level;
             const std::optional<std::string_view> old =
                 plan_.HasEndLevel() ? std::optional<std::string_view>(endLevelText_) : std::nullopt;
             ProcessSummary::Add(*entry->counts, old, generated_.texts[newLine]);

@@ -64,10 +64,10 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
     QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
     QVERIFY(bar->maximum() > lines);  // Process inserted EndLevel lines
     // The tooltip tells what Process did, until the next map is opened.
-    QCOMPARE(status->toolTip(), QStringLiteral("POI 0x2a00: 1 inserted, 0 replaced, 0 unchanged\n"
-                                               "POI 0x2f06: 0 inserted, 0 replaced, 1 unchanged\n"
-                                               "Polyline 0x16: 0 inserted, 0 replaced, 1 unchanged\n"
-                                               "Polygon 0x4c: 1 inserted, 0 replaced, 0 unchanged\n"
+    // The types whose EndLevel lines changed, with their level, then the header and the total.
+    QCOMPARE(status->toolTip(), QStringLiteral("POI 0x2a00: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
+                                               "Polygon 0x4c: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
+                                               "Levels: 3 -> 3\n"
                                                "Total: 2 inserted, 0 replaced, 2 unchanged"));
     fixture.OpenMap(map);
     QCOMPARE(status->toolTip(), QString());

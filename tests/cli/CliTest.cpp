@@ -331,12 +331,18 @@ TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {
     const CliRun run = Cli("process", map_, {"--summary", "--dry-run", "--config", Write("l.cfg", "p0x2f06=1\r\n")});
     EXPECT_EQ(run.status, kCliDone) << run.err;
     EXPECT_EQ(run.out,
-              "POI 0x0a01: 0 inserted, 0 replaced, 1 unchanged\n"
-              "POI 0x2f06: 1 inserted, 0 replaced, 1 unchanged\n"
-              "Polyline 0x16: 1 inserted, 1 replaced, 0 unchanged\n"
-              "Polyline 0x4c: 1 inserted, 0 replaced, 0 unchanged\n"
-              "Polygon 0x4c: 0 inserted, 0 replaced, 1 unchanged\n"
+              "POI 0x2f06: level 1; 1 inserted, 0 replaced, 1 unchanged\n"
+              "Polyline 0x16: level 0; 1 inserted, 1 replaced, 0 unchanged\n"
+              "Polyline 0x4c: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
+              "Levels: 2 -> 2\n"
               "Total: 3 inserted, 1 replaced, 3 unchanged\n");
+    // With =all the unchanged types too; with --dictionary the new section.
+    const CliRun all = Cli("process", map_, {"--summary=all", "--dry-run", "--levels", "24,22,20,18"});
+    EXPECT_EQ(all.status, kCliDone) << all.err;
+    EXPECT_TRUE(StartsWith(all.out, "POI 0x0a01: level 3; 0 inserted, 0 replaced, 1 unchanged\n")) << all.out;
+    EXPECT_TRUE(Contains(all.out, "Polygon 0x4c: level 2; 0 inserted, 0 replaced, 1 unchanged\nLevels: 2 -> 4\n"))
+        << all.out;
+    EXPECT_TRUE(Contains(Cli("process", map_, {"--summary", "--dry-run", "--dictionary"}).out, "\nDictionary: inserted\n"));
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(Cli("process", map_).status, kCliBadUsage);
     EXPECT_EQ(Cli("process", map_, {"--summary", "-o", out}).out, run.out);
