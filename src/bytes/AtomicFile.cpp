@@ -62,7 +62,8 @@ std::FILE* OpenForWriting(const std::filesystem::path& path) {
 
 // Gives temp the owner and group of target, where target exists and they differ; a user who may not give a
 // file away keeps the new file as the system makes it. Windows files keep their owner on their own terms.
-void KeepOwner([[maybe_unused]] const std::filesystem::path& target, [[maybe_unused]] const std::filesystem::path& temp) {
+void KeepOwner([[maybe_unused]] const std::filesystem::path& target,
+               [[maybe_unused]] const std::filesystem::path& temp) {
 #ifndef _WIN32
     struct stat old {};
     struct stat made {};

@@ -20,12 +20,12 @@
 #include "cli/Messages.h"
 #include "cli/Report.h"
 #include "document/MapDocument.h"
-#include "passes/MapChecker.h"
-#include "passes/NotAMap.h"
 #include "grammar/ObjectKind.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
+#include "passes/MapChecker.h"
+#include "passes/NotAMap.h"
 #include "passes/ProcessSummary.h"
 #include "types/TypeList.h"
 
@@ -89,14 +89,14 @@ struct Options {
     std::vector<std::string> configs;
     std::optional<std::vector<int>> levels;
     std::string namesDir;
-    bool json = false;     // scan, check
-    bool werror = false;   // check
-    bool all = false;      // check: every finding on a line of its own
-    std::vector<std::string> only;     // check: the codes reported, when given
-    std::vector<std::string> disabled; // check: codes not reported
-    bool summary = false;  // process
-    bool summaryAll = false;  // process: the summary lists unchanged types too
-    bool dryRun = false;   // process
+    bool json = false;                  // scan, check
+    bool werror = false;                // check
+    bool all = false;                   // check: every finding on a line of its own
+    std::vector<std::string> only;      // check: the codes reported, when given
+    std::vector<std::string> disabled;  // check: codes not reported
+    bool summary = false;               // process
+    bool summaryAll = false;            // process: the summary lists unchanged types too
+    bool dryRun = false;                // process
     bool quiet = false;
 };
 
@@ -220,9 +220,12 @@ std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const L
             findings.push_back({number, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
             ++next;
         } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
-            findings.push_back({number, FindingCode::ConfigLevel,
+            findings.push_back({number,
+                                FindingCode::ConfigLevel,
                                 "the level '" + Cp1251ToUtf8(ValueOf(lines[i])) + "' is not a valid integer value",
-                                {}, {}, file});
+                                {},
+                                {},
+                                file});
         }
     }
     return findings;
@@ -322,16 +325,19 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     std::ostream& warnings = options.quiet ? discard : err;
     MapDocument document(namesFolder);
     if (options.command == Command::Check) {
-        const CheckRequest request{AbsolutePath(options.map), !options.configs.empty() || options.levels.has_value(),
-                                   options.json,      options.werror,
-                                   options.all,       options.only,
+        const CheckRequest request{AbsolutePath(options.map),
+                                   !options.configs.empty() || options.levels.has_value(),
+                                   options.json,
+                                   options.werror,
+                                   options.all,
+                                   options.only,
                                    options.disabled};
         // The config files' problems are findings of the check, not warnings beside it.
         std::vector<Finding> configFindings;
         return RunCheck(
             request, document,
-            [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true, &configFindings); },
-            configFindings, out, err);
+            [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true, &configFindings); }, configFindings,
+            out, err);
     }
     if (!OpenSteps(options, document, warnings, false)) {
         FileSource source(AbsolutePath(options.map));
@@ -360,6 +366,48 @@ int RunReportedCommand(const Options& options, std::ostream& out, std::ostream& 
     const int status = RunCommand(options, out, err);
     CheckWritten(out);
     return status;
+}
+
+// The options of one command beyond those that every command takes.
+void AddCommandOptions(CLI::App& command, Command which, Options& options) {
+    switch (which) {
+        case Command::Scan:
+            command.add_flag("--json", options.json, "write the report as JSON");
+            break;
+        case Command::Check:
+            command.add_flag("--json", options.json, "write the findings as a JSON array");
+            command.add_flag("--werror", options.werror, "count warnings as errors for the exit status");
+            command.add_flag("--all", options.all,
+                             "list every finding on a line of its own (by default, alike findings of one type "
+                             "make one line)");
+            command.add_option("--only", options.only, "report only these codes")
+                ->type_name("CODE,...")
+                ->delimiter(',')
+                ->check(CLI::IsMember(FindingCodeNames()));
+            command.add_option("--disable", options.disabled, "do not report these codes")
+                ->type_name("CODE,...")
+                ->delimiter(',')
+                ->check(CLI::IsMember(FindingCodeNames()));
+            break;
+        case Command::Process:
+            command
+                .add_option_function<std::string>(
+                    "--summary",
+                    [&options](const std::string& value) {
+                        options.summary = true;
+                        options.summaryAll = value == "all";
+                    },
+                    "print what Process did: per type whose EndLevel lines changed (=all: every type) its "
+                    "level and how many EndLevel lines were inserted, replaced, left unchanged, and the "
+                    "header and dictionary changes")
+                ->expected(0, 1)
+                ->type_name("[=all]")
+                ->check(CLI::IsMember({"", "all"}));
+            command.add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
+            break;
+        default:
+            break;
+    }
 }
 
 // The options shared by every command, bound to options.
@@ -422,7 +470,7 @@ std::string UsageError(const std::vector<std::string>& args, const CLI::ParseErr
         return std::find(std::begin(kCommandNames), std::end(kCommandNames), word) != std::end(kCommandNames);
     };
     const auto first = std::find_if(args.begin() + (args.empty() ? 0 : 1), args.end(),
-                                     [](const std::string& arg) { return !StartsWith(arg, "-"); });
+                                    [](const std::string& arg) { return !StartsWith(arg, "-"); });
     if (first != args.end() && first != args.begin() + 1 && isCommand(*first)) {
         return "options go after the command: stratex-cli " + *first + " [OPTIONS] MAP";
     }
@@ -485,44 +533,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             if (entry.command != Command::Process) output->required();
         }
         AddCommonOptions(*command, options);
-        switch (entry.command) {
-            case Command::Scan:
-                command->add_flag("--json", options.json, "write the report as JSON");
-                break;
-            case Command::Check:
-                command->add_flag("--json", options.json, "write the findings as a JSON array");
-                command->add_flag("--werror", options.werror, "count warnings as errors for the exit status");
-                command->add_flag("--all", options.all,
-                                  "list every finding on a line of its own (by default, alike findings of one type "
-                                  "make one line)");
-                command->add_option("--only", options.only, "report only these codes")
-                    ->type_name("CODE,...")
-                    ->delimiter(',')
-                    ->check(CLI::IsMember(FindingCodeNames()));
-                command->add_option("--disable", options.disabled, "do not report these codes")
-                    ->type_name("CODE,...")
-                    ->delimiter(',')
-                    ->check(CLI::IsMember(FindingCodeNames()));
-                break;
-            case Command::Process:
-                command
-                    ->add_option_function<std::string>(
-                        "--summary",
-                        [&options](const std::string& which) {
-                            options.summary = true;
-                            options.summaryAll = which == "all";
-                        },
-                        "print what Process did: per type whose EndLevel lines changed (=all: every type) its "
-                        "level and how many EndLevel lines were inserted, replaced, left unchanged, and the "
-                        "header and dictionary changes")
-                    ->expected(0, 1)
-                    ->type_name("[=all]")
-                    ->check(CLI::IsMember({"", "all"}));
-                command->add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
-                break;
-            default:
-                break;
-        }
+        AddCommandOptions(*command, entry.command, options);
         command->callback([&options, entry] {
             options.command = entry.command;
             // process writes its output unless it only shows what it would do.

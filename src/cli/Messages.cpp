@@ -39,8 +39,8 @@ std::string NotAMapText(const NotAMap& why) {
 
 void WriteNotAPolishMap(const std::string& mapUtf8, const NotAMap& why, std::ostream& err) {
     err << MessagePrefix(mapUtf8) << "Этот файл не Polish MAP!!!\n"
-        << MessagePrefix(mapUtf8, why.reason == NotAMapReason::HeaderClosedByEnd ? why.line : 0)
-        << NotAMapText(why) << ".\n";
+        << MessagePrefix(mapUtf8, why.reason == NotAMapReason::HeaderClosedByEnd ? why.line : 0) << NotAMapText(why)
+        << ".\n";
 }
 
 }  // namespace stratex

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
-#include <tuple>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "bytes/Cp1251.h"
@@ -31,8 +31,7 @@ void WriteFindingsText(const std::string& file, const std::vector<Finding>& find
     for (const Finding& finding : findings) {
         const FindingCodeInfo& info = InfoOf(finding.code);
         out << (finding.file.empty() ? file : finding.file) << ':' << finding.line << ": "
-            << SeverityName(info.severity) << ": " << finding.message << " ["
-            << info.name << "]\n";
+            << SeverityName(info.severity) << ": " << finding.message << " [" << info.name << "]\n";
     }
 }
 
@@ -139,10 +138,12 @@ void WriteScanJson(const MapDocument& document, std::ostream& out) {
     for (const auto& row : document.levels().rows()) {
         // The bit count: the value's leading digits, as a number.
         std::size_t digits = 0;
-        while (digits < row.value.size() && digits < 3 && row.value[digits] >= '0' && row.value[digits] <= '9') ++digits;
+        while (digits < row.value.size() && digits < 3 && row.value[digits] >= '0' && row.value[digits] <= '9')
+            ++digits;
         const nlohmann::json bits =
             digits > 0 ? nlohmann::json(std::stoi(row.value.substr(0, digits))) : nlohmann::json(nullptr);
-        report["levels"].push_back({{"key", Cp1251ToUtf8(row.key)}, {"value", Cp1251ToUtf8(row.value)}, {"bits", bits}});
+        report["levels"].push_back(
+            {{"key", Cp1251ToUtf8(row.key)}, {"value", Cp1251ToUtf8(row.value)}, {"bits", bits}});
     }
     for (const ObjectKind kind : kAllKinds) {
         nlohmann::json rows = nlohmann::json::array();

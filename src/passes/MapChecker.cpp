@@ -436,7 +436,8 @@ CheckResult CheckMap(const MapText& text, const CheckContext& context) {
 
 std::vector<std::string> LevelHeaderErrors(const std::vector<int>& bits) {
     std::string header = "Levels=" + std::to_string(bits.size()) + "\n";
-    for (std::size_t k = 0; k < bits.size(); ++k) header += "Level" + std::to_string(k) + "=" + std::to_string(bits[k]) + "\n";
+    for (std::size_t k = 0; k < bits.size(); ++k)
+        header += "Level" + std::to_string(k) + "=" + std::to_string(bits[k]) + "\n";
     header += std::string(mapsyntax::kHeaderEnd) + "\n";
     std::vector<std::string> errors;
     for (const Finding& finding : CheckMap(MapText::FromNormalised(std::move(header))).findings) {

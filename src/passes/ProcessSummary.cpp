@@ -49,7 +49,10 @@ std::string ProcessSummary::ToText(bool all) const {
     if (header_) text += "Levels: " + header_->before + " -> " + std::to_string(header_->levels) + '\n';
     if (dictionaryInserted_ || dictionariesRemoved_ > 0) {
         text += std::string("Dictionary: ") +
-                (!dictionaryInserted_ ? "removed" : dictionariesRemoved_ > 0 ? "replaced" : "inserted") + '\n';
+                (!dictionaryInserted_       ? "removed"
+                 : dictionariesRemoved_ > 0 ? "replaced"
+                                            : "inserted") +
+                '\n';
     }
     text += "Total: " + CountsText(Total()) + '\n';
     return text;

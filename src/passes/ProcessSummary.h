@@ -65,9 +65,7 @@ public:
     void Add(const ProcessSummary& other);
 
     // The level header rewritten: the old "Levels=" line's value and the number of levels written.
-    void HeaderRewritten(std::string_view before, std::size_t levels) {
-        header_ = Header{std::string(before), levels};
-    }
+    void HeaderRewritten(std::string_view before, std::size_t levels) { header_ = Header{std::string(before), levels}; }
     // A generated dictionary put in; dictionary sections taken out.
     void DictionaryInserted() { dictionaryInserted_ = true; }
     void DictionaryRemoved() { ++dictionariesRemoved_; }

@@ -287,9 +287,11 @@ TEST_F(CliTest, CheckGroupsAlikeFindingsAndFiltersCodes) {
 TEST_F(CliTest, ConfigProblemsAreFindings) {
     const std::string config = Write("bad.cfg", Join({"p0x2f06=1", "p0x9999=2", "l0x16=two"}));
     const CliRun text = Cli("check", map_, {"--config", config});
-    EXPECT_TRUE(Contains(text.out, config + ":2: warning: 'p0x9999' names no type of the lists [config-unknown-type]\n"))
+    EXPECT_TRUE(
+        Contains(text.out, config + ":2: warning: 'p0x9999' names no type of the lists [config-unknown-type]\n"))
         << text.out;
-    EXPECT_TRUE(Contains(text.out, config + ":3: warning: the level 'two' is not a valid integer value [config-level]\n"))
+    EXPECT_TRUE(
+        Contains(text.out, config + ":3: warning: the level 'two' is not a valid integer value [config-level]\n"))
         << text.out;
     EXPECT_FALSE(Contains(text.err, "names no type")) << text.err;
     const auto findings = nlohmann::json::parse(Cli("check", map_, {"--config", config, "--json"}).out);
@@ -342,7 +344,8 @@ TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {
     EXPECT_TRUE(StartsWith(all.out, "POI 0x0a01: level 3; 0 inserted, 0 replaced, 1 unchanged\n")) << all.out;
     EXPECT_TRUE(Contains(all.out, "Polygon 0x4c: level 2; 0 inserted, 0 replaced, 1 unchanged\nLevels: 2 -> 4\n"))
         << all.out;
-    EXPECT_TRUE(Contains(Cli("process", map_, {"--summary", "--dry-run", "--dictionary"}).out, "\nDictionary: inserted\n"));
+    EXPECT_TRUE(
+        Contains(Cli("process", map_, {"--summary", "--dry-run", "--dictionary"}).out, "\nDictionary: inserted\n"));
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(Cli("process", map_).status, kCliBadUsage);
     EXPECT_EQ(Cli("process", map_, {"--summary", "-o", out}).out, run.out);
