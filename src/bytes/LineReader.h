@@ -66,6 +66,16 @@ public:
     // which Next gives then.
     void TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run);
 
+    // Receives, from TakePlain, the lines that begin with a byte its watch table flags.
+    class Watcher {
+    public:
+        virtual ~Watcher() = default;
+        virtual void Watched(std::string_view line) = 0;
+    };
+    // TakePlain that hands watcher every line taken whose first byte watch flags.
+    void TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run,
+                   const std::array<bool, 256>& watch, Watcher& watcher);
+
     // Reads more input. The bytes from input offset keep on (keep must not lie past the next line that
     // Next would give) stay in the buffer; earlier ones are dropped. Returns false once the input has
     // ended and every line has been taken. Throws what the source throws.

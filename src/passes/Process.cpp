@@ -45,6 +45,7 @@ struct Run {
     Progress* progress = nullptr;
     std::uint64_t inputSize = 0;
     std::vector<WrittenLevel>* written = nullptr;
+    ProcessWarnings* warnings = nullptr;
 };
 
 // The one walk of the input through one reader, the result written as it comes (the input starting at
@@ -58,7 +59,7 @@ void WalkStream(ByteSource& input, const Run& run, const ProcessTracker& start =
     const auto walk = [&](PlanOutput& output) {
         StreamPlan plan(generated.texts, output);
         StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
-        Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written});
+        Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written, run.warnings});
         plan.Finish();
     };
     if (run.plan) {
@@ -92,6 +93,7 @@ struct ProcessPart {
     bool needsEarlierLines = false;  // stopped at an object that takes its type from before the part
     ProcessTracker tracker;          // as the walk left it
     ProcessSummary summary;
+    ProcessWarnings warnings;  // its lines count from the part's start
     std::exception_ptr failure;
 };
 
@@ -104,6 +106,7 @@ void WalkPart(const PartInput& input, const Part& part, const Run& run, const Di
     result.output.bytes.clear();
     result.pieces.clear();
     result.summary = ProcessSummary{};
+    result.warnings = ProcessWarnings{};
     result.failure = nullptr;
     result.needsEarlierLines = false;
     result.endsClean = false;
@@ -121,12 +124,16 @@ void WalkPart(const PartInput& input, const Part& part, const Run& run, const Di
         StreamPlan plan(generated.texts, output);
         StreamSource stream(reader, plan, std::nullopt);
         const bool laterPart = !part.first && start == nullptr;
-        const bool whole =
-            Walk(stream, plan, result.tracker, generated, {false, run.summary ? &result.summary : nullptr, laterPart});
+        bool carriesCoordinates = false;
+        const bool whole = Walk(stream, plan, result.tracker, generated,
+                                {false, run.summary ? &result.summary : nullptr, laterPart, nullptr,
+                                 run.warnings ? &result.warnings : nullptr},
+                                &carriesCoordinates);
         result.lines = stream.InputLinesTaken();
         result.needsEarlierLines = !whole;
-        // A part that ends within the header part leaves its rewrite to the next, which is walked as if past it.
-        result.endsClean = !plan.HasEndLevel() && !result.tracker.inHeader();
+        // A part that ends within the header part leaves its rewrite to the next, which is walked as if past it;
+        // coordinate lines behind its last object belong to the next part's first.
+        result.endsClean = !plan.HasEndLevel() && !result.tracker.inHeader() && !carriesCoordinates;
         if (whole) {
             plan.Finish();
             writer.Flush();
@@ -209,6 +216,7 @@ private:
         } else {
             run_.output->Write(part.output.bytes);
         }
+        if (run_.warnings) run_.warnings->Add(part.warnings, linesBefore_);
         linesBefore_ += part.lines;
         if (run_.summary) run_.summary->Add(part.summary);
         part.tracker.Carry(carriedIn_.carried());
@@ -221,9 +229,11 @@ private:
     void WalkRest(std::uint64_t from) {
         walkers_.Stop();  // what they would still walk is walked again here
         ProcessSummary counted;
+        ProcessWarnings warned;
         Run walk = run_;
         walk.useDictionary = false;
         walk.summary = run_.summary ? &counted : nullptr;
+        walk.warnings = run_.warnings ? &warned : nullptr;
         try {
             const std::unique_ptr<ByteSource> rest = input_.Open(from, input_.size());
             WalkStream(*rest, walk, from == 0 ? ProcessTracker() : carriedIn_, from);
@@ -232,6 +242,7 @@ private:
             RethrowMovedBy(std::current_exception(), linesBefore_);
         }
         if (run_.summary) run_.summary->Add(counted);
+        if (run_.warnings) run_.warnings->Add(warned, linesBefore_);
     }
 
     const PartInput& input_;
@@ -340,22 +351,25 @@ void WriteInPlace(std::string& buffer, const PiecePlan& plan) {
 
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize, ProcessSummary* summary) {
-    WalkStream(input, {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, bufferSize, summary});
+                      std::size_t bufferSize, ProcessSummary* summary, ProcessWarnings* warnings) {
+    Run run{facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, bufferSize, summary};
+    run.warnings = warnings;
+    WalkStream(input, run);
 }
 
 void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const LevelsTable& levels,
                      const TypeLists& lists, bool useDictionary, DictionaryTables& tables, LineList& dicLines,
-                     ByteSink& output, ProcessSummary* summary, std::uint64_t partSize) {
-    RunProcess(input,
-               {facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, LineReader::kDefaultCapacity,
-                summary},
-               partSize);
+                     ByteSink& output, ProcessSummary* summary, std::uint64_t partSize,
+                     ProcessWarnings* warnings) {
+    Run run{facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, LineReader::kDefaultCapacity,
+            summary};
+    run.warnings = warnings;
+    RunProcess(input, run, partSize);
 }
 
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress, ProcessSummary* summary,
-                std::uint64_t partSize) {
+                std::uint64_t partSize, ProcessWarnings* warnings) {
     // The walk only plans the result, as pieces of the input and text lines, and meets every failure while
     // nothing has changed yet. Then the result is written in place, so that a map needs memory for itself,
     // its growth and the plan, not for a second copy.
@@ -365,10 +379,10 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     DictionaryTables newTables = tables;
     LineList newDicLines = dicLines;
     PiecePlan plan;
-    RunProcess(input,
-               {facts, levels, lists, useDictionary, newTables, newDicLines, nullptr, &plan,
-                LineReader::kDefaultCapacity, summary, progress, buffer.size()},
-               partSize);
+    Run run{facts,   levels, lists, useDictionary, newTables, newDicLines, nullptr, &plan, LineReader::kDefaultCapacity,
+            summary, progress, buffer.size()};
+    run.warnings = warnings;
+    RunProcess(input, run, partSize);
     MapText::Parts parts = text.Release();
     try {
         WriteInPlace(parts.buffer, plan);

@@ -27,17 +27,19 @@ namespace stratex {
 // partSize: as ProcessMapParts'; the result is the same either way.
 void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists, bool useDictionary,
                 DictionaryTables& tables, LineList& dicLines, Progress* progress = nullptr,
-                ProcessSummary* summary = nullptr, std::uint64_t partSize = 0);
+                ProcessSummary* summary = nullptr, std::uint64_t partSize = 0, ProcessWarnings* warnings = nullptr);
 
 // Process of the map that input gives, streamed: the same pass as ProcessMap, reading the input once
 // through a buffer of bufferSize bytes (larger only while one object needs it) and writing the result with
 // CR LF line ends to output as it goes, as Save MAP writes it. facts come from the scan of the same bytes.
 // On success dicLines and tables hold the result as ProcessMap leaves them; when it throws (as ProcessMap
 // does, or what the input and output throw) they are as before and output holds a part of the result,
-// which the caller discards. With summary, each object's EndLevel change is counted into it.
+// which the caller discards. With summary, each object's EndLevel change is counted into it; with warnings,
+// what Process makes that the map's maker would not want (by input line).
 void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
                       bool useDictionary, DictionaryTables& tables, LineList& dicLines, ByteSink& output,
-                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr);
+                      std::size_t bufferSize = LineReader::kDefaultCapacity, ProcessSummary* summary = nullptr,
+                      ProcessWarnings* warnings = nullptr);
 
 // ProcessMapStream over an input that can be read at any stretch (a map file): with partSize and without the
 // dictionary option, in parts of about that size, cut at openers, walked side by side where PassThreads()
@@ -46,7 +48,8 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
 // huge object), the rest of the map is walked in one. The result is the same either way.
 void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const LevelsTable& levels,
                      const TypeLists& lists, bool useDictionary, DictionaryTables& tables, LineList& dicLines,
-                     ByteSink& output, ProcessSummary* summary = nullptr, std::uint64_t partSize = 0);
+                     ByteSink& output, ProcessSummary* summary = nullptr, std::uint64_t partSize = 0,
+                     ProcessWarnings* warnings = nullptr);
 
 // The part size of Process where more than one processor can walk parts.
 inline constexpr std::uint64_t kProcessPartSize = std::uint64_t{1} << 20;

@@ -26,6 +26,18 @@ void ProcessSummary::Add(const ProcessSummary& other) {
     dictionariesRemoved_ += other.dictionariesRemoved_;
 }
 
+void ProcessWarnings::Add(const ProcessWarnings& later, std::uint64_t linesBefore) {
+    const auto add = [linesBefore](Problem& mine, const Problem& theirs) {
+        if (theirs.count == 0) return;
+        if (mine.count == 0) mine.firstLine = theirs.firstLine + linesBefore;
+        mine.count += theirs.count;
+    };
+    add(dataAboveEndLevel, later.dataAboveEndLevel);
+    add(endLevelAtTop, later.endLevelAtTop);
+    endsInsideObject = later.endsInsideObject;
+    if (endsInsideObject.count > 0) endsInsideObject.firstLine += linesBefore;
+}
+
 EndLevelCounts ProcessSummary::Total() const {
     EndLevelCounts total;
     for (const auto& [key, counts] : types_) total += counts;

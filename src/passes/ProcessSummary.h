@@ -19,6 +19,29 @@ struct WrittenLevel {
     bool operator==(const WrittenLevel&) const = default;
 };
 
+// What Process made that the map's maker would not want: per kind of problem, how many objects have it and
+// the input line of the first (the object's end line; for a map that ends inside an object, its opener).
+struct ProcessWarnings {
+    struct Problem {
+        std::uint64_t count = 0;
+        std::uint64_t firstLine = 0;
+
+        void Count(std::uint64_t line) {
+            if (count++ == 0) firstLine = line;
+        }
+        bool operator==(const Problem&) const = default;
+    };
+    Problem dataAboveEndLevel;  // the object's lowest coordinate level lies above the EndLevel it gets
+    Problem endLevelAtTop;      // the object gets an EndLevel at or above the map's top level
+    Problem endsInsideObject;   // the map ends inside an object: an opener with no object end behind it
+
+    bool any() const { return dataAboveEndLevel.count + endLevelAtTop.count + endsInsideObject.count > 0; }
+    // Adds the warnings of a later stretch of the map whose lines count from linesBefore on; its
+    // endsInsideObject replaces this one's, since the map went on.
+    void Add(const ProcessWarnings& later, std::uint64_t linesBefore);
+    bool operator==(const ProcessWarnings&) const = default;
+};
+
 // What Process did to the EndLevel lines of some objects.
 struct EndLevelCounts {
     std::uint64_t inserted = 0;   // the object had no EndLevel line; one was put in

@@ -1,5 +1,8 @@
 #include "passes/ProcessWalk.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "bytes/Error.h"
 #include "bytes/Strings.h"
 
@@ -11,15 +14,22 @@ class Walker {
 public:
     Walker(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
            const WalkOptions& options)
-        : source_(source), plan_(plan), tracker_(tracker), generated_(generated), options_(options) {}
+        : source_(source), plan_(plan), tracker_(tracker), generated_(generated), options_(options),
+          top_(static_cast<std::int32_t>(generated.levels.size()) - 1) {
+        source_.WatchCoordinates(options_.warnings != nullptr);
+    }
 
     bool Run() {
         while (!source_.AtEnd()) {
             if (!tracker_.inHeader() && source_.TakePlain(plan_)) continue;
             if (!Line(source_.Take())) return false;
         }
+        if (options_.warnings && openLine_ != 0) options_.warnings->endsInsideObject.Count(openLine_);
         return true;
     }
+
+    // Coordinate lines read since the last object end wait for the next object.
+    bool CoordinatesWaiting() const { return coordinates_.lowest != CoordinateLevels::kNone; }
 
 private:
     // The line that the walk examines and what the result holds in its place: the input line as it stands
@@ -53,6 +63,7 @@ private:
         }
 
         const TrackedLine tracked = tracker_.Line(current.line, current.bracket);
+        if (options_.warnings) Watch(current, tracked);
         if (tracked.endsObject) return EndObject(current);
         Append(current);
         if (tracked.strayEnd) plan_.ForgetEndLevel();
@@ -61,6 +72,15 @@ private:
             if (options_.summary) endLevelText_.assign(current.line);
         }
         return true;
+    }
+
+    // What the warnings need of a line that the walk reads itself.
+    void Watch(const Current& current, const TrackedLine& tracked) {
+        if (!current.line.empty() && kCoordinateFirst[static_cast<unsigned char>(current.line.front())]) {
+            coordinates_.Watched(current.line);
+        }
+        if (tracked.opens) openLine_ = source_.InputLinesTaken();
+        if (tracked.strayEnd) coordinates_.lowest = CoordinateLevels::kNone;
     }
 
     void Append(const Current& current) {
@@ -127,6 +147,7 @@ private:
             RethrowAtLine(source_.InputLinesTaken());  // the object's end line, always an input line
         }
         const std::int32_t newLine = generated_.texts.EndLevel(entry->level);
+        if (options_.warnings) WarnAbout(entry->level);
         if (options_.written) options_.written->push_back({source_.InputLinesTaken(), entry->level});
         if (options_.summary) {
             if (!entry->counts) entry->counts = &options_.summary->CountsOf(kind, type);
@@ -145,11 +166,25 @@ private:
         return true;
     }
 
+    // The warnings of the object that ends at the current line, which gets level.
+    void WarnAbout(std::int32_t level) {
+        const std::uint64_t line = source_.InputLinesTaken();
+        if (coordinates_.lowest != CoordinateLevels::kNone && coordinates_.lowest > level) {
+            options_.warnings->dataAboveEndLevel.Count(line);
+        }
+        if (top_ >= 0 && level >= top_) options_.warnings->endLevelAtTop.Count(line);
+        coordinates_.lowest = CoordinateLevels::kNone;
+        openLine_ = 0;
+    }
+
     StreamSource& source_;
     StreamPlan& plan_;
     ProcessTracker& tracker_;
     Generated& generated_;
     const WalkOptions& options_;
+    std::int32_t top_;  // the map's top level, which holds no objects; -1 without levels
+    CoordinateLevels& coordinates_ = source_.coordinates();
+    std::uint64_t openLine_ = 0;  // the opener of an object not ended yet
     bool headerDone_ = false;
     std::string endLevelText_;  // the object's EndLevel line, for the summary
 };
@@ -157,8 +192,11 @@ private:
 }  // namespace
 
 bool Walk(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
-          const WalkOptions& options) {
-    return Walker(source, plan, tracker, generated, options).Run();
+          const WalkOptions& options, bool* carriesCoordinates) {
+    Walker walker(source, plan, tracker, generated, options);
+    const bool whole = walker.Run();
+    if (carriesCoordinates) *carriesCoordinates = walker.CoordinatesWaiting();
+    return whole;
 }
 
 }  // namespace stratex::processwalk

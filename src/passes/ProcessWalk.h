@@ -216,6 +216,25 @@ struct StreamLineRef {
     std::uint8_t endLength = 0;
 };
 
+// The lowest level of the coordinate lines read since the last object end.
+struct CoordinateLevels : LineReader::Watcher {
+    static constexpr int kNone = 0x7FFFFFFF;
+    int lowest = kNone;
+
+    void Watched(std::string_view line) override {
+        if (const std::optional<int> level = mapsyntax::CoordinateLevel(line)) {
+            if (*level < lowest) lowest = *level;
+        }
+    }
+};
+
+// The first bytes of a coordinate line ("DataN=", "OriginN=", any letter case).
+inline constexpr std::array<bool, 256> kCoordinateFirst = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("DdOo")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
 inline std::uint8_t EndLength(LineEnd end) { return end == LineEnd::kCrLf ? 2 : end == LineEnd::kNone ? 0 : 1; }
 
 // Where a plan's pieces go once no later step can change them.
@@ -541,13 +560,25 @@ public:
         plan.AppendInput(line_.offset, line_.text.size(), EndLength(line_.end), line_.end == LineEnd::kCrLf);
         held_ = false;
         LineReader::Run run;
-        reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run);
+        if (watching_) {
+            if (!line_.text.empty() && kCoordinateFirst[static_cast<unsigned char>(line_.text.front())]) {
+                coordinates_.Watched(line_.text);
+            }
+            reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run, kCoordinateFirst, coordinates_);
+        } else {
+            reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run);
+        }
         if (run.lines > 0) plan.AppendRun(run);
         taken_ += 1 + run.lines;
         return 1 + run.lines;
     }
 
     void Inject(const std::vector<std::string>& lines, std::size_t from) { injected_.Inject(lines, from); }
+
+    // With on, the coordinate lines that the source takes at once (TakePlain) count into coordinates(); the
+    // walk reads the others itself.
+    void WatchCoordinates(bool on) { watching_ = on; }
+    CoordinateLevels& coordinates() { return coordinates_; }
 
     // Removes the rest of a dictionary section whose opening line (already taken) is current: through the
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
@@ -600,6 +631,8 @@ private:
     LineReader::Line line_;
     bool held_ = false;
     LineReader::Finder brackets_{'['};
+    bool watching_ = false;
+    CoordinateLevels coordinates_;
     Progress* progress_;
     std::uint64_t inputSize_;
     InjectedLines injected_;
@@ -615,13 +648,17 @@ struct WalkOptions {
     bool laterPart = false;
     // Where given, every object's EndLevel as written, by the object's end line.
     std::vector<WrittenLevel>* written = nullptr;
+    // Where given, what Process made that the map's maker would not want.
+    ProcessWarnings* warnings = nullptr;
 };
 
 // The walk of Process over the lines of source, planning the result into plan; tracker follows the objects
 // (for a walk that starts within the map, with what the lines before it leave). Returns false where a
 // later part's walk stopped; throws where an object's type text or level is no number, with the number of
 // the object's end line among the source's lines.
+// carriesCoordinates, where given, tells whether coordinate lines read after the last object end wait for
+// an object to come (with warnings only).
 bool Walk(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
-          const WalkOptions& options);
+          const WalkOptions& options, bool* carriesCoordinates = nullptr);
 
 }  // namespace stratex::processwalk

@@ -1096,6 +1096,61 @@ TEST(ProcessInParts, FallsBackAndFailsAsTheOneWalk) {
     EXPECT_EQ(text.Buffer(), Join(run.Process(WithHeader(objects))));
 }
 
+// Process warns about what it makes: objects whose lowest coordinate level lies above the EndLevel they get,
+// EndLevels at or above the top level, a map that ends inside an object; counted, with the first line, the
+// same in one walk, in parts and in memory.
+TEST(ProcessWarnings, CountWhatProcessMakesWithTheFirstLine) {
+    Session run;  // Levels 0 to 2; 0x2f06 gets 3, 0x16 gets 1, 0x4c gets 2
+    Lines objects;
+    for (int i = 0; i < 40; ++i) {
+        objects.insert(objects.end(), {"[POLYLINE]", "Type=0x16", "Data0=(1,2)", "[END]"});  // fine
+    }
+    objects.insert(objects.end(), {"[POLYLINE]", "Type=0x16", "Data2=(1,2)", "Data3=(1,2)", "[END]"});  // above
+    objects.insert(objects.end(), {"[POI]", "Type=0x2f06", "Data0=(1,2)", "[END]"});                    // top
+    objects.insert(objects.end(), {"[POLYGON]", "Type=0x4c", "Data0=(1,2)", "[END]"});                  // top
+    objects.insert(objects.end(), {"[POLYLINE]", "Type=0x16", "Data0=(1,2)"});                          // open
+    const Lines input = WithHeader(objects);
+    const std::string map = Join(input);
+    const auto lineOf = [&](std::size_t from, const std::string& text) {
+        return static_cast<std::uint64_t>(std::find(input.begin() + from, input.end(), text) - input.begin() + 1);
+    };
+    const std::uint64_t aboveEnd = lineOf(lineOf(0, "Data3=(1,2)"), "[END]");
+    const std::uint64_t topEnd = lineOf(lineOf(0, "[POI]"), "[END]");
+    const std::uint64_t openLine = input.size() - 2;
+
+    const auto check = [&](const ProcessWarnings& warnings) {
+        EXPECT_EQ(warnings.dataAboveEndLevel, (ProcessWarnings::Problem{1, aboveEnd}));
+        EXPECT_EQ(warnings.endLevelAtTop, (ProcessWarnings::Problem{2, topEnd}));
+        EXPECT_EQ(warnings.endsInsideObject, (ProcessWarnings::Problem{1, openLine}));
+    };
+    {
+        SCOPED_TRACE("one walk");
+        ProcessWarnings warnings;
+        MemorySource source(map, 7);
+        StringSink sink;
+        Session walk;
+        ProcessMapStream(source, {}, walk.levels, walk.lists, false, walk.tables, walk.dicLines, sink, 64, nullptr,
+                         &warnings);
+        check(warnings);
+    }
+    for (const std::uint64_t partSize : {std::uint64_t{60}, std::uint64_t{300}}) {
+        SCOPED_TRACE("parts of " + std::to_string(partSize));
+        ProcessWarnings warnings;
+        StringSink sink;
+        Session parts;
+        ProcessMapParts(TextParts(map), {}, parts.levels, parts.lists, false, parts.tables, parts.dicLines, sink,
+                        nullptr, partSize, &warnings);
+        check(warnings);
+    }
+    {
+        SCOPED_TRACE("in memory");
+        ProcessWarnings warnings;
+        MapText text = MapText::FromNormalised(map);
+        ProcessMap(text, run.levels, run.lists, false, run.tables, run.dicLines, nullptr, nullptr, 100, &warnings);
+        check(warnings);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // A real map.
 
