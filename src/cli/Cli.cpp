@@ -271,20 +271,57 @@ private:
 };
 
 // process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
-void RunProcess(const Options& options, MapDocument& document, std::ostream& out, std::ostream& err) {
+// What Process made that the map's maker would not want, one warning per kind of problem with its count
+// and its first line.
+void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
+    const std::string file = PathToUtf8(document.mapPath());
+    const ProcessWarnings& made = document.processWarnings();
+    // "1 object gets ... its ...; it ends here", "3 objects get ... their ...; the first ends here".
+    const auto say = [](std::uint64_t count, const std::string& what) {
+        const bool one = count == 1;
+        return std::to_string(count) + (one ? " object gets " : " objects get ") + what +
+               (one ? "; it ends here" : "; the first ends here");
+    };
+    if (made.dataAboveEndLevel.count > 0) {
+        const bool one = made.dataAboveEndLevel.count == 1;
+        warnings << MessagePrefix(file, made.dataAboveEndLevel.firstLine) << "warning: "
+                 << say(made.dataAboveEndLevel.count, std::string("an EndLevel below the lowest level of ") +
+                                                          (one ? "its" : "their") + " coordinates")
+                 << '\n';
+    }
+    if (made.endLevelAtTop.count > 0) {
+        const std::size_t top = document.levels().size() > 0 ? document.levels().size() - 1 : 0;
+        warnings << MessagePrefix(file, made.endLevelAtTop.firstLine) << "warning: "
+                 << say(made.endLevelAtTop.count, "an EndLevel at or above the top level, " + std::to_string(top) +
+                                                      ", which holds no objects")
+                 << '\n';
+    }
+    if (made.endsInsideObject.count > 0) {
+        warnings << MessagePrefix(file, made.endsInsideObject.firstLine)
+                 << "warning: the map ends inside the object that opens here\n";
+    }
+}
+
+// process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
+// With --werror, a Process that warns writes no file and ends with the status of a failed check.
+int RunProcess(const Options& options, MapDocument& document, std::ostream& out, std::ostream& err,
+               std::ostream& warnings) {
     ProcessSummary summary;
     ProcessSummary* counted = options.summary ? &summary : nullptr;
+    bool written = true;
     if (options.dryRun || options.output == kStandardOutput) {
         StreamSink sink(options.dryRun ? nullptr : &out);
         document.ProcessFileTo(sink, counted);
         CheckWritten(out);
     } else {
-        document.ProcessFileTo(AbsolutePath(options.output), counted);
+        written = document.ProcessFileTo(AbsolutePath(options.output), counted, options.werror);
     }
+    WarnAboutProcess(document, options.werror ? err : warnings);
     // With the map on standard output, the summary goes beside it on standard error.
-    if (options.summary) {
+    if (options.summary && written) {
         (options.output == kStandardOutput && !options.dryRun ? err : out) << summary.ToText(options.summaryAll);
     }
+    return options.werror && document.processWarnings().any() ? kCliCheckFailed : kCliDone;
 }
 
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they
@@ -354,7 +391,7 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         return kCliDone;
     }
     if (options.command == Command::Process) {
-        RunProcess(options, document, out, err);
+        return RunProcess(options, document, out, err, warnings);
     } else {
         WriteOutput(options, document, out);
     }
@@ -404,6 +441,8 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options) {
                 ->type_name("[=all]")
                 ->check(CLI::IsMember({"", "all"}));
             command.add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
+            command.add_flag("--werror", options.werror,
+                             "a Process that warns writes no file and exits with status 4");
             break;
         default:
             break;

@@ -112,26 +112,30 @@ bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
     return CommitScan(path, std::move(result), tables);
 }
 
-void MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary) {
+bool MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary, bool refuseWarnings) {
     DeferredFileSink sink(output);
-    ProcessScannedFile(sink, summary, [&sink] { sink.Commit(); });
+    return ProcessScannedFile(sink, summary, [&sink] { sink.Commit(); }, refuseWarnings);
 }
 
 void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
-    ProcessScannedFile(output, summary, [] {});
+    ProcessScannedFile(output, summary, [] {}, false);
 }
 
-void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit) {
+bool MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit,
+                                     bool refuseWarnings) {
     const FileParts input(mapPath_, scannedStamp_);
     DictionaryTables tables = tables_;
     LineList dicLines = dicLines_;
     ProcessSummary counted;
+    ProcessWarnings warned;
     try {
         ProcessMapParts(input, scannedFacts_, levels_, lists_, useDictionary_, tables, dicLines, output,
-                        summary ? &counted : nullptr, kProcessPartSize);
+                        summary ? &counted : nullptr, kProcessPartSize, &warned);
     } catch (...) {
         RethrowInFile(PathToUtf8(mapPath_));
     }
+    warnings_ = warned;
+    if (refuseWarnings && warned.any()) return false;
     commit();
 
     tables_ = tables;
@@ -139,18 +143,21 @@ void MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, 
     if (summary) *summary = std::move(counted);
     buttons_.saveMap = true;
     modified_ = false;
+    return true;
 }
 
 void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
     // Without a map the text is empty (map_ starts empty), so the pass changes nothing and the document only
     // becomes "processed": the same outcome as processing a map that holds no line.
     ProcessSummary counted;
+    ProcessWarnings warned;
     try {
         ProcessMap(map_, levels_, lists_, useDictionary_, tables_, dicLines_, progress, summary ? &counted : nullptr,
-                   kProcessPartSize);
+                   kProcessPartSize, &warned);
     } catch (...) {
         RethrowInFile(PathToUtf8(mapPath_));
     }
+    warnings_ = warned;
     if (summary) *summary = std::move(counted);
     buttons_.saveMap = true;
     modified_ = true;

@@ -60,7 +60,10 @@ public:
     // read) nothing is written and the document is as before. Process's failure is reported before the
     // output's. On success as Process then SaveMap: Save MAP enabled, Modified clear. With summary, it is
     // replaced by what this Process did to the EndLevel lines, when it succeeds.
-    void ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary = nullptr);
+    // With refuseWarnings, a Process that warns (processWarnings()) writes nothing and returns false, the
+    // document as before but for the warnings.
+    bool ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary = nullptr,
+                       bool refuseWarnings = false);
     // The same into output as it goes (standard output, or nothing for a dry run): on a failure output may
     // hold a part of the result.
     void ProcessFileTo(ByteSink& output, ProcessSummary* summary = nullptr);
@@ -110,6 +113,8 @@ public:
     void SetLevels(const std::vector<int>& bits);
 
     const MapText& map() const { return map_; }
+    // What the last Process made that the map's maker would not want (by the map's input lines).
+    const ProcessWarnings& processWarnings() const { return warnings_; }
     bool hasMap() const { return hasMap_; }
     // The file of the open map.
     const std::filesystem::path& mapPath() const { return mapPath_; }
@@ -131,7 +136,8 @@ private:
     // whether the file is a Polish map.
     bool CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables);
     // ProcessFileTo's pass; commit runs once the pass has succeeded, before the document changes.
-    void ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit);
+    bool ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit,
+                            bool refuseWarnings);
 
     std::filesystem::path programDir_;
     MapText map_;
@@ -146,6 +152,7 @@ private:
     DictionaryTables tables_;
     LineList dicLines_;
     LineList cfgLines_;
+    ProcessWarnings warnings_;
     ButtonStates buttons_;
     bool modified_ = false;
     bool showAll_ = false;

@@ -608,13 +608,26 @@ TEST_F(CliTest, MissingTypeNameFilesNameTheFoldersTried) {
     EXPECT_TRUE(run.err.ends_with("; name their folder with --names-dir.\n")) << run.err;
 }
 
+// process --werror writes nothing where Process warns, and ends with the status of a failed check.
+TEST_F(CliTest, ProcessWerrorWritesNothingWhereProcessWarns) {
+    const CliRun run = Cli("process", map_, {"--levels", "22,20", "--werror", "-o", Path("out.mp")});
+    EXPECT_EQ(run.status, kCliCheckFailed);
+    EXPECT_TRUE(Contains(run.err, "warning: 4 objects get an EndLevel at or above the top level")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out.mp"));
+    EXPECT_EQ(Cli("process", map_, {"--levels", "22,20,18,16,14", "--werror", "-o", Path("out.mp")}).status, kCliDone);
+    EXPECT_TRUE(std::filesystem::exists(dir_.path() / "out.mp"));
+}
+
 TEST_F(CliTest, ProcessWritesTheProcessedMap) {
     Write("levels.cfg", Join({"p0x2f06=2", "l0x16=1"}));
     const CliRun run =
         Cli("process", shortMap_, {"--levels", "22,20,17", "--config", Path("levels.cfg"), "-o", Path("out.mp")});
     EXPECT_EQ(run.status, kCliDone);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
+    // The POI gets level 2, the top of the three levels: Process says so, and writes the map all the same.
+    EXPECT_EQ(run.err, "stratex-cli: " + shortMap_ +
+                           ":12: warning: 1 object gets an EndLevel at or above the top level, 2, which holds no "
+                           "objects; it ends here\n");
     EXPECT_EQ(ReadAll(dir_.path() / "out.mp"),
               Join({"[IMG ID]", "Levels=3", "Level0=22", "Level1=20", "Level2=17", "Zoom0=0", "Zoom1=1", "Zoom2=2",
                     "[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=2", "Data0=(1,2)", "[END]", "[POLYLINE]",
@@ -756,7 +769,13 @@ TEST_F(CliTest, WarningsLeaveTheStatusAloneAndQuietSilencesThem) {
          {"--levels", "22,20", "-o", Path("out.mp")},
          prefix + noHeader +
              ": warning: the header has no Levels= line, so --levels leaves the level header of the map as it is\n"},
-        {"levels with a Levels= line", "process", map_, {"--levels", "22,20", "-o", Path("out.mp")}, ""},
+        {"levels with a Levels= line, and types at their top",
+         "process",
+         map_,
+         {"--levels", "22,20", "-o", Path("out.mp")},
+         prefix + map_ +
+             ":13: warning: 4 objects get an EndLevel at or above the top level, 1, which holds no objects; the "
+             "first ends here\n"},
         {"config lines that name no listed type",
          "scan",
          map_,
@@ -892,7 +911,8 @@ TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, std::string("stratex-cli ") + STRATEX_VERSION + "\n");
 
-    const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16", "--sort", "2"};
+    const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16", "--sort", "2",
+                                              "--quiet"};
     auto args = options;
     args.insert(args.begin(), {"process", map_, "-o", PathText(out.path() / "exe.mp")});
     run = RunExecutable(args, out);
