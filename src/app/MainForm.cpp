@@ -42,6 +42,41 @@ namespace stratex {
 
 namespace {
 
+// "объект", "объекта", "объектов" after count, as Russian counts them.
+QString Objects(std::uint64_t count) {
+    const std::uint64_t lastTwo = count % 100;
+    const std::uint64_t last = count % 10;
+    const char* word = (lastTwo >= 11 && lastTwo <= 14) ? "объектов"
+                       : last == 1                      ? "объект"
+                       : (last >= 2 && last <= 4)       ? "объекта"
+                                                        : "объектов";
+    return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(word);
+}
+
+}  // namespace
+
+QString ProcessWarningsText(const ProcessWarnings& made, std::size_t levels) {
+    QStringList lines;
+    if (made.dataAboveEndLevel.count > 0) {
+        lines << QStringLiteral("Внимание: %1 с EndLevel ниже уровня своих координат (первый кончается в строке %2)")
+                     .arg(Objects(made.dataAboveEndLevel.count))
+                     .arg(made.dataAboveEndLevel.firstLine);
+    }
+    if (made.endLevelAtTop.count > 0) {
+        lines << QStringLiteral("Внимание: %1 с EndLevel на верхнем уровне %2 или выше (первый кончается в строке %3)")
+                     .arg(Objects(made.endLevelAtTop.count))
+                     .arg(levels > 0 ? levels - 1 : 0)
+                     .arg(made.endLevelAtTop.firstLine);
+    }
+    if (made.endsInsideObject.count > 0) {
+        lines << QStringLiteral("Внимание: карта кончается внутри объекта, открытого в строке %1")
+                     .arg(made.endsInsideObject.firstLine);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+namespace {
+
 constexpr int kClientWidth = 648;
 constexpr int kClientHeight = 529;
 constexpr int kToolBarHeight = 29;
@@ -565,7 +600,9 @@ void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
         ProcessSummary summary;
         doc_->Process(progress_.get(), &summary);
-        StatusBar->setToolTip(QString::fromStdString(summary.ToText()).trimmed());
+        const QString warnings = ProcessWarningsText(doc_->processWarnings(), doc_->levels().size());
+        const QString done = QString::fromStdString(summary.ToText()).trimmed();
+        StatusBar->setToolTip(warnings.isEmpty() ? done : warnings + QStringLiteral("\n\n") + done);
     });
 }
 

@@ -30,6 +30,10 @@ class TypeListModel;
 class TypeListView;
 class WindowProgress;
 
+// The warnings of a Process as the window shows them (in the status bar's tooltip), one line per kind of
+// problem; empty where there is none. levels: the rows of the Levels table.
+QString ProcessWarningsText(const ProcessWarnings& made, std::size_t levels);
+
 // The main window. It holds the controls and the dialog states; the open map, the lists, the levels and
 // every operation on them are the MapDocument's. Each handler reads the widgets, runs its dialog or
 // question, calls the document and shows the result; a failure (stratex::Error or any std::exception)

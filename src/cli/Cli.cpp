@@ -292,8 +292,8 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
     if (made.endLevelAtTop.count > 0) {
         const std::size_t top = document.levels().size() > 0 ? document.levels().size() - 1 : 0;
         warnings << MessagePrefix(file, made.endLevelAtTop.firstLine) << "warning: "
-                 << say(made.endLevelAtTop.count, "an EndLevel at or above the top level, " + std::to_string(top) +
-                                                      ", which holds no objects")
+                 << say(made.endLevelAtTop.count,
+                        "an EndLevel at or above the top level, " + std::to_string(top) + ", which holds no objects")
                  << '\n';
     }
     if (made.endsInsideObject.count > 0) {
@@ -441,8 +441,7 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options) {
                 ->type_name("[=all]")
                 ->check(CLI::IsMember({"", "all"}));
             command.add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
-            command.add_flag("--werror", options.werror,
-                             "a Process that warns writes no file and exits with status 4");
+            command.add_flag("--werror", options.werror, "a Process that warns writes no file and exits with status 4");
             break;
         default:
             break;

@@ -114,11 +114,13 @@ bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
 
 bool MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary, bool refuseWarnings) {
     DeferredFileSink sink(output);
-    return ProcessScannedFile(sink, summary, [&sink] { sink.Commit(); }, refuseWarnings);
+    return ProcessScannedFile(
+        sink, summary, [&sink] { sink.Commit(); }, refuseWarnings);
 }
 
 void MapDocument::ProcessFileTo(ByteSink& output, ProcessSummary* summary) {
-    ProcessScannedFile(output, summary, [] {}, false);
+    ProcessScannedFile(
+        output, summary, [] {}, false);
 }
 
 bool MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, const std::function<void()>& commit,

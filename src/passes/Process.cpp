@@ -359,9 +359,8 @@ void ProcessMapStream(ByteSource& input, const StreamFacts& facts, const LevelsT
 
 void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const LevelsTable& levels,
                      const TypeLists& lists, bool useDictionary, DictionaryTables& tables, LineList& dicLines,
-                     ByteSink& output, ProcessSummary* summary, std::uint64_t partSize,
-                     ProcessWarnings* warnings) {
-    Run run{facts, levels, lists, useDictionary, tables, dicLines, &output, nullptr, LineReader::kDefaultCapacity,
+                     ByteSink& output, ProcessSummary* summary, std::uint64_t partSize, ProcessWarnings* warnings) {
+    Run run{facts,  levels, lists, useDictionary, tables, dicLines, &output, nullptr, LineReader::kDefaultCapacity,
             summary};
     run.warnings = warnings;
     RunProcess(input, run, partSize);
@@ -379,8 +378,10 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     DictionaryTables newTables = tables;
     LineList newDicLines = dicLines;
     PiecePlan plan;
-    Run run{facts,   levels, lists, useDictionary, newTables, newDicLines, nullptr, &plan, LineReader::kDefaultCapacity,
-            summary, progress, buffer.size()};
+    Run run{facts,         levels,    lists,
+            useDictionary, newTables, newDicLines,
+            nullptr,       &plan,     LineReader::kDefaultCapacity,
+            summary,       progress,  buffer.size()};
     run.warnings = warnings;
     RunProcess(input, run, partSize);
     MapText::Parts parts = text.Release();

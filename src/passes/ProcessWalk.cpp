@@ -14,7 +14,11 @@ class Walker {
 public:
     Walker(StreamSource& source, StreamPlan& plan, ProcessTracker& tracker, Generated& generated,
            const WalkOptions& options)
-        : source_(source), plan_(plan), tracker_(tracker), generated_(generated), options_(options),
+        : source_(source),
+          plan_(plan),
+          tracker_(tracker),
+          generated_(generated),
+          options_(options),
           top_(static_cast<std::int32_t>(generated.levels.size()) - 1) {
         source_.WatchCoordinates(options_.warnings != nullptr);
     }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QProgressBar>
 
+#include "app/MainForm.h"
 #include "app/PanelStatusBar.h"
 #include "app/QtText.h"
 #include "document/MapDocument.h"
@@ -45,6 +46,7 @@ private slots:
     void ProcessThenAnotherMapStillAsksOnClose();
     void SaveCfgThenOpenCfgRestoresLevels();
     void SaveDicWritesTheGeneratedDictionary();
+    void ProcessWarningsAreToldInTheTooltip();
 };
 
 void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
@@ -64,8 +66,11 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
     QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
     QVERIFY(bar->maximum() > lines);  // Process inserted EndLevel lines
     // The tooltip tells what Process did, until the next map is opened.
-    // The types whose EndLevel lines changed, with their level, then the header and the total.
-    QCOMPARE(status->toolTip(), QStringLiteral("POI 0x2a00: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
+    // Process's warnings (the polyline keeps its level 2, the top one), then the types whose EndLevel lines
+    // changed, with their level, the header and the total.
+    QCOMPARE(status->toolTip(), QStringLiteral("Внимание: 1 объект с EndLevel на верхнем уровне 2 или выше (первый "
+                                               "кончается в строке 25)\n\n"
+                                               "POI 0x2a00: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
                                                "Polygon 0x4c: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
                                                "Levels: 3 -> 3\n"
                                                "Total: 2 inserted, 0 replaced, 2 unchanged"));
@@ -369,4 +374,35 @@ void TestProcessSave::SaveDicWritesTheGeneratedDictionary() {
 }
 
 QTEST_MAIN(TestProcessSave)
+// Process's warnings stand in the status bar's tooltip above the summary, in Russian, counted as Russian
+// counts them.
+void TestProcessSave::ProcessWarningsAreToldInTheTooltip() {
+    stratex::ProcessWarnings made;
+    made.dataAboveEndLevel = {1, 14};
+    made.endLevelAtTop = {22, 9};
+    made.endsInsideObject = {1, 30};
+    QCOMPARE(
+        stratex::ProcessWarningsText(made, 3),
+        QStringLiteral("Внимание: 1 объект с EndLevel ниже уровня своих координат (первый кончается в строке 14)\n"
+                       "Внимание: 22 объекта с EndLevel на верхнем уровне 2 или выше (первый кончается в строке 9)\n"
+                       "Внимание: карта кончается внутри объекта, открытого в строке 30"));
+    made = {};
+    made.endLevelAtTop = {11, 9};
+    QVERIFY(stratex::ProcessWarningsText(made, 3).contains(QStringLiteral(" 11 объектов ")));
+    QCOMPARE(stratex::ProcessWarningsText({}, 3), QString());
+
+    // In the window: a polyline whose data lies at level 1 gets EndLevel 0.
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251(
+        "maps/above.mp", QStringLiteral("[IMG ID]\nLevels=3\nLevel0=24\nLevel1=22\nLevel2=20\n[END-IMG ID]\n"
+                                        "[POLYLINE]\nType=0x16\nData1=(55.1,37.2),(55.2,37.3)\n[END]\n"));
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    auto* status = fixture.Find<stratex::PanelStatusBar>("StatusBar");
+    QVERIFY2(status->toolTip().startsWith(QStringLiteral("Внимание: 1 объект с EndLevel ниже уровня своих координат "
+                                                         "(первый кончается в строке 10)\n\n")),
+             qPrintable(status->toolTip()));
+}
+
 #include "TestProcessSave.moc"

@@ -911,8 +911,8 @@ TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, std::string("stratex-cli ") + STRATEX_VERSION + "\n");
 
-    const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16", "--sort", "2",
-                                              "--quiet"};
+    const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16",
+                                              "--sort",      "2",    "--quiet"};
     auto args = options;
     args.insert(args.begin(), {"process", map_, "-o", PathText(out.path() / "exe.mp")});
     run = RunExecutable(args, out);
