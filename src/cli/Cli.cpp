@@ -362,13 +362,12 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     std::ostream& warnings = options.quiet ? discard : err;
     MapDocument document(namesFolder);
     if (options.command == Command::Check) {
-        const CheckRequest request{AbsolutePath(options.map),
-                                   !options.configs.empty() || options.levels.has_value(),
-                                   options.json,
-                                   options.werror,
-                                   options.all,
-                                   options.only,
-                                   options.disabled};
+        // Any choice of Process's makes check judge the map that Process would write with it.
+        const bool processChoices = !options.configs.empty() || options.levels.has_value() || options.dictionary ||
+                                    options.showAll || !options.sort.empty();
+        const CheckRequest request{
+            AbsolutePath(options.map), processChoices, options.json, options.werror, options.all, options.only,
+            options.disabled};
         // The config files' problems are findings of the check, not warnings beside it.
         std::vector<Finding> configFindings;
         return RunCheck(

@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 24> kFindingCodes = {{
+const std::array<FindingCodeInfo, 23> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -20,7 +20,6 @@ const std::array<FindingCodeInfo, 24> kFindingCodes = {{
     {FindingCode::MixedEndLevels, "mixed-endlevels", Severity::Warning},
     {FindingCode::DictionaryNotClosed, "dictionary-not-closed", Severity::Error},
     {FindingCode::DictionaryRow, "dictionary-row", Severity::Warning},
-    {FindingCode::TypeLevelTop, "type-level-top", Severity::Warning},
     {FindingCode::NotAMap, "not-a-map", Severity::Error},
     {FindingCode::TypeTwice, "type-twice", Severity::Warning},
     {FindingCode::EndLevelTwice, "endlevel-twice", Severity::Warning},

@@ -35,7 +35,6 @@ enum class FindingCode {
     MixedEndLevels,       // the objects of one type carry different EndLevels (or some none)
     DictionaryNotClosed,  // "[DICTIONARY]" without an end marker
     DictionaryRow,        // a dictionary row whose flags are not 255 characters
-    TypeLevelTop,         // a type level at or above the last level of the resulting header
     NotAMap,              // the file is no Polish map: no line holds "[END-IMG ID]" (why: NotAMap.h)
     TypeTwice,            // a second Type line in an object
     EndLevelTwice,        // a second EndLevel line in an object (Process replaces only the later)
@@ -51,7 +50,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 24> kFindingCodes;
+extern const std::array<FindingCodeInfo, 23> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

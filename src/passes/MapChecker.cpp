@@ -80,7 +80,11 @@ class MapChecker {
 public:
     // written: what Process writes on each object, in line order.
     // text: the map checked, which Process's walk reads where a finding needs what Process would write.
-    MapChecker(const MapText& text, const CheckContext& context) : context_(context), text_(text) {}
+    MapChecker(const MapText& text, const CheckContext& context)
+        : context_(context), text_(text), asProcessed_(context.lists != nullptr && context.resultingLevels != nullptr) {
+        // The map as Process would write it: each object's EndLevel from Process's own walk.
+        if (asProcessed_) processed_ = LevelsWritten(text, context);
+    }
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
     void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
@@ -201,7 +205,24 @@ private:
         if (tracked.endsHeader) HeaderFindings(number);
     }
 
+    // The header Process would write in place of the map's: from the Levels table, beginning at the
+    // "Levels=" line, each row's bit count as Process writes it (the value's first two characters).
+    void ProcessedHeader() {
+        const LevelsTable& levels = *context_.resultingLevels;
+        levelsValue_ = std::to_string(levels.size());
+        levelLines_.clear();
+        for (std::size_t k = 0; k < levels.size(); ++k) {
+            const LevelRow& row = levels.rows()[k];
+            std::int32_t number = 0;
+            for (std::size_t i = 5; i < row.key.size() && i < 11 && row.key[i] >= '0' && row.key[i] <= '9'; ++i) {
+                number = number * 10 + (row.key[i] - '0');
+            }
+            levelLines_.push_back({*levelsLine_ + 1 + k, number, row.value.substr(0, 2)});
+        }
+    }
+
     void HeaderFindings(std::uint64_t headerEnd) {
+        if (asProcessed_ && levelsLine_) ProcessedHeader();
         const std::size_t count = levelLines_.size();
         const std::uint64_t at = levelsLine_ ? *levelsLine_ : headerEnd;
         std::optional<std::int32_t> declared;
@@ -289,6 +310,7 @@ private:
                 kind_);
             return;
         }
+        if (asProcessed_ && !AsProcessed(number)) return;
         TypeStats& stats = StatsOf(*value);
         if (endLevel_) {
             ++stats.endLevels[*endLevel_];
@@ -324,18 +346,19 @@ private:
         }
     }
 
+    // The object that ends at line as Process would write it: the EndLevel Process gives it, on its EndLevel
+    // line or the line Process puts one in front of. False where Process stops before the object.
+    bool AsProcessed(std::uint64_t line) {
+        while (nextProcessed_ < processed_.size() && processed_[nextProcessed_].line < line) ++nextProcessed_;
+        if (nextProcessed_ == processed_.size() || processed_[nextProcessed_].line != line) return false;
+        endLevel_ = processed_[nextProcessed_].level;
+        if (object_.endLevel == 0) object_.endLevel = line;
+        return true;
+    }
+
     TypeStats& StatsOf(std::int32_t value) {
         const std::uint64_t key = (static_cast<std::uint64_t>(kind_) << 32) | static_cast<std::uint32_t>(value);
         return types_.try_emplace(key, TypeStats{kind_, value, object_.opener, {}, 0}).first->second;
-    }
-
-    // The level Process would give an object of the type without EndLevel, when it can be told.
-    std::optional<std::int32_t> ProcessLevel(const TypeStats& stats) const {
-        try {
-            return ObjectEndLevel(*context_.lists, stats.kind, NormalisedTypeCode(stats.kind, stats.value));
-        } catch (const Error&) {
-            return std::nullopt;
-        }
     }
 
     // Tells the findings that wait for it what Process would write on their objects: Process's own walk,
@@ -358,10 +381,6 @@ private:
     }
 
     void TypeFindings() {
-        std::optional<std::int32_t> resultingLast;
-        if (context_.lists && context_.resultingLevels && context_.resultingLevels->size() > 0) {
-            resultingLast = static_cast<std::int32_t>(context_.resultingLevels->size()) - 1;
-        }
         for (const auto& [key, stats] : types_) {
             const std::string type = NormalisedTypeCode(stats.kind, stats.value);
             const std::string name = "the " + std::string(KindName(stats.kind)) + " type " + type;
@@ -377,20 +396,15 @@ private:
                     name + " has objects at EndLevel " + levels + "; Process gives them all one level", stats.kind,
                     type);
             }
-            if (resultingLast) {
-                const auto level = ProcessLevel(stats);
-                if (level && *level >= *resultingLast) {
-                    Add(stats.firstLine, FindingCode::TypeLevelTop,
-                        name + " gets level " + std::to_string(*level) +
-                            ", at or above the last level of the new header, " + std::to_string(*resultingLast),
-                        stats.kind, type);
-                }
-            }
         }
     }
 
     const CheckContext& context_;
     const MapText& text_;
+    // Judging the map as Process would write it (with the Type lists and the Levels table it would use).
+    bool asProcessed_;
+    std::vector<WrittenLevel> processed_;
+    std::size_t nextProcessed_ = 0;
     // Findings that say what Process would write, by their index and their object's end line.
     std::vector<std::pair<std::size_t, std::uint64_t>> awaitingProcess_;
     CheckResult result_;

@@ -608,6 +608,25 @@ TEST_F(CliTest, MissingTypeNameFilesNameTheFoldersTried) {
     EXPECT_TRUE(run.err.ends_with("; name their folder with --names-dir.\n")) << run.err;
 }
 
+// With any choice of Process's, check judges the map that Process would write: what the map as it stands
+// shows as a warning is an error there, at the line process names.
+TEST_F(CliTest, CheckWithProcessChoicesJudgesTheMapProcessWouldWrite) {
+    const std::string map = Write("above.mp", CheckMapText({"[POLYLINE]", "Type=0x16", "EndLevel=0", "[END]",
+                                                            "[POLYLINE]", "Type=0x16", "Data1=(1,2)", "[END]"}));
+    EXPECT_EQ(Cli("check", map).status, kCliDone);
+    for (const std::vector<std::string>& choices :
+         {std::vector<std::string>{"--show-all"}, {"--sort", "2"}, {"--levels", "24,21,18"}}) {
+        SCOPED_TRACE(choices.front());
+        const CliRun run = Cli("check", map, choices);
+        EXPECT_EQ(run.status, kCliCheckFailed);
+        EXPECT_TRUE(Contains(run.out, map + ":14: error: the polyline 0x16 object: the data starts at level 1, "
+                                            "above EndLevel=0 [data-above-endlevel]"))
+            << run.out;
+    }
+    const CliRun process = Cli("process", map, {"-o", Path("out.mp")});
+    EXPECT_TRUE(Contains(process.err, map + ":14: warning: 1 object gets an EndLevel below")) << process.err;
+}
+
 // process --werror writes nothing where Process warns, and ends with the status of a failed check.
 TEST_F(CliTest, ProcessWerrorWritesNothingWhereProcessWarns) {
     const CliRun run = Cli("process", map_, {"--levels", "22,20", "--werror", "-o", Path("out.mp")});

@@ -111,16 +111,29 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
     }
 }
 
-TEST(MapChecker, TypeLevelAtOrAboveTheNewLastLevelIsReportedOnlyWithTheResultingHeader) {
-    const MapText map = MapWith(kHeader, {"[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"});
+// With the Type lists and the Levels table that Process would use, check judges the map Process would write:
+// each object with the EndLevel Process gives it, the header Process writes in place of the map's.
+TEST(MapChecker, WithProcessChoicesTheMapIsJudgedAsProcessWouldWriteIt) {
+    const MapText map = MapWith(kHeader, {"[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]",     // lines 7-10
+                                          "[POLYLINE]", "Type=0x16", "Data1=(1,2)", "[END]"});  // lines 11-14
     TypeLists lists;
-    lists.polyline.AddTypeRow("0x16", "Trail", "2");
+    lists.polyline.AddTypeRow("0x16", "Trail", "0");
     LevelsTable levels;
     levels.Clear();
-    for (const char* key : {"Level0", "Level1", "Level2"}) levels.AddScannedRow(key, "24bit");
-
-    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &levels})), (Found{{"type-level-top", 7}}));
-    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr})), Found{});
+    for (const auto& [key, value] : {std::pair{"Level0", "24bit"}, {"Level1", "21bit"}, {"Level2", "18bit"}}) {
+        levels.AddScannedRow(key, value);
+    }
+    // EndLevel 0 below the second object's data, an error in the written map, at the line Process puts it in
+    // front of; the map as it stands has only a warning there.
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &levels})), (Found{{"data-above-endlevel", 14}}));
+    EXPECT_EQ(CodesAndLines(CheckMap(map)), (Found{{"mixed-endlevels", 7}, {"data-without-endlevel", 13}}));
+    // A header that Process would write with bit counts that do not fall.
+    LevelsTable flat;
+    flat.Clear();
+    for (const char* key : {"Level0", "Level1"}) flat.AddScannedRow(key, "24bit");
+    lists.polyline.SetLevel(0, "1");
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &flat})),
+              (Found{{"level-bits-order", 4}, {"endlevel-top", 9}, {"data-top-level", 13}, {"endlevel-top", 14}}));
 }
 
 TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
