@@ -353,7 +353,13 @@ bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warn
 
 // Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
-    const std::filesystem::path namesFolder = TypeNameFolder(options);
+    std::filesystem::path namesFolder;
+    try {
+        namesFolder = TypeNameFolder(options);
+    } catch (const Error&) {
+        // check needs no names: it names the types where the files are found.
+        if (options.command != Command::Check || !options.namesDir.empty()) throw;
+    }
     if (const auto refused = RefusedOutput(options, namesFolder)) {
         err << MessagePrefix() << *refused << ".\n";
         return kCliBadUsage;

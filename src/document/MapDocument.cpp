@@ -19,12 +19,18 @@ namespace stratex {
 
 MapDocument::MapDocument(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
 
+TypeNameFiles MapDocument::Names() const {
+    // Without a folder the type names are not wanted: the types go unnamed.
+    if (programDir_.empty()) return {};
+    return TypeNameFiles::Load(programDir_);
+}
+
 bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress) {
     SetShowAll(false);
 
     // Everything is built in locals and committed only once the scan has succeeded, so that a missing type
     // name file, an unreadable map or a text that is no number leaves the open map as it was.
-    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    const TypeNameFiles names = Names();
     // The map is loaded on a second thread while the scan reads it here.
     MapTextLoader loader(path);
     DictionaryTables tables = tables_;
@@ -94,7 +100,7 @@ private:
 bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
     SetShowAll(false);
 
-    const TypeNameFiles names = TypeNameFiles::Load(programDir_);
+    const TypeNameFiles names = Names();
     DictionaryTables tables = tables_;
     StreamFacts facts;
     FileSource::Stamp stamp;
@@ -178,7 +184,7 @@ void MapDocument::SetShowAll(bool on) {
         // ticked and these buttons enabled.
         buttons_.saveCfg = true;
         if (useDictionary_) buttons_.saveDic = true;
-        ShowAllObjects(lists_, TypeNameFiles::Load(programDir_));
+        ShowAllObjects(lists_, Names());
         return;
     }
     RemoveShowAllRows(lists_);

@@ -39,7 +39,8 @@ struct ButtonStates {
 // document as it was, unless noted.
 class MapDocument {
 public:
-    // programDir: the folder of the type name files (the working folder at start-up).
+    // programDir: the folder of the type name files (the working folder at start-up); empty where the types
+    // go unnamed (stratex-cli check without the files).
     explicit MapDocument(std::filesystem::path programDir);
 
     // Open MAP after its dialog: switches Show All off, scans the map, enables Process, Open CFG, Save CFG
@@ -132,6 +133,8 @@ public:
     const std::filesystem::path& programDir() const { return programDir_; }
 
 private:
+    // The type name files of programDir, or none without a folder.
+    TypeNameFiles Names() const;
     // The end of a successful Open MAP: takes what the scan of path found and enables the buttons. Returns
     // whether the file is a Polish map.
     bool CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables);

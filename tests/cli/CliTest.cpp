@@ -578,6 +578,17 @@ private:
     std::filesystem::path old_;
 };
 
+// check needs no type name files: where none are found, the types go unnamed; the other commands need them.
+TEST_F(CliTest, CheckNeedsNoTypeNameFiles) {
+    TempDir empty;
+    const WorkingFolder there(empty.path());
+    const CliRun check = RunInProcess({"check", map_, "--json"});
+    EXPECT_TRUE(check.status == kCliDone || check.status == kCliCheckFailed) << check.err;
+    EXPECT_TRUE(nlohmann::json::parse(check.out).is_array());
+    EXPECT_NE(RunInProcess({"check", map_, "--show-all"}).status, kCliFailure);
+    EXPECT_EQ(RunInProcess({"scan", map_}).status, kCliFailure);
+}
+
 TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
     const WorkingFolder working(dir_.path());
     const auto here = std::filesystem::current_path();
