@@ -39,24 +39,18 @@ bool LineReader::NextLong(const char* from, Line& line) {
     return true;
 }
 
-namespace {
-
-// Sees no line: TakePlain without a watch.
-struct NoWatcher : LineReader::Watcher {
-    void Watched(std::string_view) override {}
-};
-
-constexpr std::array<bool, 256> kWatchNothing{};
-
-}  // namespace
-
 void LineReader::TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run) {
-    NoWatcher none;
-    TakePlain(notPlain, limit, run, kWatchNothing, none);
+    TakeRun<false>(notPlain, limit, run, nullptr, nullptr);
 }
 
 void LineReader::TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run,
                            const std::array<bool, 256>& watch, Watcher& watcher) {
+    TakeRun<true>(notPlain, limit, run, &watch, &watcher);
+}
+
+template <bool kWatched>
+void LineReader::TakeRun(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run,
+                         const std::array<bool, 256>* watch, Watcher* watcher) {
     if (limit <= base_ + pos_) return;
     const char* const data = text_;
     const char* const stop = data + (limit < base_ + end_ ? static_cast<std::size_t>(limit - base_) : end_);
@@ -75,7 +69,9 @@ void LineReader::TakePlain(const std::array<bool, 256>& notPlain, std::uint64_t 
             }
         }
         run.last.text = std::string_view(p, static_cast<std::size_t>(at - p));
-        if (watch[static_cast<unsigned char>(*p)]) watcher.Watched(run.last.text);
+        if constexpr (kWatched) {
+            if ((*watch)[static_cast<unsigned char>(*p)]) watcher->Watched(run.last.text);
+        }
         run.last.end = crLf ? LineEnd::kCrLf : *at == '\r' ? LineEnd::kCr : LineEnd::kLf;
         run.last.offset = base_ + static_cast<std::uint64_t>(p - data);
         run.crLf = run.crLf && crLf;

@@ -135,6 +135,11 @@ public:
 private:
     static constexpr int kShortWords = 8;
 
+    // TakePlain, handing watched lines to watcher where kWatched.
+    template <bool kWatched>
+    void TakeRun(const std::array<bool, 256>& notPlain, std::uint64_t limit, Run& run,
+                 const std::array<bool, 256>* watch, Watcher* watcher);
+
     // Takes the line that ends at the CR or LF at p; false when it may go on in bytes not yet read.
     bool Take(const char* p, Line& line) {
         const char* data = text_;

@@ -15,6 +15,8 @@ namespace stratex {
 // with letter case counting unless a function says otherwise.
 namespace mapsyntax {
 
+// The header part is the section this marker opens (where a map has one), up to the line that ends it.
+inline constexpr std::string_view kHeaderStart = "[IMG ID]";
 // The header part ends with the first line that contains this marker.
 inline constexpr std::string_view kHeaderEnd = "[END-IMG ID]";
 
@@ -152,6 +154,14 @@ bool BeginsDictionaryEndMarker(std::string_view text);
 // in any case (the second spelling is met in hand-made maps; a removal that missed it would take the
 // objects behind it).
 bool EndsDictionaryForRemoval(std::string_view line);
+
+// The first bytes of a coordinate line ("DataN=", "OriginN=", in any letter case): a line that begins with
+// none of them is no coordinate line.
+inline constexpr std::array<bool, 256> kCoordinateFirst = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("DdOo")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 // The level of a coordinate line: N of a line whose key is "DataN" or the older "OriginN" (up to three
 // digits, letter case ignored, blanks before "=" allowed); nothing for any other line.

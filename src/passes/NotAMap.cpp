@@ -48,7 +48,7 @@ std::uint64_t HeaderClosedAt(ByteSource& input) {
             ++number;
             if (line.text.empty() || line.text.front() != '[') continue;
             if (!inHeader) {
-                if (!mapsyntax::Begins(line.text, "[IMG ID]")) return 0;
+                if (!mapsyntax::Begins(line.text, mapsyntax::kHeaderStart)) return 0;
                 inHeader = true;
             } else if (mapsyntax::ClassifyLine(line.text).end) {
                 return number;

@@ -80,7 +80,7 @@ private:
 
     // What the warnings need of a line that the walk reads itself.
     void Watch(const Current& current, const TrackedLine& tracked) {
-        if (!current.line.empty() && kCoordinateFirst[static_cast<unsigned char>(current.line.front())]) {
+        if (!current.line.empty() && mapsyntax::kCoordinateFirst[static_cast<unsigned char>(current.line.front())]) {
             coordinates_.Watched(current.line);
         }
         if (tracked.opens) openLine_ = source_.InputLinesTaken();

@@ -228,13 +228,6 @@ struct CoordinateLevels : LineReader::Watcher {
     }
 };
 
-// The first bytes of a coordinate line ("DataN=", "OriginN=", any letter case).
-inline constexpr std::array<bool, 256> kCoordinateFirst = [] {
-    std::array<bool, 256> table{};
-    for (const char c : std::string_view("DdOo")) table[static_cast<unsigned char>(c)] = true;
-    return table;
-}();
-
 inline std::uint8_t EndLength(LineEnd end) { return end == LineEnd::kCrLf ? 2 : end == LineEnd::kNone ? 0 : 1; }
 
 // Where a plan's pieces go once no later step can change them.
@@ -561,10 +554,11 @@ public:
         held_ = false;
         LineReader::Run run;
         if (watching_) {
-            if (!line_.text.empty() && kCoordinateFirst[static_cast<unsigned char>(line_.text.front())]) {
+            if (!line_.text.empty() && mapsyntax::kCoordinateFirst[static_cast<unsigned char>(line_.text.front())]) {
                 coordinates_.Watched(line_.text);
             }
-            reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run, kCoordinateFirst, coordinates_);
+            reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run, mapsyntax::kCoordinateFirst,
+                              coordinates_);
         } else {
             reader_.TakePlain(mapsyntax::kNotPlainTable, brackets_.ClearUpTo(), run);
         }
