@@ -33,24 +33,22 @@ bool Reported(const CheckRequest& request, const Finding& finding) {
     return (request.only.empty() || named(request.only)) && !named(request.disabled);
 }
 
-// The file is no Polish map: why, on standard error, and with --json the finding on standard output.
-int NotAMapReport(const CheckRequest& request, std::ostream& out, std::ostream& err) {
-    FileSource source(request.map);
-    const NotAMap why = WhyNotAMap(source);
-    const std::string file = PathToUtf8(request.map);
-    WriteNotAPolishMap(file, why, err);
-    if (request.json) WriteFindingsJson(file, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}, {}}}, out);
-    return kCliNotAMap;
-}
-
 }  // namespace
 
-int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
-             const std::vector<Finding>& configFindings, std::ostream& out, std::ostream& err) {
+CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
+                           const std::function<bool(MapDocument&)>& openSteps,
+                           const std::vector<Finding>& configFindings, std::ostream& err) {
+    const std::string file = PathToUtf8(request.map);
+    const auto notAMap = [&] {
+        FileSource source(request.map);
+        const NotAMap why = WhyNotAMap(source);
+        WriteNotAPolishMap(file, why, err);
+        return CheckOutcome{kCliNotAMap, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}, file}}, {}};
+    };
     std::optional<CheckResult> result;
     if (request.withSteps) {
         try {
-            if (!openSteps(document)) return NotAMapReport(request, out, err);
+            if (!openSteps(document)) return notAMap();
             result = CheckMap(document.map(), {&document.lists(), &document.levels()});
         } catch (const Error& e) {
             CheckResult alone = CheckMap(MapText::FromFile(request.map));
@@ -62,18 +60,37 @@ int RunCheck(const CheckRequest& request, MapDocument& document, const std::func
     } else {
         result = CheckMap(MapText::FromFile(request.map));
     }
-    if (!result->isPolishMap) return NotAMapReport(request, out, err);
-    result->findings.insert(result->findings.end(), configFindings.begin(), configFindings.end());
-    std::erase_if(result->findings, [&](const Finding& finding) { return !Reported(request, finding); });
-    const std::string file = PathToUtf8(request.map);
-    if (request.json) {
-        WriteFindingsJson(file, result->findings, out);
-    } else if (request.all) {
-        WriteFindingsText(file, result->findings, out);
-    } else {
-        WriteGroupedFindingsText(file, result->findings, out);
+    if (!result->isPolishMap) return notAMap();
+    CheckOutcome outcome{
+        kCliDone, std::move(result->findings), {std::move(result->levelLines), std::move(result->typeLines)}};
+    outcome.findings.insert(outcome.findings.end(), configFindings.begin(), configFindings.end());
+    for (Finding& finding : outcome.findings) {
+        if (finding.file.empty()) finding.file = file;
     }
-    return HasErrors(result->findings, request.werror) ? kCliCheckFailed : kCliDone;
+    return outcome;
+}
+
+int ReportFindings(const CheckRequest& request, std::vector<Finding> findings, std::ostream& out) {
+    std::erase_if(findings, [&](const Finding& finding) { return !Reported(request, finding); });
+    if (request.json) {
+        WriteFindingsJson({}, findings, out);
+    } else if (request.all) {
+        WriteFindingsText({}, findings, out);
+    } else {
+        WriteGroupedFindingsText({}, findings, out);
+    }
+    return HasErrors(findings, request.werror) ? kCliCheckFailed : kCliDone;
+}
+
+int RunCheck(const CheckRequest& request, MapDocument& document, const std::function<bool(MapDocument&)>& openSteps,
+             const std::vector<Finding>& configFindings, std::ostream& out, std::ostream& err) {
+    CheckOutcome outcome = CheckFindings(request, document, openSteps, configFindings, err);
+    if (outcome.status == kCliNotAMap) {
+        // A JSON reader gets the reason as the one finding, whatever the codes asked for.
+        if (request.json) WriteFindingsJson({}, outcome.findings, out);
+        return kCliNotAMap;
+    }
+    return ReportFindings(request, std::move(outcome.findings), out);
 }
 
 }  // namespace stratex

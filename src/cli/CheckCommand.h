@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/MapDocument.h"
+#include "document/TileSet.h"
 #include "passes/Finding.h"
 
 namespace stratex {
@@ -20,6 +21,23 @@ struct CheckRequest {
     std::vector<std::string> only;      // the codes reported, when not empty
     std::vector<std::string> disabled;  // codes not reported
 };
+
+// What check found in one map: kCliDone, or kCliNotAMap with the one finding that says why (told on err
+// too). Each finding names its file.
+struct CheckOutcome {
+    int status = 0;
+    std::vector<Finding> findings;
+    TileLines lines;
+};
+
+// The findings of check on one map, as RunCheck finds them, without writing them.
+CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
+                           const std::function<bool(MapDocument&)>& openSteps,
+                           const std::vector<Finding>& configFindings, std::ostream& err);
+
+// Writes the findings that the request reports (text, grouped or not, or JSON) and returns kCliDone or
+// kCliCheckFailed.
+int ReportFindings(const CheckRequest& request, std::vector<Finding> findings, std::ostream& out);
 
 // stratex-cli check. Without steps the map is read and checked in one pass. With steps, openSteps runs
 // Open MAP and the options on document (returning false for a file that is no Polish map) and the check

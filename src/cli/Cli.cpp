@@ -17,6 +17,7 @@
 #include "bytes/MapText.h"
 #include "bytes/Strings.h"
 #include "cli/CheckCommand.h"
+#include "cli/CliSteps.h"
 #include "cli/Messages.h"
 #include "cli/Report.h"
 #include "document/MapDocument.h"
@@ -75,30 +76,10 @@ map without [DICTIONARY], a --levels map without Levels=, config lines that name
 listed type) leave the exit status alone and --quiet silences them.
 Exit status: 0 done; 1 failure; 2 bad usage or an -o that names an input;
 3 the file is no Polish map (no line contains "[END-IMG ID]"; nothing is written);
-4 check found errors (with --werror: errors or warnings).)";
+4 check found errors (with --werror: errors or warnings).
 
-enum class Command { Scan, Config, Process, Dictionary, Check };
-
-struct Options {
-    Command command = Command::Scan;
-    std::string map;
-    std::string output;
-    bool dictionary = false;
-    bool showAll = false;
-    std::string sort;
-    std::vector<std::string> configs;
-    std::optional<std::vector<int>> levels;
-    std::string namesDir;
-    bool json = false;                  // scan, check
-    bool werror = false;                // check
-    bool all = false;                   // check: every finding on a line of its own
-    std::vector<std::string> only;      // check: the codes reported, when given
-    std::vector<std::string> disabled;  // check: codes not reported
-    bool summary = false;               // process
-    bool summaryAll = false;            // process: the summary lists unchanged types too
-    bool dryRun = false;                // process
-    bool quiet = false;
-};
+Several maps (the tiles of a map set): scan, config and check report on the set,
+process writes each map with -O DIR or --in-place; the exit status is the highest met.)";
 
 // The names of the check codes, for --only and --disable.
 std::vector<std::string> FindingCodeNames() {
@@ -136,9 +117,6 @@ std::filesystem::path PathFromUtf8(const std::string& text) {
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
 
-// Messages name files by their absolute paths, as the window does.
-std::filesystem::path AbsolutePath(const std::string& text) { return std::filesystem::absolute(PathFromUtf8(text)); }
-
 // The folder Stratex installs the type name files in: a fixed folder, or on Windows the executable's.
 std::filesystem::path InstalledNamesFolder() {
 #ifdef _WIN32
@@ -159,27 +137,16 @@ bool HoldsTypeNameFiles(const std::filesystem::path& folder) {
     });
 }
 
-// The folder of the type name files: --names-dir as given, else the first of the working folder and the
-// installed folder that holds all three. Throws Error naming the folders tried.
-std::filesystem::path TypeNameFolder(const Options& options) {
-    if (!options.namesDir.empty()) return AbsolutePath(options.namesDir);
-    const std::filesystem::path working = std::filesystem::current_path();
-    const std::filesystem::path installed = InstalledNamesFolder();
-    for (const auto& folder : {working, installed}) {
-        if (!folder.empty() && HoldsTypeNameFiles(folder)) return folder;
-    }
-    throw Error("The type name files poi.txt, polyline.txt and polygon.txt are not in the working folder " +
-                PathToUtf8(working) + " nor in " + PathToUtf8(installed) + "; name their folder with --names-dir");
-}
-
 // Why -o may not name this file, or nothing: the output never replaces an input of another kind. Only
 // files that exist are compared, by identity rather than by spelling.
 std::optional<std::string> RefusedOutput(const Options& options, const std::filesystem::path& namesFolder) {
     if (options.output.empty() || options.output == kStandardOutput) return std::nullopt;
     const std::filesystem::path output = AbsolutePath(options.output);
     const std::string named = "-o " + PathToUtf8(output) + " is ";
-    if (options.command != Command::Process && IsSameFile(output, AbsolutePath(options.map))) {
-        return named + "the map, which this command reads but never writes";
+    for (const std::string& map : options.maps) {
+        if (options.command != Command::Process && IsSameFile(output, AbsolutePath(map))) {
+            return named + "the map, which this command reads but never writes";
+        }
     }
     for (const std::string& config : options.configs) {
         if (IsSameFile(output, AbsolutePath(config))) return named + "a level config file given with --config";
@@ -231,18 +198,6 @@ std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const L
     return findings;
 }
 
-void WarnAboutConfig(const std::vector<Finding>& findings, std::ostream& err) {
-    for (const Finding& finding : findings) {
-        err << MessagePrefix(finding.file, finding.line) << "warning: " << finding.message << '\n';
-    }
-}
-
-// A report that did not reach standard output is a failure, not a silent loss.
-void CheckWritten(std::ostream& out) {
-    out.flush();
-    if (!out) throw Error("Cannot write to standard output");
-}
-
 // config and dictionary: writes what Save CFG or Save DIC would write to -o, or to standard output.
 void WriteOutput(const Options& options, MapDocument& document, std::ostream& out) {
     const bool config = options.command == Command::Config;
@@ -271,38 +226,6 @@ private:
 };
 
 // process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
-// What Process made that the map's maker would not want, one warning per kind of problem with its count
-// and its first line.
-void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
-    const std::string file = PathToUtf8(document.mapPath());
-    const ProcessWarnings& made = document.processWarnings();
-    // "1 object gets ... its ...; it ends here", "3 objects get ... their ...; the first ends here".
-    const auto say = [](std::uint64_t count, const std::string& what) {
-        const bool one = count == 1;
-        return std::to_string(count) + (one ? " object gets " : " objects get ") + what +
-               (one ? "; it ends here" : "; the first ends here");
-    };
-    if (made.dataAboveEndLevel.count > 0) {
-        const bool one = made.dataAboveEndLevel.count == 1;
-        warnings << MessagePrefix(file, made.dataAboveEndLevel.firstLine) << "warning: "
-                 << say(made.dataAboveEndLevel.count, std::string("an EndLevel below the lowest level of ") +
-                                                          (one ? "its" : "their") + " coordinates")
-                 << '\n';
-    }
-    if (made.endLevelAtTop.count > 0) {
-        const std::size_t top = document.levels().size() > 0 ? document.levels().size() - 1 : 0;
-        warnings << MessagePrefix(file, made.endLevelAtTop.firstLine) << "warning: "
-                 << say(made.endLevelAtTop.count,
-                        "an EndLevel at or above the top level, " + std::to_string(top) + ", which holds no objects")
-                 << '\n';
-    }
-    if (made.endsInsideObject.count > 0) {
-        warnings << MessagePrefix(file, made.endsInsideObject.firstLine)
-                 << "warning: the map ends inside the object that opens here\n";
-    }
-}
-
-// process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
 // With --werror, a Process that warns writes no file and ends with the status of a failed check.
 int RunProcess(const Options& options, MapDocument& document, std::ostream& out, std::ostream& err,
                std::ostream& warnings) {
@@ -324,33 +247,6 @@ int RunProcess(const Options& options, MapDocument& document, std::ostream& out,
     return options.werror && document.processWarnings().any() ? kCliCheckFailed : kCliDone;
 }
 
-// The steps before the command's own: Open MAP, then the options in their order, with the warnings they
-// call for. False when the file is no Polish map. The map is kept in memory only with inMemory; otherwise it
-// is scanned as it is read, so that memory does not grow with the map.
-bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings, bool inMemory,
-               std::vector<Finding>* configFindings = nullptr) {
-    document.SetUseDictionary(options.dictionary);
-    const std::filesystem::path map = AbsolutePath(options.map);
-    if (!(inMemory ? document.OpenMap(map) : document.ScanMapFile(map))) return false;
-    WarnAboutMap(options, document, warnings);
-    if (options.showAll) document.SetShowAll(true);
-    if (!options.sort.empty()) {
-        for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
-    }
-    for (const std::string& config : options.configs) {
-        const std::filesystem::path path = AbsolutePath(config);
-        const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
-        std::vector<Finding> findings = ConfigFindings(path, document.cfgLines(), unmatched);
-        if (configFindings) {
-            configFindings->insert(configFindings->end(), findings.begin(), findings.end());
-        } else {
-            WarnAboutConfig(findings, warnings);
-        }
-    }
-    if (options.levels) document.SetLevels(*options.levels);
-    return true;
-}
-
 // Runs the steps of one command on a fresh document. Throws Error (and whatever the file system throws).
 int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     std::filesystem::path namesFolder;
@@ -363,6 +259,9 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     if (const auto refused = RefusedOutput(options, namesFolder)) {
         err << MessagePrefix() << *refused << ".\n";
         return kCliBadUsage;
+    }
+    if (options.maps.size() > 1 || !options.outputDir.empty() || options.inPlace) {
+        return RunTileSet(options, namesFolder, out, err);
     }
     std::ostream discard(nullptr);  // --quiet: warnings go nowhere
     std::ostream& warnings = options.quiet ? discard : err;
@@ -411,7 +310,7 @@ int RunReportedCommand(const Options& options, std::ostream& out, std::ostream& 
 }
 
 // The options of one command beyond those that every command takes.
-void AddCommandOptions(CLI::App& command, Command which, Options& options) {
+void AddCommandOptions(CLI::App& command, Command which, Options& options, CLI::Option* output) {
     switch (which) {
         case Command::Scan:
             command.add_flag("--json", options.json, "write the report as JSON");
@@ -446,6 +345,20 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options) {
                 ->type_name("[=all]")
                 ->check(CLI::IsMember({"", "all"}));
             command.add_flag("--dry-run", options.dryRun, "do everything but write the output (-o not needed)");
+            {
+                CLI::Option* folder = command
+                                          .add_option("-O", options.outputDir,
+                                                      "write every map under its own name into DIR (made "
+                                                      "when missing)")
+                                          ->type_name("DIR");
+                CLI::Option* inPlace =
+                    command.add_flag("--in-place", options.inPlace, "replace every map by its result");
+                folder->excludes(output)->excludes(inPlace);
+                inPlace->excludes(output);
+            }
+            command.add_flag("--same-levels", options.sameLevels,
+                             "give every map the set's levels, as config of all the maps writes them, after the "
+                             "other steps");
             command.add_flag("--werror", options.werror, "a Process that warns writes no file and exits with status 4");
             break;
         default:
@@ -488,6 +401,92 @@ void AddCommonOptions(CLI::App& command, Options& options) {
 }
 
 }  // namespace
+
+std::filesystem::path AbsolutePath(const std::string& text) { return std::filesystem::absolute(PathFromUtf8(text)); }
+
+// The folder of the type name files: --names-dir as given, else the first of the working folder and the
+// installed folder that holds all three. Throws Error naming the folders tried.
+std::filesystem::path TypeNameFolder(const Options& options) {
+    if (!options.namesDir.empty()) return AbsolutePath(options.namesDir);
+    const std::filesystem::path working = std::filesystem::current_path();
+    const std::filesystem::path installed = InstalledNamesFolder();
+    for (const auto& folder : {working, installed}) {
+        if (!folder.empty() && HoldsTypeNameFiles(folder)) return folder;
+    }
+    throw Error("The type name files poi.txt, polyline.txt and polygon.txt are not in the working folder " +
+                PathToUtf8(working) + " nor in " + PathToUtf8(installed) + "; name their folder with --names-dir");
+}
+
+// A report that did not reach standard output is a failure, not a silent loss.
+void CheckWritten(std::ostream& out) {
+    out.flush();
+    if (!out) throw Error("Cannot write to standard output");
+}
+
+// process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
+// What Process made that the map's maker would not want, one warning per kind of problem with its count
+// and its first line.
+void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
+    const std::string file = PathToUtf8(document.mapPath());
+    const ProcessWarnings& made = document.processWarnings();
+    // "1 object gets ... its ...; it ends here", "3 objects get ... their ...; the first ends here".
+    const auto say = [](std::uint64_t count, const std::string& what) {
+        const bool one = count == 1;
+        return std::to_string(count) + (one ? " object gets " : " objects get ") + what +
+               (one ? "; it ends here" : "; the first ends here");
+    };
+    if (made.dataAboveEndLevel.count > 0) {
+        const bool one = made.dataAboveEndLevel.count == 1;
+        warnings << MessagePrefix(file, made.dataAboveEndLevel.firstLine) << "warning: "
+                 << say(made.dataAboveEndLevel.count, std::string("an EndLevel below the lowest level of ") +
+                                                          (one ? "its" : "their") + " coordinates")
+                 << '\n';
+    }
+    if (made.endLevelAtTop.count > 0) {
+        const std::size_t top = document.levels().size() > 0 ? document.levels().size() - 1 : 0;
+        warnings << MessagePrefix(file, made.endLevelAtTop.firstLine) << "warning: "
+                 << say(made.endLevelAtTop.count,
+                        "an EndLevel at or above the top level, " + std::to_string(top) + ", which holds no objects")
+                 << '\n';
+    }
+    if (made.endsInsideObject.count > 0) {
+        warnings << MessagePrefix(file, made.endsInsideObject.firstLine)
+                 << "warning: the map ends inside the object that opens here\n";
+    }
+}
+
+// The steps before the command's own: Open MAP, then the options in their order, with the warnings they
+// call for. False when the file is no Polish map. The map is kept in memory only with inMemory; otherwise it
+// is scanned as it is read, so that memory does not grow with the map.
+bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warnings, bool inMemory,
+               std::vector<Finding>* configFindings) {
+    document.SetUseDictionary(options.dictionary);
+    const std::filesystem::path map = AbsolutePath(options.map);
+    if (!(inMemory ? document.OpenMap(map) : document.ScanMapFile(map))) return false;
+    WarnAboutMap(options, document, warnings);
+    if (options.showAll) document.SetShowAll(true);
+    if (!options.sort.empty()) {
+        for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
+    }
+    for (const std::string& config : options.configs) {
+        const std::filesystem::path path = AbsolutePath(config);
+        const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
+        std::vector<Finding> findings = ConfigFindings(path, document.cfgLines(), unmatched);
+        if (configFindings) {
+            configFindings->insert(configFindings->end(), findings.begin(), findings.end());
+        } else {
+            WarnAboutConfig(findings, warnings);
+        }
+    }
+    if (options.levels) document.SetLevels(*options.levels);
+    return true;
+}
+
+void WarnAboutConfig(const std::vector<Finding>& findings, std::ostream& err) {
+    for (const Finding& finding : findings) {
+        err << MessagePrefix(finding.file, finding.line) << "warning: " << finding.message << '\n';
+    }
+}
 
 // The number of single-character edits between a and b.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
@@ -539,8 +538,9 @@ std::string UsageError(const std::vector<std::string>& args, const CLI::ParseErr
     return text;
 }
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     Options options;
+    options.errIsTerminal = errIsTerminal;
     CLI::App app("Stratex: sets the up-to level (EndLevel) of every object type of a Polish Map file.",
                  std::string(kProgramName));
     app.set_version_flag("--version", std::string(kProgramName) + " " + STRATEX_VERSION, "print the version");
@@ -567,21 +567,42 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         CLI::App* command = app.add_subcommand(entry.name, entry.description);
         command->set_help_flag("--help", "print this help");
         command->footer("Run 'stratex-cli --help' for the order of the steps, the scan report and the exit statuses.");
-        command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
+        const bool oneMap = entry.command == Command::Dictionary;
+        if (oneMap) {
+            command->add_option("MAP", options.map, "the map file")->type_name("FILE")->required();
+        } else {
+            command->add_option("MAP", options.maps, "the map file, or the maps of a set of tiles")
+                ->type_name("FILE...")
+                ->required();
+        }
+        CLI::Option* output = nullptr;
         if (entry.outputDescription != nullptr) {
-            CLI::Option* output = command
-                                      ->add_option("-o", options.output,
-                                                   std::string(entry.outputDescription) + " (- for standard output)")
-                                      ->type_name("FILE");
+            output = command
+                         ->add_option("-o", options.output,
+                                      std::string(entry.outputDescription) + " (- for standard output)")
+                         ->type_name("FILE");
             if (entry.command != Command::Process) output->required();
         }
+        if (!oneMap) {
+            command->add_option("-j", options.jobs, "maps taken side by side (default: the processors)")
+                ->type_name("N")
+                ->check(CLI::PositiveNumber);
+        }
         AddCommonOptions(*command, options);
-        AddCommandOptions(*command, entry.command, options);
+        AddCommandOptions(*command, entry.command, options, output);
         command->callback([&options, entry] {
             options.command = entry.command;
+            if (options.maps.empty()) options.maps = {options.map};
+            options.map = options.maps.front();
             // process writes its output unless it only shows what it would do.
-            if (entry.command == Command::Process && options.output.empty() && !options.dryRun) {
-                throw CLI::RequiredError("-o (or --dry-run)");
+            if (entry.command != Command::Process) return;
+            const bool set = options.maps.size() > 1;
+            if (set && !options.output.empty()) {
+                throw CLI::ValidationError("-o",
+                                           "-o names one output file; give -O DIR or --in-place for several maps");
+            }
+            if (options.output.empty() && options.outputDir.empty() && !options.inPlace && !options.dryRun) {
+                throw CLI::RequiredError(set ? "-O DIR or --in-place (or --dry-run)" : "-o (or --dry-run)");
             }
         });
     }

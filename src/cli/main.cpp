@@ -16,6 +16,8 @@
 #include <windows.h>
 // shellapi.h needs what windows.h declares.
 #include <shellapi.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -54,7 +56,12 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     if (args.empty()) args.assign(argv, argv + argc);
-    const int status = stratex::RunCli(args, std::cout, std::cerr);
+#ifdef _WIN32
+    const bool errIsTerminal = _isatty(_fileno(stderr)) != 0;
+#else
+    const bool errIsTerminal = isatty(STDERR_FILENO) != 0;
+#endif
+    const int status = stratex::RunCli(args, std::cout, std::cerr, errIsTerminal);
 #ifdef _WIN32
     std::cout.flush();
     std::cerr.flush();

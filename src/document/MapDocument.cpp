@@ -69,13 +69,15 @@ namespace {
 // or written, the failure waits until the pass has ended, so that a failure of Process comes first.
 class DeferredFileSink : public ByteSink {
 public:
-    explicit DeferredFileSink(std::filesystem::path path) : path_(std::move(path)) {}
+    DeferredFileSink(std::filesystem::path path, const std::function<void(std::uint64_t)>& written)
+        : path_(std::move(path)), written_(written) {}
 
     void Write(std::string_view bytes) override {
         if (failure_) return;
         try {
             if (!file_) file_.emplace(path_);
             file_->Write(bytes);
+            if (written_) written_(bytes.size());
         } catch (const Error&) {
             failure_ = std::current_exception();
             file_.reset();
@@ -91,6 +93,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    const std::function<void(std::uint64_t)>& written_;
     std::optional<AtomicFile> file_;
     std::exception_ptr failure_;
 };
@@ -118,8 +121,9 @@ bool MapDocument::ScanMapFile(const std::filesystem::path& path) {
     return CommitScan(path, std::move(result), tables);
 }
 
-bool MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary, bool refuseWarnings) {
-    DeferredFileSink sink(output);
+bool MapDocument::ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary, bool refuseWarnings,
+                                const std::function<void(std::uint64_t)>& written) {
+    DeferredFileSink sink(output, written);
     return ProcessScannedFile(
         sink, summary, [&sink] { sink.Commit(); }, refuseWarnings);
 }
@@ -201,7 +205,10 @@ void MapDocument::SaveConfig(const std::filesystem::path& path) {
 }
 
 std::vector<UnmatchedConfigLine> MapDocument::OpenConfig(const std::filesystem::path& path) {
-    LineList lines = LoadLineFile(path);
+    return ApplyConfig(LoadLineFile(path));
+}
+
+std::vector<UnmatchedConfigLine> MapDocument::ApplyConfig(LineList lines) {
     cfgLines_ = std::move(lines);
     std::vector<UnmatchedConfigLine> unmatched = ApplyConfigLines(lists_, cfgLines_);
     buttons_.saveCfg = true;

@@ -63,8 +63,9 @@ public:
     // replaced by what this Process did to the EndLevel lines, when it succeeds.
     // With refuseWarnings, a Process that warns (processWarnings()) writes nothing and returns false, the
     // document as before but for the warnings.
+    // written, where given, is told the bytes of each piece of output as it is written (from the calling thread).
     bool ProcessFileTo(const std::filesystem::path& output, ProcessSummary* summary = nullptr,
-                       bool refuseWarnings = false);
+                       bool refuseWarnings = false, const std::function<void(std::uint64_t)>& written = {});
     // The same into output as it goes (standard output, or nothing for a dry run): on a failure output may
     // hold a part of the result.
     void ProcessFileTo(ByteSink& output, ProcessSummary* summary = nullptr);
@@ -85,6 +86,8 @@ public:
     // Save CFG / Open CFG after their dialogs. OpenConfig returns the file's lines that named no row.
     void SaveConfig(const std::filesystem::path& path);
     std::vector<UnmatchedConfigLine> OpenConfig(const std::filesystem::path& path);
+    // Open CFG of lines already read (the level config of a set of maps).
+    std::vector<UnmatchedConfigLine> ApplyConfig(LineList lines);
 
     // Save DIC after its dialog: BuildDictionary, then writes the lines. When BuildDictionary fails, the
     // tables and dicLines are unchanged; when only the write fails, they keep the generated result.

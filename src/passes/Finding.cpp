@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 23> kFindingCodes = {{
+const std::array<FindingCodeInfo, 25> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -26,10 +26,24 @@ const std::array<FindingCodeInfo, 23> kFindingCodes = {{
     {FindingCode::BadCoordinates, "bad-coordinates", Severity::Error},
     {FindingCode::ConfigUnknownType, "config-unknown-type", Severity::Warning},
     {FindingCode::ConfigLevel, "config-level", Severity::Warning},
+    {FindingCode::LevelsDiffer, "levels-differ", Severity::Warning},
+    {FindingCode::TypeLevelDiffers, "type-level-differs", Severity::Warning},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
 
 const FindingCodeInfo& InfoOf(FindingCode code) { return kFindingCodes[static_cast<std::size_t>(code)]; }
+
+std::string_view KindName(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Poi:
+            return "POI";
+        case ObjectKind::Polyline:
+            return "polyline";
+        case ObjectKind::Polygon:
+            return "polygon";
+    }
+    return "";
+}
 
 }  // namespace stratex

@@ -41,6 +41,8 @@ enum class FindingCode {
     BadCoordinates,       // a coordinate line that cannot be read, or a position off the globe
     ConfigUnknownType,    // a level config line that names no type of the lists
     ConfigLevel,          // a level config line whose level is no number
+    LevelsDiffer,         // of a set of maps: a level header unlike the first map's
+    TypeLevelDiffers,     // of a set of maps: a type whose maps give it different levels
 };
 
 struct FindingCodeInfo {
@@ -50,9 +52,12 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 23> kFindingCodes;
+extern const std::array<FindingCodeInfo, 25> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
+
+// "POI", "polyline" or "polygon": how findings name a kind.
+std::string_view KindName(ObjectKind kind);
 
 // One problem of a map, at a line (1-based). message is UTF-8; kind and type (the normalised type code) are
 // set for findings about one type.

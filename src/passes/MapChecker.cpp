@@ -28,18 +28,6 @@ constexpr std::size_t kMaxLevels = 10;
 constexpr std::int32_t kMinBits = 1;
 constexpr std::int32_t kMaxBits = 24;
 
-std::string_view KindName(ObjectKind kind) {
-    switch (kind) {
-        case ObjectKind::Poi:
-            return "POI";
-        case ObjectKind::Polyline:
-            return "polyline";
-        case ObjectKind::Polygon:
-            return "polygon";
-    }
-    return "";
-}
-
 // A Level line of the header: its line number, the number after "Level" and its value text.
 struct LevelLine {
     std::uint64_t line;
@@ -172,6 +160,11 @@ public:
         }
         TypeFindings();
         TellWhatProcessWrites();
+        for (const LevelLine& level : levelLines_) result_.levelLines.push_back(level.line);
+        for (const auto& [key, stats] : types_) {
+            result_.typeLines[static_cast<std::size_t>(stats.kind)][NormalisedTypeCode(stats.kind, stats.value)] =
+                stats.firstLine;
+        }
         std::stable_sort(result_.findings.begin(), result_.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
         return std::move(result_);

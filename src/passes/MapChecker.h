@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,10 @@ struct CheckContext {
 struct CheckResult {
     std::vector<Finding> findings;  // in line order
     bool isPolishMap = false;       // some line contains "[END-IMG ID]"
+    // Where the map says what a set of maps must agree on: the lines of the header's Level rows in order,
+    // and per kind the line of the first object of each type (by normalised code).
+    std::vector<std::uint64_t> levelLines;
+    std::array<std::map<std::string, std::uint64_t>, 3> typeLines;
 };
 
 // Checks text in one pass with the recognition rules of the scan and Process: the level header (its

@@ -394,7 +394,7 @@ TEST_F(CliTest, BadUsagePrintsTheUsage) {
         {"scan"},
         {"process", map_},
         {"scan", map_, "-o", out},
-        {"scan", map_, map_},
+        {"dictionary", map_, map_, "-o", out},
         {"scan", map_, "--unknown"},
         {"scan", map_, "--sort", "3"},
         {"scan", map_, "--sort", "x"},
@@ -438,7 +438,7 @@ TEST_F(CliTest, UsageErrorsSayWhatWasMeant) {
         {{"chek", map_}, "unknown command 'chek'; did you mean 'check'?"},
         {{"frobnicate", map_}, "unknown command 'frobnicate'"},
         {{"--quiet", "scan", map_}, "options go after the command: stratex-cli scan [OPTIONS] MAP"},
-        {{"scan", map_, "a", "b", "c"}, "The following arguments were not expected: a b c"},
+        {{"dictionary", map_, "-o", "-", "a", "b", "c"}, "The following arguments were not expected: a b c"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
