@@ -1,6 +1,7 @@
 #include "document/MapDocument.h"
 
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -49,6 +50,8 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
 }
 
 bool MapDocument::CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables) {
+    tiles_.clear();
+    setTypes_.clear();
     mapPath_ = path;
     figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
@@ -156,6 +159,126 @@ bool MapDocument::ProcessScannedFile(ByteSink& output, ProcessSummary* summary, 
     buttons_.saveMap = true;
     modified_ = false;
     return true;
+}
+
+namespace {
+
+std::uint64_t FileBytes(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : static_cast<std::uint64_t>(size);
+}
+
+// Process of a dry run writes nowhere.
+class NoOutput : public ByteSink {
+public:
+    void Write(std::string_view) override {}
+};
+
+// The figures of a set: every map's objects counted together.
+void AddFigures(MapFigures& total, const MapFigures& more) {
+    for (const ObjectKind kind : kAllKinds) {
+        for (const auto& [code, figures] : more.Of(kind)) {
+            TypeFigures& sum = total.Of(kind)[code];
+            sum.objects += figures.objects;
+            sum.withoutEndLevel += figures.withoutEndLevel;
+            for (const auto& [text, objects] : figures.endLevels) sum.endLevels[text] += objects;
+        }
+    }
+    total.hasDictionary = total.hasDictionary || more.hasDictionary;
+    total.hasLevelsLine = total.hasLevelsLine || more.hasLevelsLine;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> MapDocument::OpenMapSet(const std::vector<std::filesystem::path>& paths,
+                                                           Progress* progress) {
+    SetShowAll(false);
+    std::uint64_t total = 0;
+    for (const auto& path : paths) total += FileBytes(path);
+    if (progress) progress->SetState(PassState::Scanning);
+    std::vector<Tile> tiles;
+    std::vector<std::filesystem::path> notMaps;
+    MapFigures figures;
+    std::uint64_t done = 0;
+    for (const auto& path : paths) {
+        MapDocument one(programDir_);
+        one.useDictionary_ = useDictionary_;
+        one.sortColumn_ = sortColumn_;
+        if (one.ScanMapFile(path)) {
+            tiles.push_back(Tile::Of(one));
+            AddFigures(figures, one.figures_);
+        } else {
+            notMaps.push_back(path);
+        }
+        done += FileBytes(path);
+        if (progress) progress->SetProgress(total, done);
+    }
+    if (tiles.empty()) return notMaps;
+    setTypes_ = UniteTypes(tiles, sortColumn_);
+    lists_ = SetLists(setTypes_);
+    levels_ = tiles.front().levels;
+    figures_ = std::move(figures);
+    mapPath_ = tiles.front().path;
+    map_ = MapText();
+    hasMap_ = false;
+    tiles_ = std::move(tiles);
+    buttons_.process = true;
+    buttons_.openCfg = true;
+    buttons_.saveCfg = true;
+    if (useDictionary_) buttons_.saveDic = true;
+    if (progress) progress->SetState(PassState::Scanned);
+    return notMaps;
+}
+
+const SetType* MapDocument::SetTypeOf(ObjectKind kind, const std::string& code) const {
+    for (const SetType& type : setTypes_) {
+        if (type.kind == kind && type.code == code) return &type;
+    }
+    return nullptr;
+}
+
+bool MapDocument::levelsDiffer() const {
+    for (const Tile& tile : tiles_) {
+        if (tile.levels.rows() != tiles_.front().levels.rows()) return true;
+    }
+    return false;
+}
+
+std::vector<MapDocument::TileOutcome> MapDocument::ProcessSet(const std::filesystem::path& folder, Progress* progress) {
+    const LineList choices = BuildConfigLines(lists_);
+    // A Levels table the user left as the first map's is no choice: each map keeps its own header.
+    const bool ownLevels = tiles_.empty() || levels_.rows() == tiles_.front().levels.rows();
+    std::uint64_t total = 0;
+    for (const Tile& tile : tiles_) total += FileBytes(tile.path);
+    if (progress) progress->SetState(PassState::Processing);
+    std::vector<TileOutcome> outcomes;
+    std::uint64_t done = 0;
+    for (const Tile& tile : tiles_) {
+        TileOutcome& outcome = outcomes.emplace_back();
+        outcome.path = tile.path;
+        try {
+            MapDocument one(programDir_);
+            one.useDictionary_ = useDictionary_;
+            if (!one.ScanMapFile(tile.path)) throw Error("no line holds [END-IMG ID] any more");
+            one.ApplyConfig(choices);
+            if (!ownLevels) one.levels_ = levels_;
+            if (folder.empty()) {
+                NoOutput nowhere;
+                one.ProcessFileTo(nowhere, &outcome.summary);
+            } else {
+                one.ProcessFileTo(folder / tile.path.filename(), &outcome.summary);
+            }
+            outcome.warnings = one.warnings_;
+        } catch (const Error& failure) {
+            outcome.failure = failure.what();
+        }
+        done += FileBytes(tile.path);
+        if (progress) progress->SetProgress(total, done);
+    }
+    buttons_.saveMap = true;
+    if (progress) progress->SetState(PassState::Processed);
+    return outcomes;
 }
 
 void MapDocument::Process(Progress* progress, ProcessSummary* summary) {

@@ -10,6 +10,7 @@
 #include "bytes/FileSource.h"
 #include "bytes/LineList.h"
 #include "bytes/MapText.h"
+#include "document/TileSet.h"
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
@@ -69,6 +70,34 @@ public:
     // The same into output as it goes (standard output, or nothing for a dry run): on a failure output may
     // hold a part of the result.
     void ProcessFileTo(ByteSink& output, ProcessSummary* summary = nullptr);
+
+    // Open MAP of a set of tiles (several maps): each map is scanned from its file (none is kept in memory);
+    // the lists show the union of their types, each with the set's level (UniteTypes), sorted; the Levels
+    // table is the first map's. Buttons as after Open MAP. Returns the maps that are no Polish map; the set
+    // holds the others, and when none is left the document is as before. A failure (as OpenMap's, for the
+    // first map that fails) leaves the document as it was, except that Show All has been switched off.
+    std::vector<std::filesystem::path> OpenMapSet(const std::vector<std::filesystem::path>& paths,
+                                                  Progress* progress = nullptr);
+    // The maps of the open set; empty while one map (or none) is open.
+    const std::vector<Tile>& tiles() const { return tiles_; }
+    // The set's type of a row, or null (no set, or a row the set's maps do not list).
+    const SetType* SetTypeOf(ObjectKind kind, const std::string& code) const;
+    // Some map of the set has another level header than the first.
+    bool levelsDiffer() const;
+
+    // What Process did to one map of a set.
+    struct TileOutcome {
+        std::filesystem::path path;
+        std::string failure;  // empty when done
+        ProcessSummary summary;
+        ProcessWarnings warnings;
+    };
+    // Process of a set, and with a folder Save MAP: each map is read from its file once more, processed with
+    // the document's choices (the lists' levels, the dictionary option, and the Levels table where it was
+    // changed; otherwise each map keeps its own) and written under its own name into folder (replaced
+    // atomically), or nowhere when folder is empty. A map that fails is told in its outcome; the others go
+    // on. Enables Save MAP.
+    std::vector<TileOutcome> ProcessSet(const std::filesystem::path& folder, Progress* progress = nullptr);
 
     // Process: rewrites the map in memory, sets Modified and enables Save MAP. All or nothing. Without a
     // map it processes the empty text: nothing changes but Modified and Save MAP. With summary, it is
@@ -147,6 +176,8 @@ private:
 
     std::filesystem::path programDir_;
     MapText map_;
+    std::vector<Tile> tiles_;
+    std::vector<SetType> setTypes_;
     bool hasMap_ = false;
     std::filesystem::path mapPath_;
     MapFigures figures_;

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "document/MapDocument.h"
 #include "document/TileSet.h"
+#include "support/TempDir.h"
 
 namespace stratex {
 namespace {
@@ -76,6 +78,47 @@ TEST(TileSet, FindingsNameTheMapAndLineAtFault) {
     EXPECT_EQ(findings[1].message,
               "the POI type 0x2f06 has different levels in the maps of the set: 1 in 2 maps (a.mp and b.mp), 3 in "
               "c.mp; the set's level is 1");
+}
+
+// A map of three levels (Level1 of the given bits) with one POI 0x2f06 of the given EndLevel.
+std::string OneTypeMap(const std::string& bits, const std::string& endLevel) {
+    return "[IMG ID]\r\nLevels=3\r\nLevel0=24\r\nLevel1=" + bits +
+           "\r\nLevel2=14\r\nZoom0=0\r\nZoom1=1\r\nZoom2=2\r\n[END-IMG ID]\r\n[POI]\r\n" +
+           "Type=0x2f06\r\nEndLevel=" + endLevel + "\r\nData0=(1,2)\r\n[END]\r\n";
+}
+
+// The window's set: the union of the maps' types with the set's level, each map then processed from its
+// file with the window's choices; a header left as the first map's is no choice, a changed one is.
+TEST(TileSet, DocumentOpensASetAndProcessesEachMapFromItsFile) {
+    TempDir dir;
+    for (const char* kind : {"poi.txt", "polyline.txt", "polygon.txt"}) dir.Write(kind, "");
+    const std::vector<std::filesystem::path> maps = {
+        dir.Write("a.mp", OneTypeMap("18", "1")), dir.Write("b.mp", OneTypeMap("16", "0")),
+        dir.Write("c.mp", OneTypeMap("18", "1")), dir.Write("notes.mp", "no map\r\n")};
+    MapDocument document(dir.path());
+    EXPECT_EQ(document.OpenMapSet(maps), std::vector<std::filesystem::path>{maps[3]});
+    ASSERT_EQ(document.tiles().size(), 3u);
+    EXPECT_TRUE(document.levelsDiffer());
+    ASSERT_EQ(document.lists().poi.size(), 1u);
+    EXPECT_EQ(document.lists().poi[0].level, "1");
+    ASSERT_NE(document.SetTypeOf(ObjectKind::Poi, "0x2f06"), nullptr);
+    EXPECT_TRUE(document.SetTypeOf(ObjectKind::Poi, "0x2f06")->TilesDisagree());
+
+    document.SetLevelOfRows(ObjectKind::Poi, {0}, 2);
+    std::filesystem::create_directory(dir.path() / "out");
+    const auto outcomes = document.ProcessSet(dir.path() / "out");
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[1].failure, "");
+    EXPECT_EQ(ReadAll(dir.path() / "out" / "b.mp"), OneTypeMap("16", "2"));
+
+    document.SetLevelValue(1, "20");
+    document.ProcessSet(dir.path() / "out");
+    EXPECT_EQ(ReadAll(dir.path() / "out" / "b.mp").find("Level1=16"), std::string::npos);
+    EXPECT_EQ(ReadAll(dir.path() / "out" / "b.mp"), ReadAll(dir.path() / "out" / "a.mp"));
+
+    // One map again: the set is gone.
+    EXPECT_TRUE(document.OpenMap(maps[0]));
+    EXPECT_TRUE(document.tiles().empty());
 }
 
 }  // namespace
