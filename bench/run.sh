@@ -13,6 +13,9 @@
 #              STRATEX_BUILD_DIR  build folder (default build-speed)
 #              STRATEX_BENCH_BASELINE_MB size of the baseline comparison map (default 20)
 #              STRATEX_BENCH_MEMORY_MB sizes of the memory-only maps (default none; e.g. "4400")
+#              STRATEX_BENCH_TILES a set of tiles, COUNTxMB (default 500x20; empty: none): process -O of the set
+#                                  against the sum of the tiles' single runs, and the window's Open of the set
+#                                  against stratex-cli scan of it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -108,6 +111,36 @@ for mb in ${STRATEX_BENCH_MEMORY_MB:-}; do
         printf "stratex-cli process on a %.2f GB CR LF map: peak memory %.1f MB, %.1f s, exit status %d\n",
             b / 1073741824, m / 1024, s, x }'
 done
+
+# A set of tiles: a few generated maps, copied, so that every tile is a file of its own.
+tiles=${STRATEX_BENCH_TILES-500x20}
+if [ -n "$tiles" ]; then
+    count=${tiles%x*} tile_mb=${tiles#*x}
+    mkdir -p "$work/tiles"
+    for ((i = 0; i < 8 && i < count; i++)); do "$mapgen" "$tile_mb" "$work/seed-$i.mp" $((i + 1)) >/dev/null; done
+    for ((i = 0; i < count; i++)); do cp "$work/seed-$((i % 8)).mp" "$work/tiles/t$(printf %05d "$i").mp"; done
+    rm -f "$work"/seed-*.mp
+    sync
+    single=0
+    for tile in "$work"/tiles/*.mp; do
+        s=$("$speed" run - -- "$cli" process "$tile" -o "$work/one.mp" --names-dir "$root/data" | value seconds)
+        single=$(awk -v a="$single" -v b="$s" 'BEGIN { print a + b }')
+        rm -f "$work/one.mp"
+    done
+    set_run=$("$speed" run /dev/null -- "$cli" process "$work"/tiles/*.mp -O "$work/out" --names-dir "$root/data")
+    rm -rf "$work/out"
+    scan_run=$("$speed" run /dev/null -- "$cli" scan "$work"/tiles/*.mp --names-dir "$root/data")
+    open_run=$("$speed" open-set "$root/data" "$work"/tiles/*.mp)
+    awk -v n="$count" -v mb="$tile_mb" -v p="$(nproc)" -v one="$single" -v set="$(value seconds <<<"$set_run")" \
+        -v m="$(value maxrss_kb <<<"$set_run")" -v x="$(value exit <<<"$set_run")" \
+        -v scan="$(value seconds <<<"$scan_run")" -v open="$(value seconds <<<"$open_run")" 'BEGIN {
+        printf "A set of %d tiles of %d MB: process -O %.1f s (exit %d) against %.1f s, the sum of the single runs " \
+            "over %d processors (ratio %.2f); peak memory %.1f MB for %d tiles at once\n",
+            n, mb, set, x, one / p, p, set / (one / p), m / 1024, p
+        printf "The window opens the set in %.1f s, stratex-cli scan of it takes %.1f s (ratio %.2f)\n",
+            open, scan, open / scan }'
+    rm -rf "$work/tiles"
+fi
 
 baseline_mb=${STRATEX_BENCH_BASELINE_MB:-20}
 map=$work/baseline.mp

@@ -6,6 +6,8 @@
 //                                         vector-of-lines rewrite (once) on MAP; fails when they differ
 //   stratex-speed run OUT -- CMD ARG...   runs CMD with its standard output in OUT ("-": inherited) and
 //                                         reports its wall time and peak resident memory
+//   stratex-speed open-set NAMES MAP...   Open MAP of the maps as a set of tiles, as the window does it, with the
+//                                         type name files of the folder NAMES; seconds
 //   stratex-speed floor MAP OUT           reads MAP once, then again while writing it to OUT as stratex-cli
 //                                         writes its result, doing nothing to the bytes
 #include <fcntl.h>
@@ -199,6 +201,15 @@ int Usage() {
     return 2;
 }
 
+int OpenSet(const char* names, char** maps, int count) {
+    std::vector<fs::path> paths(maps, maps + count);
+    MapDocument document(names);
+    const Clock::time_point start = Clock::now();
+    const std::vector<fs::path> notMaps = document.OpenMapSet(paths);
+    std::printf("seconds %.3f\nmaps %zu\nnot_maps %zu\n", Seconds(start), document.tiles().size(), notMaps.size());
+    return notMaps.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,6 +221,7 @@ int main(int argc, char** argv) {
             return Run(argv[2], argv + 4);
         }
         if (command == "floor") return argc == 4 ? Floor(argv[2], argv[3]) : Usage();
+        if (command == "open-set") return argc >= 4 ? OpenSet(argv[2], argv + 3, argc - 3) : Usage();
         const int repeat = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
         if (command == "stages") return Stages(argv[2], repeat);
         if (command == "baseline") return Baseline(argv[2], repeat);
