@@ -49,7 +49,7 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
     if (request.withSteps) {
         try {
             if (!openSteps(document)) return notAMap();
-            result = CheckMap(document.map(), {&document.lists(), &document.levels()});
+            result = CheckMap(document.map(), {&document.lists(), &document.levels(), document.useDictionary()});
         } catch (const Error& e) {
             CheckResult alone = CheckMap(MapText::FromFile(request.map));
             if (!HasErrors(alone.findings, false)) throw;

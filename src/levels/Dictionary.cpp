@@ -31,16 +31,6 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-// The type number that a code's first four characters spell ("0x2f06" gives 0x2f, letter case ignored),
-// or -1 when they are no "0x" and two hexadecimal digits. These are exactly the codes that a prefix lookup
-// with "0x" and two upper-case digits can match.
-int PrefixTypeNumber(std::string_view code) {
-    if (code.size() < 4 || code[0] != '0' || (code[1] != 'x' && code[1] != 'X')) return -1;
-    const int high = HexDigitValue(code[2]);
-    const int low = HexDigitValue(code[3]);
-    return (high < 0 || low < 0) ? -1 : high * 16 + low;
-}
-
 // The level used for each type number 1..255 of one kind: the level of the first row whose code begins
 // with the number's prefix, or the table entry when there is none or that level is 255. Rows are indexed
 // in one pass and each caption that counts is read once, in ascending type order, so that the first
@@ -49,7 +39,7 @@ std::array<std::int32_t, kTypeNumbers> LevelsOfKind(const TypeList& list,
                                                     const std::array<std::int32_t, kTypeNumbers>& table) {
     std::array<const TypeRow*, kTypeNumbers> firstRow{};
     for (const TypeRow& row : list.rows()) {
-        const int number = PrefixTypeNumber(row.code);
+        const int number = DictionaryColumn(row.code);
         if (number >= 0 && firstRow[static_cast<std::size_t>(number)] == nullptr) {
             firstRow[static_cast<std::size_t>(number)] = &row;
         }
@@ -63,6 +53,16 @@ std::array<std::int32_t, kTypeNumbers> LevelsOfKind(const TypeList& list,
 }
 
 }  // namespace
+
+// The type number that a code's first four characters spell ("0x2f06" gives 0x2f, letter case ignored),
+// or -1 when they are no "0x" and two hexadecimal digits. These are exactly the codes that a prefix lookup
+// with "0x" and two upper-case digits can match.
+int DictionaryColumn(std::string_view code) {
+    if (code.size() < 4 || code[0] != '0' || (code[1] != 'x' && code[1] != 'X')) return -1;
+    const int high = HexDigitValue(code[2]);
+    const int low = HexDigitValue(code[3]);
+    return (high < 0 || low < 0) ? -1 : high * 16 + low;
+}
 
 // Each character 12 + k stands above the flag of type k in the rows below.
 const std::string_view kHighDigitRuler =

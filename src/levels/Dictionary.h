@@ -26,6 +26,11 @@ struct DictionaryTables {
 extern const std::string_view kHighDigitRuler;
 extern const std::string_view kLowDigitRuler;
 
+// The dictionary column of a type code: the type number of its first two hexadecimal digits after "0x", or
+// -1 for a code without one. Types of one kind that share a column share one level in the dictionary: the
+// level of the first of them in the list.
+int DictionaryColumn(std::string_view code);
+
 // BuildDictionary: the 38 lines of a generated dictionary section from the lists and the tables, and the
 // tables updated with the level used for each type number 1..255. All or nothing: when a level lookup
 // throws (a caption that is no number), tables are unchanged and the error propagates.

@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 25> kFindingCodes = {{
+const std::array<FindingCodeInfo, 26> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -28,6 +28,7 @@ const std::array<FindingCodeInfo, 25> kFindingCodes = {{
     {FindingCode::ConfigLevel, "config-level", Severity::Warning},
     {FindingCode::LevelsDiffer, "levels-differ", Severity::Warning},
     {FindingCode::TypeLevelDiffers, "type-level-differs", Severity::Warning},
+    {FindingCode::DictionaryColumn, "dictionary-column", Severity::Warning},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

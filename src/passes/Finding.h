@@ -43,6 +43,7 @@ enum class FindingCode {
     ConfigLevel,          // a level config line whose level is no number
     LevelsDiffer,         // of a set of maps: a level header unlike the first map's
     TypeLevelDiffers,     // of a set of maps: a type whose maps give it different levels
+    DictionaryColumn,     // two types of a kind that share a dictionary column with different levels
 };
 
 struct FindingCodeInfo {
@@ -52,7 +53,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 25> kFindingCodes;
+extern const std::array<FindingCodeInfo, 26> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

@@ -17,6 +17,7 @@
 #include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
+#include "levels/Dictionary.h"
 #include "passes/MapGeometry.h"
 #include "passes/MapScan.h"
 #include "passes/Process.h"
@@ -159,6 +160,7 @@ public:
                 "the [DICTIONARY] section has no [END-DICTIONARY] line; Process would remove the lines after it");
         }
         TypeFindings();
+        if (context_.dictionary && context_.lists) DictionaryColumnFindings(*context_.lists);
         TellWhatProcessWrites();
         for (const LevelLine& level : levelLines_) result_.levelLines.push_back(level.line);
         for (const auto& [key, stats] : types_) {
@@ -388,6 +390,31 @@ private:
                 Add(stats.firstLine, FindingCode::MixedEndLevels,
                     name + " has objects at EndLevel " + levels + "; Process gives them all one level", stats.kind,
                     type);
+            }
+        }
+    }
+
+    // The rows that a dictionary column holds with another level than the column's first row: the column
+    // can give only one of them its level.
+    void DictionaryColumnFindings(const TypeLists& lists) {
+        for (const ObjectKind kind : kAllKinds) {
+            std::map<int, const TypeRow*> firstOf;
+            for (const TypeRow& row : lists.Of(kind).rows()) {
+                const int column = DictionaryColumn(row.code);
+                if (column < 0) continue;
+                const auto [first, added] = firstOf.try_emplace(column, &row);
+                if (added || first->second->level == row.level) continue;
+                std::uint64_t line = 1;
+                for (const auto& [key, stats] : types_) {
+                    if (stats.kind == kind && NormalisedTypeCode(kind, stats.value) == row.code) line = stats.firstLine;
+                }
+                const TypeRow& earlier = *first->second;
+                Add(line, FindingCode::DictionaryColumn,
+                    "the " + std::string(KindName(kind)) + " types " + Cp1251ToUtf8(earlier.code) + " (level " +
+                        Cp1251ToUtf8(earlier.level) + ") and " + Cp1251ToUtf8(row.code) + " (level " +
+                        Cp1251ToUtf8(row.level) + ") share a dictionary column; the dictionary gives both level " +
+                        Cp1251ToUtf8(earlier.level),
+                    kind, row.code);
             }
         }
     }

@@ -21,6 +21,9 @@ struct CheckContext {
     // The Levels table Process would write (after a level config or new levels). Given together with lists,
     // every listed type of the map is checked against its last level.
     const LevelsTable* resultingLevels = nullptr;
+    // Process writes a dictionary from lists: types of a kind that share a dictionary column with different
+    // levels are told.
+    bool dictionary = false;
 };
 
 struct CheckResult {

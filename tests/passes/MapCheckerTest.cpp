@@ -136,6 +136,24 @@ TEST(MapChecker, WithProcessChoicesTheMapIsJudgedAsProcessWouldWriteIt) {
               (Found{{"level-bits-order", 4}, {"endlevel-top", 9}, {"data-top-level", 13}, {"endlevel-top", 14}}));
 }
 
+// The dictionary holds one level per column (the code's first two digits): a second POI type of the
+// column with another level is told, at its first object, only where Process writes a dictionary.
+TEST(MapChecker, TypesSharingADictionaryColumnWithOtherLevels) {
+    const MapText map = MapWith(kHeader, {"[POI]", "Type=0x2f06", "EndLevel=1", "[END]",    // lines 7-10
+                                          "[POI]", "Type=0x2f08", "EndLevel=1", "[END]"});  // lines 11-14
+    TypeLists lists;
+    lists.poi.AddTypeRow("0x2f06", "Bank", "1");
+    lists.poi.AddTypeRow("0x2f08", "Post", "2");
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr, false})), Found{});
+    const CheckResult told = CheckMap(map, {&lists, nullptr, true});
+    EXPECT_EQ(CodesAndLines(told), (Found{{"dictionary-column", 11}}));
+    EXPECT_EQ(told.findings.at(0).message,
+              "the POI types 0x2f06 (level 1) and 0x2f08 (level 2) share a dictionary column; the dictionary gives "
+              "both level 1");
+    lists.poi.SetLevel(1, "1");
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr, true})), Found{});
+}
+
 TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
     const CheckResult result = CheckMap(MapWith(kHeader, {
                                                              "[POLYLINE]",
