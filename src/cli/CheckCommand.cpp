@@ -13,6 +13,7 @@
 #include "cli/Report.h"
 #include "passes/MapChecker.h"
 #include "passes/NotAMap.h"
+#include "passes/Parts.h"
 
 namespace stratex {
 namespace {
@@ -33,6 +34,9 @@ bool Reported(const CheckRequest& request, const Finding& finding) {
     return (request.only.empty() || named(request.only)) && !named(request.disabled);
 }
 
+// The map file as it is now.
+FileParts MapFile(const std::filesystem::path& path) { return FileParts(path, FileSource(path).stamp()); }
+
 }  // namespace
 
 CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
@@ -49,16 +53,17 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
     if (request.withSteps) {
         try {
             if (!openSteps(document)) return notAMap();
-            result = CheckMap(document.map(), {&document.lists(), &document.levels(), document.useDictionary()});
+            result =
+                CheckMap(document.scannedFile(), {&document.lists(), &document.levels(), document.useDictionary()});
         } catch (const Error& e) {
-            CheckResult alone = CheckMap(MapText::FromFile(request.map));
+            CheckResult alone = CheckMap(MapFile(request.map));
             if (!HasErrors(alone.findings, false)) throw;
             // The findings explain the failure; it is told as well, since the steps did not run to the end.
             err << FailureText(e) << '\n';
             result = std::move(alone);
         }
     } else {
-        result = CheckMap(MapText::FromFile(request.map));
+        result = CheckMap(MapFile(request.map));
     }
     if (!result->isPolishMap) return notAMap();
     CheckOutcome outcome{

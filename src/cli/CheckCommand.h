@@ -39,7 +39,8 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
 // kCliCheckFailed.
 int ReportFindings(const CheckRequest& request, std::vector<Finding> findings, std::ostream& out);
 
-// stratex-cli check. Without steps the map is read and checked in one pass. With steps, openSteps runs
+// stratex-cli check, reading the map file as it goes (never whole). Without steps the map is checked in
+// one pass. With steps, openSteps runs
 // Open MAP and the options on document (returning false for a file that is no Polish map) and the check
 // also holds the types' levels against the header Process would write; when those steps fail, the map
 // alone is checked, and the failure is thrown again when that check finds no error to explain it, or else

@@ -277,7 +277,7 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         std::vector<Finding> configFindings;
         return RunCheck(
             request, document,
-            [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, true, &configFindings); }, configFindings,
+            [&](MapDocument& doc) { return OpenSteps(options, doc, warnings, false, &configFindings); }, configFindings,
             out, err);
     }
     if (!OpenSteps(options, document, warnings, false)) {

@@ -358,7 +358,7 @@ int RunSetCheck(const Options& options, const std::filesystem::path& namesFolder
             run.check = CheckFindings(
                 mine, document,
                 [&](MapDocument& doc) {
-                    return OpenSteps(one, doc, one.quiet ? discard : messages, true, &run.configFindings);
+                    return OpenSteps(one, doc, one.quiet ? discard : messages, false, &run.configFindings);
                 },
                 {}, messages);
             run.messages = messages.str();

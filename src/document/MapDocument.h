@@ -16,6 +16,7 @@
 #include "levels/LevelsTable.h"
 #include "passes/MapFigures.h"
 #include "passes/MapScan.h"
+#include "passes/Parts.h"
 #include "passes/ProcessSummary.h"
 #include "passes/Progress.h"
 #include "passes/StreamFacts.h"
@@ -146,6 +147,8 @@ public:
     void SetLevels(const std::vector<int>& bits);
 
     const MapText& map() const { return map_; }
+    // The map file as ScanMapFile scanned it: reading it fails once the file has changed.
+    FileParts scannedFile() const { return FileParts(mapPath_, scannedStamp_); }
     // What the last Process made that the map's maker would not want (by the map's input lines).
     const ProcessWarnings& processWarnings() const { return warnings_; }
     bool hasMap() const { return hasMap_; }

@@ -13,6 +13,7 @@
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/Integer.h"
+#include "bytes/LineReader.h"
 #include "bytes/Strings.h"
 #include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
@@ -20,6 +21,7 @@
 #include "levels/Dictionary.h"
 #include "passes/MapGeometry.h"
 #include "passes/MapScan.h"
+#include "passes/Parts.h"
 #include "passes/Process.h"
 
 namespace stratex {
@@ -45,19 +47,23 @@ struct TypeStats {
     std::uint64_t without = 0;                        // objects without EndLevel
 };
 
-// What Process would write on each object of text: its own walk, with the Type lists given or else those
-// that the scan of the map makes (as the window's Process after Open MAP would use). Where Process would
-// stop, or the map cannot be scanned, the levels end there.
-std::vector<WrittenLevel> LevelsWritten(const MapText& text, const CheckContext& context) {
+// What Process would write on each object of the map: its own walk, with the Type lists given or else
+// those that the scan of the map makes (as the window's Process after Open MAP would use). Where Process
+// would stop, or the map cannot be scanned, the levels end there. Both read the input again.
+std::vector<WrittenLevel> LevelsWritten(const PartInput& input, const CheckContext& context) {
     std::vector<WrittenLevel> written;
     try {
         if (context.lists) {
-            LevelsProcessWrites(text, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
+            const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
+            LevelsProcessWrites(*source, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
                                 *context.lists, written);
         } else {
             DictionaryTables tables;
-            const ScanResult scan = ScanMap(text, TypeNameFiles(), false, tables, 1);
-            LevelsProcessWrites(text, scan.levels, scan.lists, written);
+            StreamFacts facts;
+            const std::unique_ptr<ByteSource> scanned = input.Open(0, input.size());
+            const ScanResult scan = ScanMapStream(*scanned, TypeNameFiles(), false, tables, 1, facts);
+            const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
+            LevelsProcessWrites(*source, scan.levels, scan.lists, written);
         }
     } catch (const Error&) {
         // The objects before the failure keep their levels.
@@ -69,10 +75,12 @@ class MapChecker {
 public:
     // written: what Process writes on each object, in line order.
     // text: the map checked, which Process's walk reads where a finding needs what Process would write.
-    MapChecker(const MapText& text, const CheckContext& context)
-        : context_(context), text_(text), asProcessed_(context.lists != nullptr && context.resultingLevels != nullptr) {
+    MapChecker(const PartInput& input, const CheckContext& context)
+        : context_(context),
+          input_(input),
+          asProcessed_(context.lists != nullptr && context.resultingLevels != nullptr) {
         // The map as Process would write it: each object's EndLevel from Process's own walk.
-        if (asProcessed_) processed_ = LevelsWritten(text, context);
+        if (asProcessed_) processed_ = LevelsWritten(input, context);
     }
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
@@ -360,7 +368,7 @@ private:
     // run only where a finding needs it. Nothing for an object where Process would stop before it.
     void TellWhatProcessWrites() {
         if (awaitingProcess_.empty()) return;
-        const std::vector<WrittenLevel> written = LevelsWritten(text_, context_);
+        const std::vector<WrittenLevel> written = LevelsWritten(input_, context_);
         std::size_t next = 0;
         for (const auto& [finding, line] : awaitingProcess_) {
             while (next < written.size() && written[next].line < line) ++next;
@@ -420,7 +428,7 @@ private:
     }
 
     const CheckContext& context_;
-    const MapText& text_;
+    const PartInput& input_;
     // Judging the map as Process would write it (with the Type lists and the Levels table it would use).
     bool asProcessed_;
     std::vector<WrittenLevel> processed_;
@@ -449,23 +457,22 @@ private:
 
 }  // namespace
 
-CheckResult CheckMap(const MapText& text, const CheckContext& context) {
-    MapChecker checker(text, context);
-    const std::string& buffer = text.Buffer();
-    const char* const data = buffer.data();
-    const char* const end = data + buffer.size();
+CheckResult CheckMap(const PartInput& input, const CheckContext& context) {
+    MapChecker checker(input, context);
+    const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
+    LineReader reader(*source);
     // Most lines hold no "[", and every marker needs one: the next "[" is searched for once per stretch.
-    const char* nextBracket = bytescan::Find(data, end, '[');
-    std::uint64_t number = 1;
-    for (const char* lineStart = data; lineStart < end; ++number) {
-        const char* lineEnd = bytescan::Find(lineStart, end, '\n');
-        if (nextBracket < lineStart) nextBracket = bytescan::Find(lineStart, end, '[');
-        checker.Line(
-            std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)), number,
-            nextBracket < lineEnd ? static_cast<std::size_t>(nextBracket - lineStart) : std::string_view::npos);
-        lineStart = lineEnd + 1;
-    }
+    LineReader::Finder brackets('[');
+    LineReader::Line line;
+    std::uint64_t number = 0;
+    do {
+        while (reader.Next(line)) checker.Line(line.text, ++number, brackets.In(reader, line));
+    } while (reader.Fill());
     return checker.Finish();
+}
+
+CheckResult CheckMap(const MapText& text, const CheckContext& context) {
+    return CheckMap(TextParts(text.Buffer()), context);
 }
 
 std::vector<std::string> LevelHeaderErrors(const std::vector<int>& bits) {

@@ -13,6 +13,8 @@
 
 namespace stratex {
 
+class PartInput;
+
 // What a check knows besides the map. Both pointers may be null; what they point to must outlive the call.
 struct CheckContext {
     // The Type lists Process would use: the levels it would give objects without EndLevel. Null: the level
@@ -41,6 +43,10 @@ struct CheckResult {
 // section), the types whose objects carry different EndLevels and the dictionary sections. Allocates per
 // type and per finding, not per line. Never throws on map content.
 CheckResult CheckMap(const MapText& text, const CheckContext& context = {});
+// The same over the map that input gives, read through the engine's bounded reader (and again where Process's
+// levels are needed): memory grows with the findings, not with the map. Throws Error where input cannot be
+// read.
+CheckResult CheckMap(const PartInput& input, const CheckContext& context = {});
 
 // The messages of the errors that check finds in a level header of these bit counts (Level0 first), in
 // order: a count that is no number from 1 to 24, a count not below the one before it, more than ten levels.

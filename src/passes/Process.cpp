@@ -396,10 +396,9 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     dicLines = std::move(newDicLines);
 }
 
-void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const TypeLists& lists,
+void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists,
                          std::vector<WrittenLevel>& written) {
     // Nothing is kept of the result but the levels.
-    TextSource input(text.Buffer());
     const StreamFacts facts;
     DictionaryTables tables;
     LineList dicLines;

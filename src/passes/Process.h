@@ -54,10 +54,10 @@ void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const Lev
 // The part size of Process where more than one processor can walk parts.
 inline constexpr std::uint64_t kProcessPartSize = std::uint64_t{1} << 20;
 
-// Process's walk over text, run without writing (and without the dictionary option): appends to written the
-// EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written
+// Process's walk over the map that input gives, run without writing (and without the dictionary option): appends to
+// written the EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written
 // then holding the levels of the objects before the failure.
-void LevelsProcessWrites(const MapText& text, const LevelsTable& levels, const TypeLists& lists,
+void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists,
                          std::vector<WrittenLevel>& written);
 
 }  // namespace stratex
