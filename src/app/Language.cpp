@@ -2,19 +2,14 @@
 
 #include <QCoreApplication>
 #include <QTranslator>
-#include <memory>
 
 namespace stratex {
 
 namespace {
 
 Language current = Language::Russian;
-
-// The installed translation; null while the window speaks Russian.
-std::unique_ptr<QTranslator>& Installed() {
-    static std::unique_ptr<QTranslator> translator;
-    return translator;
-}
+// The installed translation, a child of the application object; null while the window speaks Russian.
+QTranslator* installed = nullptr;
 
 }  // namespace
 
@@ -25,10 +20,6 @@ Language LanguageOfLocale(const QLocale& locale) {
                                                                                   : Language::English;
 }
 
-QString LanguageCode(Language language) {
-    return language == Language::English ? QStringLiteral("en") : QStringLiteral("ru");
-}
-
 std::optional<Language> LanguageOfCode(const QString& code) {
     if (code == QLatin1String("ru")) return Language::Russian;
     if (code == QLatin1String("en")) return Language::English;
@@ -36,21 +27,22 @@ std::optional<Language> LanguageOfCode(const QString& code) {
 }
 
 void UseLanguage(Language language) {
-    std::unique_ptr<QTranslator>& installed = Installed();
     if (installed) {
-        QCoreApplication::removeTranslator(installed.get());
-        installed.reset();
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
     }
     current = language;
     if (language == Language::Russian) return;
-    auto translator = std::make_unique<QTranslator>();
+    auto* translator = new QTranslator(QCoreApplication::instance());
     // The translation is built into the program (a resource of the window's library): it cannot be missing.
     if (!translator->load(QStringLiteral(":/i18n/stratex_en.qm"))) {
         qWarning("the English translation is missing from the program");
+        delete translator;
         return;
     }
-    QCoreApplication::installTranslator(translator.get());
-    installed = std::move(translator);
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
 }
 
 Language CurrentLanguage() { return current; }

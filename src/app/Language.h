@@ -15,8 +15,7 @@ enum class Language { Russian, English };
 // the system locale).
 Language LanguageOfLocale(const QLocale& locale);
 
-// The setting's spelling of a language, "ru" or "en", and back; nothing for any other text.
-QString LanguageCode(Language language);
+// The language that the settings' "Language" names: "ru" or "en"; nothing for any other text.
 std::optional<Language> LanguageOfCode(const QString& code);
 
 // Makes language the application's: installs its translation (English) or removes it (Russian). Widgets

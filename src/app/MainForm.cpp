@@ -637,15 +637,20 @@ void TMainForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::LanguageChange) return;
     RetranslateUi();
-    // The Preview window says its texts when it is made: a new one takes the place of the open one.
+    // The Preview window says its texts when it is made: a new one takes the place of one on screen, and a
+    // hidden one is made anew when it is asked for.
     if (preview_) {
         const bool shown = preview_->isVisible();
         const QRect place = preview_->QWidget::geometry();
         preview_->hide();
+        // Later: the language change is still being handed to the windows, this one among them.
         preview_->deleteLater();
-        preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
-        preview_->setGeometry(place);
-        if (shown) preview_->show();
+        preview_ = nullptr;
+        if (shown) {
+            preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
+            preview_->setGeometry(place);
+            preview_->show();
+        }
     }
 }
 

@@ -38,6 +38,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitNameColumn();
+
     int defaultViewWidth_ = 0;
     int defaultLevel_ = 0;
     int defaultCode_ = 0;

@@ -8,6 +8,7 @@
 
 #include "app/Language.h"
 #include "app/PanelStatusBar.h"
+#include "app/PreviewWindow.h"
 #include "support/WindowFixture.h"
 
 using stratex::test::WindowFixture;
@@ -81,6 +82,9 @@ void TestLanguage::MenuChangesTheLanguageAtOnceAndForTheNextStart() {
     QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
     auto* status = fixture.Find<stratex::PanelStatusBar>("StatusBar");
     QVERIFY(status->toolTip().contains(QStringLiteral("Итого: вставлено 2")));
+    QTest::keyClick(&fixture.window(), Qt::Key_F6);
+    QVERIFY(fixture.window().preview() && fixture.window().preview()->isVisible());
+    QCOMPARE(fixture.window().preview()->windowTitle(), QStringLiteral("Просмотр"));
 
     // The menu is the window's context menu's "Язык".
     auto* menu = fixture.Find<QMenu>("LanguageMenu");
@@ -93,6 +97,9 @@ void TestLanguage::MenuChangesTheLanguageAtOnceAndForTheNextStart() {
     QCOMPARE(fixture.Status(), QStringLiteral("Change OK"));
     QVERIFY(status->toolTip().contains(QStringLiteral("Total: 2 inserted")));
     QVERIFY(!status->toolTip().contains(QStringLiteral("Итого")));
+    // The open Preview window speaks it too.
+    QVERIFY(fixture.window().preview() && fixture.window().preview()->isVisible());
+    QCOMPARE(fixture.window().preview()->windowTitle(), QStringLiteral("Preview"));
 
     fixture.Start();
     CheckTexts(fixture, kEnglish);
