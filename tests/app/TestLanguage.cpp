@@ -9,6 +9,7 @@
 #include "app/Language.h"
 #include "app/PanelStatusBar.h"
 #include "app/PreviewWindow.h"
+#include "app/WindowTexts.h"
 #include "support/WindowFixture.h"
 
 using stratex::test::WindowFixture;
@@ -82,6 +83,10 @@ void TestLanguage::MenuChangesTheLanguageAtOnceAndForTheNextStart() {
     QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
     auto* status = fixture.Find<stratex::PanelStatusBar>("StatusBar");
     QVERIFY(status->toolTip().contains(QStringLiteral("Итого: вставлено 2")));
+    const auto rowTip = [&fixture] {
+        return fixture.List("POIListView")->model()->index(0, 1).data(Qt::ToolTipRole).toString();
+    };
+    QCOMPARE(rowTip(), QStringLiteral("1 объект, EndLevel нет (1)"));
     QTest::keyClick(&fixture.window(), Qt::Key_F6);
     QVERIFY(fixture.window().preview() && fixture.window().preview()->isVisible());
     QCOMPARE(fixture.window().preview()->windowTitle(), QStringLiteral("Просмотр"));
@@ -97,6 +102,9 @@ void TestLanguage::MenuChangesTheLanguageAtOnceAndForTheNextStart() {
     QCOMPARE(fixture.Status(), QStringLiteral("Change OK"));
     QVERIFY(status->toolTip().contains(QStringLiteral("Total: 2 inserted")));
     QVERIFY(!status->toolTip().contains(QStringLiteral("Итого")));
+    QCOMPARE(rowTip(), QStringLiteral("1 object, EndLevel none (1)"));
+    // English counts by its own rule: 21 is plural, as Russian would not have it.
+    QCOMPARE(stratex::WindowTexts::ObjectCount(21), QStringLiteral("21 objects"));
     // The open Preview window speaks it too.
     QVERIFY(fixture.window().preview() && fixture.window().preview()->isVisible());
     QCOMPARE(fixture.window().preview()->windowTitle(), QStringLiteral("Preview"));
