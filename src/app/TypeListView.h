@@ -20,8 +20,8 @@ public:
     // at the window's default size; sets them.
     void SetDefaultColumns(int viewWidth, int level, int code, int name);
     // Widens the code column to show every code whole beside its icon, and gives the name column the width
-    // the list has gained beyond its default; neither becomes narrower than its default. The list does so
-    // itself when it is resized; call it when the rows have changed.
+    // the list has gained beyond its default; neither becomes narrower than its default. Call it when the
+    // rows have changed; a resize fits the name column alone.
     void FitColumns();
 
 signals:
