@@ -1,13 +1,14 @@
 // stratex_screenshots: takes the pictures of the user's guide from the real window.
 //
-//   cd data && xvfb-run -a -s "-screen 0 1024x768x24" stratex_screenshots MAP OTHER_MAP IMAGE_DIR [OUTPUT_DIR]
+//   cd data && xvfb-run -a -s "-screen 0 1280x1024x24" stratex_screenshots MAP OTHER_MAP IMAGE_DIR [OUTPUT_DIR]
 //
 // It runs in the folder of the type name files, as the window does, creates the window with dialogs that
 // answer from a script, and then clicks, types, drops a file and opens popup menus as a user would. Each
 // state it reaches is saved as IMAGE_DIR/<name>.png; a popup menu, a pick list or a message box is taken
 // from the screen while it is open. The files the window writes (the processed maps, the level config, the
-// dictionary) go to OUTPUT_DIR, a temporary folder when none is given. Every step checks that the window
-// shows what its picture is meant to show; the program ends with status 1 when one does not.
+// dictionary) go to OUTPUT_DIR, a temporary folder when none is given. The window speaks Russian, as in
+// the C locale, but for the one picture taken in English. Every step checks that the window shows what its
+// picture is meant to show; the program ends with status 1 when one does not.
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -232,6 +234,35 @@ void DropFile(QWidget* window, const QString& path) {
 
 bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
+// Chooses a language as a user does: a right click on the window's description opens its context menu,
+// the pointer rests on "Язык" ("Language") until the language menu opens, and a click picks itemName
+// there. The screen is photographed with both menus open when shot is given.
+void ChooseLanguage(QWidget* window, const char* itemName, const QString& shot = QString()) {
+    auto* languages = Find<QMenu>(window, "LanguageMenu");
+    auto* description = Find<QWidget>(window, "Panel1");
+    // The context menu runs its own event loop: the steps inside it are timed from here.
+    QTimer::singleShot(400, window, [=]() {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        auto* language = window->findChild<QAction*>(QStringLiteral("LanguageAction"));
+        if (!menu || !language || menu->actionGeometry(language).isNull()) {
+            Check(false, QStringLiteral("no language item in the context menu"));
+            if (menu) menu->close();
+            return;
+        }
+        QTest::mouseMove(menu, menu->actionGeometry(language).center());
+        QTimer::singleShot(800, window, [=]() {
+            Check(languages->isVisible(), QStringLiteral("the language menu did not open"));
+            const QPoint point = PointAtMenuItem(languages, itemName);
+            if (!shot.isEmpty()) ShotOfScreen(window, languages, shot);
+            ClickMenuItem(languages, point);
+        });
+    });
+    const QPoint point = description->mapTo(window, description->rect().center());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, window->mapToGlobal(point));
+    QApplication::sendEvent(window, &event);
+    Settle();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -253,8 +284,9 @@ int main(int argc, char* argv[]) {
     const QString outDir = args.size() > 4 ? QFileInfo(args[4]).absoluteFilePath() : scratch.path();
     QDir().mkpath(outDir);
     // The window starts as on a first run (dictionary option off, no last folder) and leaves the user's
-    // own settings alone.
+    // own settings alone; it speaks the C locale's language, Russian.
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path() + QStringLiteral("/settings"));
+    QLocale::setDefault(QLocale::c());
 
     auto ownedPrompts = std::make_unique<ScriptPrompts>();
     ScriptPrompts* prompts = ownedPrompts.get();
@@ -325,7 +357,7 @@ int main(int argc, char* argv[]) {
         }
         for (int level : {0, 1}) {
             previewLevel->setCurrentIndex(level);
-            Check(previewStatus->text().startsWith(QStringLiteral("Objects drawn: ")) &&
+            Check(previewStatus->text().startsWith(QStringLiteral("Нарисовано объектов: ")) &&
                       preview->selection().DrawnCount() > 0,
                   QStringLiteral("nothing drawn at level %1").arg(level));
             ShotOfWindow(preview, QStringLiteral("preview-level%1").arg(level));
@@ -446,6 +478,36 @@ int main(int argc, char* argv[]) {
           QStringLiteral("Show All added nothing"));
     for (QTableView* view : std::initializer_list<QTableView*>{poi, lines, polygons}) view->scrollToBottom();
     ShotOfWindow(window, QStringLiteral("show-all"));
+
+    // The window enlarged: the lists take the room. After a Process, a level changed by the popup marks
+    // the status bar.
+    const QPoint home = window->pos();
+    window->move(16, 16);
+    window->resize(1000, 860);
+    Settle();
+    Check(poi->height() > 129 && poi->width() > 409, QStringLiteral("the lists did not grow"));
+    Click(window, "DoSpeedButton");
+    ScrollToTop({poi, lines, polygons});
+    const int forest = RowOfCode(polygons, QStringLiteral("0x50"));
+    ClickCell(polygons, forest, 1);
+    RightClick(polygons, forest, 1);
+    ClickMenuItem(levelPopup, PointAtMenuItem(levelPopup, "Level21"));
+    Check(Status(window) == QStringLiteral("Уровни изменены после Process"), QStringLiteral("no change mark"));
+    ShotOfWindow(window, QStringLiteral("window-enlarged"));
+
+    // The same window in English, at its default size, the language chosen in its context menu.
+    window->resize(648, 529);
+    window->move(home);
+    ChooseLanguage(window, "Language_en", QStringLiteral("language-menu"));
+    Check(Find<QToolButton>(window, "DoSpeedButton")->text() == QStringLiteral("Process") &&
+              Find<QCheckBox>(window, "ShowAllCheck")->text() == QStringLiteral("Show all objects") &&
+              Status(window) == QStringLiteral("Levels changed since Process"),
+          QStringLiteral("the window does not speak English"));
+    ScrollToTop({poi, lines, polygons});
+    ShotOfWindow(window, QStringLiteral("window-english"));
+    ChooseLanguage(window, "Language_system");
+    Check(Find<QCheckBox>(window, "ShowAllCheck")->text() == QStringLiteral("Показать все объекты"),
+          QStringLiteral("the window does not speak Russian again"));
     QTest::mouseClick(Find<QCheckBox>(window, "ShowAllCheck"), Qt::LeftButton);
     Settle();
 

@@ -28,8 +28,8 @@ QVariant LevelsModel::data(const QModelIndex& index, int role) const {
 
 QVariant LevelsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section == 0) return QStringLiteral("Слой");
-    if (section == 1) return QStringLiteral("GPS zoom");
+    if (section == 0) return tr("Слой");
+    if (section == 1) return tr("GPS zoom");
     return {};
 }
 
@@ -45,6 +45,8 @@ bool LevelsModel::setData(const QModelIndex& index, const QVariant& value, int r
     emit valueEdited(index.row(), value.toString());
     return true;
 }
+
+void LevelsModel::TextsChanged() { emit headerDataChanged(Qt::Horizontal, 0, 1); }
 
 void LevelsModel::ValueChanged(int row) {
     const QModelIndex cell = index(row, 1);

@@ -6,7 +6,8 @@
 
 namespace stratex {
 
-// Shows the engine's Levels table as a key/value grid with the titles "Слой" and "GPS zoom". Keys are
+// Shows the engine's Levels table as a key/value grid with the titles "Слой" and "GPS zoom" (in the window's
+// language). Keys are
 // read-only; a value edit is handed on through valueEdited and reaches the table through the window.
 // The table must outlive the model; whoever changes it brackets the change with BeginReset/EndReset.
 class LevelsModel : public QAbstractTableModel {
@@ -28,6 +29,8 @@ public:
     void EndReset() { endResetModel(); }
     // The value of row changed in the table.
     void ValueChanged(int row);
+    // The window's language changed: the column titles are said anew.
+    void TextsChanged();
 
 signals:
     void valueEdited(int row, const QString& text);

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -20,11 +22,13 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QToolButton>
+#include <QToolTip>
 #include <algorithm>
 #include <exception>
 #include <utility>
 
 #include "app/Icons.h"
+#include "app/Language.h"
 #include "app/LevelValueDelegate.h"
 #include "app/LevelsModel.h"
 #include "app/LinesLabel.h"
@@ -34,7 +38,9 @@
 #include "app/TypeListModel.h"
 #include "app/TypeListView.h"
 #include "app/VirtualKey.h"
+#include "app/WindowPlacement.h"
 #include "app/WindowProgress.h"
+#include "app/WindowTexts.h"
 #include "bytes/Error.h"
 #include "passes/ProcessSummary.h"
 
@@ -42,68 +48,22 @@ namespace stratex {
 
 namespace {
 
-// "объект", "объекта", "объектов" after count, as Russian counts them.
-QString Objects(std::uint64_t count) {
-    const std::uint64_t lastTwo = count % 100;
-    const std::uint64_t last = count % 10;
-    const char* word = (lastTwo >= 11 && lastTwo <= 14) ? "объектов"
-                       : last == 1                      ? "объект"
-                       : (last >= 2 && last <= 4)       ? "объекта"
-                                                        : "объектов";
-    return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(word);
-}
-
-}  // namespace
-
-QString ProcessWarningsText(const ProcessWarnings& made, std::size_t levels) {
-    QStringList lines;
-    if (made.dataAboveEndLevel.count > 0) {
-        lines << QStringLiteral("Внимание: %1 с EndLevel ниже уровня своих координат (первый кончается в строке %2)")
-                     .arg(Objects(made.dataAboveEndLevel.count))
-                     .arg(made.dataAboveEndLevel.firstLine);
-    }
-    if (made.endLevelAtTop.count > 0) {
-        lines << QStringLiteral("Внимание: %1 с EndLevel на верхнем уровне %2 или выше (первый кончается в строке %3)")
-                     .arg(Objects(made.endLevelAtTop.count))
-                     .arg(levels > 0 ? levels - 1 : 0)
-                     .arg(made.endLevelAtTop.firstLine);
-    }
-    if (made.endsInsideObject.count > 0) {
-        lines << QStringLiteral("Внимание: карта кончается внутри объекта, открытого в строке %1")
-                     .arg(made.endsInsideObject.firstLine);
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
-namespace {
-
+// The window's default and smallest size, and the bounds of the controls at that size.
 constexpr int kClientWidth = 648;
 constexpr int kClientHeight = 529;
 constexpr int kToolBarHeight = 29;
 constexpr int kStatusBarHeight = 19;
 constexpr int kFontPixelSize = 11;
+constexpr QRect kLevelsListBounds(8, 40, 201, 233);
+constexpr QRect kShowAllBounds(10, 274, 143, 23);
+constexpr QRect kDicBounds(10, 292, 151, 17);
+constexpr QRect kPanel1Bounds(0, 312, 201, 169);
+constexpr QRect kLabel1Bounds(8, 484, 167, 26);
+// GroupBox2, GroupBox1, GroupBox3 from the top, and a Type list inside its box.
+constexpr QRect kBoxBounds[] = {{216, 32, 425, 153}, {216, 192, 425, 153}, {215, 352, 425, 153}};
+constexpr QRect kTypeListBounds(8, 16, 409, 129);
 
 const QString kAppTitle = QStringLiteral("Stratex");
-const QString kNotAMap = QStringLiteral("Этот файл не Polish MAP!!!");
-const QString kReplaceQuestion = QStringLiteral("Файл уже существует! Заменить?");
-const QString kReplaceCaption = QStringLiteral("Внимание!");
-const QString kCloseQuestion = QStringLiteral("Файл не сохранен. Выйти?");
-
-// The description in Label2: eleven lines, the blanks at their ends included.
-const QString kDescription = QStringLiteral(
-    "Утилита предназначена для \n"
-    "распределения по слоям обектов \n"
-    "Polish Map.\n"
-    "Каждому типу объктов можно \n"
-    "указать видимость до конкретного \n"
-    "слоя.\n"
-    "Все, что делает программа - это \n"
-    "устанавливает объектам карты \n"
-    "значение \"EndLevel=\" указанное \n"
-    "пользователем, либо формирует\n"
-    "раздел [DICTIONARY].");
-
-const QString kCredits = QStringLiteral("Stratex " STRATEX_VERSION ": слои объектов карты\n© Разработчики Stratex");
 
 // The window's font: MS Sans Serif at 11 pixels, or the closest sans font that the system has.
 QFont WindowFont() {
@@ -121,16 +81,9 @@ QFont WindowFont() {
     return font;
 }
 
-struct LevelItem {
-    const char* name;
-    const char* caption;
-};
-
-constexpr LevelItem kLevelItems[] = {
-    {"N1212211", "до Level0"}, {"N01", "до Level1"},     {"Level21", "до Level2"}, {"Level31", "до Level3"},
-    {"Level41", "до Level4"},  {"Level51", "до Level5"}, {"Level61", "до Level6"}, {"Level62", "до Level7"},
-    {"Level81", "до Level8"},  {"Level91", "до Level9"},
-};
+// The level popup's items, "до Level0" to "до Level9" in this order.
+constexpr const char* kLevelItemNames[] = {"N1212211", "N01",     "Level21", "Level31", "Level41",
+                                           "Level51",  "Level61", "Level62", "Level81", "Level91"};
 
 }  // namespace
 
@@ -190,6 +143,20 @@ void TMainForm::Guarded(Body&& body) {
     UpdateButtons();
 }
 
+template <typename Change>
+void TMainForm::ChangeChoices(Change&& change) {
+    // Before a Process of this map, or once marked, there is nothing to compare.
+    if (!lastProcess_ || changedSinceProcess_) {
+        change();
+        return;
+    }
+    const Choices before = CurrentChoices();
+    change();
+    if (CurrentChoices() == before) return;
+    changedSinceProcess_ = true;
+    ShowChangeMark();
+}
+
 void TMainForm::SetCheckedByProgram(QCheckBox* box, bool checked) {
     // The box's handler runs inside setChecked; its failure must not unwind through Qt, so it is carried
     // out here and ends the calling handler.
@@ -206,18 +173,20 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
       // The type name files are read from the folder the program was started in.
       ProgramDir(QDir::toNativeSeparators(QDir::currentPath()) + QDir::separator()),
       doc_(std::make_unique<MapDocument>(ToFsPath(ProgramDir))) {
-    // In the order of FileType.
-    const QStringList filters = {QStringLiteral("Polish Map (*.mp)"), QStringLiteral("Text Files (*.txt)"),
-                                 QStringLiteral("MP levels config (*.cfg)")};
+    // In the order of FileType; the filters' texts are given with the others.
     const QStringList extensions = {QStringLiteral("mp"), QStringLiteral("txt"), QStringLiteral("cfg")};
     OpenDialog.mode = FileDialogState::Mode::Open;
-    OpenDialog.filters = filters;
     OpenDialog.extensions = extensions;
     SaveDialog.mode = FileDialogState::Mode::Save;
-    SaveDialog.filters = filters;
     SaveDialog.extensions = extensions;
 
+    // A key that can be neither opened nor created: the window starts without settings, silently. The key
+    // is opened before the controls are made, in the language it may name.
+    settings_.Open();
+    ChooseLanguage();
     CreateControls();
+    RetranslateUi();
+    LayOutControls();
     FormCreate();
 }
 
@@ -237,14 +206,18 @@ QString TMainForm::BaseCaption() { return QStringLiteral("Stratex v" STRATEX_VER
 // ---------------------------------------------------------------------------------------------------------
 // Building the window
 
+void TMainForm::ChooseLanguage() {
+    languageSetting_ = settings_.ReadLanguage();
+    UseLanguage(LanguageOfCode(languageSetting_).value_or(LanguageOfLocale(QLocale())));
+}
+
 void TMainForm::CreateControls() {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(BaseCaption());
     setWindowIcon(AppIcon());
-    // A fixed dialog-style window: a title, a system menu and a close box, no resizing.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(kClientWidth, kClientHeight);
+    // The layout's size is the default and the smallest; beyond it the lists take the room.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     setFont(WindowFont());
     QPalette windowPalette = palette();
     windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
@@ -256,7 +229,7 @@ void TMainForm::CreateControls() {
 
     LevelsList = new QTableView(this);
     LevelsList->setObjectName(QStringLiteral("LevelsList"));
-    LevelsList->setGeometry(8, 40, 201, 233);
+    LevelsList->setGeometry(kLevelsListBounds);
     levelsModel_ = new LevelsModel(&doc_->levels(), this);
     LevelsList->setModel(levelsModel_);
     LevelsList->setItemDelegateForColumn(1, new LevelValueDelegate(LevelsList));
@@ -272,7 +245,6 @@ void TMainForm::CreateControls() {
     LevelsList->setSelectionMode(QAbstractItemView::SingleSelection);
     LevelsList->setSelectionBehavior(QAbstractItemView::SelectItems);
     LevelsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LevelsList->setToolTip(QStringLiteral("Последний слой должен быть пустым!!!"));
     LevelsList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LevelsList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
@@ -280,46 +252,46 @@ void TMainForm::CreateControls() {
             });
     connect(levelsModel_, &LevelsModel::valueEdited, this, [this](int row, const QString& text) {
         Guarded([&] {
-            doc_->SetLevelValue(static_cast<std::size_t>(row), EncodeCp1251(text));
+            ChangeChoices([&] { doc_->SetLevelValue(static_cast<std::size_t>(row), EncodeCp1251(text)); });
             levelsModel_->ValueChanged(row);
         });
     });
 
-    ShowAllCheck = new QCheckBox(QStringLiteral("Показать все объекты"), this);
+    ShowAllCheck = new QCheckBox(this);
     ShowAllCheck->setObjectName(QStringLiteral("ShowAllCheck"));
-    ShowAllCheck->setGeometry(10, 274, 143, 23);
+    ShowAllCheck->setGeometry(kShowAllBounds);
     // toggled: a click, and also a change made by the program, runs the handler.
     connect(ShowAllCheck, &QCheckBox::toggled, this, &TMainForm::ShowAllCheckClick);
 
-    DicCheckBox = new QCheckBox(QStringLiteral("Работа с [DICTIONARY]"), this);
+    DicCheckBox = new QCheckBox(this);
     DicCheckBox->setObjectName(QStringLiteral("DicCheckBox"));
-    DicCheckBox->setGeometry(10, 292, 151, 17);
+    DicCheckBox->setGeometry(kDicBounds);
     connect(DicCheckBox, &QCheckBox::toggled, this, &TMainForm::DicCheckBoxClick);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 312, 201, 169);
+    Panel1->setGeometry(kPanel1Bounds);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label2 = new LinesLabel(kDescription, Panel1);
+    Label2 = new LinesLabel(QString(), Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 8, 185, 153);
 
-    Label1 = new LinesLabel(kCredits, this);
+    Label1 = new LinesLabel(QString(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 484, 167, 26);
+    Label1->setGeometry(kLabel1Bounds);
     QPalette grey = Label1->palette();
     grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
     Label1->setPalette(grey);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Точки"), this);
+    GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(216, 32, 425, 153);
-    GroupBox1 = new QGroupBox(QStringLiteral("Полилинии"), this);
+    GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(216, 192, 425, 153);
-    GroupBox3 = new QGroupBox(QStringLiteral("Полигоны"), this);
+    GroupBox3 = new QGroupBox(this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    GroupBox3->setGeometry(215, 352, 425, 153);
+    GroupBox2->setGeometry(kBoxBounds[0]);
+    GroupBox1->setGeometry(kBoxBounds[1]);
+    GroupBox3->setGeometry(kBoxBounds[2]);
     CreateTypeList(GroupBox2, POIListView, poiModel_, ObjectKind::Poi, "POIListView", 55, 70, 260, QSize(16, 16));
     CreateTypeList(GroupBox1, LINEListView, lineModel_, ObjectKind::Polyline, "LINEListView", 55, 70, 260,
                    QSize(30, 15));
@@ -351,11 +323,10 @@ void TMainForm::CreateToolBar() {
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
 
-    const auto makeButton = [this](const char* name, const QString& caption, ToolPicture picture, int x, int width,
+    const auto makeButton = [this](const char* name, ToolPicture picture, int x, int width,
                                    void (TMainForm::*handler)()) {
         auto* button = new QToolButton(ToolBar1);
         button->setObjectName(QString::fromLatin1(name));
-        button->setText(caption);
         button->setIcon(ToolIcon(picture));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -364,22 +335,19 @@ void TMainForm::CreateToolBar() {
         connect(button, &QToolButton::clicked, this, handler);
         return button;
     };
-    OpenSpeedButton = makeButton("OpenSpeedButton", QStringLiteral("Open MAP"), ToolPicture::OpenMap, 0, 89,
-                                 &TMainForm::OpenSpeedButtonClick);
-    DoSpeedButton = makeButton("DoSpeedButton", QStringLiteral("Process"), ToolPicture::Process, 89, 72,
-                               &TMainForm::DoSpeedButtonClick);
-    SaveSpeedButton = makeButton("SaveSpeedButton", QStringLiteral("Save MAP"), ToolPicture::SaveMap, 161, 88,
-                                 &TMainForm::SaveSpeedButtonClick);
+    OpenSpeedButton = makeButton("OpenSpeedButton", ToolPicture::OpenMap, 0, 89, &TMainForm::OpenSpeedButtonClick);
+    DoSpeedButton = makeButton("DoSpeedButton", ToolPicture::Process, 89, 72, &TMainForm::DoSpeedButtonClick);
+    SaveSpeedButton = makeButton("SaveSpeedButton", ToolPicture::SaveMap, 161, 88, &TMainForm::SaveSpeedButtonClick);
     ToolButton1 = new QFrame(ToolBar1);
     ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
     ToolButton1->setGeometry(249, 2, 8, 22);
     ToolButton1->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    OpenCFGSpeedButton = makeButton("OpenCFGSpeedButton", QStringLiteral("Open CFG"), ToolPicture::OpenConfig, 257, 89,
-                                    &TMainForm::OpenCFGSpeedButtonClick);
-    SaveCFGSpeedButton = makeButton("SaveCFGSpeedButton", QStringLiteral("Save CFG"), ToolPicture::SaveConfig, 346, 88,
-                                    &TMainForm::SaveCFGSpeedButtonClick);
-    SaveDICSpeedButton = makeButton("SaveDICSpeedButton", QStringLiteral("Save DIC"), ToolPicture::SaveDictionary, 434,
-                                    88, &TMainForm::SaveDICSpeedButtonClick);
+    OpenCFGSpeedButton =
+        makeButton("OpenCFGSpeedButton", ToolPicture::OpenConfig, 257, 89, &TMainForm::OpenCFGSpeedButtonClick);
+    SaveCFGSpeedButton =
+        makeButton("SaveCFGSpeedButton", ToolPicture::SaveConfig, 346, 88, &TMainForm::SaveCFGSpeedButtonClick);
+    SaveDICSpeedButton =
+        makeButton("SaveDICSpeedButton", ToolPicture::SaveDictionary, 434, 88, &TMainForm::SaveDICSpeedButtonClick);
     UpdateButtons();
 }
 
@@ -387,23 +355,24 @@ void TMainForm::CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListMode
                                const char* name, int levelWidth, int codeWidth, int nameWidth, QSize iconSize) {
     view = new TypeListView(box);
     view->setObjectName(QString::fromLatin1(name));
-    view->setGeometry(8, 16, 409, 129);
+    view->setGeometry(kTypeListBounds);
     model = new TypeListModel(kind, &doc_->lists().Of(kind), &doc_->figures(), this);
     view->setModel(model);
     view->setIconSize(iconSize);
     view->verticalHeader()->setDefaultSectionSize(std::max(iconSize.height() + 2, 17));
-    view->setColumnWidth(0, levelWidth);
-    view->setColumnWidth(1, codeWidth);
-    view->setColumnWidth(2, nameWidth);
+    view->SetDefaultColumns(kTypeListBounds.width(), levelWidth, codeWidth, nameWidth);
 
     TypeListModel* const listModel = model;
+    TypeListView* const listView = view;
+    // New rows may hold longer codes than the column shows.
+    connect(model, &QAbstractItemModel::modelReset, view, [listView]() { listView->FitColumns(); });
     connect(model, &TypeListModel::captionEdited, this, [this, listModel](int row, const QString& text) {
         Guarded([&] {
-            doc_->SetLevelText(listModel->kind(), static_cast<std::size_t>(row), EncodeCp1251(text));
+            ChangeChoices(
+                [&] { doc_->SetLevelText(listModel->kind(), static_cast<std::size_t>(row), EncodeCp1251(text)); });
             listModel->CaptionsChanged();
         });
     });
-    TypeListView* const listView = view;
     connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this, listView](int column) { POIListViewColumnClick(listView, column); });
     connect(view, &TypeListView::mouseDown, this,
@@ -422,9 +391,9 @@ void TMainForm::CreateMenus() {
     LevelPopupMenu->setObjectName(QStringLiteral("LevelPopupMenu"));
     LevelPopupMenu->setFont(font());
     int tag = 0;
-    for (const LevelItem& item : kLevelItems) {
-        QAction* action = LevelPopupMenu->addAction(QString::fromUtf8(item.caption));
-        action->setObjectName(QString::fromLatin1(item.name));
+    for (const char* name : kLevelItemNames) {
+        QAction* action = LevelPopupMenu->addAction(QString());
+        action->setObjectName(QString::fromLatin1(name));
         action->setData(tag++);
         connect(action, &QAction::triggered, this, [this, action]() { N1212211Click(action); });
     }
@@ -432,10 +401,10 @@ void TMainForm::CreateMenus() {
     LevelsPopupMenu = new QMenu(this);
     LevelsPopupMenu->setObjectName(QStringLiteral("LevelsPopupMenu"));
     LevelsPopupMenu->setFont(font());
-    QAction* add = LevelsPopupMenu->addAction(QStringLiteral("Добавить слой (после)"));
+    QAction* add = LevelsPopupMenu->addAction(QString());
     add->setObjectName(QStringLiteral("N1"));
     connect(add, &QAction::triggered, this, &TMainForm::N1Click);
-    QAction* remove = LevelsPopupMenu->addAction(QStringLiteral("Удалить слой"));
+    QAction* remove = LevelsPopupMenu->addAction(QString());
     remove->setObjectName(QStringLiteral("N2"));
     connect(remove, &QAction::triggered, this, &TMainForm::N2Click);
     connect(LevelsList, &QWidget::customContextMenuRequested, this,
@@ -454,14 +423,119 @@ void TMainForm::CreateShortcuts() {
     bind(QKeySequence(Qt::CTRL | Qt::Key_S), SaveSpeedButton);
     bind(QKeySequence(Qt::Key_F5), DoSpeedButton);
 
-    // The preview has no place in the fixed layout: F6, or the menu of a right click on the window itself.
-    auto* preview = new QAction(QStringLiteral("Preview"), this);
-    preview->setObjectName(QStringLiteral("PreviewAction"));
-    preview->setShortcut(QKeySequence(Qt::Key_F6));
-    preview->setShortcutContext(Qt::WindowShortcut);
-    connect(preview, &QAction::triggered, this, [this]() { Guarded([this] { ShowPreview(); }); });
-    addAction(preview);
+    // The preview and the language have no place in the layout: the menu of a right click on the window
+    // itself, and F6 for the preview.
+    PreviewAction = new QAction(this);
+    PreviewAction->setObjectName(QStringLiteral("PreviewAction"));
+    PreviewAction->setShortcut(QKeySequence(Qt::Key_F6));
+    PreviewAction->setShortcutContext(Qt::WindowShortcut);
+    connect(PreviewAction, &QAction::triggered, this, [this]() { Guarded([this] { ShowPreview(); }); });
+    addAction(PreviewAction);
+
+    LanguageMenu = new QMenu(this);
+    LanguageMenu->setObjectName(QStringLiteral("LanguageMenu"));
+    LanguageMenu->setFont(font());
+    auto* choices = new QActionGroup(LanguageMenu);
+    // The system's choice first, then each language named in itself.
+    for (const char* code : {"", "ru", "en"}) {
+        QAction* action = LanguageMenu->addAction(QString());
+        action->setObjectName(QStringLiteral("Language_") + QLatin1String(*code ? code : "system"));
+        action->setData(QString::fromLatin1(code));
+        action->setCheckable(true);
+        action->setChecked(languageSetting_ == QLatin1String(code));
+        choices->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, action]() { ChooseLanguageClick(action->data().toString()); });
+    }
+    LanguageAction = new QAction(this);
+    LanguageAction->setObjectName(QStringLiteral("LanguageAction"));
+    LanguageAction->setMenu(LanguageMenu);
+    addAction(LanguageAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TMainForm::RetranslateUi() {
+    // The language may change while the window is being made, before there is anything to say.
+    if (!StatusBar) return;
+    const QStringList filters = {tr("Polish Map (*.mp)"), tr("Text Files (*.txt)"), tr("MP levels config (*.cfg)")};
+    OpenDialog.filters = filters;
+    SaveDialog.filters = filters;
+
+    OpenSpeedButton->setText(tr("Open MAP"));
+    DoSpeedButton->setText(tr("Process"));
+    SaveSpeedButton->setText(tr("Save MAP"));
+    OpenCFGSpeedButton->setText(tr("Open CFG"));
+    SaveCFGSpeedButton->setText(tr("Save CFG"));
+    SaveDICSpeedButton->setText(tr("Save DIC"));
+
+    LevelsList->setToolTip(tr("Последний слой должен быть пустым!!!"));
+    levelsModel_->TextsChanged();
+    ShowAllCheck->setText(tr("Показать все объекты"));
+    DicCheckBox->setText(tr("Работа с [DICTIONARY]"));
+    // A caption longer than the layout's box widens it rather than being cut.
+    ShowAllCheck->resize(std::max(kShowAllBounds.width(), ShowAllCheck->sizeHint().width()), kShowAllBounds.height());
+    DicCheckBox->resize(std::max(kDicBounds.width(), DicCheckBox->sizeHint().width()), kDicBounds.height());
+    // The description: eleven lines, the blanks at their ends included.
+    Label2->setText(
+        tr("Утилита предназначена для \n"
+           "распределения по слоям обектов \n"
+           "Polish Map.\n"
+           "Каждому типу объктов можно \n"
+           "указать видимость до конкретного \n"
+           "слоя.\n"
+           "Все, что делает программа - это \n"
+           "устанавливает объектам карты \n"
+           "значение \"EndLevel=\" указанное \n"
+           "пользователем, либо формирует\n"
+           "раздел [DICTIONARY]."));
+    Label1->setText(tr("Stratex %1: слои объектов карты\n© Разработчики Stratex").arg(QStringLiteral(STRATEX_VERSION)));
+
+    GroupBox2->setTitle(tr("Точки"));
+    GroupBox1->setTitle(tr("Полилинии"));
+    GroupBox3->setTitle(tr("Полигоны"));
+    for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->TextsChanged();
+
+    const QList<QAction*> levelItems = LevelPopupMenu->actions();
+    for (int level = 0; level < levelItems.size(); ++level) levelItems[level]->setText(tr("до Level%1").arg(level));
+    LevelsPopupMenu->actions()[0]->setText(tr("Добавить слой (после)"));
+    LevelsPopupMenu->actions()[1]->setText(tr("Удалить слой"));
+    PreviewAction->setText(tr("Просмотр"));
+    LanguageAction->setText(tr("Язык"));
+    const QList<QAction*> languages = LanguageMenu->actions();
+    languages[0]->setText(tr("Как в системе"));
+    // Each language is named in itself, whatever the window speaks.
+    languages[1]->setText(QStringLiteral("Русский"));
+    languages[2]->setText(QStringLiteral("English"));
+
+    progress_->Retranslate();
+    if (changedSinceProcess_) ShowChangeMark();
+    ShowProcessTip();
+}
+
+void TMainForm::LayOutControls() {
+    if (!StatusBar) return;
+    // What the window has beyond its default size goes to the Levels table (height) and the Type lists;
+    // the controls below the table keep their distance from the bottom edge.
+    const int wider = std::max(0, width() - kClientWidth);
+    const int taller = std::max(0, height() - kClientHeight);
+    const QPoint down(0, taller);
+    ToolBar1->setGeometry(0, 0, width(), kToolBarHeight);
+    LevelsList->setGeometry(kLevelsListBounds.adjusted(0, 0, 0, taller));
+    ShowAllCheck->move(kShowAllBounds.topLeft() + down);
+    DicCheckBox->move(kDicBounds.topLeft() + down);
+    Panel1->move(kPanel1Bounds.topLeft() + down);
+    Label1->move(kLabel1Bounds.topLeft() + down);
+    // The three lists share the height, each taking a third.
+    QGroupBox* const boxes[] = {GroupBox2, GroupBox1, GroupBox3};
+    TypeListView* const lists[] = {POIListView, LINEListView, POLYListView};
+    int above = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int share = taller * (i + 1) / 3 - taller * i / 3;
+        boxes[i]->setGeometry(kBoxBounds[i].adjusted(0, above, wider, above + share));
+        lists[i]->setGeometry(kTypeListBounds.adjusted(0, 0, wider, share));
+        above += share;
+    }
+    StatusBar->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
 }
 
 void TMainForm::ShowPreview() {
@@ -478,14 +552,37 @@ void TMainForm::ShowPreview() {
 
 void TMainForm::FormCreate() {
     Guarded([this] {
-        // A key that can be neither opened nor created: the window starts without settings, silently.
-        if (!settings_.Open()) return;
+        if (!settings_.isOpen()) return;
         // Ticking the box runs its handler, which stores the same value back.
         if (settings_.ReadUseDictionary()) SetCheckedByProgram(DicCheckBox, true);
         const QString lastDir = settings_.ReadLastDir();
         OpenDialog.initialDir = lastDir;
         SaveDialog.initialDir = lastDir;
+        if (const std::optional<QRect> bounds = settings_.ReadWindowBounds()) PlaceWindow(*bounds);
     });
+}
+
+void TMainForm::PlaceWindow(const QRect& bounds) {
+    QList<QRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) screens << screen->availableGeometry();
+    }
+    const QRect place = PlaceOnScreens(bounds, minimumSize(), screens);
+    resize(place.size());
+    move(place.topLeft());
+    placed_ = true;
+}
+
+void TMainForm::SaveWindowPlace() {
+    // A maximised window keeps the place it had before; and the place is a convenience: a store that
+    // refuses it is worth no message while the window closes.
+    if (!settings_.isOpen() || isMaximized() || isMinimized() || isFullScreen()) return;
+    try {
+        settings_.WriteWindowBounds(QRect(pos(), size()));
+    } catch (const Error&) {
+    }
 }
 
 void TMainForm::FormShow() {
@@ -497,7 +594,7 @@ bool TMainForm::FormClose() {
     bool close = true;
     Guarded([&] {
         if (doc_->modified()) {
-            close = prompts_->AskYesNo(this, kCloseQuestion, QStringLiteral("Confirm"), QMessageBox::Question);
+            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Confirm"), QMessageBox::Question);
         }
     });
     return close;
@@ -511,6 +608,7 @@ void TMainForm::StatusBarDrawPanel(int panel, const QRect& rect) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (FormClose()) {
+        SaveWindowPlace();
         event->accept();
     } else {
         event->ignore();
@@ -521,11 +619,48 @@ void TMainForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    if (const QScreen* screen = this->screen()) {
+    if (const QScreen* screen = this->screen(); screen && !placed_) {
         const QRect available = screen->availableGeometry();
         move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
     FormShow();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOutControls();
+    // The tooltip holds as many lines as the window's height.
+    ShowProcessTip();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    RetranslateUi();
+    // The Preview window says its texts when it is made: a new one takes the place of one on screen, and a
+    // hidden one is made anew when it is asked for.
+    if (preview_) {
+        const bool shown = preview_->isVisible();
+        const QRect place = preview_->QWidget::geometry();
+        preview_->hide();
+        // Later: the language change is still being handed to the windows, this one among them.
+        preview_->deleteLater();
+        preview_ = nullptr;
+        if (shown) {
+            preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
+            preview_->setGeometry(place);
+            preview_->show();
+        }
+    }
+}
+
+void TMainForm::ChooseLanguageClick(const QString& code) {
+    Guarded([&] {
+        languageSetting_ = code;
+        // The window speaks the chosen language even when the store refuses to keep it.
+        UseLanguage(LanguageOfCode(code).value_or(LanguageOfLocale(QLocale())));
+        settings_.WriteLanguage(code);
+    });
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -583,8 +718,10 @@ void TMainForm::OpenMapPath(const QString& path) {
         setWindowTitle(captionBefore);
         throw;
     }
-    // The summary of the last Process belongs to the map before.
-    StatusBar->setToolTip({});
+    // The last Process was one of the map before.
+    lastProcess_.reset();
+    changedSinceProcess_ = false;
+    ShowProcessTip();
     if (preview_) preview_->MapOpened();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
@@ -593,16 +730,18 @@ void TMainForm::OpenMapPath(const QString& path) {
         list->scrollToTop();
     }
     // The buttons follow when the handler ends, after the message as after a scan that found a map.
-    if (!isPolishMap) prompts_->ShowMessage(this, kNotAMap, QStringLiteral("Error"), QMessageBox::Critical);
+    if (!isPolishMap) {
+        prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Error"), QMessageBox::Critical);
+    }
 }
 
 void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
         ProcessSummary summary;
         doc_->Process(progress_.get(), &summary);
-        const QString warnings = ProcessWarningsText(doc_->processWarnings(), doc_->levels().size());
-        const QString done = QString::fromStdString(summary.ToText()).trimmed();
-        StatusBar->setToolTip(warnings.isEmpty() ? done : warnings + QStringLiteral("\n\n") + done);
+        lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
+        changedSinceProcess_ = false;
+        ShowProcessTip();
     });
 }
 
@@ -616,7 +755,7 @@ void TMainForm::OpenCFGSpeedButtonClick() {
     Guarded([this] {
         const std::optional<QString> path = AskOpenPath(FileType::LevelConfig);
         if (!path) return;
-        doc_->OpenConfig(ToFsPath(*path));
+        ChangeChoices([&] { doc_->OpenConfig(ToFsPath(*path)); });
         for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->CaptionsChanged();
     });
 }
@@ -652,7 +791,7 @@ std::optional<QString> TMainForm::AskSavePath(FileType fileType) {
     }
     SaveDialog.fileName = *path;
     if (QFileInfo::exists(*path) &&
-        !prompts_->AskYesNo(this, kReplaceQuestion, kReplaceCaption, QMessageBox::Warning)) {
+        !prompts_->AskYesNo(this, tr("Файл уже существует! Заменить?"), tr("Внимание!"), QMessageBox::Warning)) {
         return std::nullopt;
     }
     return path;
@@ -671,7 +810,7 @@ void TMainForm::ShowAllCheckClick(bool checked) {
 void TMainForm::DicCheckBoxClick(bool checked) {
     Guarded([&] {
         // The option follows the box even when the store refuses to keep it.
-        doc_->SetUseDictionary(checked);
+        ChangeChoices([&] { doc_->SetUseDictionary(checked); });
         settings_.WriteUseDictionary(checked);
     });
 }
@@ -722,7 +861,7 @@ void TMainForm::POIListViewKeyDown(TypeListView* view, QKeyEvent* event, bool* c
         if (rows.empty()) return;
         TypeListModel* model = ModelOf(view);
         // The key's code as a character becomes the caption, and the editor opens on it.
-        doc_->SetLevelText(model->kind(), rows.front(), std::string(1, static_cast<char>(key)));
+        ChangeChoices([&] { doc_->SetLevelText(model->kind(), rows.front(), std::string(1, static_cast<char>(key))); });
         model->CaptionsChanged();
         const int row = static_cast<int>(rows.front());
         if (POIListViewEditing(view, row)) view->edit(model->index(row, 0));
@@ -744,7 +883,7 @@ void TMainForm::N1212211Click(QAction* item) {
         if (!target) target = popupList_;
         if (!target) return;
         TypeListModel* model = ModelOf(target);
-        doc_->SetLevelOfRows(model->kind(), SelectedRows(target), level);
+        ChangeChoices([&] { doc_->SetLevelOfRows(model->kind(), SelectedRows(target), level); });
         model->CaptionsChanged();
     });
 }
@@ -756,7 +895,9 @@ void TMainForm::N1Click() {
     Guarded([this] {
         const int row = CurrentLevelRow();
         ResetScope reset(this, false, true);
-        doc_->AddLevelAfter(row >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(row)) : std::nullopt);
+        ChangeChoices([&] {
+            doc_->AddLevelAfter(row >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(row)) : std::nullopt);
+        });
     });
 }
 
@@ -764,7 +905,9 @@ void TMainForm::N2Click() {
     Guarded([this] {
         const int row = CurrentLevelRow();
         ResetScope reset(this, false, true);
-        doc_->RemoveLevel(row >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(row)) : std::nullopt);
+        ChangeChoices([&] {
+            doc_->RemoveLevel(row >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(row)) : std::nullopt);
+        });
     });
 }
 
@@ -792,6 +935,29 @@ void TMainForm::ShowLevelValueEditor(int row) {
 
 void TMainForm::ShowFailure(const std::string& message) {
     prompts_->ShowMessage(this, QString::fromStdString(WithFullStop(message)), kAppTitle, QMessageBox::Critical);
+}
+
+TMainForm::Choices TMainForm::CurrentChoices() const {
+    Choices choices;
+    for (ObjectKind kind : kAllKinds) {
+        for (const TypeRow& row : doc_->lists().Of(kind).rows()) choices.captions.push_back(row.level);
+    }
+    choices.levels = doc_->levels().rows();
+    choices.dictionary = doc_->useDictionary();
+    return choices;
+}
+
+void TMainForm::ShowChangeMark() { StatusBar->SetText(tr("Уровни изменены после Process")); }
+
+void TMainForm::ShowProcessTip() {
+    if (!lastProcess_) {
+        StatusBar->setToolTip({});
+        return;
+    }
+    // A tooltip's frame takes a few pixels: one line's room is kept for it.
+    const int lines = height() / QFontMetrics(QToolTip::font()).lineSpacing() - 1;
+    StatusBar->setToolTip(
+        WindowTexts::ProcessTip(lastProcess_->summary, lastProcess_->warnings, lastProcess_->levels, lines));
 }
 
 void TMainForm::UpdateButtons() {

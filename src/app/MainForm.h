@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/Settings.h"
@@ -30,14 +31,16 @@ class TypeListModel;
 class TypeListView;
 class WindowProgress;
 
-// The warnings of a Process as the window shows them (in the status bar's tooltip), one line per kind of
-// problem; empty where there is none. levels: the rows of the Levels table.
-QString ProcessWarningsText(const ProcessWarnings& made, std::size_t levels);
-
 // The main window. It holds the controls and the dialog states; the open map, the lists, the levels and
 // every operation on them are the MapDocument's. Each handler reads the widgets, runs its dialog or
 // question, calls the document and shows the result; a failure (stratex::Error or any std::exception)
 // ends the handler and is shown in a message box captioned "Stratex".
+//
+// The window's default size is its smallest; what the user gives it beyond that goes to the Type lists and
+// the Levels table. It speaks the language of the settings' "Language", else the one the locale asks for
+// (Language.h), and changes it at once when the user picks another in its context menu. After a Process,
+// a change of the choices that Process reads (a type's level, the Levels table, the dictionary option) is
+// marked in the status bar until the next Process or Open MAP.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +69,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -74,12 +79,22 @@ private:
     friend class ResetScope;
 
     // Building the window.
+    void ChooseLanguage();
     void CreateControls();
     void CreateToolBar();
     void CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListModel*& model, ObjectKind kind, const char* name,
                         int levelWidth, int codeWidth, int nameWidth, QSize iconSize);
     void CreateMenus();
     void CreateShortcuts();
+    // Gives every control its text in the window's language; again whenever the language changes.
+    void RetranslateUi();
+    // Places the controls for the window's size: at the default size where the layout puts them.
+    void LayOutControls();
+    // Opens the window where it was when it closed last (bounds from the settings), kept on a screen.
+    void PlaceWindow(const QRect& bounds);
+    void SaveWindowPlace();
+    // The language menu: code is "ru", "en", or empty to follow the locale.
+    void ChooseLanguageClick(const QString& code);
 
     // Handlers.
     void FormCreate();
@@ -122,6 +137,23 @@ private:
     // Ticks or unticks a check box by program; its handler runs, and a failure there ends the caller.
     void SetCheckedByProgram(QCheckBox* box, bool checked);
 
+    // What Process reads of the user's choices.
+    struct Choices {
+        std::vector<std::string> captions;  // every row's "До слоя", the lists one after the other
+        std::vector<LevelRow> levels;
+        bool dictionary = false;
+        bool operator==(const Choices&) const = default;
+    };
+    Choices CurrentChoices() const;
+    // Runs change, a step that may change the choices, and marks the status bar when it did so after a
+    // Process of the open map.
+    template <typename Change>
+    void ChangeChoices(Change&& change);
+    void ShowChangeMark();
+    // The status bar's tooltip: what the last Process of the open map did, in as many lines as the window's
+    // height holds; empty before a Process.
+    void ShowProcessTip();
+
     void UpdateButtons();
     void ShowLevelValueEditor(int row);
     int CurrentLevelRow() const;
@@ -138,6 +170,17 @@ private:
     std::exception_ptr* nestedFailure_ = nullptr;
     bool shown_ = false;
     TypeListView* popupList_ = nullptr;  // the list whose level popup was opened last
+    bool placed_ = false;                // the window's place came from the settings
+    QString languageSetting_;            // "Language" as read or chosen: "ru", "en" or empty
+
+    // The last Process of the open map, as the status bar's tooltip tells it.
+    struct LastProcess {
+        ProcessSummary summary;
+        ProcessWarnings warnings;
+        std::size_t levels = 0;
+    };
+    std::optional<LastProcess> lastProcess_;
+    bool changedSinceProcess_ = false;
 
     QWidget* ToolBar1 = nullptr;
     QToolButton* OpenSpeedButton = nullptr;
@@ -163,6 +206,9 @@ private:
     QProgressBar* ProgressBar = nullptr;
     QMenu* LevelPopupMenu = nullptr;
     QMenu* LevelsPopupMenu = nullptr;
+    QAction* PreviewAction = nullptr;
+    QAction* LanguageAction = nullptr;  // the context menu's "Язык", holding LanguageMenu
+    QMenu* LanguageMenu = nullptr;
 
     TypeListModel* poiModel_ = nullptr;
     TypeListModel* lineModel_ = nullptr;

@@ -76,7 +76,7 @@ PreviewWindow::PreviewWindow(const MapDocument* document, const std::vector<QAbs
                              QAbstractItemModel* levelsModel, QWidget* parent)
     : QWidget(parent, Qt::Window), document_(document) {
     setObjectName(QStringLiteral("PreviewWindow"));
-    setWindowTitle(QStringLiteral("Preview"));
+    setWindowTitle(tr("Просмотр"));
     resize(720, 560);
 
     levelBox_ = new QComboBox(this);
@@ -84,15 +84,15 @@ PreviewWindow::PreviewWindow(const MapDocument* document, const std::vector<QAbs
     levelBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* fit = new QToolButton(this);
     fit->setObjectName(QStringLiteral("PreviewFit"));
-    fit->setText(QStringLiteral("Fit to map"));
-    fit->setToolTip(QStringLiteral("Show the whole map (Home)"));
+    fit->setText(tr("Вся карта"));
+    fit->setToolTip(tr("Показать всю карту (Home)"));
     canvas_ = new PreviewCanvas(this);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("PreviewStatus"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Level:"), this));
+    top->addWidget(new QLabel(tr("Слой:"), this));
     top->addWidget(levelBox_);
     top->addWidget(fit);
     top->addStretch();
@@ -148,15 +148,14 @@ void PreviewWindow::Select() {
 }
 
 void PreviewWindow::ShowStatus() {
-    QString text =
-        QStringLiteral("Objects drawn: %1, hidden: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
+    QString text = tr("Нарисовано объектов: %1, скрыто: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
     if (geometry_.FindingCount() > 0) {
-        text += QStringLiteral("; coordinate lines not read: %1 (%2)")
+        text += tr("; не прочитано строк координат: %1 (%2)")
                     .arg(geometry_.FindingCount())
                     .arg(QString::fromStdString(geometry_.findings().front().message));
     }
     if (!selection_.problem().empty()) {
-        text += QStringLiteral("; not drawn: ") + QString::fromStdString(selection_.problem());
+        text += tr("; не нарисовано: ") + QString::fromStdString(selection_.problem());
     }
     status_->setText(text);
     QStringList lines;

@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include <QSettings>
+#include <QStringList>
 #include <optional>
 
 #include "bytes/Error.h"
@@ -11,6 +12,8 @@ namespace {
 
 const QString kUseDictionary = QStringLiteral("UseDictionary");
 const QString kLastDir = QStringLiteral("LastDir");
+const QString kLanguage = QStringLiteral("Language");
+const QString kWindowBounds = QStringLiteral("WindowBounds");
 
 // The registry keeps value types; the INI store keeps text only, where an integer is its decimal text.
 #ifdef _WIN32
@@ -80,9 +83,40 @@ QString Settings::ReadLastDir() const {
     return value.toString();
 }
 
+QString Settings::ReadLanguage() const {
+    if (!settings_) return {};
+    const QVariant value = settings_->value(kLanguage);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+std::optional<QRect> Settings::ReadWindowBounds() const {
+    if (!settings_) return std::nullopt;
+    const QVariant value = settings_->value(kWindowBounds);
+    if (value.typeId() != QMetaType::QString) return std::nullopt;
+    const QStringList parts = value.toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 4) return std::nullopt;
+    int numbers[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        numbers[i] = parts[i].toInt(&ok);
+        if (!ok) return std::nullopt;
+    }
+    if (numbers[2] <= 0 || numbers[3] <= 0) return std::nullopt;
+    return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
 void Settings::WriteUseDictionary(bool on) { Write(kUseDictionary, on ? 1 : 0); }
 
 void Settings::WriteLastDir(const QString& folder) { Write(kLastDir, folder); }
+
+void Settings::WriteLanguage(const QString& code) { Write(kLanguage, code); }
+
+void Settings::WriteWindowBounds(const QRect& bounds) {
+    // One text keeps the four together, and reads back alike from the registry and the INI file, negative
+    // coordinates (a screen left of the primary one) included.
+    Write(kWindowBounds,
+          QStringLiteral("%1 %2 %3 %4").arg(bounds.left()).arg(bounds.top()).arg(bounds.width()).arg(bounds.height()));
+}
 
 void Settings::Write(const QString& name, const QVariant& value) {
     const auto fail = [&name]() { throw Error("Failed to set data for '" + name.toStdString() + "'"); };

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
 namespace stratex {
 
-// The per-user settings key "\Software\Stratex" with its two values, "UseDictionary" (32-bit integer, 1 or
-// 0) and "LastDir" (string). On Windows the key lives in the registry under HKEY_CURRENT_USER; elsewhere in
-// QSettings' per-user INI store (organisation and application "Stratex"), in the group "Software/Stratex",
-// where an integer is kept as its decimal text.
+// The per-user settings key "\Software\Stratex" with its values "UseDictionary" (32-bit integer, 1 or 0) and
+// "LastDir" (string), and the window's own "Language" ("ru", "en", or empty to follow the system) and
+// "WindowBounds" (string "left top width height": the frame's top-left corner and the client size). On
+// Windows the key lives in the registry under HKEY_CURRENT_USER; elsewhere in QSettings' per-user INI store
+// (organisation and application "Stratex"), in the group "Software/Stratex", where an integer is kept as
+// its decimal text.
 class Settings {
 public:
     Settings();
@@ -29,11 +33,17 @@ public:
     // "LastDir"; empty when the value does not exist. Throws Error("Invalid data type for 'LastDir'") when
     // it holds something other than a string.
     QString ReadLastDir() const;
+    // "Language" and "WindowBounds"; empty and none when the value does not exist or is no such text (the
+    // window then follows the system and opens at its default place).
+    QString ReadLanguage() const;
+    std::optional<QRect> ReadWindowBounds() const;
 
     // Write the values. Throw Error("Failed to set data for '<name>'") when the key is not open or the
     // store refuses the write.
     void WriteUseDictionary(bool on);
     void WriteLastDir(const QString& folder);
+    void WriteLanguage(const QString& code);
+    void WriteWindowBounds(const QRect& bounds);
 
 private:
     void Write(const QString& name, const QVariant& value);

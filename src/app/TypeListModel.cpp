@@ -1,8 +1,8 @@
 #include "app/TypeListModel.h"
 
-#include "TypeFiguresText.h"
 #include "app/Icons.h"
 #include "app/QtText.h"
+#include "app/WindowTexts.h"
 
 namespace stratex {
 
@@ -47,7 +47,7 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole: {
             const auto& types = figures_->Of(kind_);
             const auto found = types.find(row.code);
-            return QString::fromStdString(TypeFiguresText(found == types.end() ? nullptr : &found->second));
+            return WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
         }
         default:
             return {};
@@ -60,11 +60,11 @@ QVariant TypeListModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole) return {};
     switch (section) {
         case kLevelColumn:
-            return QStringLiteral("До слоя");
+            return tr("До слоя");
         case kCodeColumn:
-            return QStringLiteral("Тип");
+            return tr("Тип");
         case kNameColumn:
-            return QStringLiteral("Название");
+            return tr("Название");
         default:
             return {};
     }
@@ -88,6 +88,8 @@ void TypeListModel::CaptionsChanged() {
     if (rowCount() == 0) return;
     emit dataChanged(index(0, kLevelColumn), index(rowCount() - 1, kLevelColumn), {Qt::DisplayRole, Qt::EditRole});
 }
+
+void TypeListModel::TextsChanged() { emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1); }
 
 QPixmap TypeListModel::IconOf(int index) const {
     auto found = icons_.constFind(index);

@@ -11,8 +11,8 @@
 namespace stratex {
 
 // Shows one of the engine's Type lists as three columns, "До слоя", "Тип" (with the catalogue icon) and
-// "Название", in the list's own order; the model keeps no copy of the rows. Only the "До слоя" cell is
-// editable; an edit is handed on through captionEdited and reaches the list through the window.
+// "Название" (in the window's language), in the list's own order; the model keeps no copy of the rows. Only the "До
+// слоя" cell is editable; an edit is handed on through captionEdited and reaches the list through the window.
 //
 // Each row's tooltip tells how many objects of its type the map holds and which EndLevels they carry,
 // from figures (the last scan's). The list and figures must outlive the model. Whoever changes the list brackets the
@@ -34,6 +34,8 @@ public:
     void BeginReset() { beginResetModel(); }
     void EndReset() { endResetModel(); }
     void CaptionsChanged();
+    // The window's language changed: the column titles are said anew (the tooltips are made when shown).
+    void TextsChanged();
 
 signals:
     // The user left text in the in-place editor of row's caption.

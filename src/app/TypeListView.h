@@ -16,6 +16,14 @@ public:
     // True while the in-place editor of a caption is open.
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
+    // The widths of the three columns (level, code, name) when the list is viewWidth wide, the width it has
+    // at the window's default size; sets them.
+    void SetDefaultColumns(int viewWidth, int level, int code, int name);
+    // Widens the code column to show every code whole beside its icon, and gives the name column the width
+    // the list has gained beyond its default; neither becomes narrower than its default. Call it when the
+    // rows have changed; a resize fits the name column alone.
+    void FitColumns();
+
 signals:
     void mouseDown(QMouseEvent* event);
     void listClicked();
@@ -27,6 +35,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FitNameColumn();
+
+    int defaultViewWidth_ = 0;
+    int defaultLevel_ = 0;
+    int defaultCode_ = 0;
+    int defaultName_ = 0;
 };
 
 }  // namespace stratex

@@ -14,23 +14,28 @@ WindowProgress::WindowProgress(PanelStatusBar* statusBar, QProgressBar* progress
 QString WindowProgress::StateText(PassState state) {
     switch (state) {
         case PassState::Scanning:
-            return QStringLiteral("Обработка файла. Поиск объектов. Пожалуйста подождите...");
+            return tr("Обработка файла. Поиск объектов. Пожалуйста подождите...");
         case PassState::Scanned:
-            return QStringLiteral("OK");
+            return tr("OK");
         case PassState::NotAMap:
-            return QStringLiteral("Ошибка при обработке файла");
+            return tr("Ошибка при обработке файла");
         case PassState::Processing:
-            return QStringLiteral("Изменение конечного уровня объектов. Пожалуйста подождите...");
+            return tr("Изменение конечного уровня объектов. Пожалуйста подождите...");
         case PassState::Processed:
-            return QStringLiteral("Изменение OK");
+            return tr("Изменение OK");
     }
     return {};
 }
 
 void WindowProgress::SetState(PassState state) {
+    state_ = state;
     statusBar_->SetText(StateText(state));
     statusBar_->repaint();
     sinceRepaint_.start();
+}
+
+void WindowProgress::Retranslate() {
+    if (state_) statusBar_->SetText(StateText(*state_));
 }
 
 void WindowProgress::SetProgress(std::uint64_t maximum, std::uint64_t position) {

@@ -96,6 +96,16 @@ public:
     const std::map<Key, EndLevelCounts>& types() const { return types_; }
     EndLevelCounts Total() const;
 
+    // The level header as Process rewrote it: the old "Levels=" line's value and the number of levels written.
+    struct Header {
+        std::string before;
+        std::size_t levels;
+    };
+    // None where the header was not rewritten.
+    const std::optional<Header>& header() const { return header_; }
+    bool dictionaryInserted() const { return dictionaryInserted_; }
+    std::uint64_t dictionariesRemoved() const { return dictionariesRemoved_; }
+
     // The summary as UTF-8 lines, each ending in "\n": one per type whose EndLevel lines changed (with all,
     // every type) in kind and code order, "POI 0x2f06: level 3; 3 inserted, 1 replaced, 10 unchanged"; then
     // "Levels: 4 -> 5" where the header was rewritten, "Dictionary: inserted" (replaced, removed) where it
@@ -103,10 +113,6 @@ public:
     std::string ToText(bool all = false) const;
 
 private:
-    struct Header {
-        std::string before;
-        std::size_t levels;
-    };
     std::map<Key, EndLevelCounts> types_;
     std::optional<Header> header_;
     bool dictionaryInserted_ = false;

@@ -69,7 +69,7 @@ void TestPreview::LakeFollowsItsTypeLevel() {
     QVERIFY(!lakeShown(2));
     QVERIFY(lakeShown(0));
     levels->setCurrentIndex(2);
-    QCOMPARE(status->text(), QStringLiteral("Objects drawn: 1, hidden: 1"));
+    QCOMPARE(status->text(), QStringLiteral("Нарисовано объектов: 1, скрыто: 1"));
 }
 
 QTEST_MAIN(TestPreview)

@@ -1,11 +1,15 @@
 // Process, Save MAP with the overwrite question, the close question, Save CFG / Open CFG and Save DIC,
 // each through the window's buttons and scripted dialogs.
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QTableView>
+#include <QToolTip>
 
 #include "app/MainForm.h"
 #include "app/PanelStatusBar.h"
 #include "app/QtText.h"
+#include "app/WindowTexts.h"
 #include "document/MapDocument.h"
 #include "support/WindowFixture.h"
 
@@ -47,6 +51,9 @@ private slots:
     void SaveCfgThenOpenCfgRestoresLevels();
     void SaveDicWritesTheGeneratedDictionary();
     void ProcessWarningsAreToldInTheTooltip();
+    void SummaryTooltipKeepsWithinTheWindow();
+    void ChangesAfterProcessAreMarkedUntilTheNext_data();
+    void ChangesAfterProcessAreMarkedUntilTheNext();
 };
 
 void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
@@ -70,10 +77,11 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
     // changed, with their level, the header and the total.
     QCOMPARE(status->toolTip(), QStringLiteral("Внимание: 1 объект с EndLevel на верхнем уровне 2 или выше (первый "
                                                "кончается в строке 25)\n\n"
-                                               "POI 0x2a00: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
-                                               "Polygon 0x4c: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
-                                               "Levels: 3 -> 3\n"
-                                               "Total: 2 inserted, 0 replaced, 2 unchanged"));
+                                               "Точка 0x2a00: уровень 0; вставлено 1, заменено 0, без изменений 0\n"
+                                               "Полигон 0x4c: уровень 0; вставлено 1, заменено 0, без изменений 0\n"
+                                               "Типов без изменений: 2\n"
+                                               "Число уровней: 3 -> 3\n"
+                                               "Итого: вставлено 2, заменено 0, без изменений 2"));
     fixture.OpenMap(map);
     QCOMPARE(status->toolTip(), QString());
     QVERIFY(fixture.Button("SaveSpeedButton")->isEnabled());
@@ -382,14 +390,14 @@ void TestProcessSave::ProcessWarningsAreToldInTheTooltip() {
     made.endLevelAtTop = {22, 9};
     made.endsInsideObject = {1, 30};
     QCOMPARE(
-        stratex::ProcessWarningsText(made, 3),
+        stratex::WindowTexts::WarningsText(made, 3),
         QStringLiteral("Внимание: 1 объект с EndLevel ниже уровня своих координат (первый кончается в строке 14)\n"
                        "Внимание: 22 объекта с EndLevel на верхнем уровне 2 или выше (первый кончается в строке 9)\n"
                        "Внимание: карта кончается внутри объекта, открытого в строке 30"));
     made = {};
     made.endLevelAtTop = {11, 9};
-    QVERIFY(stratex::ProcessWarningsText(made, 3).contains(QStringLiteral(" 11 объектов ")));
-    QCOMPARE(stratex::ProcessWarningsText({}, 3), QString());
+    QVERIFY(stratex::WindowTexts::WarningsText(made, 3).contains(QStringLiteral(" 11 объектов ")));
+    QCOMPARE(stratex::WindowTexts::WarningsText({}, 3), QString());
 
     // In the window: a polyline whose data lies at level 1 gets EndLevel 0.
     WindowFixture fixture;
@@ -403,6 +411,102 @@ void TestProcessSave::ProcessWarningsAreToldInTheTooltip() {
     QVERIFY2(status->toolTip().startsWith(QStringLiteral("Внимание: 1 объект с EndLevel ниже уровня своих координат "
                                                          "(первый кончается в строке 10)\n\n")),
              qPrintable(status->toolTip()));
+}
+
+// The tooltip lists the changed types only, as many as the window's height holds, and counts the others.
+void TestProcessSave::SummaryTooltipKeepsWithinTheWindow() {
+    WindowFixture fixture;
+    fixture.Start();
+    // 150 polyline types without EndLevel (changed) and 3 that keep theirs.
+    QString map = "[IMG ID]\nLevels=2\nLevel0=22\nLevel1=20\n[END-IMG ID]\n";
+    for (int type = 0x100; type < 0x100 + 150; ++type) {
+        map += QStringLiteral("[POLYLINE]\nType=0x%1\nData0=(55.1,37.2),(55.2,37.3)\n[END]\n").arg(type, 0, 16);
+    }
+    for (int type = 1; type <= 3; ++type) {
+        map += QStringLiteral("[POLYLINE]\nType=0x%1\nEndLevel=0\nData0=(55.1,37.2),(55.2,37.3)\n[END]\n").arg(type);
+    }
+    fixture.OpenMap(fixture.WriteCp1251("maps/many.mp", map));
+    fixture.Click("DoSpeedButton");
+    auto* status = fixture.Find<stratex::PanelStatusBar>("StatusBar");
+    const auto check = [&](int windowHeight) {
+        const QStringList lines = status->toolTip().split('\n');
+        QVERIFY2(lines.size() * QFontMetrics(QToolTip::font()).lineSpacing() <= windowHeight,
+                 qPrintable(QString::number(lines.size())));
+        QCOMPARE(lines.first(), QStringLiteral("Полилиния 0x100: уровень 0; вставлено 1, заменено 0, без изменений 0"));
+        // The rows that do not fit are counted; the three unchanged types are not listed.
+        const qsizetype shown = lines.size() - 4;
+        QCOMPARE(lines[shown], QStringLiteral("… и ещё %1").arg(150 - shown));
+        QCOMPARE(lines.mid(shown + 1), (QStringList{"Типов без изменений: 3", "Число уровней: 2 -> 2",
+                                                    "Итого: вставлено 150, заменено 0, без изменений 3"}));
+    };
+    check(fixture.window().height());
+    const qsizetype before = status->toolTip().count('\n');
+    // A taller window shows more rows.
+    fixture.window().resize(fixture.window().width(), 900);
+    check(900);
+    QVERIFY(status->toolTip().count('\n') > before);
+}
+
+// After Process, a change of what Process reads marks the status bar until the next Process or Open MAP;
+// a step that leaves the choices as they were marks nothing.
+void TestProcessSave::ChangesAfterProcessAreMarkedUntilTheNext_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("marks");
+    QTest::newRow("level popup") << "popup" << true;
+    QTest::newRow("level popup, the same level") << "popup same" << false;
+    QTest::newRow("level typed in the editor") << "editor" << true;
+    QTest::newRow("editor left as it was") << "editor same" << false;
+    QTest::newRow("Levels table") << "levels" << true;
+    QTest::newRow("dictionary option") << "dictionary" << true;
+}
+
+void TestProcessSave::ChangesAfterProcessAreMarkedUntilTheNext() {
+    QFETCH(QString, change);
+    QFETCH(bool, marks);
+    const QString mark = QStringLiteral("Уровни изменены после Process");
+    WindowFixture fixture;
+    fixture.Start();
+    const QString map = fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap());
+    const auto makeChange = [&] {
+        // Row 0 of the points is 0x2a00 at level 0.
+        TypeListView* poi = fixture.List("POIListView");
+        if (change.startsWith("popup")) {
+            fixture.SetLevelByPopup("POIListView", {0}, change == "popup" ? "N01" : "N1212211");
+        } else if (change.startsWith("editor")) {
+            fixture.ClickCell(poi, 0, 0);
+            auto* editor = qobject_cast<QLineEdit*>(poi->indexWidget(poi->model()->index(0, 0)));
+            QVERIFY(editor);
+            if (change == "editor") {
+                editor->selectAll();
+                QTest::keyClick(editor, Qt::Key_2);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(!poi->IsEditing());
+        } else if (change == "levels") {
+            auto* levels = fixture.Find<QTableView>("LevelsList");
+            fixture.ClickCell(levels, 0, 0);
+            fixture.RightClickRow(levels, 0, 0);
+            fixture.ChooseMenuItem("LevelsPopupMenu", "N1");
+        } else {
+            fixture.Click("DicCheckBox");
+        }
+    };
+
+    fixture.OpenMap(map);
+    // Before a Process there is nothing to be outdated.
+    makeChange();
+    QCOMPARE(fixture.Status(), QStringLiteral("OK"));
+    fixture.OpenMap(map);
+    fixture.Click("DoSpeedButton");
+    QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
+    makeChange();
+    QCOMPARE(fixture.Status(), marks ? mark : QStringLiteral("Изменение OK"));
+    fixture.Click("DoSpeedButton");
+    QCOMPARE(fixture.Status(), QStringLiteral("Изменение OK"));
+
+    makeChange();
+    fixture.OpenMap(map);
+    QCOMPARE(fixture.Status(), QStringLiteral("OK"));
 }
 
 #include "TestProcessSave.moc"

@@ -65,10 +65,10 @@ void TestTypeLists::RowTooltipsTellTheObjectsAndTheirEndLevels() {
         QAbstractItemModel* model = fixture.List(list)->model();
         return model->index(row, 1).data(Qt::ToolTipRole).toString();
     };
-    QCOMPARE(tip("POIListView", 0), QStringLiteral("3 objects, EndLevel 1 (2), none (1)"));
-    QCOMPARE(tip("LINEListView", 0), QStringLiteral("1 object, EndLevel 0 (1)"));
+    QCOMPARE(tip("POIListView", 0), QStringLiteral("3 объекта, EndLevel 1 (2), нет (1)"));
+    QCOMPARE(tip("LINEListView", 0), QStringLiteral("1 объект, EndLevel 0 (1)"));
     // A row that Show All added: the map holds no object of its type.
-    QCOMPARE(tip("POIListView", 1), QStringLiteral("no objects in the map"));
+    QCOMPARE(tip("POIListView", 1), QStringLiteral("нет объектов на карте"));
 }
 
 void TestTypeLists::HeaderClickSortsThatListAscending_data() {

@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLocale>
 #include <QSettings>
 
+#include "app/Language.h"
 #include "app/PanelStatusBar.h"
 #include "app/QtText.h"
 
@@ -30,6 +32,8 @@ const char* const kPolygonNames =
 }  // namespace
 
 WindowFixture::WindowFixture(bool blockSettings) : previousDir_(QDir::currentPath()) {
+    // The window speaks the language of the locale: the C locale's, Russian, whatever the developer's is.
+    QLocale::setDefault(QLocale::c());
     QDir(root()).mkpath(QStringLiteral("work"));
     QString settingsDir = root() + QStringLiteral("/settings");
     if (blockSettings) {
@@ -47,6 +51,9 @@ WindowFixture::WindowFixture(bool blockSettings) : previousDir_(QDir::currentPat
 WindowFixture::~WindowFixture() {
     Stop();
     QDir::setCurrent(previousDir_);
+    // A window made in English leaves its translation installed; the next test starts in Russian.
+    UseLanguage(Language::Russian);
+    QLocale::setDefault(QLocale::c());
 }
 
 QString WindowFixture::workDir() const { return QDir::toNativeSeparators(root() + QStringLiteral("/work")); }

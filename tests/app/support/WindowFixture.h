@@ -19,7 +19,8 @@ namespace stratex::test {
 
 // One window under test with everything it touches in a temporary folder: the per-user settings (never the
 // real user's store), a working folder holding small type name files, and room for maps. The working
-// folder is the process's current folder while the fixture lives.
+// folder is the process's current folder while the fixture lives, and the default locale is the C locale,
+// so that the window speaks Russian unless a test sets another locale or the "Language" setting.
 class WindowFixture {
 public:
     // With blockSettings, the settings store lies where it can be neither opened nor created.

@@ -1,0 +1,113 @@
+#include "app/WindowTexts.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <limits>
+
+#include "app/Language.h"
+#include "app/QtText.h"
+#include "types/TypeList.h"
+
+namespace stratex {
+
+QString WindowTexts::ObjectCount(std::uint64_t count) {
+    // The source texts are Russian, and a text without translation has one form only: Russian counts are
+    // made here, other languages take the numerus forms of their translation.
+    if (CurrentLanguage() == Language::Russian) {
+        const std::uint64_t lastTwo = count % 100;
+        const std::uint64_t last = count % 10;
+        const char* word = (lastTwo >= 11 && lastTwo <= 14) ? "объектов"
+                           : last == 1                      ? "объект"
+                           : (last >= 2 && last <= 4)       ? "объекта"
+                                                            : "объектов";
+        return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(word);
+    }
+    // The form is chosen by an int; counts beyond it keep their last six digits, which decide the form.
+    constexpr auto kIntMax = static_cast<std::uint64_t>(std::numeric_limits<int>::max());
+    const int form = static_cast<int>(count <= kIntMax ? count : count % 1000000 + 1000000);
+    return tr("%1 объектов", "a count of map objects", form).arg(count);
+}
+
+QString WindowTexts::TypeFiguresTip(const TypeFigures* figures) {
+    if (figures == nullptr || figures->objects == 0) return tr("нет объектов на карте");
+    QStringList levels;
+    for (const auto& [level, objects] : figures->endLevels) {
+        levels << QStringLiteral("%1 (%2)").arg(DecodeCp1251(level)).arg(objects);
+    }
+    if (figures->withoutEndLevel > 0) {
+        levels << QStringLiteral("%1 (%2)").arg(tr("нет", "no EndLevel line")).arg(figures->withoutEndLevel);
+    }
+    return tr("%1, EndLevel %2").arg(ObjectCount(figures->objects), levels.join(QStringLiteral(", ")));
+}
+
+QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t levels) {
+    QStringList lines;
+    if (made.dataAboveEndLevel.count > 0) {
+        lines << tr("Внимание: %1 с EndLevel ниже уровня своих координат (первый кончается в строке %2)")
+                     .arg(ObjectCount(made.dataAboveEndLevel.count))
+                     .arg(made.dataAboveEndLevel.firstLine);
+    }
+    if (made.endLevelAtTop.count > 0) {
+        lines << tr("Внимание: %1 с EndLevel на верхнем уровне %2 или выше (первый кончается в строке %3)")
+                     .arg(ObjectCount(made.endLevelAtTop.count))
+                     .arg(levels > 0 ? levels - 1 : 0)
+                     .arg(made.endLevelAtTop.firstLine);
+    }
+    if (made.endsInsideObject.count > 0) {
+        lines << tr("Внимание: карта кончается внутри объекта, открытого в строке %1")
+                     .arg(made.endsInsideObject.firstLine);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString WindowTexts::ProcessTip(const ProcessSummary& summary, const ProcessWarnings& made, std::size_t levels,
+                                int maxLines) {
+    const auto countsText = [](const EndLevelCounts& counts) {
+        return tr("вставлено %1, заменено %2, без изменений %3")
+            .arg(counts.inserted)
+            .arg(counts.replaced)
+            .arg(counts.unchanged);
+    };
+    const QString kindNames[] = {tr("Точка"), tr("Полилиния"), tr("Полигон")};
+
+    QStringList head;
+    const QString warnings = WarningsText(made, levels);
+    if (!warnings.isEmpty()) head << warnings.split(QLatin1Char('\n')) << QString();
+
+    QStringList changed;
+    std::size_t unchanged = 0;
+    for (const auto& [key, counts] : summary.types()) {
+        if (counts.inserted + counts.replaced == 0) {
+            ++unchanged;
+            continue;
+        }
+        changed << tr("%1 %2: уровень %3; %4")
+                       .arg(kindNames[static_cast<std::size_t>(key.first)],
+                            QString::fromStdString(NormalisedTypeCode(key.first, key.second)))
+                       .arg(counts.level)
+                       .arg(countsText(counts));
+    }
+
+    QStringList tail;
+    if (unchanged > 0) tail << tr("Типов без изменений: %1").arg(unchanged);
+    if (const auto& header = summary.header()) {
+        tail << tr("Число уровней: %1 -> %2").arg(DecodeCp1251(header->before)).arg(header->levels);
+    }
+    if (summary.dictionaryInserted() || summary.dictionariesRemoved() > 0) {
+        tail << (!summary.dictionaryInserted()       ? tr("Словарь: удалён")
+                 : summary.dictionariesRemoved() > 0 ? tr("Словарь: заменён")
+                                                     : tr("Словарь: вставлен"));
+    }
+    tail << tr("Итого: %1").arg(countsText(summary.Total()));
+
+    const qsizetype room = std::max<qsizetype>(1, maxLines - head.size() - tail.size());
+    if (changed.size() > room) {
+        const qsizetype shown = room - 1;
+        const qsizetype more = changed.size() - shown;
+        changed.erase(changed.begin() + shown, changed.end());
+        changed << tr("… и ещё %1").arg(more);
+    }
+    return (head + changed + tail).join(QLatin1Char('\n'));
+}
+
+}  // namespace stratex

@@ -1,0 +1,313 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB" sourcelanguage="ru_RU">
+<context>
+    <name>WindowProgress</name>
+    <message>
+        <source>Обработка файла. Поиск объектов. Пожалуйста подождите...</source>
+        <translation>Reading the file. Finding objects. Please wait...</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Ошибка при обработке файла</source>
+        <translation>Error while reading the file</translation>
+    </message>
+    <message>
+        <source>Изменение конечного уровня объектов. Пожалуйста подождите...</source>
+        <translation>Changing the objects&apos; end levels. Please wait...</translation>
+    </message>
+    <message>
+        <source>Изменение OK</source>
+        <translation>Change OK</translation>
+    </message>
+</context>
+<context>
+    <name>WindowTexts</name>
+    <message numerus="yes">
+        <source>%1 объектов</source>
+        <comment>a count of map objects</comment>
+        <translation>
+            <numerusform>%1 object</numerusform>
+            <numerusform>%1 objects</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>нет объектов на карте</source>
+        <translation>no objects in the map</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <comment>no EndLevel line</comment>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>%1, EndLevel %2</source>
+        <translation>%1, EndLevel %2</translation>
+    </message>
+    <message>
+        <source>Внимание: %1 с EndLevel ниже уровня своих координат (первый кончается в строке %2)</source>
+        <translation>Warning: %1 with an EndLevel below the level of their coordinates (the first ends at line %2)</translation>
+    </message>
+    <message>
+        <source>Внимание: %1 с EndLevel на верхнем уровне %2 или выше (первый кончается в строке %3)</source>
+        <translation>Warning: %1 with an EndLevel at the top level %2 or above (the first ends at line %3)</translation>
+    </message>
+    <message>
+        <source>Внимание: карта кончается внутри объекта, открытого в строке %1</source>
+        <translation>Warning: the map ends inside an object opened at line %1</translation>
+    </message>
+    <message>
+        <source>вставлено %1, заменено %2, без изменений %3</source>
+        <translation>%1 inserted, %2 replaced, %3 unchanged</translation>
+    </message>
+    <message>
+        <source>Точка</source>
+        <translation>POI</translation>
+    </message>
+    <message>
+        <source>Полилиния</source>
+        <translation>Polyline</translation>
+    </message>
+    <message>
+        <source>Полигон</source>
+        <translation>Polygon</translation>
+    </message>
+    <message>
+        <source>%1 %2: уровень %3; %4</source>
+        <translation>%1 %2: level %3; %4</translation>
+    </message>
+    <message>
+        <source>Типов без изменений: %1</source>
+        <translation>Unchanged types: %1</translation>
+    </message>
+    <message>
+        <source>Число уровней: %1 -&gt; %2</source>
+        <translation>Levels: %1 -&gt; %2</translation>
+    </message>
+    <message>
+        <source>Словарь: удалён</source>
+        <translation>Dictionary: removed</translation>
+    </message>
+    <message>
+        <source>Словарь: заменён</source>
+        <translation>Dictionary: replaced</translation>
+    </message>
+    <message>
+        <source>Словарь: вставлен</source>
+        <translation>Dictionary: inserted</translation>
+    </message>
+    <message>
+        <source>Итого: %1</source>
+        <translation>Total: %1</translation>
+    </message>
+    <message>
+        <source>… и ещё %1</source>
+        <translation>… and %1 more</translation>
+    </message>
+</context>
+<context>
+    <name>stratex::LevelsModel</name>
+    <message>
+        <source>Слой</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>GPS zoom</source>
+        <translation>GPS zoom</translation>
+    </message>
+</context>
+<context>
+    <name>stratex::PreviewWindow</name>
+    <message>
+        <source>Просмотр</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Вся карта</source>
+        <translation>Fit to map</translation>
+    </message>
+    <message>
+        <source>Показать всю карту (Home)</source>
+        <translation>Show the whole map (Home)</translation>
+    </message>
+    <message>
+        <source>Слой:</source>
+        <translation>Level:</translation>
+    </message>
+    <message>
+        <source>Нарисовано объектов: %1, скрыто: %2</source>
+        <translation>Objects drawn: %1, hidden: %2</translation>
+    </message>
+    <message>
+        <source>; не прочитано строк координат: %1 (%2)</source>
+        <translation>; coordinate lines not read: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>; не нарисовано: </source>
+        <translation>; not drawn: </translation>
+    </message>
+</context>
+<context>
+    <name>stratex::TMainForm</name>
+    <message>
+        <source>Polish Map (*.mp)</source>
+        <translation>Polish Map (*.mp)</translation>
+    </message>
+    <message>
+        <source>Text Files (*.txt)</source>
+        <translation>Text Files (*.txt)</translation>
+    </message>
+    <message>
+        <source>MP levels config (*.cfg)</source>
+        <translation>MP levels config (*.cfg)</translation>
+    </message>
+    <message>
+        <source>Open MAP</source>
+        <translation>Open MAP</translation>
+    </message>
+    <message>
+        <source>Process</source>
+        <translation>Process</translation>
+    </message>
+    <message>
+        <source>Save MAP</source>
+        <translation>Save MAP</translation>
+    </message>
+    <message>
+        <source>Open CFG</source>
+        <translation>Open CFG</translation>
+    </message>
+    <message>
+        <source>Save CFG</source>
+        <translation>Save CFG</translation>
+    </message>
+    <message>
+        <source>Save DIC</source>
+        <translation>Save DIC</translation>
+    </message>
+    <message>
+        <source>Последний слой должен быть пустым!!!</source>
+        <translation>The last level must be empty!!!</translation>
+    </message>
+    <message>
+        <source>Показать все объекты</source>
+        <translation>Show all objects</translation>
+    </message>
+    <message>
+        <source>Работа с [DICTIONARY]</source>
+        <translation>Use [DICTIONARY]</translation>
+    </message>
+    <message>
+        <source>Утилита предназначена для 
+распределения по слоям обектов 
+Polish Map.
+Каждому типу объктов можно 
+указать видимость до конкретного 
+слоя.
+Все, что делает программа - это 
+устанавливает объектам карты 
+значение &quot;EndLevel=&quot; указанное 
+пользователем, либо формирует
+раздел [DICTIONARY].</source>
+        <translation>The utility distributes the 
+objects of a Polish Map over 
+its levels.
+Each type of object can be 
+made visible up to a chosen 
+level.
+All the program does is set 
+the &quot;EndLevel=&quot; value the user 
+chose on the objects of the 
+map, or build its
+[DICTIONARY] section.</translation>
+    </message>
+    <message>
+        <source>Stratex %1: слои объектов карты
+© Разработчики Stratex</source>
+        <translation>Stratex %1: map object levels
+© The Stratex developers</translation>
+    </message>
+    <message>
+        <source>Точки</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>Полилинии</source>
+        <translation>Polylines</translation>
+    </message>
+    <message>
+        <source>Полигоны</source>
+        <translation>Polygons</translation>
+    </message>
+    <message>
+        <source>до Level%1</source>
+        <translation>up to Level%1</translation>
+    </message>
+    <message>
+        <source>Добавить слой (после)</source>
+        <translation>Add a level (after)</translation>
+    </message>
+    <message>
+        <source>Удалить слой</source>
+        <translation>Remove the level</translation>
+    </message>
+    <message>
+        <source>Просмотр</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Как в системе</source>
+        <translation>As the system</translation>
+    </message>
+    <message>
+        <source>Файл не сохранен. Выйти?</source>
+        <translation>The file is not saved. Quit?</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Этот файл не Polish MAP!!!</source>
+        <translation>This file is no Polish MAP!!!</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Файл уже существует! Заменить?</source>
+        <translation>The file exists already! Replace it?</translation>
+    </message>
+    <message>
+        <source>Внимание!</source>
+        <translation>Warning!</translation>
+    </message>
+    <message>
+        <source>Уровни изменены после Process</source>
+        <translation>Levels changed since Process</translation>
+    </message>
+</context>
+<context>
+    <name>stratex::TypeListModel</name>
+    <message>
+        <source>До слоя</source>
+        <translation>Up to</translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Название</source>
+        <translation>Name</translation>
+    </message>
+</context>
+</TS>
