@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
     document.OpenMap(map);
     fs::remove_all(folder);
     std::vector<TypeListModel*> models;
-    for (const ObjectKind kind : kAllKinds)
-        models.push_back(new TypeListModel(kind, &document.lists().Of(kind), &document.figures(), &app));
+    for (const ObjectKind kind : kAllKinds) models.push_back(new TypeListModel(kind, &document, &app));
     LevelsModel levels(&document.levels());
 
     // The parts of a first draw on their own: reading the geometry and choosing the objects of level 0.

@@ -101,9 +101,21 @@ public:
     QStringList messages;
     QString messageShot;
 
-    std::optional<QString> RunFileDialog(QWidget*, stratex::FileDialogState&) override {
+    // Several paths in one answer, separated by new lines, choose several files.
+    std::optional<QString> RunFileDialog(QWidget*, stratex::FileDialogState& dialog) override {
         if (paths.empty()) {
             Check(false, QStringLiteral("a file dialog without a scripted answer"));
+            return std::nullopt;
+        }
+        dialog.chosen.clear();
+        for (const QString& path : paths.front().split(QLatin1Char('\n'))) dialog.chosen << QDir::toNativeSeparators(path);
+        paths.pop_front();
+        return dialog.chosen.first();
+    }
+
+    std::optional<QString> AskFolder(QWidget*, const QString&, const QString&) override {
+        if (paths.empty()) {
+            Check(false, QStringLiteral("a folder dialog without a scripted answer"));
             return std::nullopt;
         }
         QString path = paths.front();

@@ -356,7 +356,7 @@ void TMainForm::CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListMode
     view = new TypeListView(box);
     view->setObjectName(QString::fromLatin1(name));
     view->setGeometry(kTypeListBounds);
-    model = new TypeListModel(kind, &doc_->lists().Of(kind), &doc_->figures(), this);
+    model = new TypeListModel(kind, doc_.get(), this);
     view->setModel(model);
     view->setIconSize(iconSize);
     view->verticalHeader()->setDefaultSectionSize(std::max(iconSize.height() + 2, 17));
@@ -663,19 +663,36 @@ void TMainForm::ChooseLanguageClick(const QString& code) {
     });
 }
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.first().isLocalFile() &&
-        QFileInfo(urls.first().toLocalFile()).suffix().compare(QStringLiteral("mp"), Qt::CaseInsensitive) == 0) {
-        event->acceptProposedAction();
+namespace {
+
+// The maps dropped: every URL a local .mp file, or none.
+QStringList DroppedMaps(const QMimeData* data) {
+    QStringList maps;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile() ||
+            QFileInfo(url.toLocalFile()).suffix().compare(QStringLiteral("mp"), Qt::CaseInsensitive) != 0) {
+            return {};
+        }
+        maps << QDir::toNativeSeparators(QFileInfo(url.toLocalFile()).absoluteFilePath());
     }
+    return maps;
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedMaps(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    const QStringList maps = DroppedMaps(event->mimeData());
+    if (maps.isEmpty()) return;
     event->acceptProposedAction();
-    OpenMapArgument(urls.first().toLocalFile());
+    if (maps.size() == 1) {
+        OpenMapArgument(maps.first());
+    } else {
+        Guarded([&] { OpenMapSet(maps); });
+    }
 }
 
 void TMainForm::OpenMapArgument(const QString& argument) {
@@ -691,9 +708,80 @@ void TMainForm::OpenMapArgument(const QString& argument) {
 
 void TMainForm::OpenSpeedButtonClick() {
     Guarded([this] {
+        OpenDialog.multiple = true;
         const std::optional<QString> path = AskOpenPath(FileType::PolishMap);
-        if (path) OpenMapPath(*path);
+        OpenDialog.multiple = false;
+        if (!path) return;
+        if (OpenDialog.chosen.size() > 1) {
+            OpenMapSet(OpenDialog.chosen);
+        } else {
+            OpenMapPath(*path);
+        }
     });
+}
+
+void TMainForm::OpenMapSet(const QStringList& paths) {
+    const QString folder = FolderOf(paths.first());
+    settings_.WriteLastDir(folder);
+    SaveDialog.initialDir = folder;
+    SaveDialog.fileName = paths.first();
+    OpenDialog.initialDir = folder;
+
+    const QString captionBefore = windowTitle();
+    SetCheckedByProgram(ShowAllCheck, false);
+    std::vector<std::filesystem::path> files;
+    for (const QString& path : paths) files.push_back(ToFsPath(path));
+    std::vector<std::filesystem::path> notMaps;
+    {
+        ResetScope reset(this, true, true);
+        notMaps = doc_->OpenMapSet(files, progress_.get());
+    }
+    if (!doc_->tiles().empty()) {
+        setWindowTitle(BaseCaption() + QStringLiteral(" (") +
+                       tr("%1 и ещё %2").arg(ToQString(doc_->tiles().front().path)).arg(doc_->tiles().size() - 1) +
+                       QStringLiteral(")"));
+        lastProcess_.reset();
+        setOutcomes_.clear();
+        changedSinceProcess_ = false;
+        ShowProcessTip();
+        if (preview_) preview_->MapOpened();
+        for (QAbstractItemView* list :
+             {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
+              static_cast<QAbstractItemView*>(POLYListView)}) {
+            list->scrollToTop();
+        }
+    } else {
+        setWindowTitle(captionBefore);
+    }
+    ShowSetMarks();
+    if (!notMaps.empty()) {
+        QStringList names;
+        for (const auto& path : notMaps) names << ToQString(path);
+        prompts_->ShowMessage(this,
+                              tr("Этот файл не Polish MAP!!!") + QLatin1Char('\n') + names.join(QLatin1Char('\n')),
+                              tr("Error"), QMessageBox::Critical);
+    }
+}
+
+void TMainForm::ShowSetMarks() {
+    const bool differ = doc_->levelsDiffer();
+    LevelsList->setToolTip(differ ? tr("Заголовки уровней карт набора различаются; показан заголовок первой карты")
+                                  : QString());
+    LevelsList->setStyleSheet(differ ? QStringLiteral("QTableView { border: 2px solid #e07000; }") : QString());
+}
+
+void TMainForm::ProcessSet(const QString& folder) {
+    setOutcomes_ = doc_->ProcessSet(folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder), progress_.get());
+    lastProcess_.reset();
+    changedSinceProcess_ = false;
+    ShowProcessTip();
+    QStringList failed;
+    for (const auto& outcome : setOutcomes_) {
+        if (!outcome.failure.empty())
+            failed << ToQString(outcome.path) + QStringLiteral(": ") + QString::fromStdString(outcome.failure);
+    }
+    if (!failed.isEmpty())
+        prompts_->ShowMessage(this, failed.join(QLatin1Char('\n')), tr("Error"), QMessageBox::Critical);
 }
 
 void TMainForm::OpenMapPath(const QString& path) {
@@ -720,6 +808,8 @@ void TMainForm::OpenMapPath(const QString& path) {
     }
     // The last Process was one of the map before.
     lastProcess_.reset();
+    setOutcomes_.clear();
+    ShowSetMarks();
     changedSinceProcess_ = false;
     ShowProcessTip();
     if (preview_) preview_->MapOpened();
@@ -737,6 +827,8 @@ void TMainForm::OpenMapPath(const QString& path) {
 
 void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
+        // A set's maps stay in their files: Process tells what each would get, Save MAP writes them.
+        if (!doc_->tiles().empty()) return ProcessSet({});
         ProcessSummary summary;
         doc_->Process(progress_.get(), &summary);
         lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
@@ -747,7 +839,22 @@ void TMainForm::DoSpeedButtonClick() {
 
 void TMainForm::SaveSpeedButtonClick() {
     Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(FileType::PolishMap)) doc_->SaveMap(ToFsPath(*path));
+        if (doc_->tiles().empty()) {
+            if (const std::optional<QString> path = AskSavePath(FileType::PolishMap)) doc_->SaveMap(ToFsPath(*path));
+            return;
+        }
+        const std::optional<QString> folder =
+            prompts_->AskFolder(this, tr("Папка для карт набора"), SaveDialog.initialDir);
+        if (!folder) return;
+        // One question for all the maps that would be replaced.
+        const bool replaces = std::any_of(doc_->tiles().begin(), doc_->tiles().end(), [&](const Tile& tile) {
+            return QFileInfo::exists(QDir(*folder).filePath(ToQString(tile.path.filename())));
+        });
+        if (replaces &&
+            !prompts_->AskYesNo(this, tr("Файл уже существует! Заменить?"), tr("Внимание!"), QMessageBox::Warning)) {
+            return;
+        }
+        ProcessSet(*folder);
     });
 }
 
@@ -950,12 +1057,16 @@ TMainForm::Choices TMainForm::CurrentChoices() const {
 void TMainForm::ShowChangeMark() { StatusBar->SetText(tr("Уровни изменены после Process")); }
 
 void TMainForm::ShowProcessTip() {
+    // A tooltip's frame takes a few pixels: one line's room is kept for it.
+    const int lines = height() / QFontMetrics(QToolTip::font()).lineSpacing() - 1;
+    if (!setOutcomes_.empty()) {
+        StatusBar->setToolTip(WindowTexts::SetProcessTip(setOutcomes_, lines));
+        return;
+    }
     if (!lastProcess_) {
         StatusBar->setToolTip({});
         return;
     }
-    // A tooltip's frame takes a few pixels: one line's room is kept for it.
-    const int lines = height() / QFontMetrics(QToolTip::font()).lineSpacing() - 1;
     StatusBar->setToolTip(
         WindowTexts::ProcessTip(lastProcess_->summary, lastProcess_->warnings, lastProcess_->levels, lines));
 }

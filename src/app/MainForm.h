@@ -123,6 +123,12 @@ private:
 
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
+    // Open MAP of several maps: a set of tiles.
+    void OpenMapSet(const QStringList& paths);
+    // The marks of a set: the Levels table's where the maps' headers differ (the rows mark themselves).
+    void ShowSetMarks();
+    // Process, or with a folder Save MAP, of the open set; what it did goes to the status bar's tooltip.
+    void ProcessSet(const QString& folder);
     // The file types of both dialogs, as their filter lists number them (from 1).
     enum class FileType { PolishMap = 1, TextFile = 2, LevelConfig = 3 };
     // Asks a save operation's dialog; returns the chosen path with the file type's extension applied to a
@@ -180,6 +186,8 @@ private:
         std::size_t levels = 0;
     };
     std::optional<LastProcess> lastProcess_;
+    // What the last Process or Save MAP of a set did, per map.
+    std::vector<MapDocument::TileOutcome> setOutcomes_;
     bool changedSinceProcess_ = false;
 
     QWidget* ToolBar1 = nullptr;

@@ -50,4 +50,8 @@ QString CutBeforeFirstDot(const QString& fileName) {
 
 QString FolderOf(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absolutePath()); }
 
+QString ToQString(const std::filesystem::path& path) {
+    return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
+}
+
 }  // namespace stratex

@@ -16,6 +16,9 @@ std::string EncodeCp1251(const QString& text);
 // A path chosen in a dialog as the engine takes it (UTF-8 on Windows, the file system's bytes elsewhere).
 std::filesystem::path ToFsPath(const QString& path);
 
+// An engine path as the window shows it (native separators).
+QString ToQString(const std::filesystem::path& path);
+
 // A proposed file name: the name cut before its first "." (the first dot of the whole path, folder part
 // included); a name without "." is kept.
 QString CutBeforeFirstDot(const QString& fileName);

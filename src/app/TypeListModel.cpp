@@ -1,5 +1,7 @@
 #include "app/TypeListModel.h"
 
+#include <QColor>
+
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "app/WindowTexts.h"
@@ -12,18 +14,19 @@ enum Column { kLevelColumn = 0, kCodeColumn = 1, kNameColumn = 2, kColumnCount =
 
 }  // namespace
 
-TypeListModel::TypeListModel(ObjectKind kind, const TypeList* list, const MapFigures* figures, QObject* parent)
-    : QAbstractTableModel(parent), kind_(kind), list_(list), figures_(figures) {}
+TypeListModel::TypeListModel(ObjectKind kind, const MapDocument* document, QObject* parent)
+    : QAbstractTableModel(parent), kind_(kind), document_(document) {}
 
 int TypeListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(list_->size());
+    return parent.isValid() ? 0 : static_cast<int>(document_->lists().Of(kind_).size());
 }
 
 int TypeListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant TypeListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const TypeRow& row = (*list_)[static_cast<std::size_t>(index.row())];
+    const TypeRow& row = document_->lists().Of(kind_)[static_cast<std::size_t>(index.row())];
+    const SetType* ofSet = document_->tiles().empty() ? nullptr : document_->SetTypeOf(kind_, row.code);
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -45,10 +48,14 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case Qt::ToolTipRole: {
-            const auto& types = figures_->Of(kind_);
+            const auto& types = document_->figures().Of(kind_);
             const auto found = types.find(row.code);
-            return WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
+            const QString tip = WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
+            return ofSet ? tip + QLatin1Char('\n') + WindowTexts::TileLevelsTip(*ofSet, document_->tiles()) : tip;
         }
+        case Qt::ForegroundRole:
+            if (ofSet && ofSet->TilesDisagree()) return QColor(Qt::red);
+            return {};
         default:
             return {};
     }

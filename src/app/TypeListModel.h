@@ -4,9 +4,8 @@
 #include <QHash>
 #include <QPixmap>
 
+#include "document/MapDocument.h"
 #include "grammar/ObjectKind.h"
-#include "passes/MapFigures.h"
-#include "types/TypeList.h"
 
 namespace stratex {
 
@@ -15,12 +14,13 @@ namespace stratex {
 // слоя" cell is editable; an edit is handed on through captionEdited and reaches the list through the window.
 //
 // Each row's tooltip tells how many objects of its type the map holds and which EndLevels they carry,
-// from figures (the last scan's). The list and figures must outlive the model. Whoever changes the list brackets the
-// change with BeginReset/EndReset, or calls CaptionsChanged after changing captions only.
+// from the document's figures (the last scan's); with a set of tiles open, also each map's level and objects,
+// and a type whose maps disagree is shown in red. The document must outlive the model. Whoever changes the list
+// brackets the change with BeginReset/EndReset, or calls CaptionsChanged after changing captions only.
 class TypeListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TypeListModel(ObjectKind kind, const TypeList* list, const MapFigures* figures, QObject* parent = nullptr);
+    TypeListModel(ObjectKind kind, const MapDocument* document, QObject* parent = nullptr);
 
     ObjectKind kind() const { return kind_; }
 
@@ -45,8 +45,7 @@ private:
     QPixmap IconOf(int index) const;
 
     ObjectKind kind_;
-    const TypeList* list_;
-    const MapFigures* figures_;
+    const MapDocument* document_;
     mutable QHash<int, QPixmap> icons_;  // painted once per icon index
 };
 

@@ -15,7 +15,9 @@ std::optional<QString> QtUiPrompts::RunFileDialog(QWidget* parent, FileDialogSta
     QFileDialog fileDialog(parent);
     const bool save = dialog.mode == FileDialogState::Mode::Save;
     fileDialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    fileDialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    fileDialog.setFileMode(save              ? QFileDialog::AnyFile
+                           : dialog.multiple ? QFileDialog::ExistingFiles
+                                             : QFileDialog::ExistingFile);
     // The overwrite question is the window's own, asked once after the dialog.
     fileDialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     fileDialog.setNameFilters(dialog.filters);
@@ -38,7 +40,15 @@ std::optional<QString> QtUiPrompts::RunFileDialog(QWidget* parent, FileDialogSta
 
     const qsizetype chosenFilter = dialog.filters.indexOf(fileDialog.selectedNameFilter());
     if (chosenFilter >= 0) dialog.filterIndex = static_cast<int>(chosenFilter) + 1;
-    return QDir::toNativeSeparators(QFileInfo(files.first()).absoluteFilePath());
+    dialog.chosen.clear();
+    for (const QString& file : files) dialog.chosen << QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+    return dialog.chosen.first();
+}
+
+std::optional<QString> QtUiPrompts::AskFolder(QWidget* parent, const QString& caption, const QString& start) {
+    const QString folder = QFileDialog::getExistingDirectory(parent, caption, start);
+    if (folder.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(folder);
 }
 
 bool QtUiPrompts::AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) {

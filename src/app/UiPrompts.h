@@ -21,6 +21,8 @@ struct FileDialogState {
     QString fileName;        // the current file name: proposed when shown, the chosen one afterwards
     QString initialDir = QStringLiteral(".");
     QString defaultExtension = QStringLiteral("mp");
+    bool multiple = false;  // an Open dialog that takes several files
+    QStringList chosen;     // every file chosen at the last use, the one returned first
 
     // The extension of the selected file type ("mp" for type 1), or the default extension when the
     // index lies outside the list.
@@ -38,6 +40,9 @@ public:
     // A save dialog asks no overwrite question of its own.
     virtual std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) = 0;
 
+    // A folder dialog opening at start; the folder chosen, or none when cancelled.
+    virtual std::optional<QString> AskFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
+
     // A modal question with the buttons Yes and No; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
 
@@ -49,6 +54,7 @@ public:
 class QtUiPrompts : public UiPrompts {
 public:
     std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) override;
+    std::optional<QString> AskFolder(QWidget* parent, const QString& caption, const QString& start) override;
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
 };

@@ -40,6 +40,57 @@ QString WindowTexts::TypeFiguresTip(const TypeFigures* figures) {
     return tr("%1, EndLevel %2").arg(ObjectCount(figures->objects), levels.join(QStringLiteral(", ")));
 }
 
+namespace {
+
+// lines cut to at most max, the rest counted in a last line.
+QStringList AtMost(QStringList lines, int max) {
+    if (max < 2 || lines.size() <= max) return lines;
+    const qsizetype rest = lines.size() - (max - 1);
+    lines.resize(max - 1);
+    lines << WindowTexts::tr("… и ещё %1").arg(rest);
+    return lines;
+}
+
+QString FileNameOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.filename().u16string()); }
+
+}  // namespace
+
+QString WindowTexts::TileLevelsTip(const SetType& type, const std::vector<Tile>& tiles) {
+    constexpr int kMapLines = 12;
+    QStringList lines;
+    for (std::size_t t = 0; t < type.tiles.size() && t < tiles.size(); ++t) {
+        if (!type.tiles[t]) continue;
+        lines << tr("%1: уровень %2, %3")
+                     .arg(FileNameOf(tiles[t].path), DecodeCp1251(type.tiles[t]->level),
+                          ObjectCount(type.tiles[t]->objects));
+    }
+    lines = AtMost(lines, kMapLines);
+    if (type.TilesDisagree()) lines.prepend(tr("Карты набора дают типу разные уровни"));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString WindowTexts::SetProcessTip(const std::vector<MapDocument::TileOutcome>& outcomes, int maxLines) {
+    QStringList lines;
+    for (const MapDocument::TileOutcome& outcome : outcomes) {
+        const QString name = FileNameOf(outcome.path);
+        if (!outcome.failure.empty()) {
+            lines << tr("%1: ошибка: %2").arg(name, QString::fromStdString(outcome.failure));
+            continue;
+        }
+        const EndLevelCounts counts = outcome.summary.Total();
+        QString line = tr("%1: EndLevel вставлено %2, заменено %3, без изменений %4")
+                           .arg(name)
+                           .arg(counts.inserted)
+                           .arg(counts.replaced)
+                           .arg(counts.unchanged);
+        const std::uint64_t warned = outcome.warnings.dataAboveEndLevel.count + outcome.warnings.endLevelAtTop.count +
+                                     outcome.warnings.endsInsideObject.count;
+        if (warned > 0) line += tr("; внимание: %1").arg(ObjectCount(warned));
+        lines << line;
+    }
+    return AtMost(lines, maxLines).join(QLatin1Char('\n'));
+}
+
 QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t levels) {
     QStringList lines;
     if (made.dataAboveEndLevel.count > 0) {

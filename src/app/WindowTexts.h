@@ -4,7 +4,9 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "document/MapDocument.h"
 #include "passes/MapFigures.h"
 #include "passes/ProcessSummary.h"
 
@@ -22,6 +24,15 @@ public:
     // carry, "12 объектов, EndLevel 1 (10), 3 (1), нет (1)"; "нет объектов на карте" when figures is null or
     // counts none. EndLevels are the up-to texts the scan read, in their order.
     static QString TypeFiguresTip(const TypeFigures* figures);
+
+    // Each map's level of a type of a set of tiles, "n37-010.mp: уровень 1, 5 объектов", one line per map
+    // that lists the type, at most 12 (then "… и ещё 3"); first a line that says the maps disagree where
+    // they do.
+    static QString TileLevelsTip(const SetType& type, const std::vector<Tile>& tiles);
+
+    // What Process (and Save MAP) did to each map of a set: one line per map, its EndLevel counts and warnings
+    // or its failure; at most maxLines lines (then "… и ещё 3").
+    static QString SetProcessTip(const std::vector<MapDocument::TileOutcome>& outcomes, int maxLines);
 
     // Process's warnings, one line per kind of problem; empty where there is none. levels: the rows of the
     // Levels table that Process wrote.

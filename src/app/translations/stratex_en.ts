@@ -107,6 +107,26 @@
         <source>… и ещё %1</source>
         <translation>… and %1 more</translation>
     </message>
+    <message>
+        <source>%1: уровень %2, %3</source>
+        <translation>%1: level %2, %3</translation>
+    </message>
+    <message>
+        <source>Карты набора дают типу разные уровни</source>
+        <translation>The maps of the set give the type different levels</translation>
+    </message>
+    <message>
+        <source>%1: ошибка: %2</source>
+        <translation>%1: error: %2</translation>
+    </message>
+    <message>
+        <source>%1: EndLevel вставлено %2, заменено %3, без изменений %4</source>
+        <translation>%1: EndLevel inserted %2, replaced %3, unchanged %4</translation>
+    </message>
+    <message>
+        <source>; внимание: %1</source>
+        <translation>; warning: %1</translation>
+    </message>
 </context>
 <context>
     <name>stratex::LevelsModel</name>
@@ -293,6 +313,18 @@ map, or build its
     <message>
         <source>Уровни изменены после Process</source>
         <translation>Levels changed since Process</translation>
+    </message>
+    <message>
+        <source>Заголовки уровней карт набора различаются; показан заголовок первой карты</source>
+        <translation>The maps of the set have different level headers; the first map&apos;s is shown</translation>
+    </message>
+    <message>
+        <source>Папка для карт набора</source>
+        <translation>Folder for the maps of the set</translation>
+    </message>
+    <message>
+        <source>%1 и ещё %2</source>
+        <translation>%1 and %2 more</translation>
     </message>
 </context>
 <context>

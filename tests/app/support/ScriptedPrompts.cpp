@@ -11,6 +11,18 @@ std::optional<QString> ScriptedPrompts::RunFileDialog(QWidget*, FileDialogState&
     const QString answer = dialogAnswers.front();
     dialogAnswers.pop_front();
     if (answer.isNull()) return std::nullopt;
+    dialog.chosen = answer.split(QLatin1Char('\n'));
+    return std::optional<QString>(dialog.chosen.first());
+}
+
+std::optional<QString> ScriptedPrompts::AskFolder(QWidget*, const QString& caption, const QString&) {
+    if (dialogAnswers.empty()) {
+        unexpected << QStringLiteral("folder dialog: ") + caption;
+        return std::nullopt;
+    }
+    const QString answer = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    if (answer.isNull()) return std::nullopt;
     return std::optional<QString>(answer);
 }
 

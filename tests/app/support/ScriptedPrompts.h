@@ -22,10 +22,13 @@ public:
     };
 
     std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) override;
+    // Takes its answer from dialogAnswers too.
+    std::optional<QString> AskFolder(QWidget* parent, const QString& caption, const QString& start) override;
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
 
-    // Scripted answers, used in order: a path (chosen) or a null QString (cancel); Yes (true) or No.
+    // Scripted answers, used in order: a path (chosen; several separated by new lines where the dialog takes
+    // several) or a null QString (cancel); Yes (true) or No.
     std::deque<QString> dialogAnswers;
     std::deque<bool> yesNoAnswers;
 
