@@ -523,6 +523,29 @@ int main(int argc, char* argv[]) {
     QTest::mouseClick(Find<QCheckBox>(window, "ShowAllCheck"), Qt::LeftButton);
     Settle();
 
+    // A set of tiles: every map of the other map's folder chosen at once in the Open dialog; the rows of the
+    // types the maps disagree on are red, and the Levels table is marked where their headers differ.
+    QStringList tiles;
+    for (const QFileInfo& tile : QDir(QFileInfo(otherMap).absolutePath())
+                                     .entryInfoList({QStringLiteral("*.mp")}, QDir::Files, QDir::Name)) {
+        tiles << tile.absoluteFilePath();
+    }
+    prompts->paths.push_back(tiles.join(u'\n'));
+    prompts->messages.clear();
+    Click(window, "OpenSpeedButton");
+    Check(window->document().tiles().size() == static_cast<std::size_t>(tiles.size()) && prompts->messages.isEmpty(),
+          QStringLiteral("the set of tiles did not open: ") + prompts->messages.join(u'|'));
+    window->move(16, 16);
+    window->resize(900, 700);
+    ScrollToTop({poi, lines, polygons});
+    const int disagreeing = RowOfCode(poi, QStringLiteral("0x5905"));
+    if (disagreeing >= 0) poi->scrollTo(poi->model()->index(disagreeing, 0));
+    Settle();
+    ShotOfWindow(window, QStringLiteral("tile-set"));
+    window->resize(648, 529);
+    window->move(home);
+    Settle();
+
     // The dictionary option: ticked, the map opened again and given the saved levels, Save DIC, then Process
     // puts the dictionary into the map; opened again, the saved map gives its levels from that dictionary.
     QTest::mouseClick(Find<QCheckBox>(window, "DicCheckBox"), Qt::LeftButton);
