@@ -50,8 +50,8 @@ struct TypeStats {
 // What Process would write on each object of the map: its own walk, with the Type lists given or else
 // those that the scan of the map makes (as the window's Process after Open MAP would use). Where Process
 // would stop, or the map cannot be scanned, the levels end there. Both read the input again.
-std::vector<WrittenLevel> LevelsWritten(const PartInput& input, const CheckContext& context) {
-    std::vector<WrittenLevel> written;
+WrittenLevels LevelsWritten(const PartInput& input, const CheckContext& context) {
+    WrittenLevels written;
     try {
         if (context.lists) {
             const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
@@ -352,9 +352,9 @@ private:
     // The object that ends at line as Process would write it: the EndLevel Process gives it, on its EndLevel
     // line or the line Process puts one in front of. False where Process stops before the object.
     bool AsProcessed(std::uint64_t line) {
-        while (nextProcessed_ < processed_.size() && processed_[nextProcessed_].line < line) ++nextProcessed_;
-        if (nextProcessed_ == processed_.size() || processed_[nextProcessed_].line != line) return false;
-        endLevel_ = processed_[nextProcessed_].level;
+        const std::optional<std::int32_t> level = nextProcessed_.At(line);
+        if (!level) return false;
+        endLevel_ = *level;
         if (object_.endLevel == 0) object_.endLevel = line;
         return true;
     }
@@ -368,12 +368,12 @@ private:
     // run only where a finding needs it. Nothing for an object where Process would stop before it.
     void TellWhatProcessWrites() {
         if (awaitingProcess_.empty()) return;
-        const std::vector<WrittenLevel> written = LevelsWritten(input_, context_);
-        std::size_t next = 0;
+        const WrittenLevels written = LevelsWritten(input_, context_);
+        WrittenLevels::Cursor cursor(written);
         for (const auto& [finding, line] : awaitingProcess_) {
-            while (next < written.size() && written[next].line < line) ++next;
-            if (next == written.size() || written[next].line != line) continue;
-            result_.findings[finding].message += "; Process would set EndLevel=" + std::to_string(written[next].level);
+            if (const std::optional<std::int32_t> level = cursor.At(line)) {
+                result_.findings[finding].message += "; Process would set EndLevel=" + std::to_string(*level);
+            }
         }
     }
 
@@ -431,8 +431,8 @@ private:
     const PartInput& input_;
     // Judging the map as Process would write it (with the Type lists and the Levels table it would use).
     bool asProcessed_;
-    std::vector<WrittenLevel> processed_;
-    std::size_t nextProcessed_ = 0;
+    WrittenLevels processed_;
+    WrittenLevels::Cursor nextProcessed_{processed_};
     // Findings that say what Process would write, by their index and their object's end line.
     std::vector<std::pair<std::size_t, std::uint64_t>> awaitingProcess_;
     CheckResult result_;

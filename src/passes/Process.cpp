@@ -44,7 +44,7 @@ struct Run {
     ProcessSummary* summary;
     Progress* progress = nullptr;
     std::uint64_t inputSize = 0;
-    std::vector<WrittenLevel>* written = nullptr;
+    WrittenLevels* written = nullptr;
     ProcessWarnings* warnings = nullptr;
 };
 
@@ -396,8 +396,7 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     dicLines = std::move(newDicLines);
 }
 
-void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists,
-                         std::vector<WrittenLevel>& written) {
+void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists, WrittenLevels& written) {
     // Nothing is kept of the result but the levels.
     const StreamFacts facts;
     DictionaryTables tables;

@@ -57,7 +57,6 @@ inline constexpr std::uint64_t kProcessPartSize = std::uint64_t{1} << 20;
 // Process's walk over the map that input gives, run without writing (and without the dictionary option): appends to
 // written the EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written
 // then holding the levels of the objects before the failure.
-void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists,
-                         std::vector<WrittenLevel>& written);
+void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists, WrittenLevels& written);
 
 }  // namespace stratex

@@ -7,16 +7,56 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "grammar/ObjectKind.h"
 
 namespace stratex {
 
-// The EndLevel that Process writes on one object: the object's end line (1-based) and the level.
-struct WrittenLevel {
-    std::uint64_t line = 0;
-    std::int32_t level = 0;
-    bool operator==(const WrittenLevel&) const = default;
+// The EndLevel that Process writes on each object, by the object's end line (1-based), added in line order
+// and read back in line order: eight bytes an object, so that a map of millions of objects keeps them in
+// little memory.
+class WrittenLevels {
+public:
+    void Add(std::uint64_t line, std::int32_t level) {
+        const std::uint64_t step = line - last_;
+        if (step >= kFar) farLines_.push_back(line);
+        steps_.push_back(step >= kFar ? kFar : static_cast<std::uint32_t>(step));
+        levels_.push_back(level);
+        last_ = line;
+    }
+    std::size_t size() const { return levels_.size(); }
+
+    // Reads the levels forward.
+    class Cursor {
+    public:
+        explicit Cursor(const WrittenLevels& levels) : of_(&levels) {}
+        // The level written on the object that ends at line, or none; the lines asked for must not fall.
+        std::optional<std::int32_t> At(std::uint64_t line) {
+            for (; next_ < of_->levels_.size(); ++next_) {
+                const bool far = of_->steps_[next_] == kFar;
+                const std::uint64_t at = far ? of_->farLines_[far_] : base_ + of_->steps_[next_];
+                if (at > line) return std::nullopt;
+                if (at == line) return of_->levels_[next_];
+                base_ = at;
+                if (far) ++far_;
+            }
+            return std::nullopt;
+        }
+
+    private:
+        const WrittenLevels* of_;
+        std::size_t next_ = 0;
+        std::size_t far_ = 0;
+        std::uint64_t base_ = 0;  // the line of the entry before next_
+    };
+
+private:
+    static constexpr std::uint32_t kFar = 0xffffffff;  // the line is in farLines_
+    std::vector<std::uint32_t> steps_;                 // each line less the one before
+    std::vector<std::int32_t> levels_;
+    std::vector<std::uint64_t> farLines_;
+    std::uint64_t last_ = 0;
 };
 
 // What Process made that the map's maker would not want: per kind of problem, how many objects have it and

@@ -152,7 +152,7 @@ private:
         }
         const std::int32_t newLine = generated_.texts.EndLevel(entry->level);
         if (options_.warnings) WarnAbout(entry->level);
-        if (options_.written) options_.written->push_back({source_.InputLinesTaken(), entry->level});
+        if (options_.written) options_.written->Add(source_.InputLinesTaken(), entry->level);
         if (options_.summary) {
             if (!entry->counts) entry->counts = &options_.summary->CountsOf(kind, type);
             entry->counts->level = entry->level;

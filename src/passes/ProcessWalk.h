@@ -641,7 +641,7 @@ struct WalkOptions {
     // at an object that would take its type from them.
     bool laterPart = false;
     // Where given, every object's EndLevel as written, by the object's end line.
-    std::vector<WrittenLevel>* written = nullptr;
+    WrittenLevels* written = nullptr;
     // Where given, what Process made that the map's maker would not want.
     ProcessWarnings* warnings = nullptr;
 };

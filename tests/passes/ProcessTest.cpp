@@ -1263,3 +1263,24 @@ TEST(ProcessRealMap, NulByteInTheMiddleIsKept) {
 
 }  // namespace
 }  // namespace stratex
+
+namespace stratex {
+namespace {
+
+// The levels are read back by line, also across steps too long for their compact form.
+TEST(WrittenLevels, ReadBackByLineInOrder) {
+    constexpr std::uint64_t kFar = std::uint64_t{1} << 33;
+    WrittenLevels levels;
+    for (const auto& [line, level] :
+         {std::pair{std::uint64_t{5}, 1}, {9, 2}, {kFar, 3}, {kFar + 4, 4}, {3 * kFar, 5}}) {
+        levels.Add(line, level);
+    }
+    WrittenLevels::Cursor cursor(levels);
+    const std::pair<std::uint64_t, std::optional<std::int32_t>> asked[] = {
+        {1, std::nullopt}, {5, 1},        {7, std::nullopt},           {9, 2}, {kFar, 3}, {kFar + 1, std::nullopt},
+        {kFar + 4, 4},     {3 * kFar, 5}, {3 * kFar + 1, std::nullopt}};
+    for (const auto& [line, level] : asked) EXPECT_EQ(cursor.At(line), level) << line;
+}
+
+}  // namespace
+}  // namespace stratex
