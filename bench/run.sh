@@ -121,12 +121,17 @@ if [ -n "$tiles" ]; then
     for ((i = 0; i < count; i++)); do cp "$work/seed-$((i % 8)).mp" "$work/tiles/t$(printf %05d "$i").mp"; done
     rm -f "$work"/seed-*.mp
     sync
+    # Each single run on one processor, as each of the set's runs has one; its output kept until all are done,
+    # as the set's are, so that both write the same to the disk.
     single=0
+    mkdir -p "$work/single"
     for tile in "$work"/tiles/*.mp; do
-        s=$("$speed" run - -- "$cli" process "$tile" -o "$work/one.mp" --names-dir "$root/data" | value seconds)
+        s=$("$speed" run - -- taskset -c 0 "$cli" process "$tile" -o "$work/single/${tile##*/}" \
+            --names-dir "$root/data" | value seconds)
         single=$(awk -v a="$single" -v b="$s" 'BEGIN { print a + b }')
-        rm -f "$work/one.mp"
     done
+    rm -rf "$work/single"
+    sync
     set_run=$("$speed" run /dev/null -- "$cli" process "$work"/tiles/*.mp -O "$work/out" --names-dir "$root/data")
     rm -rf "$work/out"
     scan_run=$("$speed" run /dev/null -- "$cli" scan "$work"/tiles/*.mp --names-dir "$root/data")
@@ -135,7 +140,7 @@ if [ -n "$tiles" ]; then
         -v m="$(value maxrss_kb <<<"$set_run")" -v x="$(value exit <<<"$set_run")" \
         -v scan="$(value seconds <<<"$scan_run")" -v open="$(value seconds <<<"$open_run")" 'BEGIN {
         printf "A set of %d tiles of %d MB: process -O %.1f s (exit %d) against %.1f s, the sum of the single runs " \
-            "over %d processors (ratio %.2f); peak memory %.1f MB for %d tiles at once\n",
+            "on one processor each, over %d processors (ratio %.2f); peak memory %.1f MB for %d tiles at once\n",
             n, mb, set, x, one / p, p, set / (one / p), m / 1024, p
         printf "The window opens the set in %.1f s, stratex-cli scan of it takes %.1f s (ratio %.2f)\n",
             open, scan, open / scan }'
