@@ -606,6 +606,12 @@ TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
     run = RunInProcess({"config", "map.mp", "-o", "out.cfg"});
     EXPECT_EQ(run.status, kCliDone);
     EXPECT_EQ(ReadAll(here / "out.cfg"), "p0x0a01=3\r\np0x2f06=1\r\nl0x16=0\r\ng0x4c=2\r\n");
+
+    // A path from the root of the working folder's drive (any absolute path on Linux) is no "/option".
+    const std::string fromRoot = PathText("/" / PathFromUtf8(map_).relative_path());
+    run = RunInProcess({"scan", fromRoot});
+    EXPECT_EQ(run.status, kCliDone) << run.err;
+    EXPECT_EQ(run.out, Cli("scan", map_).out);
 }
 
 // Without --names-dir and without the files in the working folder, the installed ones are taken; when they
