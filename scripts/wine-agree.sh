@@ -15,7 +15,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-maps_folder=$(realpath "${1:-../shared/testdata/real}")
+maps_folder=${1:-../shared/testdata/real}
+if [ ! -d "$maps_folder" ]; then
+    # A clone of the project alone has no shared maps, as for the tests that read them.
+    echo "wine-agree: no maps at $maps_folder; nothing compared"
+    exit 0
+fi
+maps_folder=$(realpath "$maps_folder")
 build=${STRATEX_BUILD_DIR:-build}
 mingw=${STRATEX_MINGW_BUILD_DIR:-build-mingw}
 linux_cli=$root/$build/src/cli/stratex-cli
