@@ -24,8 +24,10 @@ packages=(cmake make g++-mingw-w64-x86-64-posix libcli11-dev nlohmann-json3-dev)
 bash scripts/deps.sh only "${packages[@]}"
 
 build=${STRATEX_BUILD_DIR:-build-mingw}
+mkdir -p "$build"
+build_path=$(cd "$build" && pwd)
 toolchain=$PWD/cmake/mingw-w64.cmake
-deps=$PWD/$build/deps
+deps=$build_path/deps
 mkdir -p "$deps/include" "$deps/share/cmake"
 # -a keeps the headers' times, so that a second run rebuilds nothing.
 cp -a /usr/include/CLI /usr/include/nlohmann "$deps/include/"
@@ -57,7 +59,7 @@ x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort
 
 # Debian's wine64 package has the loader but no wine command on PATH.
 wine=/usr/lib/wine/wine64
-export WINEPREFIX=$PWD/$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$build_path/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 start=$SECONDS
 "$wine" "$exe" --version
 log=$build/wine-tests.log

@@ -24,8 +24,8 @@ fi
 maps_folder=$(realpath "$maps_folder")
 build=${STRATEX_BUILD_DIR:-build}
 mingw=${STRATEX_MINGW_BUILD_DIR:-build-mingw}
-linux_cli=$root/$build/src/cli/stratex-cli
-windows_cli=$root/$mingw/src/cli/stratex-cli.exe
+linux_cli=$(realpath -m "$build/src/cli/stratex-cli")
+windows_cli=$(realpath -m "$mingw/src/cli/stratex-cli.exe")
 
 if [ ! -x "$linux_cli" ]; then
     bash scripts/deps.sh all
@@ -37,7 +37,7 @@ fi
 bash scripts/deps.sh only wine64
 
 wine=/usr/lib/wine/wine64
-export WINEPREFIX=$root/$mingw/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$(realpath -m "$mingw/wine") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One Wine server for all the runs, stopped at the end.
 /usr/lib/wine/wineserver -p
 scratch=$(mktemp -d)
