@@ -93,7 +93,8 @@ printed=$("$cli" --version) || fail "stratex-cli --version exited with status $?
 status=0
 "$cli" process "$map" -o out.mp >/dev/null 2>err.txt || status=$?
 [ "$status" -eq 1 ] || fail "process without --names-dir exited with status $status, not 1"
-grep -q "Cannot open file" err.txt || fail "process without --names-dir did not report the missing type name files"
+grep -q "The type name files poi.txt, polyline.txt and polygon.txt are not in the working folder" err.txt ||
+    fail "process without --names-dir did not report the missing type name files: $(cat err.txt)"
 
 status=0
 "$cli" process "$map" -o out.mp --names-dir "$names_dir" 2>err.txt || status=$?

@@ -172,12 +172,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
 
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 #ifdef _WIN32
+    // Compares the volumes and file indices, so that hard links are one file, as inodes are below.
     std::error_code ec;
-    const auto resolvedA = std::filesystem::canonical(a, ec);
-    if (ec) return false;
-    const auto resolvedB = std::filesystem::canonical(b, ec);
-    if (ec) return false;
-    return resolvedA == resolvedB;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
 #else
     struct stat statA {};
     struct stat statB {};

@@ -46,7 +46,7 @@ private:
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // True when both paths exist and name the same file, links followed: the same device and inode, or on
-// Windows the same resolved path.
+// Windows the same volume and file index.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 }  // namespace stratex

@@ -546,6 +546,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     app.set_version_flag("--version", std::string(kProgramName) + " " + STRATEX_VERSION, "print the version");
     app.set_help_flag("--help", "print this help");
     app.require_subcommand(1);
+    // A path from the root of the drive ("/maps/a.mp") is a path on Windows too, not an option "/maps".
+    app.allow_windows_style_options(false);
     app.footer(std::string(kFooter));
 
     struct CommandSpec {

@@ -1,8 +1,10 @@
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/ConsoleBuffer.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -41,6 +43,14 @@ std::vector<std::string> Utf8Arguments() {
     LocalFree(wide);
     return args;
 }
+
+// The console behind a standard handle (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE), or null when the handle is
+// a file, a pipe or nothing.
+HANDLE ConsoleOf(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
 #endif
 
 }  // namespace
@@ -49,11 +59,22 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
 #ifdef _WIN32
     args = Utf8Arguments();
-    // The report and the messages are UTF-8; a console shows them right only in the UTF-8 code page.
-    const UINT consoleCodePage = GetConsoleOutputCP();
-    SetConsoleOutputCP(CP_UTF8);
     // "-o -" writes the file's bytes, CR LF included: standard output must not add a CR of its own.
     _setmode(_fileno(stdout), _O_BINARY);
+    // The report and the messages are UTF-8, which a console shows right only as UTF-16 (its code page may
+    // be any, and it takes no character in pieces). Files and pipes get the bytes.
+    std::unique_ptr<stratex::ConsoleBuffer> consoleOut;
+    std::unique_ptr<stratex::ConsoleBuffer> consoleErr;
+    std::streambuf* const outBuffer = std::cout.rdbuf();
+    std::streambuf* const errBuffer = std::cerr.rdbuf();
+    if (HANDLE console = ConsoleOf(STD_OUTPUT_HANDLE)) {
+        consoleOut = std::make_unique<stratex::ConsoleBuffer>(console);
+        std::cout.rdbuf(consoleOut.get());
+    }
+    if (HANDLE console = ConsoleOf(STD_ERROR_HANDLE)) {
+        consoleErr = std::make_unique<stratex::ConsoleBuffer>(console);
+        std::cerr.rdbuf(consoleErr.get());
+    }
 #endif
     if (args.empty()) args.assign(argv, argv + argc);
 #ifdef _WIN32
@@ -65,7 +86,9 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     std::cout.flush();
     std::cerr.flush();
-    if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
+    // The streams outlive main; the console buffers do not.
+    std::cout.rdbuf(outBuffer);
+    std::cerr.rdbuf(errBuffer);
 #endif
     return status;
 }

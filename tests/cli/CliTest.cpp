@@ -12,7 +12,9 @@
 
 #include "cli/Cli.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -47,6 +49,9 @@ std::string Join(const std::vector<std::string>& lines) {
 }
 
 std::string PathText(const std::filesystem::path& path) { return PathToUtf8(path); }
+std::filesystem::path PathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
 
 // The map of most tests. The second POI spells 0x2f06 in decimal and holds a comment that is no object
 // end; a label mentions "Type"; the second polyline has no Type line and keeps the type before it; the
@@ -601,6 +606,12 @@ TEST_F(CliTest, RelativePathsAndTheWorkingFolder) {
     run = RunInProcess({"config", "map.mp", "-o", "out.cfg"});
     EXPECT_EQ(run.status, kCliDone);
     EXPECT_EQ(ReadAll(here / "out.cfg"), "p0x0a01=3\r\np0x2f06=1\r\nl0x16=0\r\ng0x4c=2\r\n");
+
+    // A path from the root of the working folder's drive (any absolute path on Linux) is no "/option".
+    const std::string fromRoot = PathText("/" / PathFromUtf8(map_).relative_path());
+    run = RunInProcess({"scan", fromRoot});
+    EXPECT_EQ(run.status, kCliDone) << run.err;
+    EXPECT_EQ(run.out, Cli("scan", map_).out);
 }
 
 // Without --names-dir and without the files in the working folder, the installed ones are taken; when they
@@ -614,8 +625,12 @@ TEST_F(CliTest, MissingTypeNameFilesNameTheFoldersTried) {
     const std::string start =
         "stratex-cli: The type name files poi.txt, polyline.txt and polygon.txt are not in the "
         "working folder " +
-        PathText(std::filesystem::current_path()) + " nor in /";
-    EXPECT_TRUE(StartsWith(run.err, start)) << run.err;
+        PathText(std::filesystem::current_path()) + " nor in ";
+    ASSERT_TRUE(StartsWith(run.err, start)) << run.err;
+    // The installed folder: a fixed one, or on Windows the folder of the executable (here the tests').
+    const std::filesystem::path installed =
+        PathFromUtf8(run.err.substr(start.size(), run.err.find(';') - start.size()));
+    EXPECT_TRUE(installed.is_absolute()) << run.err;
     EXPECT_TRUE(run.err.ends_with("; name their folder with --names-dir.\n")) << run.err;
 }
 
@@ -916,23 +931,37 @@ TEST_F(CliTest, RealMapsKeepEverythingButLevels) {
     EXPECT_GT(processed, 0);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// An argument for cmd.exe: quoted, so that blanks and the shell's characters stay in it.
+std::string Quote(const std::string& text) { return '"' + text + '"'; }
+#else
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+#endif
 
 // Runs the built stratex-cli with its output in files of dir.
 CliRun RunExecutable(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string command = Quote(STRATEX_CLI_PATH);
-    for (const auto& arg : args) command += " " + Quote(arg);
+    std::string command = Quote(PathText(std::filesystem::path(STRATEX_CLI_PATH).make_preferred()));
     const auto out = dir.path() / "stdout.txt";
     const auto err = dir.path() / "stderr.txt";
-    command += " >" + Quote(PathText(out)) + " 2>" + Quote(PathText(err));
+    for (const std::string& word : args) command.append(" ").append(Quote(word));
+    command.append(" >").append(Quote(PathText(out))).append(" 2>").append(Quote(PathText(err)));
+#ifdef _WIN32
+    // cmd.exe /c drops the first and the last quote of a command that starts with one: a pair more keeps
+    // the command's own. The command is UTF-8; the wide form takes every file name.
+    const int status = _wsystem(PathFromUtf8('"' + command + '"').c_str());
+    // Standard error is in text mode there, with CR LF line ends; standard output is binary.
+    std::string errText = ReadAll(err);
+    std::erase(errText, '\r');
+    return {status, ReadAll(out), errText};
+#else
     const int raw = std::system(command.c_str());
     const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return {status, ReadAll(out), ReadAll(err)};
+#endif
 }
 
 TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
@@ -943,8 +972,11 @@ TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
 
     const std::vector<std::string> options = {"--names-dir", names_, "--levels", "22,20,18,16",
                                               "--sort",      "2",    "--quiet"};
+    // In place: the map is closed before the new file replaces it, which Windows requires.
+    const std::filesystem::path inPlace = out.path() / "exe.mp";
+    std::filesystem::copy_file(PathFromUtf8(map_), inPlace);
     auto args = options;
-    args.insert(args.begin(), {"process", map_, "-o", PathText(out.path() / "exe.mp")});
+    args.insert(args.begin(), {"process", PathText(inPlace), "-o", PathText(inPlace)});
     run = RunExecutable(args, out);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -966,14 +998,16 @@ TEST_F(CliTest, ExecutableGivesWhatTheLibraryGives) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, RunInProcess({"scan", map_, "--names-dir", names_}).out);
 
-    const std::string text = Write("text.mp", "no map\r\n");
+    // A name that the ANSI code page cannot spell reaches the program, and its messages, as it was given.
+    const std::filesystem::path notAMap = dir_.path() / PathFromUtf8("не карта.mp");
+    std::ofstream(notAMap, std::ios::binary) << "no map\r\n";
+    const std::string text = PathText(notAMap);
     run = RunExecutable({"scan", text, "--names-dir", names_}, out);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "stratex-cli: " + text + ": Этот файл не Polish MAP!!!\nstratex-cli: " + text +
                            ": no line holds [END-IMG ID].\n");
 }
-#endif
 
 }  // namespace
 }  // namespace stratex

@@ -379,10 +379,12 @@ TEST_F(MapDocumentTest, FailedWritesKeepTheOldFile) {
     }
 }
 
-#ifndef _WIN32
 // Save MAP, Save CFG and Save DIC replace the target of a symbolic link with what they would write to a
 // plain file, and keep the link.
 TEST_F(MapDocumentTest, EverySaveWritesThroughALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "MinGW-w64's std::filesystem neither makes nor sees symbolic links on Windows";
+#else
     for (const SaveCase& c : kSaves) {
         SCOPED_TRACE(c.name);
         TempDir out;
@@ -397,8 +399,8 @@ TEST_F(MapDocumentTest, EverySaveWritesThroughALink) {
         EXPECT_EQ(ReadAll(out.path() / "target"), ReadAll(out.path() / "plain"));
         EXPECT_EQ(out.FileNames(), (std::vector<std::string>{"link", "plain", "target"}));
     }
-}
 #endif
+}
 
 TEST_F(MapDocumentTest, ConfigRoundTrip) {
     MapDocument document(dir_.path());

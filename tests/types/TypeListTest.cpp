@@ -226,7 +226,9 @@ TEST(TypeList, LookupsStayRightAfterEveryReordering) {
     const int count = 300;
     for (int i = 0; i < count; ++i) {
         // Levels run against the codes, so a sort by caption reverses the list.
-        list.AddTypeRow(NormalisedTypeCode(ObjectKind::Poi, i), "n" + std::to_string(i % 7), std::to_string(1000 - i));
+        std::string name = "n";
+        name += std::to_string(i % 7);
+        list.AddTypeRow(NormalisedTypeCode(ObjectKind::Poi, i), name, std::to_string(1000 - i));
     }
     for (const int column : {0, 2, 1, 0}) {
         list.Sort(column);
