@@ -577,6 +577,7 @@ void TMainForm::OpenMapPath(const QString& path) {
     bool isPolishMap = false;
     try {
         ResetScope reset(this, true, true);
+        const PreviewWindow::MapChange change(preview_);
         isPolishMap = doc_->OpenMap(ToFsPath(path), progress_.get());
     } catch (...) {
         // A failed open leaves the window showing the map it showed before.
@@ -585,7 +586,6 @@ void TMainForm::OpenMapPath(const QString& path) {
     }
     // The summary of the last Process belongs to the map before.
     StatusBar->setToolTip({});
-    if (preview_) preview_->MapOpened();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
          {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
@@ -599,7 +599,10 @@ void TMainForm::OpenMapPath(const QString& path) {
 void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
         ProcessSummary summary;
-        doc_->Process(progress_.get(), &summary);
+        {
+            const PreviewWindow::MapChange change(preview_);
+            doc_->Process(progress_.get(), &summary);
+        }
         const QString warnings = ProcessWarningsText(doc_->processWarnings(), doc_->levels().size());
         const QString done = QString::fromStdString(summary.ToText()).trimmed();
         StatusBar->setToolTip(warnings.isEmpty() ? done : warnings + QStringLiteral("\n\n") + done);

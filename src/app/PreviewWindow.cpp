@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -52,22 +53,25 @@ QColor MainColour(const QPixmap& pixmap) {
                   static_cast<int>(best->b / best->count));
 }
 
-// The paint of every type of geometry: the catalogue icon of its code, as the Type lists show it.
-std::vector<TypePaint> PaintsOf(const MapGeometry& geometry) {
-    std::vector<TypePaint> paints;
+// The paint of every type of the map: the catalogue icon of its code, as the Type lists show it.
+void Paint(PreviewMap& map) {
     QHash<int, TypePaint> byIcon[kAllKinds.size()];
-    for (const MapGeometry::Type& type : geometry.types()) {
+    for (const MapGeometry::Type& type : map.geometry.types()) {
         const std::optional<std::int32_t> value = TryReadInteger(type.text);
         const int icon = value ? GetImage(type.kind, NormalisedTypeCode(type.kind, *value)) : -1;
         QHash<int, TypePaint>& cache = byIcon[static_cast<std::size_t>(type.kind)];
         auto found = cache.find(icon);
         if (found == cache.end()) {
             const QPixmap pixmap = TypeIcon(type.kind, icon);
-            found = cache.insert(icon, {MainColour(pixmap), type.kind == ObjectKind::Poi ? pixmap : QPixmap()});
+            // Pictures are drawn on another thread, where a pixmap may not be used: the icon goes as an image.
+            found =
+                cache.insert(icon, {MainColour(pixmap), type.kind == ObjectKind::Poi ? pixmap.toImage() : QImage()});
         }
-        paints.push_back(*found);
+        map.paints.push_back(*found);
+        // A point without an icon is drawn as a square of 4 pixels.
+        map.iconSizes.push_back(found->icon.isNull() ? IconSize{4, 4}
+                                                     : IconSize{found->icon.width(), found->icon.height()});
     }
-    return paints;
 }
 
 }  // namespace
@@ -122,11 +126,73 @@ PreviewWindow::PreviewWindow(const MapDocument* document, const std::vector<QAbs
     MapOpened();
 }
 
+PreviewWindow::~PreviewWindow() { LetGoOfMap(); }
+
+PreviewWindow::MapChange::MapChange(PreviewWindow* window) : window_(window) {
+    if (window_) window_->LetGoOfMap();
+}
+
+PreviewWindow::MapChange::~MapChange() {
+    if (window_) window_->MapOpened();
+}
+
+void PreviewWindow::LetGoOfMap() {
+    reader_.Stop();
+    ++readGeneration_;  // a map read before and not yet taken is not taken
+    canvas_->DropMap();
+    map_.reset();
+}
+
 void PreviewWindow::MapOpened() {
-    geometry_ = MapGeometry::Read(document_->map());
-    paints_ = PaintsOf(geometry_);
-    canvas_->SetMap(&geometry_, &paints_);
+    LetGoOfMap();
+    const std::uint64_t generation = readGeneration_;
+    const MapText* text = &document_->map();
+    readFailure_.clear();
+    reader_.Run([this, text, generation](const std::atomic<bool>& stop) {
+        std::shared_ptr<PreviewMap> map;
+        QString failure;
+        try {
+            std::optional<MapGeometry> geometry = MapGeometry::Read(*text, stop);
+            if (!geometry) return;
+            map = std::make_shared<PreviewMap>();
+            map->geometry = std::move(*geometry);
+            map->index = BoxIndex(map->geometry);
+            map->text = text->Buffer();
+        } catch (const std::exception& error) {
+            map.reset();
+            failure = QString::fromLocal8Bit(error.what());
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, map = std::move(map), failure, generation]() mutable {
+                TakeMap(std::move(map), failure, generation);
+            },
+            Qt::QueuedConnection);
+    });
+    ShowStatus();
+}
+
+QImage PreviewWindow::Picture() {
+    reader_.WaitIdle();
+    // The map read is on its way to this thread: taken now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return canvas_->Picture();
+}
+
+void PreviewWindow::TakeMap(std::shared_ptr<PreviewMap> map, const QString& failure, std::uint64_t generation) {
+    if (generation != readGeneration_) return;
+    if (!map) {
+        readFailure_ = failure;
+        ShowStatus();
+        return;
+    }
+    Paint(*map);
+    const bool keepView = map->geometry.bounds() == lastBounds_;
+    lastBounds_ = map->geometry.bounds();
+    map_ = std::move(map);
+    canvas_->SetMap(map_, keepView);
     Select();
+    emit MapRead();
 }
 
 void PreviewWindow::FillLevels() {
@@ -142,25 +208,34 @@ void PreviewWindow::FillLevels() {
 }
 
 void PreviewWindow::Select() {
-    selection_ = LevelSelection::Select(geometry_, document_->lists(), std::max(levelBox_->currentIndex(), 0));
-    canvas_->SetSelection(&selection_);
+    if (map_) {
+        selection_ = LevelSelection::Select(map_->geometry, document_->lists(), std::max(levelBox_->currentIndex(), 0));
+        canvas_->SetSelection(selection_);
+    }
     ShowStatus();
 }
 
 void PreviewWindow::ShowStatus() {
+    if (!map_) {
+        status_->setText(readFailure_.isEmpty() ? tr("Чтение координат карты...")
+                                                : tr("Координаты карты не прочитаны: %1").arg(readFailure_));
+        status_->setToolTip({});
+        return;
+    }
+    const MapGeometry& geometry = map_->geometry;
     QString text =
         QStringLiteral("Objects drawn: %1, hidden: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
-    if (geometry_.FindingCount() > 0) {
+    if (geometry.FindingCount() > 0) {
         text += QStringLiteral("; coordinate lines not read: %1 (%2)")
-                    .arg(geometry_.FindingCount())
-                    .arg(QString::fromStdString(geometry_.findings().front().message));
+                    .arg(geometry.FindingCount())
+                    .arg(QString::fromStdString(geometry.findings().front().message));
     }
     if (!selection_.problem().empty()) {
         text += QStringLiteral("; not drawn: ") + QString::fromStdString(selection_.problem());
     }
     status_->setText(text);
     QStringList lines;
-    for (const GeometryFinding& finding : geometry_.findings()) lines << QString::fromStdString(finding.message);
+    for (const GeometryFinding& finding : geometry.findings()) lines << QString::fromStdString(finding.message);
     status_->setToolTip(lines.join(QLatin1Char('\n')));
 }
 

@@ -1,11 +1,15 @@
 #include "passes/MapGeometry.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 
+#include "bytes/ByteScan.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Strings.h"
+#include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
 
 namespace stratex {
@@ -38,6 +42,42 @@ std::string Excerpt(std::string_view line) {
     return line.size() <= kExcerpt ? Cp1251ToUtf8(line) : Cp1251ToUtf8(line.substr(0, kExcerpt)) + "...";
 }
 
+// What a fraction of n digits is multiplied by to give millionths.
+constexpr std::int64_t kToSixth[] = {1000000, 100000, 10000, 1000, 100, 10, 1};
+
+// The fractions of coordinates are read eight bytes at a time, on processors that keep the first byte of a
+// word lowest: the digits' count and value without a branch per digit, the most of a number's cost.
+constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+constexpr std::uint64_t kDigitNibbles = 0x3030303030303030;
+
+std::uint64_t LoadEight(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// How many of the eight bytes at p are decimal digits before the first that is not.
+std::size_t LeadingDigits(const char* p) {
+    const std::uint64_t word = LoadEight(p);
+    // Non-zero in every byte that is no digit: its high nibble is not 3, or adding 6 carries out of its low
+    // one. A carry out of a byte of 0xFA or more reaches only the bytes behind it, which do not count.
+    const std::uint64_t others =
+        ((word & kHighNibbles) ^ kDigitNibbles) | (((word + 0x0606060606060606) & kHighNibbles) ^ kDigitNibbles);
+    return others == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(others)) / 8;
+}
+
+// The value of the first count (at most 8) bytes at p, all digits.
+std::int64_t DigitsValue(const char* p, std::size_t count) {
+    if (count == 0) return 0;
+    // The digits go to the top of the word, behind zeros: the bytes beyond them (and what borrowing from
+    // them changes) fall out.
+    std::uint64_t d = (LoadEight(p) - kDigitNibbles) << (8 * (8 - count));
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FF;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFF;
+    d = (d * 10000 + (d >> 32)) & 0xFFFFFFFF;
+    return static_cast<std::int64_t>(d);
+}
+
 // A reader over a coordinate value that knows where it stands, for located reasons.
 class CoordinateReader {
 public:
@@ -55,38 +95,54 @@ public:
         }
         return false;
     }
-    // A decimal degree value as millionths, within +-limit degrees.
-    std::optional<std::int32_t> Degrees(int limit) {
+    // A decimal degree value as millionths, within +-limit degrees, into degrees; false where there is none.
+    // (An optional returned from here, built in two stores and read in one load, stalled every number.)
+    bool Degrees(int limit, std::int32_t& degrees) {
         SkipBlanks();
         start_ = at_;
+        // Read through locals, which stay in registers, where the member would be stored at every digit.
+        const char* const text = text_.data();
+        const std::size_t size = text_.size();
+        std::size_t at = at_;
         bool negative = false;
-        if (at_ < text_.size() && (text_[at_] == '-' || text_[at_] == '+')) negative = text_[at_++] == '-';
+        if (at < size && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
         std::int64_t whole = 0;
-        int digits = 0;
-        while (at_ < text_.size() && IsDigit(text_[at_])) {
-            if (whole <= 1000) whole = whole * 10 + (text_[at_] - '0');
-            ++at_;
-            ++digits;
+        const std::size_t wholeStart = at;
+        while (at < size && IsDigit(text[at])) {
+            if (whole <= 1000) whole = whole * 10 + (text[at] - '0');
+            ++at;
         }
+        const std::size_t digits = at - wholeStart;
         std::int64_t fraction = 0;
-        int fractionDigits = 0;
-        if (at_ < text_.size() && text_[at_] == '.') {
-            ++at_;
-            while (at_ < text_.size() && IsDigit(text_[at_])) {
-                // Millionths are kept; the seventh digit rounds, the rest are below any map's precision.
-                if (fractionDigits < 7) fraction = fraction * 10 + (text_[at_] - '0');
-                ++fractionDigits;
-                ++at_;
+        std::size_t fractionDigits = 0;
+        if (at < size && text[at] == '.') {
+            ++at;
+            const std::size_t fractionStart = at;
+            // Millionths are kept; the seventh digit rounds, the rest are below any map's precision.
+            std::size_t kept = 0;
+            if (std::endian::native == std::endian::little && size - at >= 8) {
+                kept = std::min<std::size_t>(LeadingDigits(text + at), 7);
+                fraction = DigitsValue(text + at, kept);
+                at += kept;
+            } else {
+                const std::size_t keptEnd = std::min(size, at + 7);
+                while (at < keptEnd && IsDigit(text[at])) fraction = fraction * 10 + (text[at++] - '0');
+                kept = at - fractionStart;
             }
+            // Six digits or fewer are millionths as they stand; a seventh rounds them.
+            fraction = kept == 7 ? (fraction + 5) / 10 : fraction * kToSixth[kept];
+            while (at < size && IsDigit(text[at])) ++at;
+            fractionDigits = at - fractionStart;
         }
-        if (digits + fractionDigits == 0) return std::nullopt;
-        for (int k = std::min(fractionDigits, 7); k < 7; ++k) fraction *= 10;
-        const std::int64_t value = whole * 1000000 + (fraction + 5) / 10;
+        at_ = at;
+        if (digits + fractionDigits == 0) return false;
+        const std::int64_t value = whole * 1000000 + fraction;
         if (value > std::int64_t{limit} * 1000000) {
             outOfRange_ = true;
-            return std::nullopt;
+            return false;
         }
-        return static_cast<std::int32_t>(negative ? -value : value);
+        degrees = static_cast<std::int32_t>(negative ? -value : value);
+        return true;
     }
     // "character N: what": N counts from 1 within the value.
     std::string Reason(const char* what) const { return "character " + std::to_string(at_ + 1) + ": " + what; }
@@ -112,97 +168,119 @@ std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<G
         return std::optional<std::string>(std::move(reason));
     };
     do {
+        std::int32_t lat = 0;
+        std::int32_t lon = 0;
         if (!reader.Take('(')) return fail(reader.Reason("\"(\" is expected"));
-        const std::optional<std::int32_t> lat = reader.Degrees(90);
-        if (!lat) return fail(reader.NumberReason());
+        if (!reader.Degrees(90, lat)) return fail(reader.NumberReason());
         if (!reader.Take(',')) return fail(reader.Reason("\",\" is expected"));
-        const std::optional<std::int32_t> lon = reader.Degrees(180);
-        if (!lon) return fail(reader.NumberReason());
+        if (!reader.Degrees(180, lon)) return fail(reader.NumberReason());
         if (!reader.Take(')')) return fail(reader.Reason("\")\" is expected"));
-        points.push_back({*lat, *lon});
+        points.push_back({lat, lon});
     } while (reader.Take(','));
     reader.SkipBlanks();
     if (!reader.AtEnd()) return fail(reader.Reason("\",\" is expected"));
     return std::nullopt;
 }
 
-// Collects one object's shapes until its "[END]", then keeps or drops them.
+// Collects one object's coordinate lines until its "[END]", then keeps or drops the object.
 class MapGeometry::Builder {
 public:
-    explicit Builder(MapGeometry& geometry) : g_(geometry) {}
+    Builder(MapGeometry& geometry, const std::string& text) : g_(geometry), text_(text.data()) {}
 
     void AddCoordinateLine(std::uint64_t lineNumber, std::string_view line, int level) {
-        const std::size_t before = g_.points_.size();
-        const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), g_.points_);
-        if (!reason && g_.points_.size() == before) return;
+        points_.clear();
+        const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_);
         if (reason) {
             if (++g_.findingCount_ > kMaxFindings) return;
             g_.findings_.push_back({lineNumber, "Line " + std::to_string(lineNumber) + ": " + Excerpt(line) +
                                                     " cannot be read, " + *reason});
             return;
         }
-        g_.shapes_.push_back({static_cast<std::uint32_t>(before), level});
+        for (const GeoPoint& point : points_) box_.Add(point);
+        const auto offset = static_cast<std::uint64_t>(line.data() - text_);
+        if (!open_) start_ = offset;
+        end_ = offset + line.size();
+        lowest_ = open_ ? std::min(lowest_, level) : level;
+        open_ = true;
     }
 
     // A section opener: coordinates met since the last "[END]" belong to no object.
-    void OpenObject() { EndObject(false, ObjectKind::Poi, {}); }
+    void OpenObject() { Drop(); }
 
-    // An "[END]": the shapes since the previous one become an object of kind and typeText.
+    // An "[END]": the coordinate lines since the previous one make an object of kind and typeText.
     void EndObject(bool haveKind, ObjectKind kind, std::string_view typeText) {
-        const std::size_t shapes = g_.shapes_.size();
-        if (haveKind && shapes > objectStart_) {
+        // A stretch beyond what an entry can hold (4 GiB of coordinates, or a map of 256 TiB) is not kept.
+        if (haveKind && open_ && end_ - start_ <= std::numeric_limits<std::uint32_t>::max() && start_ >> 48 == 0) {
             Object object;
-            object.firstShape = static_cast<std::uint32_t>(objectStart_);
+            object.box = box_;
             object.type = TypeIndex(kind, typeText);
-            object.lowestLevel = std::numeric_limits<std::int32_t>::max();
-            for (std::size_t s = objectStart_; s < shapes; ++s) {
-                object.lowestLevel = std::min(object.lowestLevel, g_.shapes_[s].level);
-            }
-            for (std::size_t p = g_.shapes_[objectStart_].firstPoint; p < g_.points_.size(); ++p) {
-                object.box.Add(g_.points_[p]);
-            }
-            g_.bounds_.Add(object.box);
+            object.length = static_cast<std::uint32_t>(end_ - start_);
+            object.startLow = static_cast<std::uint32_t>(start_);
+            object.startHigh = static_cast<std::uint16_t>(start_ >> 32);
+            object.lowestLevel = static_cast<std::int16_t>(lowest_);
+            g_.bounds_.Add(box_);
             g_.objects_.push_back(object);
-        } else {
-            // Coordinates outside an object, or before any section opener, belong to nothing drawn.
-            g_.points_.resize(shapes > objectStart_ ? g_.shapes_[objectStart_].firstPoint : g_.points_.size());
-            g_.shapes_.resize(objectStart_);
         }
-        objectStart_ = g_.shapes_.size();
+        Drop();
     }
 
     void Finish() {
-        EndObject(false, ObjectKind::Poi, {});  // an object left open at the end of the map is not closed
-        g_.shapes_.push_back({static_cast<std::uint32_t>(g_.points_.size()), 0});
-        g_.objects_.push_back({static_cast<std::uint32_t>(g_.shapes_.size() - 1), 0, 0, {}});
-        // Parentheses in labels and comments leave the reserve only slightly too large: kept as it is.
-        g_.shapes_.shrink_to_fit();
-        g_.objects_.shrink_to_fit();
+        Drop();  // an object left open at the end of the map is not closed
     }
 
 private:
+    void Drop() {
+        open_ = false;
+        box_ = {};
+    }
+
     std::uint32_t TypeIndex(ObjectKind kind, std::string_view text) {
+        // Objects of a type mostly come in runs: the last type found answers most of them without a lookup.
+        if (lastType_ < g_.types_.size() && g_.types_[lastType_].kind == kind && g_.types_[lastType_].text == text) {
+            return lastType_;
+        }
         std::string key(1, static_cast<char>('0' + static_cast<int>(kind)));
         key += text;
         const auto [it, added] = typeIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(g_.types_.size()));
         if (added) g_.types_.push_back({kind, std::string(text)});
+        lastType_ = it->second;
         return it->second;
     }
 
     MapGeometry& g_;
-    std::size_t objectStart_ = 0;
+    const char* text_;
+    std::vector<GeoPoint> points_;  // the points of the line being read
+    bool open_ = false;             // the object being read has a coordinate line
+    std::uint64_t start_ = 0;
+    std::uint64_t end_ = 0;
+    int lowest_ = 0;
+    GeoBox box_;
     std::unordered_map<std::string, std::uint32_t> typeIndex_;
+    std::uint32_t lastType_ = std::numeric_limits<std::uint32_t>::max();
 };
 
 MapGeometry MapGeometry::Read(const MapText& map) {
+    const std::atomic<bool> never{false};
+    return *Read(map, never);
+}
+
+std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atomic<bool>& stop) {
+    constexpr std::uint64_t kStopCheck = 4096;  // lines between looks at stop
     MapGeometry geometry;
-    // Every point is written with a "(": room for all of them at once spares the copies of a growing array.
+    // Every object ends at a line that begins with "[": room for that many objects at once spares the
+    // copies of a growing store (a copy would hold the store twice), and room never filled costs no memory.
     const std::string& text = map.Buffer();
-    geometry.points_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '(')));
-    Builder builder(geometry);
+    std::size_t brackets = 0;
+    for (const char* at = text.data();
+         (at = bytescan::Find(at, text.data() + text.size(), '[')) != text.data() + text.size(); ++at) {
+        if (at == text.data() || at[-1] == '\n') ++brackets;
+    }
+    geometry.objects_.reserve(brackets);
+    Builder builder(geometry, text);
     // Lines are read as Process reads them: the kind and the type text are kept from object to object.
     ObjectTracker<kGeometryReading> tracker;
     for (MapText::Cursor cursor(map); !cursor.AtEnd(); cursor.Next()) {
+        if (cursor.index() % kStopCheck == 0 && stop.load(std::memory_order_relaxed)) return std::nullopt;
         const std::string_view line = cursor.Line();
         const TrackedLine tracked = tracker.Line(line, line.find('['));
         if (tracked.dataLevel >= 0) {
@@ -217,27 +295,44 @@ MapGeometry MapGeometry::Read(const MapText& map) {
     return geometry;
 }
 
-std::span<const MapGeometry::Shape> MapGeometry::ShapesOf(std::size_t object) const {
-    const std::size_t first = objects_[object].firstShape;
-    return {shapes_.data() + first, objects_[object + 1].firstShape - first};
-}
-
-std::span<const GeoPoint> MapGeometry::PointsOf(const Shape& shape) const {
-    const Shape* next = &shape + 1;
-    return {points_.data() + shape.firstPoint, next->firstPoint - shape.firstPoint};
-}
-
-int MapGeometry::ShapeLevelAt(std::size_t object, int level) const {
-    int best = -1;
-    for (const Shape& shape : ShapesOf(object)) {
-        if (shape.level <= level) best = std::max(best, shape.level);
+int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, std::vector<GeoPoint>& points,
+                          std::vector<std::size_t>& ends) const {
+    points.clear();
+    ends.clear();
+    const Object& entry = objects_[object];
+    const std::string_view stretch = text.substr(entry.start(), entry.length);
+    const auto forEachLine = [&](auto&& take) {
+        for (std::size_t at = 0; at < stretch.size();) {
+            std::size_t end = stretch.find('\n', at);
+            if (end == std::string_view::npos) end = stretch.size();
+            const std::string_view line = stretch.substr(at, end - at);
+            if (const std::optional<int> lineLevel = mapsyntax::CoordinateLevel(line)) take(line, *lineLevel);
+            at = end + 1;
+        }
+    };
+    // The level is chosen among the lines that were read: where all lines of the highest level at most
+    // level fail or hold no point, the next level down draws the object, as if they were not there.
+    for (int limit = level; limit >= entry.lowestLevel;) {
+        int best = -1;
+        forEachLine([&](std::string_view, int lineLevel) {
+            if (lineLevel <= limit) best = std::max(best, lineLevel);
+        });
+        if (best < 0) break;
+        forEachLine([&](std::string_view line, int lineLevel) {
+            if (lineLevel != best) return;
+            const std::size_t before = points.size();
+            if (!ReadCoordinates(ValueOf(line), points) && points.size() > before) ends.push_back(points.size());
+        });
+        if (!ends.empty()) return best;
+        limit = best - 1;
     }
-    return best;
+    return -1;
 }
 
 std::size_t MapGeometry::MemoryBytes() const {
-    std::size_t bytes = sizeof(*this) + points_.capacity() * sizeof(GeoPoint) + shapes_.capacity() * sizeof(Shape) +
-                        objects_.capacity() * sizeof(Object) + findings_.capacity() * sizeof(GeometryFinding);
+    // The objects' room beyond their count was never written: it costs address space, not memory.
+    std::size_t bytes =
+        sizeof(*this) + objects_.size() * sizeof(Object) + findings_.capacity() * sizeof(GeometryFinding);
     for (const Type& type : types_) bytes += sizeof(Type) + type.text.capacity();
     for (const GeometryFinding& finding : findings_) bytes += finding.message.capacity();
     return bytes;

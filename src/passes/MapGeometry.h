@@ -1,9 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +29,11 @@ struct GeoBox {
     bool empty() const { return minLat > maxLat; }
     void Add(GeoPoint p);
     void Add(const GeoBox& box);
+    // True when the two boxes share a point (edges included).
+    bool Meets(const GeoBox& other) const {
+        return !empty() && !other.empty() && minLat <= other.maxLat && other.minLat <= maxLat &&
+               minLon <= other.maxLon && other.minLon <= maxLon;
+    }
     bool operator==(const GeoBox&) const = default;
 };
 
@@ -47,61 +52,64 @@ struct GeometryFinding {
     bool operator==(const GeometryFinding&) const = default;
 };
 
-// The coordinates of every object of a map, in one compact store: all points in one array, each
-// coordinate line a shape (a run of points with its level), each object a run of shapes with its bounding
-// box and the index of its kind and type text. Objects keep map order.
+// The objects of a map as the preview draws them, in map order: for each object its kind and type, the
+// lowest level among its coordinate lines, the box around its points, and the stretch of the map text that
+// holds its coordinate lines. The points stay in the text, which ShapesAt reads when the object is drawn:
+// the store costs 32 bytes an object, however many points it has.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so
-// that ObjectEndLevel gives for it the level Process would write. Objects without coordinate lines are
-// not kept. A coordinate line that cannot be read is left out and reported; the rest of the map is read.
+// that ObjectEndLevel gives for it the level Process would write. A coordinate line that cannot be read is
+// left out and reported; objects left with no coordinate line are not kept. The rest of the map is read.
 class MapGeometry {
 public:
     struct Type {
         ObjectKind kind = ObjectKind::Poi;
         std::string text;  // the type text as Process reads it (mapsyntax::TypeText)
     };
-    struct Shape {
-        std::uint32_t firstPoint = 0;  // the points are firstPoint .. the next shape's firstPoint
-        std::int32_t level = 0;        // N of its DataN line
-    };
     struct Object {
-        std::uint32_t firstShape = 0;  // the shapes are firstShape .. the next object's firstShape
-        std::uint32_t type = 0;        // index into types()
-        std::int32_t lowestLevel = 0;  // the lowest N among its coordinate lines
         GeoBox box;                    // around all its points
+        std::uint32_t type = 0;        // index into types()
+        std::uint32_t length = 0;      // the stretch's length in bytes
+        std::uint32_t startLow = 0;    // the stretch's offset in the map text: its low 32 bits,
+        std::uint16_t startHigh = 0;   // and the bits above them
+        std::int16_t lowestLevel = 0;  // the lowest N among its coordinate lines (N has at most three digits)
+
+        // The stretch: from its first coordinate line that was read to the end of its last.
+        std::uint64_t start() const { return std::uint64_t{startHigh} << 32 | startLow; }
     };
 
     MapGeometry() = default;
 
-    // Reads the geometry of a loaded map.
+    // Reads the geometry of a loaded map. The second form gives up, returning nothing, once stop is set
+    // (it looks at it every few thousand lines).
     static MapGeometry Read(const MapText& map);
+    static std::optional<MapGeometry> Read(const MapText& map, const std::atomic<bool>& stop);
 
-    std::size_t ObjectCount() const { return objects_.empty() ? 0 : objects_.size() - 1; }
-    std::size_t ShapeCount() const { return shapes_.empty() ? 0 : shapes_.size() - 1; }
-    std::size_t PointCount() const { return points_.size(); }
+    std::size_t ObjectCount() const { return objects_.size(); }
     const Object& object(std::size_t i) const { return objects_[i]; }
     const std::vector<Type>& types() const { return types_; }
     ObjectKind KindOf(std::size_t object) const { return types_[objects_[object].type].kind; }
-    std::span<const Shape> ShapesOf(std::size_t object) const;
-    std::span<const GeoPoint> PointsOf(const Shape& shape) const;
-    // The highest level among the object's coordinate lines that is at most level; -1 when none is.
-    int ShapeLevelAt(std::size_t object, int level) const;
+
+    // The shapes that draw object at level, read from text (the buffer of the map the geometry was read
+    // from, unchanged since): the points of its coordinate lines of the highest level, at most level, among
+    // those that were read. Fills points with them and ends with where each line's points end in points
+    // (both replaced). Returns that level, or -1 where the object has no line at or below level.
+    int ShapesAt(std::string_view text, std::size_t object, int level, std::vector<GeoPoint>& points,
+                 std::vector<std::size_t>& ends) const;
 
     const GeoBox& bounds() const { return bounds_; }
     // The first kMaxFindings findings, in line order, and how many there were in all.
     static constexpr std::size_t kMaxFindings = 100;
     const std::vector<GeometryFinding>& findings() const { return findings_; }
     std::uint64_t FindingCount() const { return findingCount_; }
-    // The memory the store holds, in bytes.
+    // The memory the store fills, in bytes.
     std::size_t MemoryBytes() const;
 
 private:
     class Builder;
 
-    std::vector<GeoPoint> points_;
-    std::vector<Shape> shapes_;    // followed by an end entry whose firstPoint is points_.size()
-    std::vector<Object> objects_;  // followed by an end entry whose firstShape is the real shape count
+    std::vector<Object> objects_;
     std::vector<Type> types_;
     GeoBox bounds_;
     std::vector<GeometryFinding> findings_;

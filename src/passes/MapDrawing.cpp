@@ -1,0 +1,158 @@
+#include "passes/MapDrawing.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+
+namespace stratex {
+
+PointPlacer::PointPlacer(int width, int height)
+    : width_(std::max(width, 1)),
+      height_(std::max(height, 1)),
+      columns_(width_ / kCell + 1),
+      rows_(height_ / kCell + 1),
+      icons_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)),
+      dots_(static_cast<std::size_t>(width_ / DrawSurface::kDotSize + 1) *
+            static_cast<std::size_t>(height_ / DrawSurface::kDotSize + 1)) {}
+
+PointPlacer::Place PointPlacer::Add(int x, int y, IconSize size) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return Place::None;
+    const int column = x / kCell;
+    const int row = y / kCell;
+    bool covered = false;
+    for (int r = std::max(row - 1, 0); r <= std::min(row + 1, rows_ - 1) && !covered; ++r) {
+        for (int c = std::max(column - 1, 0); c <= std::min(column + 1, columns_ - 1) && !covered; ++c) {
+            for (const Placed& icon : icons_[static_cast<std::size_t>(r) * columns_ + c]) {
+                if (std::abs(icon.x - x) * 2 < icon.halfWidth * 2 + size.width &&
+                    std::abs(icon.y - y) * 2 < icon.halfHeight * 2 + size.height) {
+                    covered = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (!covered) {
+        icons_[static_cast<std::size_t>(row) * columns_ + column].push_back({x, y, size.width / 2, size.height / 2});
+        return Place::Icon;
+    }
+    const std::size_t dot = static_cast<std::size_t>(y / DrawSurface::kDotSize) *
+                                static_cast<std::size_t>(width_ / DrawSurface::kDotSize + 1) +
+                            static_cast<std::size_t>(x / DrawSurface::kDotSize);
+    if (dots_[dot]) return Place::None;
+    dots_[dot] = true;
+    return Place::Dot;
+}
+
+namespace {
+
+// Objects between looks at stop: a few milliseconds of drawing at most.
+constexpr std::size_t kStopCheck = 256;
+
+// Calls visit(i) for every object i whose bit is set, in order; stops early when visit returns false.
+template <typename Visit>
+bool ForEachBit(const std::vector<std::uint64_t>& bits, Visit&& visit) {
+    for (std::size_t w = 0; w < bits.size(); ++w) {
+        for (std::uint64_t word = bits[w]; word != 0; word &= word - 1) {
+            if (!visit(w * 64 + static_cast<std::size_t>(std::countr_zero(word)))) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
+             const MapView& view, std::span<const IconSize> iconSizes, DrawSurface& surface,
+             const std::atomic<bool>& stop) {
+    std::vector<std::uint64_t> near;
+    index.Find(geometry, view.Area(), near);
+    const int level = selection.level();
+    const int width = view.width();
+    const int height = view.height();
+    std::vector<GeoPoint> points;
+    std::vector<std::size_t> ends;
+    std::vector<PixelPoint> pixels;
+    std::vector<std::size_t> pixelEnds;
+    std::size_t visited = 0;
+    const auto stopped = [&] { return visited++ % kStopCheck == 0 && stop.load(std::memory_order_relaxed); };
+
+    for (const ObjectKind kind : {ObjectKind::Polygon, ObjectKind::Polyline}) {
+        const bool drawn = ForEachBit(near, [&](std::size_t i) {
+            if (stopped()) return false;
+            const MapGeometry::Object& object = geometry.object(i);
+            if (geometry.KindOf(i) != kind || !selection.Draws(object)) return true;
+            const MapView::PixelBox box = view.Pixels(object.box);
+            if (!view.Shows(box)) return true;
+            if (box.right - box.left <= kSmallShape && box.bottom - box.top <= kSmallShape) {
+                // At this size the shape would not show: its box says as much, for far less.
+                surface.FillBox({std::max(static_cast<int>(box.left), 0), std::max(static_cast<int>(box.top), 0),
+                                 std::min(static_cast<int>(box.right), width - 1),
+                                 std::min(static_cast<int>(box.bottom), height - 1)},
+                                object.type);
+                return true;
+            }
+            geometry.ShapesAt(text, i, level, points, ends);
+            pixels.clear();
+            pixelEnds.clear();
+            std::size_t from = 0;
+            for (const std::size_t end : ends) {
+                view.Project(std::span(points).subspan(from, end - from), pixels);
+                pixelEnds.push_back(pixels.size());
+                from = end;
+            }
+            if (kind == ObjectKind::Polygon) {
+                surface.Polygon(pixels, pixelEnds, object.type);
+            } else {
+                std::size_t first = 0;
+                for (const std::size_t end : pixelEnds) {
+                    surface.Polyline(std::span(pixels).subspan(first, end - first), object.type);
+                    first = end;
+                }
+            }
+            return true;
+        });
+        if (!drawn) return false;
+    }
+
+    // Points are placed first and painted after: the dots, then the icons over them.
+    PointPlacer placer(width, height);
+    struct IconAt {
+        PixelPoint centre;
+        std::uint32_t type;
+    };
+    std::vector<IconAt> icons;
+    const bool placed = ForEachBit(near, [&](std::size_t i) {
+        if (stopped()) return false;
+        const MapGeometry::Object& object = geometry.object(i);
+        if (geometry.KindOf(i) != ObjectKind::Poi || !selection.Draws(object)) return true;
+        if (!view.Shows(object.box)) return true;
+        const auto place = [&](GeoPoint point) {
+            const double x = view.X(point);
+            const double y = view.Y(point);
+            if (x < 0 || y < 0 || x >= width || y >= height) return;
+            const PixelPoint at{static_cast<int>(x), static_cast<int>(y)};
+            switch (placer.Add(at.x, at.y, iconSizes[object.type])) {
+                case PointPlacer::Place::Icon:
+                    icons.push_back({at, object.type});
+                    break;
+                case PointPlacer::Place::Dot:
+                    surface.Dot({at.x - DrawSurface::kDotSize / 2, at.y - DrawSurface::kDotSize / 2}, object.type);
+                    break;
+                case PointPlacer::Place::None:
+                    break;
+            }
+        };
+        if (object.box.minLat == object.box.maxLat && object.box.minLon == object.box.maxLon) {
+            place({object.box.minLat, object.box.minLon});  // one position: every point of it is there
+            return true;
+        }
+        geometry.ShapesAt(text, i, level, points, ends);
+        for (const GeoPoint& point : points) place(point);
+        return true;
+    });
+    if (!placed) return false;
+    for (const IconAt& icon : icons) surface.Icon(icon.centre, icon.type);
+    return true;
+}
+
+}  // namespace stratex
