@@ -209,19 +209,21 @@ int main(int argc, char** argv) {
 
     // Zoom about the most crowded part of the picture (the block of 40 x 40 pixels with the fewest of paper):
     // the middle of the bounds may lie between the sheets of a map.
-    const QImage first = canvas->Picture();
-    constexpr int kBlock = 40;
-    QPointF middle(first.width() / 2.0, first.height() / 2.0);
-    int most = -1;
-    for (int by = 0; by + kBlock <= first.height(); by += kBlock) {
-        for (int bx = 0; bx + kBlock <= first.width(); bx += kBlock) {
-            int drawn = 0;
-            for (int y = by; y < by + kBlock; ++y) {
-                for (int x = bx; x < bx + kBlock; ++x) drawn += first.pixel(x, y) != first.pixel(0, 0);
-            }
-            if (drawn > most) {
-                most = drawn;
-                middle = QPointF(bx + kBlock / 2.0, by + kBlock / 2.0);
+    QPointF middle(canvas->width() / 2.0, canvas->height() / 2.0);
+    {
+        const QImage first = canvas->Picture();  // let go of before the pictures that follow
+        constexpr int kBlock = 40;
+        int most = -1;
+        for (int by = 0; by + kBlock <= first.height(); by += kBlock) {
+            for (int bx = 0; bx + kBlock <= first.width(); bx += kBlock) {
+                int drawn = 0;
+                for (int y = by; y < by + kBlock; ++y) {
+                    for (int x = bx; x < bx + kBlock; ++x) drawn += first.pixel(x, y) != first.pixel(0, 0);
+                }
+                if (drawn > most) {
+                    most = drawn;
+                    middle = QPointF(bx + kBlock / 2.0, by + kBlock / 2.0);
+                }
             }
         }
     }

@@ -8,26 +8,33 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
+
+#include "passes/Parallel.h"
 
 namespace stratex {
 namespace {
 
 const QColor kPaper(0xf5, 0xf2, 0xe9);
+// A picture is cut into bands drawn side by side only where each band has at least this many rows.
+constexpr int kMinBandRows = 64;
 
-// Paints what DrawMap orders into a picture.
+// Paints what DrawMap orders into a band of a picture's rows: picture holds the rows from top on of a
+// picture height pixels high, and takes the whole picture's pixels.
 class PictureSurface : public DrawSurface {
 public:
-    PictureSurface(QImage& picture, const std::vector<TypePaint>& paints)
-        : picture_(picture), paints_(paints), painter_(&picture) {
+    PictureSurface(QImage& picture, int top, int height, const std::vector<TypePaint>& paints)
+        : picture_(picture), top_(top), height_(height), paints_(paints), painter_(&picture) {
+        painter_.translate(0, -top);
         path_.setFillRule(Qt::OddEvenFill);
     }
 
     void FillBox(const PixelRect& box, std::uint32_t type) override {
         // Straight into the picture: far cheaper than a painter call for a few pixels.
         const QRgb rgb = paints_[type].colour.rgb();
-        for (int y = box.top; y <= box.bottom; ++y) {
-            QRgb* line = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+        for (int y = std::max(box.top, top_); y <= std::min(box.bottom, top_ + picture_.height() - 1); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(picture_.scanLine(y - top_));
             for (int x = box.left; x <= box.right; ++x) line[x] = rgb;
         }
     }
@@ -70,13 +77,14 @@ public:
     }
 
     void Dot(PixelPoint corner, std::uint32_t type) override {
-        FillBox({std::max(corner.x, 0), std::max(corner.y, 0), std::min(corner.x + kDotSize - 1, picture_.width() - 1),
-                 std::min(corner.y + kDotSize - 1, picture_.height() - 1)},
+        FillBox({std::max(corner.x, 0), corner.y, std::min(corner.x + kDotSize - 1, picture_.width() - 1),
+                 corner.y + kDotSize - 1},
                 type);
     }
 
 private:
-    // The pixels of a line from a to b under the brush, whose bottom right pixel follows the line.
+    // The pixels of a line from a to b under the brush, whose bottom right pixel follows the line. The line
+    // is clipped to the whole picture, so that the bands of a picture draw the same pixels of it.
     void Segment(PixelPoint a, PixelPoint b, QRgb rgb) {
         // Clipped to the picture and the brush's reach first: a line may run millions of pixels beyond it.
         double x0 = a.x, y0 = a.y, x1 = b.x, y1 = b.y;
@@ -85,12 +93,12 @@ private:
         const int xEnd = static_cast<int>(std::lround(x1)), yEnd = static_cast<int>(std::lround(y1));
         const int dx = std::abs(xEnd - x), dy = -std::abs(yEnd - y);
         const int stepX = x < xEnd ? 1 : -1, stepY = y < yEnd ? 1 : -1;
-        const int width = picture_.width(), height = picture_.height();
+        const int width = picture_.width(), last = top_ + picture_.height() - 1;
         uchar* const bits = picture_.bits();
         const qsizetype stride = picture_.bytesPerLine();
         for (int error = dx + dy;;) {
-            for (int py = std::max(y - 1, 0); py <= std::min(y, height - 1); ++py) {
-                QRgb* line = reinterpret_cast<QRgb*>(bits + py * stride);
+            for (int py = std::max(y - 1, top_); py <= std::min(y, last); ++py) {
+                QRgb* line = reinterpret_cast<QRgb*>(bits + (py - top_) * stride);
                 for (int px = std::max(x - 1, 0); px <= std::min(x, width - 1); ++px) line[px] = rgb;
             }
             if (x == xEnd && y == yEnd) break;
@@ -109,7 +117,7 @@ private:
     // Cuts the line to the pixels the brush can reach in the picture (Liang and Barsky's clipping); false
     // when none of it is there.
     bool Clip(double& x0, double& y0, double& x1, double& y1) const {
-        const double left = 0, top = 0, right = picture_.width(), bottom = picture_.height();
+        const double left = 0, top = 0, right = picture_.width(), bottom = height_;
         double from = 0, to = 1;
         const double dx = x1 - x0, dy = y1 - y0;
         const auto edge = [&](double p, double q) {
@@ -141,6 +149,8 @@ private:
     }
 
     QImage& picture_;
+    int top_;
+    int height_;
     const std::vector<TypePaint>& paints_;
     QPainter painter_;
     QPolygon polygon_;
@@ -220,8 +230,25 @@ void PreviewCanvas::Ask() {
         QImage picture(view.width(), view.height(), QImage::Format_RGB32);
         picture.fill(kPaper);
         {
-            PictureSurface surface(picture, map->paints);
-            if (!DrawMap(map->geometry, map->index, map->text, selection, view, map->iconSizes, surface, stop)) return;
+            // The rows in bands drawn side by side, each band an image of its own over the picture's rows.
+            const int height = picture.height();
+            const std::size_t count = height >= kMinBandRows * 2 ? PassThreads() : 1;
+            std::vector<QImage> bandImages;
+            std::vector<std::unique_ptr<PictureSurface>> surfaces;
+            std::vector<DrawSurface*> bands;
+            bandImages.reserve(count);
+            for (std::size_t k = 0; k < count; ++k) {
+                const int top = static_cast<int>(height * k / count);
+                const int bottom = static_cast<int>(height * (k + 1) / count);
+                bandImages.emplace_back(picture.bits() + top * picture.bytesPerLine(), picture.width(), bottom - top,
+                                        picture.bytesPerLine(), QImage::Format_RGB32);
+                surfaces.push_back(std::make_unique<PictureSurface>(bandImages.back(), top, height, map->paints));
+                bands.push_back(surfaces.back().get());
+            }
+            PictureSurface whole(picture, 0, height, map->paints);
+            if (!DrawMap(map->geometry, map->index, map->text, selection, view, map->iconSizes, bands, whole, stop)) {
+                return;
+            }
         }
         {
             const std::lock_guard lock(finishedMutex_);

@@ -9,7 +9,9 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
@@ -53,6 +55,24 @@ QColor MainColour(const QPixmap& pixmap) {
                   static_cast<int>(best->b / best->count));
 }
 
+// The size of the part of an icon that shows, about its centre (icons have clear margins, which may cover
+// each other); a point without an icon is drawn as a square of 4 pixels.
+IconSize VisibleSize(const QImage& icon) {
+    if (icon.isNull()) return {4, 4};
+    const QImage image = icon.convertToFormat(QImage::Format_ARGB32);
+    int width = 0, height = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) == 0) continue;
+            // Twice the distance from the centre to the pixel's far edge.
+            width = std::max(width, std::abs(2 * x + 1 - image.width()) + 1);
+            height = std::max(height, std::abs(2 * y + 1 - image.height()) + 1);
+        }
+    }
+    return {width, height};
+}
+
 // The paint of every type of the map: the catalogue icon of its code, as the Type lists show it.
 void Paint(PreviewMap& map) {
     QHash<int, TypePaint> byIcon[kAllKinds.size()];
@@ -68,9 +88,7 @@ void Paint(PreviewMap& map) {
                 cache.insert(icon, {MainColour(pixmap), type.kind == ObjectKind::Poi ? pixmap.toImage() : QImage()});
         }
         map.paints.push_back(*found);
-        // A point without an icon is drawn as a square of 4 pixels.
-        map.iconSizes.push_back(found->icon.isNull() ? IconSize{4, 4}
-                                                     : IconSize{found->icon.width(), found->icon.height()});
+        map.iconSizes.push_back(VisibleSize(found->icon));
     }
 }
 

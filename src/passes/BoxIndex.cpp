@@ -32,30 +32,33 @@ BoxIndex::BoxIndex(const MapGeometry& geometry) : objectCount_(geometry.ObjectCo
         grids_.push_back(std::move(grid));
     }
     // Counted first, then placed: each cell's objects in map order, behind those of the cells before it.
-    std::vector<std::uint32_t> cellOf(objectCount_);
-    std::vector<std::uint32_t> count(allCells + 1, 0);
+    // The cell of an object is found twice rather than kept (that would cost as much as the index).
     std::vector<std::size_t> gridBase(grids_.size());
     for (std::size_t g = 0, base = 0; g < grids_.size(); ++g) {
         gridBase[g] = base;
         base += static_cast<std::size_t>(grids_[g].side) * static_cast<std::size_t>(grids_[g].side);
     }
-    for (std::size_t i = 0; i < objectCount_; ++i) {
+    const auto cellOf = [&](std::size_t i) {
         const GeoBox& box = geometry.object(i).box;
         const std::size_t g = GridOf(box);
         const Grid& grid = grids_[g];
-        const std::size_t cell = gridBase[g] + static_cast<std::size_t>(RowOf(grid, box.minLat)) * grid.side +
-                                 static_cast<std::size_t>(ColumnOf(grid, box.minLon));
-        cellOf[i] = static_cast<std::uint32_t>(cell);
-        ++count[cell + 1];
-    }
-    for (std::size_t c = 1; c <= allCells; ++c) count[c] += count[c - 1];
+        return gridBase[g] + static_cast<std::size_t>(RowOf(grid, box.minLat)) * static_cast<std::size_t>(grid.side) +
+               static_cast<std::size_t>(ColumnOf(grid, box.minLon));
+    };
+    // next[c] counts, then points at, where cell c's next object goes; once all are placed, it is where
+    // cell c + 1 starts.
+    std::vector<std::uint32_t> next(allCells + 1, 0);
+    for (std::size_t i = 0; i < objectCount_; ++i) ++next[cellOf(i) + 1];
+    for (std::size_t c = 1; c <= allCells; ++c) next[c] += next[c - 1];
     objects_.resize(objectCount_);
-    std::vector<std::uint32_t> next(count.begin(), count.end() - 1);
-    for (std::size_t i = 0; i < objectCount_; ++i) objects_[next[cellOf[i]]++] = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < objectCount_; ++i) objects_[next[cellOf(i)]++] = static_cast<std::uint32_t>(i);
     for (std::size_t g = 0; g < grids_.size(); ++g) {
         const std::size_t side = static_cast<std::size_t>(grids_[g].side);
-        grids_[g].cellStart.assign(count.begin() + static_cast<std::ptrdiff_t>(gridBase[g]),
-                                   count.begin() + static_cast<std::ptrdiff_t>(gridBase[g] + side * side + 1));
+        std::vector<std::uint32_t>& start = grids_[g].cellStart;
+        start.resize(side * side + 1);
+        start[0] = gridBase[g] == 0 ? 0 : next[gridBase[g] - 1];
+        std::copy(next.begin() + static_cast<std::ptrdiff_t>(gridBase[g]),
+                  next.begin() + static_cast<std::ptrdiff_t>(gridBase[g] + side * side), start.begin() + 1);
     }
 }
 

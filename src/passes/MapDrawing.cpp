@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+#include "passes/Parallel.h"
 
 namespace stratex {
 
@@ -61,42 +66,60 @@ bool ForEachBit(const std::vector<std::uint64_t>& bits, Visit&& visit) {
 
 }  // namespace
 
-bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
-             const MapView& view, std::span<const IconSize> iconSizes, DrawSurface& surface,
-             const std::atomic<bool>& stop) {
+namespace {
+
+// One picture's drawing: what every band and the points share.
+struct Drawing {
+    const MapGeometry& geometry;
+    const BoxIndex& index;
+    std::string_view text;
+    const LevelSelection& selection;
+    const MapView& view;
+    const std::atomic<bool>& stop;
+};
+
+// A look at stop every kStopCheck objects visited.
+class StopCheck {
+public:
+    explicit StopCheck(const std::atomic<bool>& stop) : stop_(stop) {}
+    bool operator()() { return visited_++ % kStopCheck == 0 && stop_.load(std::memory_order_relaxed); }
+
+private:
+    const std::atomic<bool>& stop_;
+    std::size_t visited_ = 0;
+};
+
+// The polygons, then the polylines, that meet the picture's rows top to bottom - 1, on surface.
+bool DrawShapes(const Drawing& d, int top, int bottom, DrawSurface& surface) {
     std::vector<std::uint64_t> near;
-    index.Find(geometry, view.Area(), near);
-    const int level = selection.level();
-    const int width = view.width();
-    const int height = view.height();
+    d.index.Find(d.geometry, d.view.Area(top, bottom), near);
+    const int width = d.view.width();
     std::vector<GeoPoint> points;
     std::vector<std::size_t> ends;
     std::vector<PixelPoint> pixels;
     std::vector<std::size_t> pixelEnds;
-    std::size_t visited = 0;
-    const auto stopped = [&] { return visited++ % kStopCheck == 0 && stop.load(std::memory_order_relaxed); };
-
+    StopCheck stopped(d.stop);
     for (const ObjectKind kind : {ObjectKind::Polygon, ObjectKind::Polyline}) {
         const bool drawn = ForEachBit(near, [&](std::size_t i) {
             if (stopped()) return false;
-            const MapGeometry::Object& object = geometry.object(i);
-            if (geometry.KindOf(i) != kind || !selection.Draws(object)) return true;
-            const MapView::PixelBox box = view.Pixels(object.box);
-            if (!view.Shows(box)) return true;
+            const MapGeometry::Object& object = d.geometry.object(i);
+            if (d.geometry.KindOf(i) != kind || !d.selection.Draws(object)) return true;
+            const MapView::PixelBox box = d.view.Pixels(object.box);
+            if (!d.view.Shows(box) || box.bottom < top - 1 || box.top > bottom + 1) return true;
             if (box.right - box.left <= kSmallShape && box.bottom - box.top <= kSmallShape) {
                 // At this size the shape would not show: its box says as much, for far less.
-                surface.FillBox({std::max(static_cast<int>(box.left), 0), std::max(static_cast<int>(box.top), 0),
-                                 std::min(static_cast<int>(box.right), width - 1),
-                                 std::min(static_cast<int>(box.bottom), height - 1)},
-                                object.type);
+                const PixelRect rect{std::max(static_cast<int>(box.left), 0), std::max(static_cast<int>(box.top), top),
+                                     std::min(static_cast<int>(box.right), width - 1),
+                                     std::min(static_cast<int>(box.bottom), bottom - 1)};
+                if (rect.top <= rect.bottom) surface.FillBox(rect, object.type);
                 return true;
             }
-            geometry.ShapesAt(text, i, level, points, ends);
+            d.geometry.ShapesAt(d.text, i, d.selection.level(), points, ends);
             pixels.clear();
             pixelEnds.clear();
             std::size_t from = 0;
             for (const std::size_t end : ends) {
-                view.Project(std::span(points).subspan(from, end - from), pixels);
+                d.view.Project(std::span(points).subspan(from, end - from), pixels);
                 pixelEnds.push_back(pixels.size());
                 from = end;
             }
@@ -113,22 +136,33 @@ bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_vie
         });
         if (!drawn) return false;
     }
+    return true;
+}
 
-    // Points are placed first and painted after: the dots, then the icons over them.
+// The points of the whole picture, on surface: placed first and painted after, the dots, then the icons
+// over them.
+bool DrawPoints(const Drawing& d, std::span<const IconSize> iconSizes, DrawSurface& surface) {
+    std::vector<std::uint64_t> near;
+    d.index.Find(d.geometry, d.view.Area(0, d.view.height()), near);
+    const int width = d.view.width();
+    const int height = d.view.height();
+    std::vector<GeoPoint> points;
+    std::vector<std::size_t> ends;
     PointPlacer placer(width, height);
     struct IconAt {
         PixelPoint centre;
         std::uint32_t type;
     };
     std::vector<IconAt> icons;
+    StopCheck stopped(d.stop);
     const bool placed = ForEachBit(near, [&](std::size_t i) {
         if (stopped()) return false;
-        const MapGeometry::Object& object = geometry.object(i);
-        if (geometry.KindOf(i) != ObjectKind::Poi || !selection.Draws(object)) return true;
-        if (!view.Shows(object.box)) return true;
+        const MapGeometry::Object& object = d.geometry.object(i);
+        if (d.geometry.KindOf(i) != ObjectKind::Poi || !d.selection.Draws(object)) return true;
+        if (!d.view.Shows(object.box)) return true;
         const auto place = [&](GeoPoint point) {
-            const double x = view.X(point);
-            const double y = view.Y(point);
+            const double x = d.view.X(point);
+            const double y = d.view.Y(point);
             if (x < 0 || y < 0 || x >= width || y >= height) return;
             const PixelPoint at{static_cast<int>(x), static_cast<int>(y)};
             switch (placer.Add(at.x, at.y, iconSizes[object.type])) {
@@ -146,13 +180,56 @@ bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_vie
             place({object.box.minLat, object.box.minLon});  // one position: every point of it is there
             return true;
         }
-        geometry.ShapesAt(text, i, level, points, ends);
+        d.geometry.ShapesAt(d.text, i, d.selection.level(), points, ends);
         for (const GeoPoint& point : points) place(point);
         return true;
     });
     if (!placed) return false;
     for (const IconAt& icon : icons) surface.Icon(icon.centre, icon.type);
     return true;
+}
+
+}  // namespace
+
+bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
+             const MapView& view, std::span<const IconSize> iconSizes, DrawSurface& surface,
+             const std::atomic<bool>& stop) {
+    DrawSurface* const bands[] = {&surface};
+    return DrawMap(geometry, index, text, selection, view, iconSizes, bands, surface, stop);
+}
+
+bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
+             const MapView& view, std::span<const IconSize> iconSizes, std::span<DrawSurface* const> bands,
+             DrawSurface& points, const std::atomic<bool>& stop) {
+    const Drawing d{geometry, index, text, selection, view, stop};
+    const int height = view.height();
+    const auto rowOf = [&](std::size_t band) { return static_cast<int>(height * band / bands.size()); };
+    std::vector<char> drawn(bands.size(), 0);
+    std::vector<std::exception_ptr> failures(bands.size());
+    const auto drawBand = [&](std::size_t k) {
+        try {
+            drawn[k] = DrawShapes(d, rowOf(k), rowOf(k + 1), *bands[k]);
+        } catch (...) {
+            failures[k] = std::current_exception();
+        }
+    };
+    // Every band but the first on a thread of its own, where one can be started; the others here.
+    std::vector<std::thread> threads;
+    for (std::size_t k = 1; k < bands.size(); ++k) {
+        try {
+            threads.push_back(StartPassThread([&, k] { drawBand(k); }));
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    drawBand(0);
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t k = threads.size() + 1; k < bands.size(); ++k) drawBand(k);
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    if (std::find(drawn.begin(), drawn.end(), 0) != drawn.end()) return false;
+    return DrawPoints(d, iconSizes, points);
 }
 
 }  // namespace stratex

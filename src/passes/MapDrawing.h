@@ -81,4 +81,13 @@ bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_vie
              const MapView& view, std::span<const IconSize> iconSizes, DrawSurface& surface,
              const std::atomic<bool>& stop);
 
+// The same, the picture's rows cut into bands.size() bands of about equal height, drawn side by side: the
+// polygons and polylines of band k on bands[k], each band but the first from a thread of its own (where one
+// can be started), then the points on points. Every surface takes the whole picture's pixels; a band's
+// surface must leave the rows of the other bands alone (FillBox gives it only its own). The picture is the
+// one DrawMap paints on one surface, but where a line's pixels are clipped at a band's edge.
+bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
+             const MapView& view, std::span<const IconSize> iconSizes, std::span<DrawSurface* const> bands,
+             DrawSurface& points, const std::atomic<bool>& stop);
+
 }  // namespace stratex

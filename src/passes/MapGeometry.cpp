@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "bytes/ByteScan.h"
@@ -11,6 +14,7 @@
 #include "bytes/Strings.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
+#include "passes/Parallel.h"
 
 namespace stratex {
 
@@ -182,24 +186,38 @@ std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<G
     return std::nullopt;
 }
 
+// What one part of a map gives, read on its own: its objects, typed by the part's own list of types, its
+// findings numbered by the part's own lines, and what goes on into the next part.
+struct MapGeometry::Part {
+    std::uint64_t start = 0;  // the part's bytes in the map text
+    std::uint64_t end = 0;
+    std::vector<Object> objects;
+    std::vector<Type> types;
+    // Per type of types: its objects ended before the part's first Type line, with the type text the
+    // parts before leave (types[t].text is then empty).
+    std::vector<bool> typeFromBefore;
+    GeoBox bounds;
+    std::vector<GeometryFinding> findings;  // the line within the part; the message without "Line N: "
+    std::uint64_t findingCount = 0;
+    std::uint64_t lines = 0;
+    CarriedType typeAfter;  // the type text the part leaves to the parts after it
+};
+
 // Collects one object's coordinate lines until its "[END]", then keeps or drops the object.
 class MapGeometry::Builder {
 public:
-    Builder(MapGeometry& geometry, const std::string& text) : g_(geometry), text_(text.data()) {}
+    Builder(Part& part, const char* text) : part_(part), text_(text) {}
 
     void AddCoordinateLine(std::uint64_t lineNumber, std::string_view line, int level) {
         points_.clear();
         const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_);
         if (reason) {
-            if (++g_.findingCount_ > kMaxFindings) return;
-            g_.findings_.push_back({lineNumber, "Line " + std::to_string(lineNumber) + ": " + Excerpt(line) +
-                                                    " cannot be read, " + *reason});
+            if (++part_.findingCount > kMaxFindings) return;
+            part_.findings.push_back({lineNumber, Excerpt(line) + " cannot be read, " + *reason});
             return;
         }
         for (const GeoPoint& point : points_) box_.Add(point);
-        const auto offset = static_cast<std::uint64_t>(line.data() - text_);
-        if (!open_) start_ = offset;
-        end_ = offset + line.size();
+        if (!open_) start_ = static_cast<std::uint64_t>(line.data() - text_);
         lowest_ = open_ ? std::min(lowest_, level) : level;
         open_ = true;
     }
@@ -207,25 +225,25 @@ public:
     // A section opener: coordinates met since the last "[END]" belong to no object.
     void OpenObject() { Drop(); }
 
-    // An "[END]": the coordinate lines since the previous one make an object of kind and typeText.
-    void EndObject(bool haveKind, ObjectKind kind, std::string_view typeText) {
-        // A stretch beyond what an entry can hold (4 GiB of coordinates, or a map of 256 TiB) is not kept.
-        if (haveKind && open_ && end_ - start_ <= std::numeric_limits<std::uint32_t>::max() && start_ >> 48 == 0) {
+    // An "[END]": the coordinate lines since the previous one make an object of kind and typeText, or of
+    // the type text the parts before leave where the part has met no Type line yet.
+    void EndObject(bool haveKind, ObjectKind kind, std::string_view typeText, bool typeMet) {
+        // An object beyond what an entry can hold (past 256 TiB of map) is not kept.
+        if (haveKind && open_ && start_ >> 48 == 0) {
             Object object;
             object.box = box_;
-            object.type = TypeIndex(kind, typeText);
-            object.length = static_cast<std::uint32_t>(end_ - start_);
+            object.type = TypeIndex(kind, typeText, !typeMet);
             object.startLow = static_cast<std::uint32_t>(start_);
             object.startHigh = static_cast<std::uint16_t>(start_ >> 32);
             object.lowestLevel = static_cast<std::int16_t>(lowest_);
-            g_.bounds_.Add(box_);
-            g_.objects_.push_back(object);
+            part_.bounds.Add(box_);
+            part_.objects.push_back(object);
         }
         Drop();
     }
 
     void Finish() {
-        Drop();  // an object left open at the end of the map is not closed
+        Drop();  // an object left open at the end of the part is not closed: the next opener drops it
     }
 
 private:
@@ -234,64 +252,158 @@ private:
         box_ = {};
     }
 
-    std::uint32_t TypeIndex(ObjectKind kind, std::string_view text) {
+    std::uint32_t TypeIndex(ObjectKind kind, std::string_view text, bool fromBefore) {
         // Objects of a type mostly come in runs: the last type found answers most of them without a lookup.
-        if (lastType_ < g_.types_.size() && g_.types_[lastType_].kind == kind && g_.types_[lastType_].text == text) {
+        if (lastType_ < part_.types.size() && part_.types[lastType_].kind == kind &&
+            part_.types[lastType_].text == text && part_.typeFromBefore[lastType_] == fromBefore) {
             return lastType_;
         }
-        std::string key(1, static_cast<char>('0' + static_cast<int>(kind)));
+        std::string key(1, static_cast<char>((fromBefore ? 'a' : '0') + static_cast<int>(kind)));
         key += text;
-        const auto [it, added] = typeIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(g_.types_.size()));
-        if (added) g_.types_.push_back({kind, std::string(text)});
+        const auto [it, added] = typeIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(part_.types.size()));
+        if (added) {
+            part_.types.push_back({kind, std::string(text)});
+            part_.typeFromBefore.push_back(fromBefore);
+        }
         lastType_ = it->second;
         return it->second;
     }
 
-    MapGeometry& g_;
+    Part& part_;
     const char* text_;
     std::vector<GeoPoint> points_;  // the points of the line being read
     bool open_ = false;             // the object being read has a coordinate line
     std::uint64_t start_ = 0;
-    std::uint64_t end_ = 0;
     int lowest_ = 0;
     GeoBox box_;
     std::unordered_map<std::string, std::uint32_t> typeIndex_;
     std::uint32_t lastType_ = std::numeric_limits<std::uint32_t>::max();
 };
 
+namespace {
+
+// The lines that begin with "[" in text: every object ends at one.
+std::size_t CountBracketLines(std::string_view text) {
+    const char* const end = text.data() + text.size();
+    std::size_t count = 0;
+    for (const char* at = text.data(); (at = bytescan::Find(at, end, '[')) != end; ++at) {
+        if (at == text.data() || at[-1] == '\n') ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+bool MapGeometry::ReadPart(const std::string& text, Part& part, const std::atomic<bool>& stop) {
+    constexpr std::uint64_t kStopCheck = 4096;  // lines between looks at stop
+    const std::string_view bytes = std::string_view(text).substr(part.start, part.end - part.start);
+    // Room for an object at every line that can end one spares the copies of a growing store (a copy
+    // would hold it twice); room never filled costs no memory.
+    part.objects.reserve(CountBracketLines(bytes));
+    Builder builder(part, text.data());
+    // Lines are read as Process reads them: the kind and the type text are kept from object to object. A
+    // part after the first starts at an opener, where only the type text comes from before.
+    ObjectTracker<kGeometryReading> tracker(part.start == 0);
+    for (std::size_t at = 0; at < bytes.size();) {
+        if (part.lines % kStopCheck == 0 && stop.load(std::memory_order_relaxed)) return false;
+        const std::size_t lineEnd = std::min(bytes.find('\n', at), bytes.size());
+        const std::string_view line = bytes.substr(at, lineEnd - at);
+        at = lineEnd + 1;
+        ++part.lines;
+        const TrackedLine tracked = tracker.Line(line, line.find('['));
+        if (tracked.dataLevel >= 0) {
+            builder.AddCoordinateLine(part.lines, line, tracked.dataLevel);
+        } else if (tracked.opens) {
+            builder.OpenObject();
+        } else if (tracked.endsObject || tracked.strayEnd) {
+            builder.EndObject(tracked.endsObject, tracker.kind(), tracker.typeText(), tracker.carried().met);
+        }
+    }
+    builder.Finish();
+    part.typeAfter = tracker.carried();
+    return true;
+}
+
 MapGeometry MapGeometry::Read(const MapText& map) {
     const std::atomic<bool> never{false};
     return *Read(map, never);
 }
 
-std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atomic<bool>& stop) {
-    constexpr std::uint64_t kStopCheck = 4096;  // lines between looks at stop
-    MapGeometry geometry;
-    // Every object ends at a line that begins with "[": room for that many objects at once spares the
-    // copies of a growing store (a copy would hold the store twice), and room never filled costs no memory.
+std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts) {
     const std::string& text = map.Buffer();
-    std::size_t brackets = 0;
-    for (const char* at = text.data();
-         (at = bytescan::Find(at, text.data() + text.size(), '[')) != text.data() + text.size(); ++at) {
-        if (at == text.data() || at[-1] == '\n') ++brackets;
+    if (parts == 0) parts = std::clamp<std::size_t>(text.size() / kPartSize, 1, PassThreads());
+    // Cut where a line opens an object, as the other passes that read a map in parts do.
+    std::vector<Part> read(1);
+    for (std::size_t k = 1; k < parts; ++k) {
+        std::size_t scanned = std::max<std::size_t>(text.size() / parts * k, read.back().start + 1);
+        const std::optional<std::size_t> cut = mapsyntax::FindSectionCut(text, scanned, false);
+        if (!cut) break;
+        read.back().end = *cut;
+        read.emplace_back().start = *cut;
     }
-    geometry.objects_.reserve(brackets);
-    Builder builder(geometry, text);
-    // Lines are read as Process reads them: the kind and the type text are kept from object to object.
-    ObjectTracker<kGeometryReading> tracker;
-    for (MapText::Cursor cursor(map); !cursor.AtEnd(); cursor.Next()) {
-        if (cursor.index() % kStopCheck == 0 && stop.load(std::memory_order_relaxed)) return std::nullopt;
-        const std::string_view line = cursor.Line();
-        const TrackedLine tracked = tracker.Line(line, line.find('['));
-        if (tracked.dataLevel >= 0) {
-            builder.AddCoordinateLine(cursor.index() + 1, line, tracked.dataLevel);
-        } else if (tracked.opens) {
-            builder.OpenObject();
-        } else if (tracked.endsObject || tracked.strayEnd) {
-            builder.EndObject(tracked.endsObject, tracker.kind(), tracker.typeText());
+    read.back().end = text.size();
+
+    // The first part is read here, the others on threads of their own where they can be started.
+    std::vector<char> done(read.size(), 0);
+    std::vector<std::exception_ptr> failures(read.size());
+    const auto readPart = [&](std::size_t k) {
+        try {
+            done[k] = ReadPart(text, read[k], stop);
+        } catch (...) {
+            failures[k] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t k = 1; k < read.size(); ++k) {
+        try {
+            threads.push_back(StartPassThread([&, k] { readPart(k); }));
+        } catch (const std::system_error&) {
+            break;
         }
     }
-    builder.Finish();
+    readPart(0);
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t k = threads.size() + 1; k < read.size(); ++k) readPart(k);
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    if (std::find(done.begin(), done.end(), 0) != done.end()) return std::nullopt;
+
+    // The parts joined in map order: one list of types, the type text each part leaves to the next, lines
+    // numbered from the start of the map.
+    MapGeometry geometry;
+    std::unordered_map<std::string, std::uint32_t> typeIndex;
+    const auto globalType = [&](ObjectKind kind, std::string_view typeText) {
+        std::string key(1, static_cast<char>('0' + static_cast<int>(kind)));
+        key += typeText;
+        const auto [it, added] =
+            typeIndex.try_emplace(std::move(key), static_cast<std::uint32_t>(geometry.types_.size()));
+        if (added) geometry.types_.push_back({kind, std::string(typeText)});
+        return it->second;
+    };
+    CarriedType typeBefore;
+    std::uint64_t linesBefore = 0;
+    std::size_t objects = 0;
+    for (Part& part : read) {
+        std::vector<std::uint32_t> types(part.types.size());
+        for (std::size_t t = 0; t < part.types.size(); ++t) {
+            types[t] = globalType(part.types[t].kind, part.typeFromBefore[t] ? typeBefore.view() : part.types[t].text);
+        }
+        for (Object& object : part.objects) object.type = types[object.type];
+        if (part.typeAfter.met) typeBefore = part.typeAfter;
+        for (GeometryFinding& finding : part.findings) {
+            if (geometry.findings_.size() == kMaxFindings) break;
+            finding.line += linesBefore;
+            finding.message = "Line " + std::to_string(finding.line) + ": " + finding.message;
+            geometry.findings_.push_back(std::move(finding));
+        }
+        geometry.findingCount_ += part.findingCount;
+        linesBefore += part.lines;
+        geometry.bounds_.Add(part.bounds);
+        objects += part.objects.size();
+        geometry.partEnds_.push_back(objects);
+        geometry.parts_.push_back(std::move(part.objects));
+    }
     return geometry;
 }
 
@@ -299,13 +411,15 @@ int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, 
                           std::vector<std::size_t>& ends) const {
     points.clear();
     ends.clear();
-    const Object& entry = objects_[object];
-    const std::string_view stretch = text.substr(entry.start(), entry.length);
+    const Object& entry = this->object(object);
+    const std::string_view rest = text.substr(entry.start());
+    // Between the object's first coordinate line and the line that ends it no other object begins (an
+    // opener would have dropped the lines before it): its coordinate lines are all there are.
     const auto forEachLine = [&](auto&& take) {
-        for (std::size_t at = 0; at < stretch.size();) {
-            std::size_t end = stretch.find('\n', at);
-            if (end == std::string_view::npos) end = stretch.size();
-            const std::string_view line = stretch.substr(at, end - at);
+        for (std::size_t at = 0; at < rest.size();) {
+            const std::size_t end = std::min(rest.find('\n', at), rest.size());
+            const std::string_view line = rest.substr(at, end - at);
+            if (line.starts_with('[') && mapsyntax::ClassifyLine(line).end) return;
             if (const std::optional<int> lineLevel = mapsyntax::CoordinateLevel(line)) take(line, *lineLevel);
             at = end + 1;
         }
@@ -329,10 +443,11 @@ int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, 
     return -1;
 }
 
+static_assert(sizeof(MapGeometry::Object) == 28, "an object costs 28 bytes");
+
 std::size_t MapGeometry::MemoryBytes() const {
     // The objects' room beyond their count was never written: it costs address space, not memory.
-    std::size_t bytes =
-        sizeof(*this) + objects_.size() * sizeof(Object) + findings_.capacity() * sizeof(GeometryFinding);
+    std::size_t bytes = sizeof(*this) + ObjectCount() * sizeof(Object) + findings_.capacity() * sizeof(GeometryFinding);
     for (const Type& type : types_) bytes += sizeof(Type) + type.text.capacity();
     for (const GeometryFinding& finding : findings_) bytes += finding.message.capacity();
     return bytes;

@@ -55,7 +55,7 @@ struct GeometryFinding {
 // The objects of a map as the preview draws them, in map order: for each object its kind and type, the
 // lowest level among its coordinate lines, the box around its points, and the stretch of the map text that
 // holds its coordinate lines. The points stay in the text, which ShapesAt reads when the object is drawn:
-// the store costs 32 bytes an object, however many points it has.
+// the store costs 28 bytes an object, however many points it has.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so
@@ -70,26 +70,33 @@ public:
     struct Object {
         GeoBox box;                    // around all its points
         std::uint32_t type = 0;        // index into types()
-        std::uint32_t length = 0;      // the stretch's length in bytes
-        std::uint32_t startLow = 0;    // the stretch's offset in the map text: its low 32 bits,
-        std::uint16_t startHigh = 0;   // and the bits above them
+        std::uint32_t startLow = 0;    // the offset in the map text of its first coordinate line that was
+        std::uint16_t startHigh = 0;   // read: its low 32 bits and the bits above them
         std::int16_t lowestLevel = 0;  // the lowest N among its coordinate lines (N has at most three digits)
 
-        // The stretch: from its first coordinate line that was read to the end of its last.
+        // Its coordinate lines are the ones from there to the line that ends the object.
         std::uint64_t start() const { return std::uint64_t{startHigh} << 32 | startLow; }
     };
 
     MapGeometry() = default;
 
     // Reads the geometry of a loaded map. The second form gives up, returning nothing, once stop is set
-    // (it looks at it every few thousand lines).
+    // (it looks at it every few thousand lines), and reads the map in parts side by side: parts parts cut
+    // at object openers (0: one for every kPartSize bytes, at most PassThreads()), each on a thread of its
+    // own where one can be started. The geometry is the same however the map is cut.
+    static constexpr std::size_t kPartSize = std::size_t{16} << 20;
     static MapGeometry Read(const MapText& map);
-    static std::optional<MapGeometry> Read(const MapText& map, const std::atomic<bool>& stop);
+    static std::optional<MapGeometry> Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts = 0);
 
-    std::size_t ObjectCount() const { return objects_.size(); }
-    const Object& object(std::size_t i) const { return objects_[i]; }
+    std::size_t ObjectCount() const { return partEnds_.empty() ? 0 : partEnds_.back(); }
+    const Object& object(std::size_t i) const {
+        // The objects stay in the lists their parts were read into (joined, they would be held twice).
+        std::size_t part = 0;
+        while (i >= partEnds_[part]) ++part;
+        return parts_[part][part == 0 ? i : i - partEnds_[part - 1]];
+    }
     const std::vector<Type>& types() const { return types_; }
-    ObjectKind KindOf(std::size_t object) const { return types_[objects_[object].type].kind; }
+    ObjectKind KindOf(std::size_t i) const { return types_[object(i).type].kind; }
 
     // The shapes that draw object at level, read from text (the buffer of the map the geometry was read
     // from, unchanged since): the points of its coordinate lines of the highest level, at most level, among
@@ -107,9 +114,12 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
+    struct Part;
     class Builder;
+    static bool ReadPart(const std::string& text, Part& part, const std::atomic<bool>& stop);
 
-    std::vector<Object> objects_;
+    std::vector<std::vector<Object>> parts_;  // the objects, part by part
+    std::vector<std::size_t> partEnds_;       // the number of objects up to the end of each part
     std::vector<Type> types_;
     GeoBox bounds_;
     std::vector<GeometryFinding> findings_;

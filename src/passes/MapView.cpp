@@ -52,14 +52,15 @@ void MapView::Pan(double dx, double dy) {
 
 bool MapView::Shows(const GeoBox& box) const { return !box.empty() && Shows(Pixels(box)); }
 
-GeoBox MapView::Area() const {
-    // The inverse of X and Y at the corners one pixel outside the area, held within the globe.
+GeoBox MapView::Area(int top, int bottom) const {
+    // The inverse of X and Y at the corners one pixel outside the rows, held within the globe.
     const double lonPerPixel = 1.0 / (scale_ * lonFactor_);
     const double latPerPixel = 1.0 / scale_;
     const auto lon = [&](double x) { return std::clamp(centreLon_ + (x - width_ / 2.0) * lonPerPixel, -181e6, 181e6); };
     const auto lat = [&](double y) { return std::clamp(centreLat_ - (y - height_ / 2.0) * latPerPixel, -91e6, 91e6); };
-    return {static_cast<std::int32_t>(std::floor(lat(height_ + 1.0))), static_cast<std::int32_t>(std::floor(lon(-1.0))),
-            static_cast<std::int32_t>(std::ceil(lat(-1.0))), static_cast<std::int32_t>(std::ceil(lon(width_ + 1.0)))};
+    return {static_cast<std::int32_t>(std::floor(lat(bottom + 1.0))), static_cast<std::int32_t>(std::floor(lon(-1.0))),
+            static_cast<std::int32_t>(std::ceil(lat(top - 1.0))),
+            static_cast<std::int32_t>(std::ceil(lon(width_ + 1.0)))};
 }
 
 void MapView::Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const {

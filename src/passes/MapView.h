@@ -51,8 +51,10 @@ public:
     }
     // True when some of box lies within the drawing area.
     bool Shows(const GeoBox& box) const;
-    // The positions that the drawing area and a margin of a pixel around it show.
-    GeoBox Area() const;
+    // The positions that the drawing area and a margin of a pixel around it show; the second form, those of
+    // its rows top to bottom - 1 only.
+    GeoBox Area() const { return Area(0, height_); }
+    GeoBox Area(int top, int bottom) const;
 
     // Pixels lying more than this beyond an edge of the area count as beyond it (a line two pixels wide
     // drawn there leaves the area untouched).

@@ -159,6 +159,16 @@ TEST(MapDrawing, KindsInTheirOrderSmallShapesAsBoxesCrowdedPointsAsDots) {
                                  "icon 0x2f01 83,83",
                              }));
 
+    // In two bands of 50 rows, each band gets the shapes that meet its rows, and the points come after.
+    RecordingSurface top, bottom, points;
+    top.types = bottom.types = points.types = surface.types;
+    DrawSurface* const bands[] = {&top, &bottom};
+    ASSERT_TRUE(DrawMap(geometry, index, map.Buffer(), selection, view, icons, bands, points, stop));
+    EXPECT_EQ(top.calls, (std::vector<std::string>{"box 0x4c 58,40 59,41"}));
+    EXPECT_EQ(bottom.calls, (std::vector<std::string>{"polygon 0x4c 2 parts 6 points",
+                                                      "polyline 0x16 17,75 33,75 259,75 259,67 33,67"}));
+    EXPECT_EQ(points.calls, (std::vector<std::string>{"dot 0x2f01 49,48", "icon 0x2f06 50,50", "icon 0x2f01 83,83"}));
+
     // A drawing asked to stop ends unfinished.
     stop = true;
     surface.calls.clear();

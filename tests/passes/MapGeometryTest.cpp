@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "passes/MapGeometry.h"
 #include "passes/MapView.h"
 #include "passes/ScanTestSupport.h"
+#include "support/RealMaps.h"
 
 namespace stratex {
 
@@ -141,6 +143,48 @@ TEST(MapGeometry, ObjectsKeepTheirPlaceInTheTextAndABadLineIsReportedWithoutStop
                    "character 61: \"(\" is expected"},
                   {24, "Line 24: Data3= cannot be read, character 1: \"(\" is expected"},
                   {25, "Line 25: Data4=(8,x) cannot be read, character 4: a number is expected"}}));
+}
+
+TEST(MapGeometry, AMapReadInPartsGivesTheGeometryOfOneRead) {
+    // Two objects in three without a Type line of their own (at the start of a part too), coordinates
+    // outside objects, lines that cannot be read; and the real maps, where they are.
+    std::vector<std::string> lines = {"[IMG ID]", "Levels=2", "[END-IMG ID]"};
+    const char* const openers[] = {"[POI]", "[POLYLINE]", "[POLYGON]", "[RGN40]"};
+    for (int i = 0; i < 300; ++i) {
+        lines.push_back(openers[i % 4]);
+        if (i % 3 == 0) lines.push_back("Type=0x" + std::to_string(10 + i % 7));
+        const std::string at = std::to_string(i % 80) + "." + std::to_string(i) + "," + std::to_string(i % 170);
+        lines.push_back(i % 17 == 0 ? "Data0=(" + at + ",x)" : "Data0=(" + at + "),(1,1)");
+        if (i % 11 == 0) lines.push_back("Data1=(" + at + ")");
+        lines.push_back(i % 4 == 3 ? "[END-RGN40]" : "[END]");
+        if (i % 13 == 0) lines.push_back("Data0=(2,2)");
+    }
+    std::vector<MapText> maps;
+    maps.push_back(MapOf(lines));
+    for (const char* real : {"map_podm/mp/o37-121.mp", "map_podm/mp/n37-035.mp"}) {
+        if (std::filesystem::exists(RealMap(real))) maps.push_back(MapText::FromFile(RealMap(real)));
+    }
+    const std::atomic<bool> go{false};
+    for (const MapText& map : maps) {
+        const MapGeometry whole = *MapGeometry::Read(map, go, 1);
+        for (const std::size_t parts : {2, 3, 7}) {
+            SCOPED_TRACE(parts);
+            const MapGeometry cut = *MapGeometry::Read(map, go, parts);
+            ASSERT_EQ(cut.ObjectCount(), whole.ObjectCount());
+            for (std::size_t i = 0; i < whole.ObjectCount(); ++i) {
+                const MapGeometry::Object& a = whole.object(i);
+                const MapGeometry::Object& b = cut.object(i);
+                ASSERT_EQ(cut.types()[b.type].text, whole.types()[a.type].text) << i;
+                ASSERT_EQ(cut.KindOf(i), whole.KindOf(i)) << i;
+                ASSERT_EQ(b.box, a.box) << i;
+                ASSERT_EQ(b.lowestLevel, a.lowestLevel) << i;
+                ASSERT_EQ(b.start(), a.start()) << i;
+            }
+            EXPECT_EQ(cut.bounds(), whole.bounds());
+            EXPECT_EQ(cut.findings(), whole.findings());
+            EXPECT_EQ(cut.FindingCount(), whole.FindingCount());
+        }
+    }
 }
 
 TEST(MapGeometry, ReadingStopsWhenAsked) {
