@@ -164,26 +164,34 @@ private:
 
 }  // namespace
 
-std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<GeoPoint>& points) {
-    const std::size_t before = points.size();
+namespace {
+
+// The reading of ReadCoordinates, handing each point to sink as it is read.
+template <typename Sink>
+std::optional<std::string> ReadCoordinatesTo(std::string_view value, Sink&& sink) {
     CoordinateReader reader(value);
-    const auto fail = [&](std::string reason) {
-        points.resize(before);
-        return std::optional<std::string>(std::move(reason));
-    };
     do {
         std::int32_t lat = 0;
         std::int32_t lon = 0;
-        if (!reader.Take('(')) return fail(reader.Reason("\"(\" is expected"));
-        if (!reader.Degrees(90, lat)) return fail(reader.NumberReason());
-        if (!reader.Take(',')) return fail(reader.Reason("\",\" is expected"));
-        if (!reader.Degrees(180, lon)) return fail(reader.NumberReason());
-        if (!reader.Take(')')) return fail(reader.Reason("\")\" is expected"));
-        points.push_back({lat, lon});
+        if (!reader.Take('(')) return reader.Reason("\"(\" is expected");
+        if (!reader.Degrees(90, lat)) return reader.NumberReason();
+        if (!reader.Take(',')) return reader.Reason("\",\" is expected");
+        if (!reader.Degrees(180, lon)) return reader.NumberReason();
+        if (!reader.Take(')')) return reader.Reason("\")\" is expected");
+        sink(GeoPoint{lat, lon});
     } while (reader.Take(','));
     reader.SkipBlanks();
-    if (!reader.AtEnd()) return fail(reader.Reason("\",\" is expected"));
+    if (!reader.AtEnd()) return reader.Reason("\",\" is expected");
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadCoordinates(std::string_view value, std::vector<GeoPoint>& points) {
+    const std::size_t before = points.size();
+    std::optional<std::string> reason = ReadCoordinatesTo(value, [&](GeoPoint p) { points.push_back(p); });
+    if (reason) points.resize(before);
+    return reason;
 }
 
 // What one part of a map gives, read on its own: its objects, typed by the part's own list of types, its
@@ -209,14 +217,21 @@ public:
     Builder(Part& part, const char* text) : part_(part), text_(text) {}
 
     void AddCoordinateLine(std::uint64_t lineNumber, std::string_view line, int level) {
-        points_.clear();
-        const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_);
+        // Only the line's box is kept: its points are read again from the text when drawn.
+        GeoBox box{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max(),
+                   std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min()};
+        const std::optional<std::string> reason = ReadCoordinatesTo(ValueOf(line), [&](GeoPoint p) {
+            box.minLat = std::min(box.minLat, p.lat);
+            box.minLon = std::min(box.minLon, p.lon);
+            box.maxLat = std::max(box.maxLat, p.lat);
+            box.maxLon = std::max(box.maxLon, p.lon);
+        });
         if (reason) {
             if (++part_.findingCount > kMaxFindings) return;
             part_.findings.push_back({lineNumber, Excerpt(line) + " cannot be read, " + *reason});
             return;
         }
-        for (const GeoPoint& point : points_) box_.Add(point);
+        box_.Add(box);
         if (!open_) start_ = static_cast<std::uint64_t>(line.data() - text_);
         lowest_ = open_ ? std::min(lowest_, level) : level;
         open_ = true;
@@ -271,8 +286,7 @@ private:
 
     Part& part_;
     const char* text_;
-    std::vector<GeoPoint> points_;  // the points of the line being read
-    bool open_ = false;             // the object being read has a coordinate line
+    bool open_ = false;  // the object being read has a coordinate line
     std::uint64_t start_ = 0;
     int lowest_ = 0;
     GeoBox box_;
