@@ -33,8 +33,8 @@ public:
 
     // True when object (of the geometry selected from) is drawn at level().
     bool Draws(const MapGeometry::Object& object) const {
-        const int endLevel = endLevels_[object.type];
-        return endLevel != kHidden && IsDrawnAtLevel(object.lowestLevel, endLevel, level_);
+        const int endLevel = endLevels_[object.type()];
+        return endLevel != kHidden && IsDrawnAtLevel(object.lowestLevel(), endLevel, level_);
     }
     std::size_t DrawnCount(ObjectKind kind) const { return drawn_[static_cast<std::size_t>(kind)]; }
     std::size_t DrawnCount() const { return drawn_[0] + drawn_[1] + drawn_[2]; }

@@ -111,7 +111,7 @@ bool DrawShapes(const Drawing& d, int top, int bottom, DrawSurface& surface) {
                 const PixelRect rect{std::max(static_cast<int>(box.left), 0), std::max(static_cast<int>(box.top), top),
                                      std::min(static_cast<int>(box.right), width - 1),
                                      std::min(static_cast<int>(box.bottom), bottom - 1)};
-                if (rect.top <= rect.bottom) surface.FillBox(rect, object.type);
+                if (rect.top <= rect.bottom) surface.FillBox(rect, object.type());
                 return true;
             }
             d.geometry.ShapesAt(d.text, i, d.selection.level(), points, ends);
@@ -124,11 +124,11 @@ bool DrawShapes(const Drawing& d, int top, int bottom, DrawSurface& surface) {
                 from = end;
             }
             if (kind == ObjectKind::Polygon) {
-                surface.Polygon(pixels, pixelEnds, object.type);
+                surface.Polygon(pixels, pixelEnds, object.type());
             } else {
                 std::size_t first = 0;
                 for (const std::size_t end : pixelEnds) {
-                    surface.Polyline(std::span(pixels).subspan(first, end - first), object.type);
+                    surface.Polyline(std::span(pixels).subspan(first, end - first), object.type());
                     first = end;
                 }
             }
@@ -165,12 +165,12 @@ bool DrawPoints(const Drawing& d, std::span<const IconSize> iconSizes, DrawSurfa
             const double y = d.view.Y(point);
             if (x < 0 || y < 0 || x >= width || y >= height) return;
             const PixelPoint at{static_cast<int>(x), static_cast<int>(y)};
-            switch (placer.Add(at.x, at.y, iconSizes[object.type])) {
+            switch (placer.Add(at.x, at.y, iconSizes[object.type()])) {
                 case PointPlacer::Place::Icon:
-                    icons.push_back({at, object.type});
+                    icons.push_back({at, object.type()});
                     break;
                 case PointPlacer::Place::Dot:
-                    surface.Dot({at.x - DrawSurface::kDotSize / 2, at.y - DrawSurface::kDotSize / 2}, object.type);
+                    surface.Dot({at.x - DrawSurface::kDotSize / 2, at.y - DrawSurface::kDotSize / 2}, object.type());
                     break;
                 case PointPlacer::Place::None:
                     break;

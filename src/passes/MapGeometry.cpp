@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "bytes/ByteScan.h"
 #include "bytes/Cp1251.h"
+#include "bytes/Error.h"
 #include "bytes/Strings.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectTracker.h"
@@ -44,6 +46,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr std::size_t kExcerpt = 60;
 std::string Excerpt(std::string_view line) {
     return line.size() <= kExcerpt ? Cp1251ToUtf8(line) : Cp1251ToUtf8(line.substr(0, kExcerpt)) + "...";
+}
+
+Error TooManyTypes() {
+    return Error("The map has more than " + std::to_string(MapGeometry::kMaxTypes) + " object types to draw");
 }
 
 // What a fraction of n digits is multiplied by to give millionths.
@@ -205,6 +211,7 @@ struct MapGeometry::Part {
     // parts before leave (types[t].text is then empty).
     std::vector<bool> typeFromBefore;
     GeoBox bounds;
+    std::vector<std::pair<std::size_t, std::uint32_t>> startHighs;  // as MapGeometry's, by the part's objects
     std::vector<GeometryFinding> findings;  // the line within the part; the message without "Line N: "
     std::uint64_t findingCount = 0;
     std::uint64_t lines = 0;
@@ -243,14 +250,16 @@ public:
     // An "[END]": the coordinate lines since the previous one make an object of kind and typeText, or of
     // the type text the parts before leave where the part has met no Type line yet.
     void EndObject(bool haveKind, ObjectKind kind, std::string_view typeText, bool typeMet) {
-        // An object beyond what an entry can hold (past 256 TiB of map) is not kept.
-        if (haveKind && open_ && start_ >> 48 == 0) {
+        if (haveKind && open_) {
             Object object;
             object.box = box_;
-            object.type = TypeIndex(kind, typeText, !typeMet);
+            object.typeAndLevel = TypeIndex(kind, typeText, !typeMet) |
+                                  static_cast<std::uint32_t>(std::min(lowest_, kMaxLowestLevel)) << 24;
             object.startLow = static_cast<std::uint32_t>(start_);
-            object.startHigh = static_cast<std::uint16_t>(start_ >> 32);
-            object.lowestLevel = static_cast<std::int16_t>(lowest_);
+            const auto high = static_cast<std::uint32_t>(start_ >> 32);
+            if (high != (part_.startHighs.empty() ? 0 : part_.startHighs.back().second)) {
+                part_.startHighs.emplace_back(part_.objects.size(), high);
+            }
             part_.bounds.Add(box_);
             part_.objects.push_back(object);
         }
@@ -277,6 +286,7 @@ private:
         key += text;
         const auto [it, added] = typeIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(part_.types.size()));
         if (added) {
+            if (part_.types.size() == kMaxTypes) throw TooManyTypes();
             part_.types.push_back({kind, std::string(text)});
             part_.typeFromBefore.push_back(fromBefore);
         }
@@ -392,7 +402,10 @@ std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atom
         key += typeText;
         const auto [it, added] =
             typeIndex.try_emplace(std::move(key), static_cast<std::uint32_t>(geometry.types_.size()));
-        if (added) geometry.types_.push_back({kind, std::string(typeText)});
+        if (added) {
+            if (geometry.types_.size() == kMaxTypes) throw TooManyTypes();
+            geometry.types_.push_back({kind, std::string(typeText)});
+        }
         return it->second;
     };
     CarriedType typeBefore;
@@ -403,7 +416,9 @@ std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atom
         for (std::size_t t = 0; t < part.types.size(); ++t) {
             types[t] = globalType(part.types[t].kind, part.typeFromBefore[t] ? typeBefore.view() : part.types[t].text);
         }
-        for (Object& object : part.objects) object.type = types[object.type];
+        for (Object& object : part.objects)
+            object.typeAndLevel = (object.typeAndLevel & ~(kMaxTypes - 1)) | types[object.type()];
+        for (const auto& [first, high] : part.startHighs) geometry.startHighs_.emplace_back(objects + first, high);
         if (part.typeAfter.met) typeBefore = part.typeAfter;
         for (GeometryFinding& finding : part.findings) {
             if (geometry.findings_.size() == kMaxFindings) break;
@@ -426,7 +441,7 @@ int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, 
     points.clear();
     ends.clear();
     const Object& entry = this->object(object);
-    const std::string_view rest = text.substr(entry.start());
+    const std::string_view rest = text.substr(Start(object));
     // Between the object's first coordinate line and the line that ends it no other object begins (an
     // opener would have dropped the lines before it): its coordinate lines are all there are.
     const auto forEachLine = [&](auto&& take) {
@@ -440,7 +455,7 @@ int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, 
     };
     // The level is chosen among the lines that were read: where all lines of the highest level at most
     // level fail or hold no point, the next level down draws the object, as if they were not there.
-    for (int limit = level; limit >= entry.lowestLevel;) {
+    for (int limit = level; limit >= entry.lowestLevel();) {
         int best = -1;
         forEachLine([&](std::string_view, int lineLevel) {
             if (lineLevel <= limit) best = std::max(best, lineLevel);
@@ -457,7 +472,14 @@ int MapGeometry::ShapesAt(std::string_view text, std::size_t object, int level, 
     return -1;
 }
 
-static_assert(sizeof(MapGeometry::Object) == 28, "an object costs 28 bytes");
+static_assert(sizeof(MapGeometry::Object) == 24, "an object costs 24 bytes");
+
+std::uint64_t MapGeometry::Start(std::size_t i) const {
+    const auto past = std::upper_bound(startHighs_.begin(), startHighs_.end(), i,
+                                       [](std::size_t object, const auto& high) { return object < high.first; });
+    const std::uint64_t high = past == startHighs_.begin() ? 0 : std::prev(past)->second;
+    return high << 32 | object(i).startLow;
+}
 
 std::size_t MapGeometry::MemoryBytes() const {
     // The objects' room beyond their count was never written: it costs address space, not memory.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bytes/MapText.h"
@@ -55,7 +56,7 @@ struct GeometryFinding {
 // The objects of a map as the preview draws them, in map order: for each object its kind and type, the
 // lowest level among its coordinate lines, the box around its points, and the stretch of the map text that
 // holds its coordinate lines. The points stay in the text, which ShapesAt reads when the object is drawn:
-// the store costs 28 bytes an object, however many points it has.
+// the store costs 24 bytes an object, however many points it has.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so
@@ -68,15 +69,18 @@ public:
         std::string text;  // the type text as Process reads it (mapsyntax::TypeText)
     };
     struct Object {
-        GeoBox box;                    // around all its points
-        std::uint32_t type = 0;        // index into types()
-        std::uint32_t startLow = 0;    // the offset in the map text of its first coordinate line that was
-        std::uint16_t startHigh = 0;   // read: its low 32 bits and the bits above them
-        std::int16_t lowestLevel = 0;  // the lowest N among its coordinate lines (N has at most three digits)
+        GeoBox box;                      // around all its points
+        std::uint32_t typeAndLevel = 0;  // its type and lowest level, packed (type() and lowestLevel())
+        std::uint32_t startLow = 0;      // the low 32 bits of its place in the map text (MapGeometry::Start)
 
-        // Its coordinate lines are the ones from there to the line that ends the object.
-        std::uint64_t start() const { return std::uint64_t{startHigh} << 32 | startLow; }
+        // Index into types(), of which there are at most kMaxTypes.
+        std::uint32_t type() const { return typeAndLevel & (kMaxTypes - 1); }
+        // The lowest N among its coordinate lines, at most kMaxLowestLevel (a level no map has: an object
+        // whose lowest line lies above it is not drawn at any level up to it either).
+        int lowestLevel() const { return static_cast<int>(typeAndLevel >> 24); }
     };
+    static constexpr std::uint32_t kMaxTypes = 1u << 24;
+    static constexpr int kMaxLowestLevel = 255;
 
     MapGeometry() = default;
 
@@ -85,6 +89,7 @@ public:
     // at object openers (0: one for every kPartSize bytes, at most PassThreads()), each on a thread of its
     // own where one can be started. The geometry is the same however the map is cut.
     static constexpr std::size_t kPartSize = std::size_t{16} << 20;
+    // Throws Error where the map has more than kMaxTypes types.
     static MapGeometry Read(const MapText& map);
     static std::optional<MapGeometry> Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts = 0);
 
@@ -96,7 +101,10 @@ public:
         return parts_[part][part == 0 ? i : i - partEnds_[part - 1]];
     }
     const std::vector<Type>& types() const { return types_; }
-    ObjectKind KindOf(std::size_t i) const { return types_[object(i).type].kind; }
+    ObjectKind KindOf(std::size_t i) const { return types_[object(i).type()].kind; }
+    // The offset in the map text of object i's first coordinate line that was read; its coordinate lines are
+    // the ones from there to the line that ends the object.
+    std::uint64_t Start(std::size_t i) const;
 
     // The shapes that draw object at level, read from text (the buffer of the map the geometry was read
     // from, unchanged since): the points of its coordinate lines of the highest level, at most level, among
@@ -120,6 +128,9 @@ private:
 
     std::vector<std::vector<Object>> parts_;  // the objects, part by part
     std::vector<std::size_t> partEnds_;       // the number of objects up to the end of each part
+    // Where the objects' places pass a multiple of 4 GiB: (the first object past it, the bits above the low
+    // 32 of its place), in map order.
+    std::vector<std::pair<std::size_t, std::uint32_t>> startHighs_;
     std::vector<Type> types_;
     GeoBox bounds_;
     std::vector<GeometryFinding> findings_;

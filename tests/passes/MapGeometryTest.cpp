@@ -118,20 +118,20 @@ TEST(MapGeometry, ObjectsKeepTheirPlaceInTheTextAndABadLineIsReportedWithoutStop
     });
     const MapGeometry geometry = MapGeometry::Read(map);
     ASSERT_EQ(geometry.ObjectCount(), 3u);
-    const auto typeOf = [&](std::size_t i) { return geometry.types()[geometry.object(i).type]; };
+    const auto typeOf = [&](std::size_t i) { return geometry.types()[geometry.object(i).type()]; };
     EXPECT_EQ(typeOf(0).kind, ObjectKind::Polygon);
     EXPECT_EQ(typeOf(0).text, "0x4c");
-    EXPECT_EQ(geometry.object(0).lowestLevel, 0);
+    EXPECT_EQ(geometry.object(0).lowestLevel(), 0);
     EXPECT_EQ(geometry.object(0).box, (GeoBox{1000000, 1000000, 6000000, 6000000}));
     EXPECT_EQ(ShapesText(geometry, map, 0, 0), "0: (1,1) (1,3) (3,3) | (5,5) (5,6) (6,6)");
     EXPECT_EQ(ShapesText(geometry, map, 0, 3), "1: (1,1) (1,2) (2,2)");
     EXPECT_EQ(typeOf(1).text, "0x2f06");
-    EXPECT_EQ(geometry.object(1).lowestLevel, 1);
+    EXPECT_EQ(geometry.object(1).lowestLevel(), 1);
     EXPECT_EQ(ShapesText(geometry, map, 1, 0), "-1:");
     EXPECT_EQ(ShapesText(geometry, map, 1, 1), "1: (4,4)");
     EXPECT_EQ(typeOf(2).kind, ObjectKind::Polyline);
     EXPECT_EQ(typeOf(2).text, "0x16");
-    EXPECT_EQ(geometry.object(2).lowestLevel, 2);
+    EXPECT_EQ(geometry.object(2).lowestLevel(), 2);
     EXPECT_EQ(ShapesText(geometry, map, 2, 4), "2: (8,8) (8,9)");
     EXPECT_EQ(geometry.bounds(), (GeoBox{1000000, 1000000, 8000000, 9000000}));
     EXPECT_EQ(geometry.findings(),
@@ -174,11 +174,11 @@ TEST(MapGeometry, AMapReadInPartsGivesTheGeometryOfOneRead) {
             for (std::size_t i = 0; i < whole.ObjectCount(); ++i) {
                 const MapGeometry::Object& a = whole.object(i);
                 const MapGeometry::Object& b = cut.object(i);
-                ASSERT_EQ(cut.types()[b.type].text, whole.types()[a.type].text) << i;
+                ASSERT_EQ(cut.types()[b.type()].text, whole.types()[a.type()].text) << i;
                 ASSERT_EQ(cut.KindOf(i), whole.KindOf(i)) << i;
                 ASSERT_EQ(b.box, a.box) << i;
-                ASSERT_EQ(b.lowestLevel, a.lowestLevel) << i;
-                ASSERT_EQ(b.start(), a.start()) << i;
+                ASSERT_EQ(b.lowestLevel(), a.lowestLevel()) << i;
+                ASSERT_EQ(cut.Start(i), whole.Start(i)) << i;
             }
             EXPECT_EQ(cut.bounds(), whole.bounds());
             EXPECT_EQ(cut.findings(), whole.findings());
