@@ -164,7 +164,8 @@ bool DrawPoints(const Drawing& d, std::span<const IconSize> iconSizes, DrawSurfa
             const double x = d.view.X(point);
             const double y = d.view.Y(point);
             if (x < 0 || y < 0 || x >= width || y >= height) return;
-            const PixelPoint at{static_cast<int>(x), static_cast<int>(y)};
+            const PixelPoint at{std::min(static_cast<int>(x + 0.5), width - 1),  // the nearest pixel
+                                std::min(static_cast<int>(y + 0.5), height - 1)};
             switch (placer.Add(at.x, at.y, iconSizes[object.type()])) {
                 case PointPlacer::Place::Icon:
                     icons.push_back({at, object.type()});

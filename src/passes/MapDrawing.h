@@ -69,6 +69,10 @@ private:
     std::vector<bool> dots_;                  // by cell of DrawSurface::kDotSize pixels
 };
 
+// A shape whose box spans at most this many pixels each way is filled as its box: at that size its outline
+// would not show.
+constexpr double kSmallShape = 2.0;
+
 // Orders the painting of one picture of geometry at selection.level() in view: the objects that selection
 // draws, polygons under polylines under points, each kind in map order. Only the objects whose boxes
 // meet the view are visited (through index, built from geometry). An object of at most kSmallShape pixels
@@ -76,7 +80,6 @@ private:
 // their lines and outlines thinned as MapView::Project thins them. Points are placed by a PointPlacer, the
 // dots painted before the icons so that no dot covers an icon. iconSizes gives the icon of each type.
 // Returns false, leaving the picture unfinished, once stop is set (looked at every few hundred objects).
-constexpr double kSmallShape = 2.0;
 bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_view text, const LevelSelection& selection,
              const MapView& view, std::span<const IconSize> iconSizes, DrawSurface& surface,
              const std::atomic<bool>& stop);

@@ -54,9 +54,9 @@ struct GeometryFinding {
 };
 
 // The objects of a map as the preview draws them, in map order: for each object its kind and type, the
-// lowest level among its coordinate lines, the box around its points, and the stretch of the map text that
-// holds its coordinate lines. The points stay in the text, which ShapesAt reads when the object is drawn:
-// the store costs 24 bytes an object, however many points it has.
+// lowest level among its coordinate lines, the box around its points, and where its coordinate lines
+// begin in the map text. The points stay in the text, which ShapesAt reads when the object is drawn: the
+// store costs 24 bytes an object, however many points it has.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so

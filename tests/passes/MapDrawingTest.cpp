@@ -154,9 +154,9 @@ TEST(MapDrawing, KindsInTheirOrderSmallShapesAsBoxesCrowdedPointsAsDots) {
                                  "box 0x4c 58,40 59,41",
                                  "polygon 0x4c 2 parts 6 points",
                                  "polyline 0x16 17,75 33,75 259,75 259,67 33,67",
-                                 "dot 0x2f01 49,48",
+                                 "dot 0x2f01 49,49",
                                  "icon 0x2f06 50,50",
-                                 "icon 0x2f01 83,83",
+                                 "icon 0x2f01 83,84",
                              }));
 
     // In two bands of 50 rows, each band gets the shapes that meet its rows, and the points come after.
@@ -167,7 +167,7 @@ TEST(MapDrawing, KindsInTheirOrderSmallShapesAsBoxesCrowdedPointsAsDots) {
     EXPECT_EQ(top.calls, (std::vector<std::string>{"box 0x4c 58,40 59,41"}));
     EXPECT_EQ(bottom.calls, (std::vector<std::string>{"polygon 0x4c 2 parts 6 points",
                                                       "polyline 0x16 17,75 33,75 259,75 259,67 33,67"}));
-    EXPECT_EQ(points.calls, (std::vector<std::string>{"dot 0x2f01 49,48", "icon 0x2f06 50,50", "icon 0x2f01 83,83"}));
+    EXPECT_EQ(points.calls, (std::vector<std::string>{"dot 0x2f01 49,49", "icon 0x2f06 50,50", "icon 0x2f01 83,84"}));
 
     // A drawing asked to stop ends unfinished.
     stop = true;
