@@ -17,11 +17,16 @@ LevelSelection LevelSelection::Select(const MapGeometry& geometry, const TypeLis
             selection.endLevels_.push_back(kHidden);
         }
     }
-    for (std::size_t i = 0; i < geometry.ObjectCount(); ++i) {
-        if (selection.Draws(geometry.object(i))) {
-            ++selection.drawn_[static_cast<std::size_t>(geometry.KindOf(i))];
-        } else {
-            ++selection.hidden_;
+    // Counted by type and lowest level, not object by object: a change of level is answered at once however
+    // large the map.
+    for (std::size_t t = 0; t < geometry.types().size(); ++t) {
+        const int endLevel = selection.endLevels_[t];
+        for (const auto& [lowest, count] : geometry.levelCounts()[t]) {
+            if (endLevel != kHidden && IsDrawnAtLevel(lowest, endLevel, level)) {
+                selection.drawn_[static_cast<std::size_t>(geometry.types()[t].kind)] += count;
+            } else {
+                selection.hidden_ += count;
+            }
         }
     }
     return selection;

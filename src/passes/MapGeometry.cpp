@@ -416,8 +416,16 @@ std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atom
         for (std::size_t t = 0; t < part.types.size(); ++t) {
             types[t] = globalType(part.types[t].kind, part.typeFromBefore[t] ? typeBefore.view() : part.types[t].text);
         }
-        for (Object& object : part.objects)
+        geometry.levelCounts_.resize(geometry.types_.size());
+        for (Object& object : part.objects) {
             object.typeAndLevel = (object.typeAndLevel & ~(kMaxTypes - 1)) | types[object.type()];
+            // A type's objects have few lowest levels: a short list serves.
+            auto& counts = geometry.levelCounts_[object.type()];
+            const int lowest = object.lowestLevel();
+            auto count = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == lowest; });
+            if (count == counts.end()) count = counts.insert(counts.end(), {lowest, 0});
+            ++count->second;
+        }
         for (const auto& [first, high] : part.startHighs) geometry.startHighs_.emplace_back(objects + first, high);
         if (part.typeAfter.met) typeBefore = part.typeAfter;
         for (GeometryFinding& finding : part.findings) {

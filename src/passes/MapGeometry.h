@@ -101,6 +101,8 @@ public:
         return parts_[part][part == 0 ? i : i - partEnds_[part - 1]];
     }
     const std::vector<Type>& types() const { return types_; }
+    // How many objects of each type (by index into types()) have each lowest level: (level, count) pairs.
+    const std::vector<std::vector<std::pair<int, std::size_t>>>& levelCounts() const { return levelCounts_; }
     ObjectKind KindOf(std::size_t i) const { return types_[object(i).type()].kind; }
     // The offset in the map text of object i's first coordinate line that was read; its coordinate lines are
     // the ones from there to the line that ends the object.
@@ -132,6 +134,7 @@ private:
     // 32 of its place), in map order.
     std::vector<std::pair<std::size_t, std::uint32_t>> startHighs_;
     std::vector<Type> types_;
+    std::vector<std::vector<std::pair<int, std::size_t>>> levelCounts_;  // by type
     GeoBox bounds_;
     std::vector<GeometryFinding> findings_;
     std::uint64_t findingCount_ = 0;
