@@ -178,7 +178,7 @@ void PreviewWindow::MapOpened() {
             map->text = text->Buffer();
         } catch (const std::exception& error) {
             map.reset();
-            failure = QString::fromLocal8Bit(error.what());
+            failure = QString::fromStdString(error.what());  // the engine's messages are UTF-8
         }
         QMetaObject::invokeMethod(
             this,

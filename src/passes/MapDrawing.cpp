@@ -28,8 +28,9 @@ PointPlacer::Place PointPlacer::Add(int x, int y, IconSize size) {
     for (int r = std::max(row - 1, 0); r <= std::min(row + 1, rows_ - 1) && !covered; ++r) {
         for (int c = std::max(column - 1, 0); c <= std::min(column + 1, columns_ - 1) && !covered; ++c) {
             for (const Placed& icon : icons_[static_cast<std::size_t>(r) * columns_ + c]) {
-                if (std::abs(icon.x - x) * 2 < icon.halfWidth * 2 + size.width &&
-                    std::abs(icon.y - y) * 2 < icon.halfHeight * 2 + size.height) {
+                // Two icons about their centres meet where the centres lie closer than half their sizes.
+                if (std::abs(icon.x - x) * 2 < icon.width + size.width &&
+                    std::abs(icon.y - y) * 2 < icon.height + size.height) {
                     covered = true;
                     break;
                 }
@@ -37,7 +38,7 @@ PointPlacer::Place PointPlacer::Add(int x, int y, IconSize size) {
         }
     }
     if (!covered) {
-        icons_[static_cast<std::size_t>(row) * columns_ + column].push_back({x, y, size.width / 2, size.height / 2});
+        icons_[static_cast<std::size_t>(row) * columns_ + column].push_back({x, y, size.width, size.height});
         return Place::Icon;
     }
     const std::size_t dot = static_cast<std::size_t>(y / DrawSurface::kDotSize) *

@@ -57,7 +57,7 @@ public:
 
 private:
     struct Placed {
-        int x, y, halfWidth, halfHeight;
+        int x, y, width, height;
     };
     static constexpr int kCell = 32;  // no icon is wider or higher than this: an overlap lies in the next cells
 

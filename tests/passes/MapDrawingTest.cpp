@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,35 +64,43 @@ TEST(BoxIndex, FindsExactlyTheObjectsWhoseBoxesMeetTheArea) {
     }
 }
 
-// What DrawMap asked for, one line a call.
+// What DrawMap asked for, one line a call: "box 0x4c 58,40 59,41", "polyline 0x16 17,75 33,75", ...
 class RecordingSurface : public DrawSurface {
 public:
     std::vector<std::string> calls;
-
-    void FillBox(const PixelRect& box, std::uint32_t type) override {
-        calls.push_back("box " + Text(type) + " " + std::to_string(box.left) + "," + std::to_string(box.top) + " " +
-                        std::to_string(box.right) + "," + std::to_string(box.bottom));
-    }
-    void Polygon(std::span<const PixelPoint> points, std::span<const std::size_t> ends, std::uint32_t type) override {
-        calls.push_back("polygon " + Text(type) + " " + std::to_string(ends.size()) + " parts " +
-                        std::to_string(points.size()) + " points");
-    }
-    void Polyline(std::span<const PixelPoint> points, std::uint32_t type) override {
-        std::string text = "polyline " + Text(type);
-        for (const PixelPoint& p : points) text += " " + std::to_string(p.x) + "," + std::to_string(p.y);
-        calls.push_back(text);
-    }
-    void Icon(PixelPoint centre, std::uint32_t type) override {
-        calls.push_back("icon " + Text(type) + " " + std::to_string(centre.x) + "," + std::to_string(centre.y));
-    }
-    void Dot(PixelPoint corner, std::uint32_t type) override {
-        calls.push_back("dot " + Text(type) + " " + std::to_string(corner.x) + "," + std::to_string(corner.y));
-    }
-
     std::vector<std::string> types;  // the type text of each type index
 
+    void FillBox(const PixelRect& box, std::uint32_t type) override {
+        Call("box", type) << ' ' << box.left << ',' << box.top << ' ' << box.right << ',' << box.bottom;
+        Done();
+    }
+    void Polygon(std::span<const PixelPoint> points, std::span<const std::size_t> ends, std::uint32_t type) override {
+        Call("polygon", type) << ' ' << ends.size() << " parts " << points.size() << " points";
+        Done();
+    }
+    void Polyline(std::span<const PixelPoint> points, std::uint32_t type) override {
+        std::ostringstream& call = Call("polyline", type);
+        for (const PixelPoint& p : points) call << ' ' << p.x << ',' << p.y;
+        Done();
+    }
+    void Icon(PixelPoint centre, std::uint32_t type) override {
+        Call("icon", type) << ' ' << centre.x << ',' << centre.y;
+        Done();
+    }
+    void Dot(PixelPoint corner, std::uint32_t type) override {
+        Call("dot", type) << ' ' << corner.x << ',' << corner.y;
+        Done();
+    }
+
 private:
-    std::string Text(std::uint32_t type) const { return types[type]; }
+    std::ostringstream& Call(const char* what, std::uint32_t type) {
+        call_.str({});
+        call_ << what << ' ' << types[type];
+        return call_;
+    }
+    void Done() { calls.push_back(call_.str()); }
+
+    std::ostringstream call_;
 };
 
 TEST(MapDrawing, KindsInTheirOrderSmallShapesAsBoxesCrowdedPointsAsDots) {
