@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -195,6 +197,45 @@ std::uint64_t GenerateMap(const std::filesystem::path& path, const MapShape& sha
             throw std::runtime_error("cannot write " + path.string());
         }
     });
+    if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + path.string());
+    return bytes;
+}
+
+std::uint64_t RepeatRealMaps(const std::vector<std::filesystem::path>& sources, const std::filesystem::path& path,
+                             std::uint64_t targetBytes) {
+    std::string header;
+    std::vector<std::string> bodies;
+    for (const std::filesystem::path& source : sources) {
+        std::ifstream in(source, std::ios::binary);
+        std::ostringstream bytes;
+        if (!in || !(bytes << in.rdbuf())) throw std::runtime_error("cannot read " + source.string());
+        const std::string text = std::move(bytes).str();
+        const std::size_t marker = text.find("[END-IMG ID]");
+        const std::size_t bodyStart = marker == std::string::npos ? marker : text.find('\n', marker);
+        if (bodyStart == std::string::npos) throw std::runtime_error("no header part in " + source.string());
+        if (header.empty()) header = text.substr(0, bodyStart + 1);
+        bodies.push_back(text.substr(bodyStart + 1));
+        // A source whose last line has no line end would run into the next copy's first line.
+        if (!bodies.back().empty() && bodies.back().back() != '\n') bodies.back() += "\r\n";
+    }
+    if (bodies.empty()) throw std::runtime_error("no real maps to repeat");
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.string().c_str(), "wb"));
+    if (!file) throw std::runtime_error("cannot create " + path.string());
+    const auto write = [&](const std::string& text) {
+        if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+            throw std::runtime_error("cannot write " + path.string());
+        }
+    };
+    write(header);
+    std::uint64_t bytes = header.size();
+    for (std::size_t i = 0; bytes < targetBytes; ++i) {
+        const std::string& body = bodies[i % bodies.size()];
+        write(body);
+        bytes += body.size();
+    }
     if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + path.string());
     return bytes;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace stratex::bench {
 
@@ -24,5 +25,13 @@ std::uint64_t GenerateMap(const std::filesystem::path& path, const MapShape& sha
 
 // The same map as text in memory (for small maps in tests and benchmarks).
 std::string GenerateMapText(const MapShape& shape);
+
+// Writes a map of about targetBytes made of real maps' objects: the header part of the first source (up to
+// its "[END-IMG ID]" line), then everything after the header part of each source in turn, the sources
+// taken again and again until the map reaches the size. The objects keep their places, so copies lie on
+// each other. Returns the bytes written. Throws std::runtime_error when a source cannot be read, has no
+// header part, or the file cannot be written.
+std::uint64_t RepeatRealMaps(const std::vector<std::filesystem::path>& sources, const std::filesystem::path& path,
+                             std::uint64_t targetBytes);
 
 }  // namespace stratex::bench

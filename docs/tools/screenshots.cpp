@@ -347,8 +347,7 @@ int main(int argc, char* argv[]) {
         // The sheet's frame is far larger than its drawn part: zoom with the wheel about the middle of
         // what is drawn (the centre of the pixels that are not background).
         auto* canvas = Find<stratex::PreviewCanvas>(preview, "PreviewCanvas");
-        Settle(300);
-        const QImage picture = canvas->Picture();
+        const QImage picture = preview->Picture();
         const QRgb paper = picture.pixel(0, 0);
         double sumX = 0, sumY = 0, count = 0;
         for (int y = 0; y < picture.height(); ++y) {
@@ -372,6 +371,7 @@ int main(int argc, char* argv[]) {
             Check(previewStatus->text().startsWith(QStringLiteral("Нарисовано объектов: ")) &&
                       preview->selection().DrawnCount() > 0,
                   QStringLiteral("nothing drawn at level %1").arg(level));
+            preview->Picture();  // drawn on the preview's own thread: waited for
             ShotOfWindow(preview, QStringLiteral("preview-level%1").arg(level));
         }
         preview->hide();

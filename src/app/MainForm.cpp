@@ -734,6 +734,7 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
     std::vector<std::filesystem::path> notMaps;
     {
         ResetScope reset(this, true, true);
+        const PreviewWindow::MapChange change(preview_);
         notMaps = doc_->OpenMapSet(files, progress_.get());
     }
     if (!doc_->tiles().empty()) {
@@ -744,7 +745,6 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
         setOutcomes_.clear();
         changedSinceProcess_ = false;
         ShowProcessTip();
-        if (preview_) preview_->MapOpened();
         for (QAbstractItemView* list :
              {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
               static_cast<QAbstractItemView*>(POLYListView)}) {
@@ -800,6 +800,7 @@ void TMainForm::OpenMapPath(const QString& path) {
     bool isPolishMap = false;
     try {
         ResetScope reset(this, true, true);
+        const PreviewWindow::MapChange change(preview_);
         isPolishMap = doc_->OpenMap(ToFsPath(path), progress_.get());
     } catch (...) {
         // A failed open leaves the window showing the map it showed before.
@@ -812,7 +813,6 @@ void TMainForm::OpenMapPath(const QString& path) {
     ShowSetMarks();
     changedSinceProcess_ = false;
     ShowProcessTip();
-    if (preview_) preview_->MapOpened();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
          {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
@@ -830,7 +830,10 @@ void TMainForm::DoSpeedButtonClick() {
         // A set's maps stay in their files: Process tells what each would get, Save MAP writes them.
         if (!doc_->tiles().empty()) return ProcessSet({});
         ProcessSummary summary;
-        doc_->Process(progress_.get(), &summary);
+        {
+            const PreviewWindow::MapChange change(preview_);
+            doc_->Process(progress_.get(), &summary);
+        }
         lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
         changedSinceProcess_ = false;
         ShowProcessTip();

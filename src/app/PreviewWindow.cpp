@@ -2,13 +2,16 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
@@ -52,22 +55,41 @@ QColor MainColour(const QPixmap& pixmap) {
                   static_cast<int>(best->b / best->count));
 }
 
-// The paint of every type of geometry: the catalogue icon of its code, as the Type lists show it.
-std::vector<TypePaint> PaintsOf(const MapGeometry& geometry) {
-    std::vector<TypePaint> paints;
+// The size of the part of an icon that shows, about its centre (icons have clear margins, which may cover
+// each other); a point without an icon is drawn as a square of 4 pixels.
+IconSize VisibleSize(const QImage& icon) {
+    if (icon.isNull()) return {4, 4};
+    const QImage image = icon.convertToFormat(QImage::Format_ARGB32);
+    int width = 0, height = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) == 0) continue;
+            // Twice the distance from the centre to the pixel's far edge.
+            width = std::max(width, std::abs(2 * x + 1 - image.width()) + 1);
+            height = std::max(height, std::abs(2 * y + 1 - image.height()) + 1);
+        }
+    }
+    return {width, height};
+}
+
+// The paint of every type of the map: the catalogue icon of its code, as the Type lists show it.
+void Paint(PreviewMap& map) {
     QHash<int, TypePaint> byIcon[kAllKinds.size()];
-    for (const MapGeometry::Type& type : geometry.types()) {
+    for (const MapGeometry::Type& type : map.geometry.types()) {
         const std::optional<std::int32_t> value = TryReadInteger(type.text);
         const int icon = value ? GetImage(type.kind, NormalisedTypeCode(type.kind, *value)) : -1;
         QHash<int, TypePaint>& cache = byIcon[static_cast<std::size_t>(type.kind)];
         auto found = cache.find(icon);
         if (found == cache.end()) {
             const QPixmap pixmap = TypeIcon(type.kind, icon);
-            found = cache.insert(icon, {MainColour(pixmap), type.kind == ObjectKind::Poi ? pixmap : QPixmap()});
+            // Pictures are drawn on another thread, where a pixmap may not be used: the icon goes as an image.
+            found =
+                cache.insert(icon, {MainColour(pixmap), type.kind == ObjectKind::Poi ? pixmap.toImage() : QImage()});
         }
-        paints.push_back(*found);
+        map.paints.push_back(*found);
+        map.iconSizes.push_back(VisibleSize(found->icon));
     }
-    return paints;
 }
 
 }  // namespace
@@ -122,11 +144,73 @@ PreviewWindow::PreviewWindow(const MapDocument* document, const std::vector<QAbs
     MapOpened();
 }
 
+PreviewWindow::~PreviewWindow() { LetGoOfMap(); }
+
+PreviewWindow::MapChange::MapChange(PreviewWindow* window) : window_(window) {
+    if (window_) window_->LetGoOfMap();
+}
+
+PreviewWindow::MapChange::~MapChange() {
+    if (window_) window_->MapOpened();
+}
+
+void PreviewWindow::LetGoOfMap() {
+    reader_.Stop();
+    ++readGeneration_;  // a map read before and not yet taken is not taken
+    canvas_->DropMap();
+    map_.reset();
+}
+
 void PreviewWindow::MapOpened() {
-    geometry_ = MapGeometry::Read(document_->map());
-    paints_ = PaintsOf(geometry_);
-    canvas_->SetMap(&geometry_, &paints_);
+    LetGoOfMap();
+    const std::uint64_t generation = readGeneration_;
+    const MapText* text = &document_->map();
+    readFailure_.clear();
+    reader_.Run([this, text, generation](const std::atomic<bool>& stop) {
+        std::shared_ptr<PreviewMap> map;
+        QString failure;
+        try {
+            std::optional<MapGeometry> geometry = MapGeometry::Read(*text, stop);
+            if (!geometry) return;
+            map = std::make_shared<PreviewMap>();
+            map->geometry = std::move(*geometry);
+            map->index = BoxIndex(map->geometry);
+            map->text = text->Buffer();
+        } catch (const std::exception& error) {
+            map.reset();
+            failure = QString::fromStdString(error.what());  // the engine's messages are UTF-8
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, map = std::move(map), failure, generation]() mutable {
+                TakeMap(std::move(map), failure, generation);
+            },
+            Qt::QueuedConnection);
+    });
+    ShowStatus();
+}
+
+QImage PreviewWindow::Picture() {
+    reader_.WaitIdle();
+    // The map read is on its way to this thread: taken now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return canvas_->Picture();
+}
+
+void PreviewWindow::TakeMap(std::shared_ptr<PreviewMap> map, const QString& failure, std::uint64_t generation) {
+    if (generation != readGeneration_) return;
+    if (!map) {
+        readFailure_ = failure;
+        ShowStatus();
+        return;
+    }
+    Paint(*map);
+    const bool keepView = map->geometry.bounds() == lastBounds_;
+    lastBounds_ = map->geometry.bounds();
+    map_ = std::move(map);
+    canvas_->SetMap(map_, keepView);
     Select();
+    emit MapRead();
 }
 
 void PreviewWindow::FillLevels() {
@@ -142,24 +226,33 @@ void PreviewWindow::FillLevels() {
 }
 
 void PreviewWindow::Select() {
-    selection_ = LevelSelection::Select(geometry_, document_->lists(), std::max(levelBox_->currentIndex(), 0));
-    canvas_->SetSelection(&selection_);
+    if (map_) {
+        selection_ = LevelSelection::Select(map_->geometry, document_->lists(), std::max(levelBox_->currentIndex(), 0));
+        canvas_->SetSelection(selection_);
+    }
     ShowStatus();
 }
 
 void PreviewWindow::ShowStatus() {
+    if (!map_) {
+        status_->setText(readFailure_.isEmpty() ? tr("Чтение координат карты...")
+                                                : tr("Координаты карты не прочитаны: %1").arg(readFailure_));
+        status_->setToolTip({});
+        return;
+    }
+    const MapGeometry& geometry = map_->geometry;
     QString text = tr("Нарисовано объектов: %1, скрыто: %2").arg(selection_.DrawnCount()).arg(selection_.hiddenCount());
-    if (geometry_.FindingCount() > 0) {
+    if (geometry.FindingCount() > 0) {
         text += tr("; не прочитано строк координат: %1 (%2)")
-                    .arg(geometry_.FindingCount())
-                    .arg(QString::fromStdString(geometry_.findings().front().message));
+                    .arg(geometry.FindingCount())
+                    .arg(QString::fromStdString(geometry.findings().front().message));
     }
     if (!selection_.problem().empty()) {
         text += tr("; не нарисовано: ") + QString::fromStdString(selection_.problem());
     }
     status_->setText(text);
     QStringList lines;
-    for (const GeometryFinding& finding : geometry_.findings()) lines << QString::fromStdString(finding.message);
+    for (const GeometryFinding& finding : geometry.findings()) lines << QString::fromStdString(finding.message);
     status_->setToolTip(lines.join(QLatin1Char('\n')));
 }
 

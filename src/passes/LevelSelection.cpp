@@ -1,7 +1,5 @@
 #include "passes/LevelSelection.h"
 
-#include <limits>
-
 #include "bytes/Error.h"
 
 namespace stratex {
@@ -9,34 +7,29 @@ namespace stratex {
 LevelSelection LevelSelection::Select(const MapGeometry& geometry, const TypeLists& lists, int level) {
     LevelSelection selection;
     selection.level_ = level;
-    // A type looked up once serves all its objects; a failed one hides them (below every lowest level).
-    constexpr int kHidden = std::numeric_limits<int>::min();
-    std::vector<int> endLevels;
-    endLevels.reserve(geometry.types().size());
+    // A type looked up once serves all its objects.
+    selection.endLevels_.reserve(geometry.types().size());
     for (const MapGeometry::Type& type : geometry.types()) {
         try {
-            endLevels.push_back(ObjectEndLevel(lists, type.kind, type.text));
+            selection.endLevels_.push_back(ObjectEndLevel(lists, type.kind, type.text));
         } catch (const Error& error) {
             if (selection.problem_.empty()) selection.problem_ = error.what();
-            endLevels.push_back(kHidden);
+            selection.endLevels_.push_back(kHidden);
         }
     }
-    for (std::size_t i = 0; i < geometry.ObjectCount(); ++i) {
-        const MapGeometry::Object& object = geometry.object(i);
-        const int endLevel = endLevels[object.type];
-        if (endLevel != kHidden && IsDrawnAtLevel(object.lowestLevel, endLevel, level)) {
-            selection.drawn_[static_cast<std::size_t>(geometry.KindOf(i))].push_back(static_cast<std::uint32_t>(i));
-        } else {
-            ++selection.hidden_;
+    // Counted by type and lowest level, not object by object: a change of level is answered at once however
+    // large the map.
+    for (std::size_t t = 0; t < geometry.types().size(); ++t) {
+        const int endLevel = selection.endLevels_[t];
+        for (const auto& [lowest, count] : geometry.levelCounts()[t]) {
+            if (endLevel != kHidden && IsDrawnAtLevel(lowest, endLevel, level)) {
+                selection.drawn_[static_cast<std::size_t>(geometry.types()[t].kind)] += count;
+            } else {
+                selection.hidden_ += count;
+            }
         }
     }
     return selection;
-}
-
-std::size_t LevelSelection::DrawnCount() const {
-    std::size_t count = 0;
-    for (const auto& objects : drawn_) count += objects.size();
-    return count;
 }
 
 }  // namespace stratex

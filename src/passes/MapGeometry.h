@@ -1,11 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bytes/MapText.h"
@@ -29,6 +30,11 @@ struct GeoBox {
     bool empty() const { return minLat > maxLat; }
     void Add(GeoPoint p);
     void Add(const GeoBox& box);
+    // True when the two boxes share a point (edges included).
+    bool Meets(const GeoBox& other) const {
+        return !empty() && !other.empty() && minLat <= other.maxLat && other.minLat <= maxLat &&
+               minLon <= other.maxLon && other.minLon <= maxLon;
+    }
     bool operator==(const GeoBox&) const = default;
 };
 
@@ -47,62 +53,88 @@ struct GeometryFinding {
     bool operator==(const GeometryFinding&) const = default;
 };
 
-// The coordinates of every object of a map, in one compact store: all points in one array, each
-// coordinate line a shape (a run of points with its level), each object a run of shapes with its bounding
-// box and the index of its kind and type text. Objects keep map order.
+// The objects of a map as the preview draws them, in map order: for each object its kind and type, the
+// lowest level among its coordinate lines, the box around its points, and where its coordinate lines
+// begin in the map text. The points stay in the text, which ShapesAt reads when the object is drawn: the
+// store costs 24 bytes an object, however many points it has.
 //
 // An object is what lies between a section opener and its "[END]"; its kind and type text are the ones
 // Process reads at that "[END]" (the opener and the Type line last met, kept from object to object), so
-// that ObjectEndLevel gives for it the level Process would write. Objects without coordinate lines are
-// not kept. A coordinate line that cannot be read is left out and reported; the rest of the map is read.
+// that ObjectEndLevel gives for it the level Process would write. A coordinate line that cannot be read is
+// left out and reported; objects left with no coordinate line are not kept. The rest of the map is read.
 class MapGeometry {
 public:
     struct Type {
         ObjectKind kind = ObjectKind::Poi;
         std::string text;  // the type text as Process reads it (mapsyntax::TypeText)
     };
-    struct Shape {
-        std::uint32_t firstPoint = 0;  // the points are firstPoint .. the next shape's firstPoint
-        std::int32_t level = 0;        // N of its DataN line
-    };
     struct Object {
-        std::uint32_t firstShape = 0;  // the shapes are firstShape .. the next object's firstShape
-        std::uint32_t type = 0;        // index into types()
-        std::int32_t lowestLevel = 0;  // the lowest N among its coordinate lines
-        GeoBox box;                    // around all its points
+        GeoBox box;                      // around all its points
+        std::uint32_t typeAndLevel = 0;  // its type and lowest level, packed (type() and lowestLevel())
+        std::uint32_t startLow = 0;      // the low 32 bits of its place in the map text (MapGeometry::Start)
+
+        // Index into types(), of which there are at most kMaxTypes.
+        std::uint32_t type() const { return typeAndLevel & (kMaxTypes - 1); }
+        // The lowest N among its coordinate lines, at most kMaxLowestLevel (a level no map has: an object
+        // whose lowest line lies above it is not drawn at any level up to it either).
+        int lowestLevel() const { return static_cast<int>(typeAndLevel >> 24); }
     };
+    static constexpr std::uint32_t kMaxTypes = 1u << 24;
+    static constexpr int kMaxLowestLevel = 255;
 
     MapGeometry() = default;
 
-    // Reads the geometry of a loaded map.
+    // Reads the geometry of a loaded map. The second form gives up, returning nothing, once stop is set
+    // (it looks at it every few thousand lines), and reads the map in parts side by side: parts parts cut
+    // at object openers (0: one for every kPartSize bytes, at most PassThreads()), each on a thread of its
+    // own where one can be started. The geometry is the same however the map is cut.
+    static constexpr std::size_t kPartSize = std::size_t{16} << 20;
+    // Throws Error where the map has more than kMaxTypes types.
     static MapGeometry Read(const MapText& map);
+    static std::optional<MapGeometry> Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts = 0);
 
-    std::size_t ObjectCount() const { return objects_.empty() ? 0 : objects_.size() - 1; }
-    std::size_t ShapeCount() const { return shapes_.empty() ? 0 : shapes_.size() - 1; }
-    std::size_t PointCount() const { return points_.size(); }
-    const Object& object(std::size_t i) const { return objects_[i]; }
+    std::size_t ObjectCount() const { return partEnds_.empty() ? 0 : partEnds_.back(); }
+    const Object& object(std::size_t i) const {
+        // The objects stay in the lists their parts were read into (joined, they would be held twice).
+        std::size_t part = 0;
+        while (i >= partEnds_[part]) ++part;
+        return parts_[part][part == 0 ? i : i - partEnds_[part - 1]];
+    }
     const std::vector<Type>& types() const { return types_; }
-    ObjectKind KindOf(std::size_t object) const { return types_[objects_[object].type].kind; }
-    std::span<const Shape> ShapesOf(std::size_t object) const;
-    std::span<const GeoPoint> PointsOf(const Shape& shape) const;
-    // The highest level among the object's coordinate lines that is at most level; -1 when none is.
-    int ShapeLevelAt(std::size_t object, int level) const;
+    // How many objects of each type (by index into types()) have each lowest level: (level, count) pairs.
+    const std::vector<std::vector<std::pair<int, std::size_t>>>& levelCounts() const { return levelCounts_; }
+    ObjectKind KindOf(std::size_t i) const { return types_[object(i).type()].kind; }
+    // The offset in the map text of object i's first coordinate line that was read; its coordinate lines are
+    // the ones from there to the line that ends the object.
+    std::uint64_t Start(std::size_t i) const;
+
+    // The shapes that draw object at level, read from text (the buffer of the map the geometry was read
+    // from, unchanged since): the points of its coordinate lines of the highest level, at most level, among
+    // those that were read. Fills points with them and ends with where each line's points end in points
+    // (both replaced). Returns that level, or -1 where the object has no line at or below level.
+    int ShapesAt(std::string_view text, std::size_t object, int level, std::vector<GeoPoint>& points,
+                 std::vector<std::size_t>& ends) const;
 
     const GeoBox& bounds() const { return bounds_; }
     // The first kMaxFindings findings, in line order, and how many there were in all.
     static constexpr std::size_t kMaxFindings = 100;
     const std::vector<GeometryFinding>& findings() const { return findings_; }
     std::uint64_t FindingCount() const { return findingCount_; }
-    // The memory the store holds, in bytes.
+    // The memory the store fills, in bytes.
     std::size_t MemoryBytes() const;
 
 private:
+    struct Part;
     class Builder;
+    static bool ReadPart(const std::string& text, Part& part, const std::atomic<bool>& stop);
 
-    std::vector<GeoPoint> points_;
-    std::vector<Shape> shapes_;    // followed by an end entry whose firstPoint is points_.size()
-    std::vector<Object> objects_;  // followed by an end entry whose firstShape is the real shape count
+    std::vector<std::vector<Object>> parts_;  // the objects, part by part
+    std::vector<std::size_t> partEnds_;       // the number of objects up to the end of each part
+    // Where the objects' places pass a multiple of 4 GiB: (the first object past it, the bits above the low
+    // 32 of its place), in map order.
+    std::vector<std::pair<std::size_t, std::uint32_t>> startHighs_;
     std::vector<Type> types_;
+    std::vector<std::vector<std::pair<int, std::size_t>>> levelCounts_;  // by type
     GeoBox bounds_;
     std::vector<GeometryFinding> findings_;
     std::uint64_t findingCount_ = 0;

@@ -52,13 +52,51 @@ void MapView::Pan(double dx, double dy) {
 
 bool MapView::Shows(const GeoBox& box) const { return !box.empty() && Shows(Pixels(box)); }
 
+GeoBox MapView::Area(int top, int bottom) const {
+    // The inverse of X and Y at the corners one pixel outside the rows, held within the globe.
+    const double lonPerPixel = 1.0 / (scale_ * lonFactor_);
+    const double latPerPixel = 1.0 / scale_;
+    const auto lon = [&](double x) { return std::clamp(centreLon_ + (x - width_ / 2.0) * lonPerPixel, -181e6, 181e6); };
+    const auto lat = [&](double y) { return std::clamp(centreLat_ - (y - height_ / 2.0) * latPerPixel, -91e6, 91e6); };
+    return {static_cast<std::int32_t>(std::floor(lat(bottom + 1.0))), static_cast<std::int32_t>(std::floor(lon(-1.0))),
+            static_cast<std::int32_t>(std::ceil(lat(top - 1.0))),
+            static_cast<std::int32_t>(std::ceil(lon(width_ + 1.0)))};
+}
+
 void MapView::Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const {
+    // Bits of the edges a pixel lies beyond: left, right, top, bottom.
+    const auto beyond = [&](PixelPoint p) {
+        return (p.x < -kBeyond ? 1 : 0) | (p.x > width_ + kBeyond ? 2 : 0) | (p.y < -kBeyond ? 4 : 0) |
+               (p.y > height_ + kBeyond ? 8 : 0);
+    };
     const std::size_t first = out.size();
+    int lastBeyond = 0;    // of out.back()
+    int beforeBeyond = 0;  // of the pixel kept before it
     for (const GeoPoint& p : points) {
         const PixelPoint pixel{Clamp(X(p)), Clamp(Y(p))};
-        if (out.size() > first && out.back() == pixel) continue;
-        out.push_back(pixel);
+        const std::size_t kept = out.size() - first;
+        if (kept > 0 && out.back() == pixel) continue;
+        const int edges = beyond(pixel);
+        if (kept >= 2 && (beforeBeyond & lastBeyond & edges) != 0) {
+            out.back() = pixel;  // the last point kept goes: the shortcut to this one lies beyond the same edge
+        } else {
+            out.push_back(pixel);
+            beforeBeyond = lastBeyond;
+        }
+        lastBeyond = edges;
     }
+}
+
+MapView::Transform MapView::From(const MapView& before) const {
+    const double kBefore = before.scale_ * before.lonFactor_;
+    const double kNow = scale_ * lonFactor_;
+    Transform t;
+    t.sx = kNow / kBefore;
+    t.dx = (static_cast<double>(before.centreLon_) - centreLon_ - before.width_ / 2.0 / kBefore) * kNow + width_ / 2.0;
+    t.sy = scale_ / before.scale_;
+    t.dy = (static_cast<double>(centreLat_) - before.centreLat_ - before.height_ / 2.0 / before.scale_) * scale_ +
+           height_ / 2.0;
+    return t;
 }
 
 }  // namespace stratex

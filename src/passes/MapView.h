@@ -51,11 +51,27 @@ public:
     }
     // True when some of box lies within the drawing area.
     bool Shows(const GeoBox& box) const;
+    // The positions that the drawing area and a margin of a pixel around it show; the second form, those of
+    // its rows top to bottom - 1 only.
+    GeoBox Area() const { return Area(0, height_); }
+    GeoBox Area(int top, int bottom) const;
 
-    // Appends the pixels of points to out, leaving out a point that falls on the pixel of the one kept
-    // before it (so that a shape costs at most as much as the pixels it covers). Pixels far outside the
-    // area are held at a distance that keeps every visible edge in place.
+    // Pixels lying more than this beyond an edge of the area count as beyond it (a line two pixels wide
+    // drawn there leaves the area untouched).
+    static constexpr int kBeyond = 2;
+
+    // Appends the pixels of points to out, thinned to what the area can show: a point that falls on the
+    // pixel of the one kept before it is left out (so that a shape costs at most as much as the pixels it
+    // covers), and so is a point beyond an edge of the area that the points kept on either side of it lie
+    // beyond too (the lines to it, and the area they enclose with their shortcut, lie beyond that edge).
+    // Pixels far outside the area are held at a distance that keeps every visible edge in place.
     void Project(std::span<const GeoPoint> points, std::vector<PixelPoint>& out) const;
+
+    // How pixels of a picture drawn with view before come to lie in this view: x' = sx x + dx, y' = sy y + dy.
+    struct Transform {
+        double sx = 1, sy = 1, dx = 0, dy = 0;
+    };
+    Transform From(const MapView& before) const;
 
 private:
     int width_ = 1;

@@ -169,6 +169,14 @@
         <source>; не нарисовано: </source>
         <translation>; not drawn: </translation>
     </message>
+    <message>
+        <source>Чтение координат карты...</source>
+        <translation>Reading the map&apos;s coordinates...</translation>
+    </message>
+    <message>
+        <source>Координаты карты не прочитаны: %1</source>
+        <translation>The map&apos;s coordinates were not read: %1</translation>
+    </message>
 </context>
 <context>
     <name>stratex::TMainForm</name>
