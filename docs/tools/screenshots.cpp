@@ -542,6 +542,18 @@ int main(int argc, char* argv[]) {
     if (disagreeing >= 0) poi->scrollTo(poi->model()->index(disagreeing, 0));
     Settle();
     ShotOfWindow(window, QStringLiteral("tile-set"));
+    // Its preview: every tile drawn together.
+    QTest::keyClick(window, Qt::Key_F6);
+    Settle(300);
+    if (stratex::PreviewWindow* preview = window->preview()) {
+        preview->resize(760, 600);
+        Find<QComboBox>(preview, "PreviewLevel")->setCurrentIndex(0);
+        preview->Picture();  // read and drawn on the preview's own threads: waited for
+        Check(preview->selection().DrawnCount() > 0, QStringLiteral("the set's preview draws nothing"));
+        ShotOfWindow(preview, QStringLiteral("tile-set-preview"));
+        preview->hide();
+        Settle();
+    }
     window->resize(648, 529);
     window->move(home);
     Settle();

@@ -34,6 +34,7 @@ struct PreviewMap {
     MapGeometry geometry;
     BoxIndex index;
     std::string_view text;
+    std::shared_ptr<const MapText> ownText;  // the text, where no document holds it (a set of tiles)
     std::vector<TypePaint> paints;
     std::vector<IconSize> iconSizes;
 };

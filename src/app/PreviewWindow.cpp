@@ -164,18 +164,24 @@ void PreviewWindow::LetGoOfMap() {
 void PreviewWindow::MapOpened() {
     LetGoOfMap();
     const std::uint64_t generation = readGeneration_;
-    const MapText* text = &document_->map();
+    const MapText* documentText = &document_->map();
+    // A set of tiles stays in its files: the preview reads them into one text of its own.
+    std::vector<Tile> tiles = document_->tiles();
     readFailure_.clear();
-    reader_.Run([this, text, generation](const std::atomic<bool>& stop) {
+    reader_.Run([this, documentText, tiles = std::move(tiles), generation](const std::atomic<bool>& stop) {
         std::shared_ptr<PreviewMap> map;
         QString failure;
         try {
-            std::optional<MapGeometry> geometry = MapGeometry::Read(*text, stop);
+            std::shared_ptr<const MapText> own;
+            if (!tiles.empty()) own = std::make_shared<const MapText>(JoinedMapText(tiles));
+            const MapText& text = own ? *own : *documentText;
+            std::optional<MapGeometry> geometry = MapGeometry::Read(text, stop);
             if (!geometry) return;
             map = std::make_shared<PreviewMap>();
             map->geometry = std::move(*geometry);
             map->index = BoxIndex(map->geometry);
-            map->text = text->Buffer();
+            map->text = text.Buffer();
+            map->ownText = std::move(own);
         } catch (const std::exception& error) {
             map.reset();
             failure = QString::fromStdString(error.what());  // the engine's messages are UTF-8

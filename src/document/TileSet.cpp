@@ -7,6 +7,7 @@
 #include "bytes/Integer.h"
 #include "bytes/LineList.h"
 #include "document/MapDocument.h"
+#include "grammar/MapSyntax.h"
 #include "types/TypeList.h"
 
 namespace stratex {
@@ -168,6 +169,23 @@ std::vector<SetType> UniteTypes(const std::vector<Tile>& tiles, int sortColumn) 
         for (SetType& type : ofKind) united.push_back(std::move(type));
     }
     return united;
+}
+
+MapText JoinedMapText(const std::vector<Tile>& tiles) {
+    std::string joined;
+    for (std::size_t t = 0; t < tiles.size(); ++t) {
+        const MapText map = MapText::FromFile(tiles[t].path);
+        const std::string& text = map.Buffer();
+        if (t == 0) {
+            joined = text;
+            continue;
+        }
+        const std::size_t headerEnd = mapsyntax::FindHeaderEnd(text);
+        if (headerEnd == std::string::npos) continue;
+        const std::size_t lineEnd = text.find('\n', headerEnd);
+        if (lineEnd != std::string::npos) joined.append(text, lineEnd + 1, std::string::npos);
+    }
+    return MapText::FromNormalised(std::move(joined));
 }
 
 TypeLists SetLists(const std::vector<SetType>& types) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bytes/MapText.h"
 #include "levels/LevelsTable.h"
 #include "passes/Finding.h"
 #include "passes/MapFigures.h"
@@ -57,6 +58,11 @@ std::vector<SetType> UniteTypes(const std::vector<Tile>& tiles, int sortColumn);
 
 // The Type lists of a set: a row per type with the set's level, in the order of types.
 TypeLists SetLists(const std::vector<SetType>& types);
+
+// The maps of a set as one map text, for drawing them together: the first map whole, then each other map
+// from the line after the one that ends its header part (a map without one adds nothing). Holds the whole
+// set in memory. Throws Error where a map cannot be read.
+MapText JoinedMapText(const std::vector<Tile>& tiles);
 
 // Where each tile says what the set must agree on (CheckResult's levelLines and typeLines), by tile.
 struct TileLines {

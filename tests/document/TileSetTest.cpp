@@ -116,6 +116,15 @@ TEST(TileSet, DocumentOpensASetAndProcessesEachMapFromItsFile) {
     EXPECT_EQ(ReadAll(dir.path() / "out" / "b.mp").find("Level1=16"), std::string::npos);
     EXPECT_EQ(ReadAll(dir.path() / "out" / "b.mp"), ReadAll(dir.path() / "out" / "a.mp"));
 
+    // Drawn together: the first map, then the objects of the others.
+    const auto lf = [](std::string text) {
+        std::erase(text, '\r');
+        return text;
+    };
+    EXPECT_EQ(JoinedMapText(document.tiles()).Buffer(), lf(OneTypeMap("18", "1")) +
+                                                            "[POI]\nType=0x2f06\nEndLevel=0\nData0=(1,2)\n[END]\n"
+                                                            "[POI]\nType=0x2f06\nEndLevel=1\nData0=(1,2)\n[END]\n");
+
     // One map again: the set is gone.
     EXPECT_TRUE(document.OpenMap(maps[0]));
     EXPECT_TRUE(document.tiles().empty());
