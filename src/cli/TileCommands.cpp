@@ -397,8 +397,9 @@ public:
     void Write(std::string_view) override {}
 };
 
-int RunSetProcess(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out,
-                  std::ostream& err) {
+// Where process writes each map: the map itself (--in-place), or its name in -O's folder. None, with the
+// message told, where two maps would be written to one file.
+std::optional<std::vector<std::filesystem::path>> Outputs(const Options& options, std::ostream& err) {
     std::vector<std::filesystem::path> outputs;
     std::set<std::filesystem::path> named;
     for (const std::string& map : options.maps) {
@@ -407,9 +408,16 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
             options.inPlace || options.outputDir.empty() ? path : AbsolutePath(options.outputDir) / path.filename());
         if (!options.inPlace && !options.dryRun && !named.insert(outputs.back()).second) {
             err << MessagePrefix() << "two maps would be written to " << PathToUtf8(outputs.back()) << ".\n";
-            return kCliBadUsage;
+            return std::nullopt;
         }
     }
+    return outputs;
+}
+
+int RunSetProcess(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out,
+                  std::ostream& err) {
+    const std::optional<std::vector<std::filesystem::path>> outputs = Outputs(options, err);
+    if (!outputs) return kCliBadUsage;
     if (!options.outputDir.empty() && !options.dryRun)
         std::filesystem::create_directories(AbsolutePath(options.outputDir));
     std::optional<LineList> setLevels;
@@ -449,7 +457,7 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
                 document.ProcessFileTo(nothing, &summary);
                 progress.AddBytes(FileBytes(one.map));
             } else {
-                done = document.ProcessFileTo(outputs[i], &summary, options.werror,
+                done = document.ProcessFileTo((*outputs)[i], &summary, options.werror,
                                               [&](std::uint64_t bytes) { progress.AddBytes(bytes); });
             }
             WarnAboutProcess(document, options.werror ? messages : warnings);
@@ -460,7 +468,7 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
             }
             run.counts = summary.Total();
             run.report =
-                PathToUtf8(AbsolutePath(one.map)) + ": " + ProcessedText(options, outputs[i], run.counts) + '\n';
+                PathToUtf8(AbsolutePath(one.map)) + ": " + ProcessedText(options, (*outputs)[i], run.counts) + '\n';
         },
         [&](std::size_t, TileRun& run) {
             status = std::max(status, run.status);

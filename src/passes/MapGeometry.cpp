@@ -353,10 +353,8 @@ MapGeometry MapGeometry::Read(const MapText& map) {
     return *Read(map, never);
 }
 
-std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts) {
-    const std::string& text = map.Buffer();
-    if (parts == 0) parts = std::clamp<std::size_t>(text.size() / kPartSize, 1, PassThreads());
-    // Cut where a line opens an object, as the other passes that read a map in parts do.
+std::optional<std::vector<MapGeometry::Part>> MapGeometry::ReadParts(const std::string& text,
+                                                                     const std::atomic<bool>& stop, std::size_t parts) {
     std::vector<Part> read(1);
     for (std::size_t k = 1; k < parts; ++k) {
         std::size_t scanned = std::max<std::size_t>(text.size() / parts * k, read.back().start + 1);
@@ -366,32 +364,27 @@ std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atom
         read.emplace_back().start = *cut;
     }
     read.back().end = text.size();
-
-    // The first part is read here, the others on threads of their own where they can be started.
     std::vector<char> done(read.size(), 0);
     std::vector<std::exception_ptr> failures(read.size());
-    const auto readPart = [&](std::size_t k) {
+    RunSideBySide(read.size(), read.size(), [&](std::size_t k) {
         try {
             done[k] = ReadPart(text, read[k], stop);
         } catch (...) {
             failures[k] = std::current_exception();
         }
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t k = 1; k < read.size(); ++k) {
-        try {
-            threads.push_back(StartPassThread([&, k] { readPart(k); }));
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    readPart(0);
-    for (std::thread& thread : threads) thread.join();
-    for (std::size_t k = threads.size() + 1; k < read.size(); ++k) readPart(k);
+    });
     for (const std::exception_ptr& failure : failures) {
         if (failure) std::rethrow_exception(failure);
     }
     if (std::find(done.begin(), done.end(), 0) != done.end()) return std::nullopt;
+    return read;
+}
+
+std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atomic<bool>& stop, std::size_t parts) {
+    const std::string& text = map.Buffer();
+    if (parts == 0) parts = std::clamp<std::size_t>(text.size() / kPartSize, 1, PassThreads());
+    std::optional<std::vector<Part>> read = ReadParts(text, stop, parts);
+    if (!read) return std::nullopt;
 
     // The parts joined in map order: one list of types, the type text each part leaves to the next, lines
     // numbered from the start of the map.
@@ -411,7 +404,7 @@ std::optional<MapGeometry> MapGeometry::Read(const MapText& map, const std::atom
     CarriedType typeBefore;
     std::uint64_t linesBefore = 0;
     std::size_t objects = 0;
-    for (Part& part : read) {
+    for (Part& part : *read) {
         std::vector<std::uint32_t> types(part.types.size());
         for (std::size_t t = 0; t < part.types.size(); ++t) {
             types[t] = globalType(part.types[t].kind, part.typeFromBefore[t] ? typeBefore.view() : part.types[t].text);

@@ -127,6 +127,10 @@ private:
     struct Part;
     class Builder;
     static bool ReadPart(const std::string& text, Part& part, const std::atomic<bool>& stop);
+    // The parts of text, cut where a line opens an object as the other passes that read a map in parts cut
+    // it, each read on a thread of its own (RunSideBySide); none where stop was set.
+    static std::optional<std::vector<Part>> ReadParts(const std::string& text, const std::atomic<bool>& stop,
+                                                      std::size_t parts);
 
     std::vector<std::vector<Object>> parts_;  // the objects, part by part
     std::vector<std::size_t> partEnds_;       // the number of objects up to the end of each part
