@@ -741,15 +741,7 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
         setWindowTitle(BaseCaption() + QStringLiteral(" (") +
                        tr("%1 и ещё %2").arg(ToQString(doc_->tiles().front().path)).arg(doc_->tiles().size() - 1) +
                        QStringLiteral(")"));
-        lastProcess_.reset();
-        setOutcomes_.clear();
-        changedSinceProcess_ = false;
-        ShowProcessTip();
-        for (QAbstractItemView* list :
-             {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
-              static_cast<QAbstractItemView*>(POLYListView)}) {
-            list->scrollToTop();
-        }
+        MapReplaced();
     } else {
         setWindowTitle(captionBefore);
     }
@@ -760,6 +752,20 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
         prompts_->ShowMessage(this,
                               tr("Этот файл не Polish MAP!!!") + QLatin1Char('\n') + names.join(QLatin1Char('\n')),
                               tr("Error"), QMessageBox::Critical);
+    }
+}
+
+void TMainForm::MapReplaced() {
+    // The last Process was one of the map before.
+    lastProcess_.reset();
+    setOutcomes_.clear();
+    changedSinceProcess_ = false;
+    ShowProcessTip();
+    // A new map shows its lists from the top, not at the scroll position of the one before.
+    for (QAbstractItemView* list :
+         {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
+          static_cast<QAbstractItemView*>(POLYListView)}) {
+        list->scrollToTop();
     }
 }
 
@@ -807,18 +813,8 @@ void TMainForm::OpenMapPath(const QString& path) {
         setWindowTitle(captionBefore);
         throw;
     }
-    // The last Process was one of the map before.
-    lastProcess_.reset();
-    setOutcomes_.clear();
     ShowSetMarks();
-    changedSinceProcess_ = false;
-    ShowProcessTip();
-    // A new map shows its lists from the top, not at the scroll position of the one before.
-    for (QAbstractItemView* list :
-         {static_cast<QAbstractItemView*>(POIListView), static_cast<QAbstractItemView*>(LINEListView),
-          static_cast<QAbstractItemView*>(POLYListView)}) {
-        list->scrollToTop();
-    }
+    MapReplaced();
     // The buttons follow when the handler ends, after the message as after a scan that found a map.
     if (!isPolishMap) {
         prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Error"), QMessageBox::Critical);

@@ -125,6 +125,8 @@ private:
     void OpenMapPath(const QString& path);
     // Open MAP of several maps: a set of tiles.
     void OpenMapSet(const QStringList& paths);
+    // After a map or a set took the place of the one before: no Process of it yet, the lists at their tops.
+    void MapReplaced();
     // The marks of a set: the Levels table's where the maps' headers differ (the rows mark themselves).
     void ShowSetMarks();
     // Process, or with a folder Save MAP, of the open set; what it did goes to the status bar's tooltip.
