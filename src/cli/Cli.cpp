@@ -19,6 +19,7 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliSteps.h"
 #include "cli/Messages.h"
+#include "cli/ProgressLine.h"
 #include "cli/Report.h"
 #include "document/MapDocument.h"
 #include "grammar/ObjectKind.h"
@@ -214,8 +215,9 @@ void WriteOutput(const Options& options, MapDocument& document, std::ostream& ou
 // Process into standard output, or into nothing for --dry-run.
 class StreamSink : public ByteSink {
 public:
-    explicit StreamSink(std::ostream* out) : out_(out) {}
+    StreamSink(std::ostream* out, ProgressLine& progress) : out_(out), progress_(progress) {}
     void Write(std::string_view bytes) override {
+        progress_.AddBytes(bytes.size());
         if (out_ == nullptr) return;
         out_->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!*out_) throw Error("Cannot write to standard output");
@@ -223,6 +225,7 @@ public:
 
 private:
     std::ostream* out_;
+    ProgressLine& progress_;
 };
 
 // process: Process streamed from the map file into -o (replaced atomically), standard output or nothing.
@@ -232,13 +235,17 @@ int RunProcess(const Options& options, MapDocument& document, std::ostream& out,
     ProcessSummary summary;
     ProcessSummary* counted = options.summary ? &summary : nullptr;
     bool written = true;
+    // A large map shows its progress on a terminal.
+    ProgressLine progress(options, FileBytes(options.map), err);
     if (options.dryRun || options.output == kStandardOutput) {
-        StreamSink sink(options.dryRun ? nullptr : &out);
+        StreamSink sink(options.dryRun ? nullptr : &out, progress);
         document.ProcessFileTo(sink, counted);
         CheckWritten(out);
     } else {
-        written = document.ProcessFileTo(AbsolutePath(options.output), counted, options.werror);
+        written = document.ProcessFileTo(AbsolutePath(options.output), counted, options.werror,
+                                         [&progress](std::uint64_t bytes) { progress.AddBytes(bytes); });
     }
+    progress.Finish();
     WarnAboutProcess(document, options.werror ? err : warnings);
     // With the map on standard output, the summary goes beside it on standard error.
     if (options.summary && written) {
