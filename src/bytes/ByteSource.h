@@ -50,6 +50,12 @@ public:
     virtual void Write(std::string_view bytes) = 0;
 };
 
+// Takes bytes and keeps none: a pass run for what it finds, not for what it writes (a dry run).
+class NullSink : public ByteSink {
+public:
+    void Write(std::string_view) override {}
+};
+
 // A ByteSink that keeps what is written, in memory.
 struct StringSink : ByteSink {
     std::string bytes;

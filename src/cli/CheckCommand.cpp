@@ -50,9 +50,11 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
         return CheckOutcome{kCliNotAMap, {{why.line, FindingCode::NotAMap, NotAMapText(why), {}, {}, file}}, {}};
     };
     std::optional<CheckResult> result;
+    bool stepsDone = false;
     if (request.withSteps) {
         try {
             if (!openSteps(document)) return notAMap();
+            stepsDone = true;
             result =
                 CheckMap(document.scannedFile(), {&document.lists(), &document.levels(), document.useDictionary()});
         } catch (const Error& e) {
@@ -60,6 +62,7 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
             if (!HasErrors(alone.findings, false)) throw;
             // The findings explain the failure; it is told as well, since the steps did not run to the end.
             err << FailureText(e) << '\n';
+            stepsDone = false;
             result = std::move(alone);
         }
     } else {
@@ -68,6 +71,7 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
     if (!result->isPolishMap) return notAMap();
     CheckOutcome outcome{
         kCliDone, std::move(result->findings), {std::move(result->levelLines), std::move(result->typeLines)}};
+    outcome.stepsDone = stepsDone;
     outcome.findings.insert(outcome.findings.end(), configFindings.begin(), configFindings.end());
     for (Finding& finding : outcome.findings) {
         if (finding.file.empty()) finding.file = file;

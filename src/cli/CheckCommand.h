@@ -28,6 +28,7 @@ struct CheckOutcome {
     int status = 0;
     std::vector<Finding> findings;
     TileLines lines;
+    bool stepsDone = false;  // the steps ran to the end: the document holds the map after them
 };
 
 // The findings of check on one map, as RunCheck finds them, without writing them.

@@ -16,6 +16,7 @@
 #include "bytes/Integer.h"
 #include "bytes/MapText.h"
 #include "bytes/Strings.h"
+#include "bytes/WindowsApi.h"
 #include "cli/CheckCommand.h"
 #include "cli/CliSteps.h"
 #include "cli/Messages.h"
@@ -30,16 +31,6 @@
 #include "passes/NotAMap.h"
 #include "passes/ProcessSummary.h"
 #include "types/TypeList.h"
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
 
 namespace stratex {
 namespace {
@@ -217,7 +208,7 @@ class StreamSink : public ByteSink {
 public:
     StreamSink(std::ostream* out, ProgressLine& progress) : out_(out), progress_(progress) {}
     void Write(std::string_view bytes) override {
-        progress_.AddBytes(bytes.size());
+        if (progress_.shown()) progress_.AddBytes(bytes.size());
         if (out_ == nullptr) return;
         out_->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!*out_) throw Error("Cannot write to standard output");
@@ -242,8 +233,8 @@ int RunProcess(const Options& options, MapDocument& document, std::ostream& out,
         document.ProcessFileTo(sink, counted);
         CheckWritten(out);
     } else {
-        written = document.ProcessFileTo(AbsolutePath(options.output), counted, options.werror,
-                                         [&progress](std::uint64_t bytes) { progress.AddBytes(bytes); });
+        written =
+            document.ProcessFileTo(AbsolutePath(options.output), counted, options.werror, progress.BytesCallback());
     }
     progress.Finish();
     WarnAboutProcess(document, options.werror ? err : warnings);

@@ -1,14 +1,6 @@
 #include "cli/ConsoleBuffer.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
+#include "bytes/WindowsApi.h"
 
 namespace stratex {
 

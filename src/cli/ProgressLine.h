@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <sstream>
@@ -50,6 +51,14 @@ public:
           totalBytes_(totalBytes),
           shown_(options.errIsTerminal && !options.quiet && (maps_ > 1 || totalBytes >= kLongRunBytes)) {}
 
+    // Whether the line is shown at all: where it is not, nobody need tell it anything.
+    bool shown() const { return shown_; }
+    // A callback that tells the line of bytes written, or none where the line is not shown (so that a pass
+    // does not call it for every piece it writes for nothing).
+    std::function<void(std::uint64_t)> BytesCallback() {
+        if (!shown_) return {};
+        return [this](std::uint64_t bytes) { AddBytes(bytes); };
+    }
     void AddBytes(std::uint64_t bytes) {
         bytes_ += bytes;
         Draw(false);

@@ -272,8 +272,14 @@ int RunSetCheck(const Options& options, const std::filesystem::path& namesFolder
                 {}, messages);
             run.messages = messages.str();
             run.status = run.check.status;
-            // The set's findings need the map's levels and types after the steps.
-            if (run.status == kCliDone) OpenTile(one, namesFolder, false, run);
+            // The set's findings need the map's levels and types after the steps: those the check's own steps
+            // left, where it took them; else the map is opened for them.
+            if (run.status != kCliDone) return;
+            if (run.check.stepsDone) {
+                run.tile = Tile::Of(document);
+            } else {
+                OpenTile(one, namesFolder, false, run);
+            }
         },
         [&](std::size_t, TileRun& run) {
             status = std::max(status, run.status);
@@ -299,12 +305,6 @@ std::string ProcessedText(const Options& options, const std::filesystem::path& o
     if (options.summary) text += "; EndLevel lines: " + CountsText(counts);
     return text;
 }
-
-// Process of a dry run writes nowhere.
-class NoOutput : public ByteSink {
-public:
-    void Write(std::string_view) override {}
-};
 
 // Where process writes each map: the map itself (--in-place), or its name in -O's folder. None, with the
 // message told, where two maps would be written to one file.
@@ -362,12 +362,11 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
             ProcessSummary summary;
             bool done = true;
             if (options.dryRun) {
-                NoOutput nothing;
+                NullSink nothing;
                 document.ProcessFileTo(nothing, &summary);
                 progress.AddBytes(FileBytes(one.map));
             } else {
-                done = document.ProcessFileTo((*outputs)[i], &summary, options.werror,
-                                              [&](std::uint64_t bytes) { progress.AddBytes(bytes); });
+                done = document.ProcessFileTo((*outputs)[i], &summary, options.werror, progress.BytesCallback());
             }
             WarnAboutProcess(document, options.werror ? messages : warnings);
             run.messages += messages.str();

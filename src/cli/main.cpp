@@ -3,20 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "bytes/WindowsApi.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleBuffer.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
-// shellapi.h needs what windows.h declares.
+// shellapi.h needs what windows.h (bytes/WindowsApi.h, above) declares.
 #include <shellapi.h>
 #else
 #include <unistd.h>

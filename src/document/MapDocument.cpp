@@ -52,6 +52,7 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
 bool MapDocument::CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables) {
     tiles_.clear();
     setTypes_.clear();
+    setTypeOf_.clear();
     mapPath_ = path;
     figures_ = std::move(result.figures);
     levels_ = std::move(result.levels);
@@ -169,12 +170,6 @@ std::uint64_t FileBytes(const std::filesystem::path& path) {
     return ec ? 0 : static_cast<std::uint64_t>(size);
 }
 
-// Process of a dry run writes nowhere.
-class NoOutput : public ByteSink {
-public:
-    void Write(std::string_view) override {}
-};
-
 // The figures of a set: every map's objects counted together.
 void AddFigures(MapFigures& total, const MapFigures& more) {
     for (const ObjectKind kind : kAllKinds) {
@@ -216,6 +211,8 @@ std::vector<std::filesystem::path> MapDocument::OpenMapSet(const std::vector<std
     }
     if (tiles.empty()) return notMaps;
     setTypes_ = UniteTypes(tiles, sortColumn_);
+    setTypeOf_.clear();
+    for (std::size_t i = 0; i < setTypes_.size(); ++i) setTypeOf_[{setTypes_[i].kind, setTypes_[i].code}] = i;
     lists_ = SetLists(setTypes_);
     levels_ = tiles.front().levels;
     figures_ = std::move(figures);
@@ -232,10 +229,8 @@ std::vector<std::filesystem::path> MapDocument::OpenMapSet(const std::vector<std
 }
 
 const SetType* MapDocument::SetTypeOf(ObjectKind kind, const std::string& code) const {
-    for (const SetType& type : setTypes_) {
-        if (type.kind == kind && type.code == code) return &type;
-    }
-    return nullptr;
+    const auto found = setTypeOf_.find({kind, code});
+    return found == setTypeOf_.end() ? nullptr : &setTypes_[found->second];
 }
 
 bool MapDocument::levelsDiffer() const {
@@ -264,7 +259,7 @@ std::vector<MapDocument::TileOutcome> MapDocument::ProcessSet(const std::filesys
             one.ApplyConfig(choices);
             if (!ownLevels) one.levels_ = levels_;
             if (folder.empty()) {
-                NoOutput nowhere;
+                NullSink nowhere;
                 one.ProcessFileTo(nowhere, &outcome.summary);
             } else {
                 one.ProcessFileTo(folder / tile.path.filename(), &outcome.summary);

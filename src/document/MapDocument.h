@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bytes/FileSource.h"
@@ -181,6 +183,7 @@ private:
     MapText map_;
     std::vector<Tile> tiles_;
     std::vector<SetType> setTypes_;
+    std::map<std::pair<ObjectKind, std::string>, std::size_t> setTypeOf_;  // kind and code -> setTypes_ index
     bool hasMap_ = false;
     std::filesystem::path mapPath_;
     MapFigures figures_;

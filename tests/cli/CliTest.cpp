@@ -22,25 +22,12 @@
 #include "bytes/LineList.h"
 #include "bytes/Strings.h"
 #include "passes/Finding.h"
+#include "support/CliRun.h"
 #include "support/RealMaps.h"
 #include "support/TempDir.h"
 
 namespace stratex {
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunInProcess(std::vector<std::string> args) {
-    args.insert(args.begin(), "stratex-cli");
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::string Join(const std::vector<std::string>& lines) {
     std::string text;

@@ -10,16 +10,11 @@
 #include "bytes/Strings.h"
 #include "cli/Cli.h"
 #include "passes/Parallel.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace stratex {
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 // A tile with the header's bit counts, a POI 0x2f06 of the given EndLevel and a polyline 0x16 without one.
 std::string Tile(const std::string& bits, const std::string& poiLevel) {
@@ -43,14 +38,11 @@ protected:
     }
 
     CliRun Run(const std::string& command, std::vector<std::string> maps, std::vector<std::string> options = {}) {
-        std::vector<std::string> args = {"stratex-cli", command};
+        std::vector<std::string> args = {command};
         args.insert(args.end(), maps.begin(), maps.end());
         args.insert(args.end(), {"--names-dir", PathToUtf8(dir_.path())});
         args.insert(args.end(), options.begin(), options.end());
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = RunCli(args, out, err);
-        return {status, out.str(), err.str()};
+        return RunInProcess(args);
     }
     std::string In(const std::string& name) const { return PathToUtf8(dir_.path() / name); }
 

@@ -18,6 +18,7 @@
 
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "bytes/WindowsApi.h"
 #include "document/MapDocument.h"
 #include "support/TempDir.h"
 
@@ -32,15 +33,6 @@
 #endif
 #if defined(__linux__)
 #include <sys/mount.h>
-#endif
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
 #endif
 
 namespace stratex {
