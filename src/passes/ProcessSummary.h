@@ -34,12 +34,12 @@ public:
         // The level written on the object that ends at line, or none; the lines asked for must not fall.
         std::optional<std::int32_t> At(std::uint64_t line) {
             for (; next_ < of_->levels_.size(); ++next_) {
-                const bool far = of_->steps_[next_] == kFar;
-                const std::uint64_t at = far ? of_->farLines_[far_] : base_ + of_->steps_[next_];
+                const bool isFar = of_->steps_[next_] == kFar;
+                const std::uint64_t at = isFar ? of_->farLines_[far_] : base_ + of_->steps_[next_];
                 if (at > line) return std::nullopt;
                 if (at == line) return of_->levels_[next_];
                 base_ = at;
-                if (far) ++far_;
+                if (isFar) ++far_;
             }
             return std::nullopt;
         }
