@@ -83,8 +83,10 @@ QString WindowTexts::SetProcessTip(const std::vector<MapDocument::TileOutcome>& 
                            .arg(counts.inserted)
                            .arg(counts.replaced)
                            .arg(counts.unchanged);
-        const std::uint64_t warned = outcome.warnings.dataAboveEndLevel.count + outcome.warnings.endLevelAtTop.count +
-                                     outcome.warnings.endsInsideObject.count;
+        const ProcessWarnings& made = outcome.warnings;
+        const std::uint64_t warned = made.dataAboveEndLevel.count + made.endLevelAtTop.count +
+                                     made.endsInsideObject.count + made.endLevelTwice.count +
+                                     made.endLevelOtherCase.count + made.endsInsideOpener.count;
         if (warned > 0) line += tr("; внимание: %1").arg(ObjectCount(warned));
         lines << line;
     }
@@ -107,6 +109,20 @@ QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t level
     if (made.endsInsideObject.count > 0) {
         lines << tr("Внимание: карта кончается внутри объекта, открытого в строке %1")
                      .arg(made.endsInsideObject.firstLine);
+    }
+    if (made.endLevelTwice.count > 0) {
+        lines << tr("Внимание: второй EndLevel в объекте (строк: %1, первая %2); Process меняет только последний")
+                     .arg(made.endLevelTwice.count)
+                     .arg(made.endLevelTwice.firstLine);
+    }
+    if (made.endLevelOtherCase.count > 0) {
+        lines << tr("Внимание: EndLevel в другом регистре (строк: %1, первая %2); Process добавляет EndLevel рядом")
+                     .arg(made.endLevelOtherCase.count)
+                     .arg(made.endLevelOtherCase.firstLine);
+    }
+    if (made.endsInsideOpener.count > 0) {
+        lines << tr("Внимание: карта обрывается внутри строки начала объекта (строка %1)")
+                     .arg(made.endsInsideOpener.firstLine);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -51,22 +51,19 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
     };
     std::optional<CheckResult> result;
     bool stepsDone = false;
-    if (request.withSteps) {
-        try {
-            if (!openSteps(document)) return notAMap();
-            stepsDone = true;
-            result =
-                CheckMap(document.scannedFile(), {&document.lists(), &document.levels(), document.useDictionary()});
-        } catch (const Error& e) {
-            CheckResult alone = CheckMap(MapFile(request.map));
-            if (!HasErrors(alone.findings, false)) throw;
-            // The findings explain the failure; it is told as well, since the steps did not run to the end.
-            err << FailureText(e) << '\n';
-            stepsDone = false;
-            result = std::move(alone);
-        }
-    } else {
-        result = CheckMap(MapFile(request.map));
+    try {
+        if (!openSteps(document)) return notAMap();
+        stepsDone = true;
+        const StreamFacts facts = document.scannedFacts();
+        result = CheckMap(document.scannedFile(),
+                          {&document.lists(), &document.levels(), document.useDictionary(), &facts});
+    } catch (const Error& e) {
+        CheckResult alone = CheckMap(MapFile(request.map));
+        if (!HasErrors(alone.findings, false)) throw;
+        // The findings explain the failure; it is told as well, since the steps did not run to the end.
+        err << FailureText(e) << '\n';
+        stepsDone = false;
+        result = std::move(alone);
     }
     if (!result->isPolishMap) return notAMap();
     CheckOutcome outcome{

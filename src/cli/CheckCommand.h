@@ -14,7 +14,6 @@ namespace stratex {
 
 struct CheckRequest {
     std::filesystem::path map;          // absolute
-    bool withSteps = false;             // a level config or new levels are applied before the check
     bool json = false;                  // findings as JSON instead of one line each
     bool werror = false;                // warnings count as errors for the exit status
     bool all = false;                   // every finding on a line of its own, not grouped

@@ -31,6 +31,7 @@
 #include "passes/NotAMap.h"
 #include "passes/ProcessSummary.h"
 #include "types/TypeList.h"
+#include "types/TypeNames.h"
 
 namespace stratex {
 namespace {
@@ -163,17 +164,33 @@ void WarnAboutMap(const Options& options, const MapDocument& document, std::ostr
     }
 }
 
-// The problems of a level config file, per line: a name that set no row (with the spelling that would
-// have), or a level that is no whole number, on which process and dictionary will fail for a type that uses
-// it. check reports them as findings; the other commands warn.
+// True when the name of a config line that set no row names a type of the type name files: a config made
+// for a set of tiles names the types of every tile, and a tile lacks most of them.
+bool NamesAKnownType(const UnmatchedConfigLine& line, const TypeNameFiles& names) {
+    // A line with a hint misspells a type of the lists.
+    const std::string& spelled = line.name;
+    if (!line.hint.empty() || spelled.size() < 2) return false;
+    for (const ObjectKind kind : kAllKinds) {
+        if (AsciiLower(spelled.front()) == ConfigLetter(kind)) {
+            return !LookupTypeName(names.Of(kind), std::string_view(spelled).substr(1)).empty();
+        }
+    }
+    return false;
+}
+
+// The problems of a level config file, per line: a name that set no row and names no type of the type name
+// files (with the spelling that would have set one), or a level that is no whole number, on which process
+// and dictionary will fail for a type that uses it. check reports them as findings; the other commands warn.
 std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const LineList& lines,
-                                    const std::vector<UnmatchedConfigLine>& unmatched) {
+                                    const std::vector<UnmatchedConfigLine>& unmatched, const TypeNameFiles& names) {
     const std::string file = PathToUtf8(config);
     std::vector<Finding> findings;
     auto next = unmatched.begin();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t number = i + 1;
-        if (next != unmatched.end() && next->line == number) {
+        if (next != unmatched.end() && next->line == number && NamesAKnownType(*next, names)) {
+            ++next;
+        } else if (next != unmatched.end() && next->line == number) {
             std::string message = "'" + Cp1251ToUtf8(next->name) + "' names no type of the lists";
             if (!next->hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(next->hint) + "'?";
             findings.push_back({number, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
@@ -265,12 +282,10 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     std::ostream& warnings = options.quiet ? discard : err;
     MapDocument document(namesFolder);
     if (options.command == Command::Check) {
-        // Any choice of Process's makes check judge the map that Process would write with it.
-        const bool processChoices = !options.configs.empty() || options.levels.has_value() || options.dictionary ||
-                                    options.showAll || !options.sort.empty();
-        const CheckRequest request{
-            AbsolutePath(options.map), processChoices, options.json, options.werror, options.all, options.only,
-            options.disabled};
+        // check judges the map and the map that Process would write with the same choices (none: Process's
+        // own after Open MAP).
+        const CheckRequest request{AbsolutePath(options.map), options.json,         options.werror,
+                                   options.all,               options.only,         options.disabled};
         // The config files' problems are findings of the check, not warnings beside it.
         std::vector<Finding> configFindings;
         return RunCheck(
@@ -451,6 +466,28 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
         warnings << MessagePrefix(file, made.endsInsideObject.firstLine)
                  << "warning: the map ends inside the object that opens here\n";
     }
+    // "1 line ... it", "3 lines ... the first": lines that Process keeps as they are.
+    const auto lines = [](std::uint64_t count, const std::string& what) {
+        return std::to_string(count) + (count == 1 ? " line " : " lines ") + what +
+               (count == 1 ? "; it is here" : "; the first is here");
+    };
+    if (made.endLevelTwice.count > 0) {
+        warnings << MessagePrefix(file, made.endLevelTwice.firstLine) << "warning: "
+                 << lines(made.endLevelTwice.count,
+                          "a second EndLevel line in an object; Process sets only the last one and keeps the other")
+                 << '\n';
+    }
+    if (made.endLevelOtherCase.count > 0) {
+        warnings << MessagePrefix(file, made.endLevelOtherCase.firstLine) << "warning: "
+                 << lines(made.endLevelOtherCase.count,
+                          "'EndLevel' in another letter case; Process keeps it and gives the object an EndLevel line "
+                          "beside it")
+                 << '\n';
+    }
+    if (made.endsInsideOpener.count > 0) {
+        warnings << MessagePrefix(file, made.endsInsideOpener.firstLine)
+                 << "warning: the map ends inside an opener line, which opens nothing\n";
+    }
 }
 
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they
@@ -466,10 +503,18 @@ bool OpenSteps(const Options& options, MapDocument& document, std::ostream& warn
     if (!options.sort.empty()) {
         for (const ObjectKind kind : kAllKinds) document.SortList(kind, options.sort.front() - '0');
     }
+    TypeNameFiles names;
+    if (!options.configs.empty()) {
+        try {
+            names = document.Names();
+        } catch (const Error&) {
+            // check runs without the type name files: every unknown name is told then.
+        }
+    }
     for (const std::string& config : options.configs) {
         const std::filesystem::path path = AbsolutePath(config);
         const std::vector<UnmatchedConfigLine> unmatched = document.OpenConfig(path);
-        std::vector<Finding> findings = ConfigFindings(path, document.cfgLines(), unmatched);
+        std::vector<Finding> findings = ConfigFindings(path, document.cfgLines(), unmatched, names);
         if (configFindings) {
             configFindings->insert(configFindings->end(), findings.begin(), findings.end());
         } else {

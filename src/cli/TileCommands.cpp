@@ -247,9 +247,7 @@ int RunSetScanOrConfig(const Options& options, const std::filesystem::path& name
 
 int RunSetCheck(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out,
                 std::ostream& err) {
-    const bool processChoices = !options.configs.empty() || options.levels.has_value() || options.dictionary ||
-                                options.showAll || !options.sort.empty();
-    CheckRequest request{{}, processChoices, options.json, options.werror, options.all, options.only, options.disabled};
+    CheckRequest request{{}, options.json, options.werror, options.all, options.only, options.disabled};
     std::vector<Finding> findings;
     std::vector<Tile> tiles;
     std::vector<TileLines> lines;

@@ -151,6 +151,8 @@ public:
     const MapText& map() const { return map_; }
     // The map file as ScanMapFile scanned it: reading it fails once the file has changed.
     FileParts scannedFile() const { return FileParts(mapPath_, scannedStamp_); }
+    // What ScanMapFile recorded for a streamed Process of that file.
+    const StreamFacts& scannedFacts() const { return scannedFacts_; }
     // What the last Process made that the map's maker would not want (by the map's input lines).
     const ProcessWarnings& processWarnings() const { return warnings_; }
     bool hasMap() const { return hasMap_; }
@@ -168,10 +170,11 @@ public:
     bool modified() const { return modified_; }
     bool showAll() const { return showAll_; }
     const std::filesystem::path& programDir() const { return programDir_; }
+    // The type name files of programDir, read now, or none without a folder. Throws Error where one cannot
+    // be read.
+    TypeNameFiles Names() const;
 
 private:
-    // The type name files of programDir, or none without a folder.
-    TypeNameFiles Names() const;
     // The end of a successful Open MAP: takes what the scan of path found and enables the buttons. Returns
     // whether the file is a Polish map.
     bool CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables);

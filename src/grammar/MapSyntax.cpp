@@ -46,6 +46,16 @@ std::string_view TypeText(std::string_view line) {
 
 std::string_view UpToText(std::string_view line) { return Mid(line, 10, 11); }
 
+bool BeginsEndLevelOtherCase(std::string_view line) { return StartsWithNoCase(line, "EndLevel"); }
+
+bool IsCutOpener(std::string_view line) {
+    if (line.empty() || line.front() != '[') return false;
+    for (const Opener& opener : kOpeners) {
+        if (line.size() < opener.marker.size() && opener.marker.substr(0, line.size()) == line) return true;
+    }
+    return false;
+}
+
 bool IsLevelLine(std::string_view line) {
     return line.size() > 5 && StartsWithNoCase(line, "level") && line[5] >= '0' && line[5] <= '9';
 }

@@ -58,12 +58,15 @@ struct LineClass {
     bool end = false;       // begins with an object end marker
     bool type = false;      // begins with "Type"; TypeText gives its type text
     bool endLevel = false;  // begins with "EndLevel"; UpToText gives its up-to text
+    // Begins with "EndLevel" in another letter case ("endlevel=2"): no EndLevel line to any pass, which a
+    // map compiler may still read as one.
+    bool endLevelOtherCase = false;
 };
 
 // Outside the header part, a line that holds no "[" and begins with none of these bytes means nothing to
-// any pass (no marker, no key that a pass reads, no empty key's value): a pass may take a run of such lines
-// at once, without looking at them one by one.
-inline constexpr std::string_view kNotPlainFirst = "[TE=";
+// any pass (no marker, no key that a pass reads or warns about, no empty key's value): a pass may take a run
+// of such lines at once, without looking at them one by one.
+inline constexpr std::string_view kNotPlainFirst = "[TEe=";
 inline constexpr std::array<bool, 256> kNotPlainTable = [] {
     std::array<bool, 256> table{};
     for (const char c : kNotPlainFirst) table[static_cast<unsigned char>(c)] = true;
@@ -95,6 +98,9 @@ inline void ReadMarkers(std::string_view line, LineClass& lineClass) {
     }
 }
 
+// True when line begins with "EndLevel" with its letter case ignored; for ClassifyLine.
+bool BeginsEndLevelOtherCase(std::string_view line);
+
 // Classifies line by its first character, so that the common line costs one comparison. Always inline: every
 // pass calls it for every line, and in the larger walks a compiler may otherwise leave it out of line.
 [[gnu::always_inline]] inline LineClass ClassifyLine(std::string_view line) {
@@ -112,6 +118,10 @@ inline void ReadMarkers(std::string_view line, LineClass& lineClass) {
             break;
         case 'E':
             lineClass.endLevel = Begins(line, "EndLevel");
+            if (!lineClass.endLevel) lineClass.endLevelOtherCase = BeginsEndLevelOtherCase(line);
+            break;
+        case 'e':
+            lineClass.endLevelOtherCase = BeginsEndLevelOtherCase(line);
             break;
         default:
             break;
@@ -166,6 +176,9 @@ inline constexpr std::array<bool, 256> kCoordinateFirst = [] {
 // The level of a coordinate line: N of a line whose key is "DataN" or the older "OriginN" (up to three
 // digits, letter case ignored, blanks before "=" allowed); nothing for any other line.
 std::optional<int> CoordinateLevel(std::string_view line);
+
+// A last line that a map was cut inside of: it begins a section opener without being one ("[P", "[POLYG").
+bool IsCutOpener(std::string_view line);
 
 // Where a map may be cut into parts that are walked side by side: the offset in bytes of the first line
 // that starts at or after scanned (never at 0: the line there may have begun before bytes) and begins with

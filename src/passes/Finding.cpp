@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 26> kFindingCodes = {{
+const std::array<FindingCodeInfo, 29> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -29,6 +29,9 @@ const std::array<FindingCodeInfo, 26> kFindingCodes = {{
     {FindingCode::LevelsDiffer, "levels-differ", Severity::Warning},
     {FindingCode::TypeLevelDiffers, "type-level-differs", Severity::Warning},
     {FindingCode::DictionaryColumn, "dictionary-column", Severity::Warning},
+    {FindingCode::ProcessFails, "process-fails", Severity::Error},
+    {FindingCode::EndLevelOtherCase, "endlevel-case", Severity::Warning},
+    {FindingCode::MapCut, "map-cut", Severity::Warning},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

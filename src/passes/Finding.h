@@ -44,6 +44,9 @@ enum class FindingCode {
     LevelsDiffer,         // of a set of maps: a level header unlike the first map's
     TypeLevelDiffers,     // of a set of maps: a type whose maps give it different levels
     DictionaryColumn,     // two types of a kind that share a dictionary column with different levels
+    ProcessFails,         // Process would stop at the object (a level that is no number)
+    EndLevelOtherCase,    // "endlevel=" in another letter case, which Process keeps beside its own EndLevel
+    MapCut,               // the map ends inside an opener line
 };
 
 struct FindingCodeInfo {
@@ -53,7 +56,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 26> kFindingCodes;
+extern const std::array<FindingCodeInfo, 29> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@
 #include "passes/MapScan.h"
 #include "passes/Parts.h"
 #include "passes/Process.h"
+#include "passes/ProcessWalk.h"
 
 namespace stratex {
 namespace {
@@ -47,40 +49,49 @@ struct TypeStats {
     std::uint64_t without = 0;                        // objects without EndLevel
 };
 
-// What Process would write on each object of the map: its own walk, with the Type lists given or else
-// those that the scan of the map makes (as the window's Process after Open MAP would use). Where Process
-// would stop, or the map cannot be scanned, the levels end there. Both read the input again.
-WrittenLevels LevelsWritten(const PartInput& input, const CheckContext& context) {
-    WrittenLevels written;
-    try {
-        if (context.lists) {
-            const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
-            LevelsProcessWrites(*source, context.resultingLevels ? *context.resultingLevels : LevelsTable(),
-                                *context.lists, written);
-        } else {
+// What Process would make of the map: its own walk, run without writing, with the choices of context, and
+// what context lacks from the scan of the map (as Process after Open MAP alone would use). Where the walk
+// fails otherwise than at an object, the levels end there and the failure is kept.
+struct ProcessedMap {
+    ProcessVerdict verdict;
+    std::optional<LevelsTable> levels;  // the Levels table Process writes from; none where the scan failed
+    std::optional<Error> failure;       // where Process's walk stopped
+};
+
+void WalkProcess(const PartInput& input, const CheckContext& context, ProcessedMap& processed) {
+    const TypeLists* lists = context.lists;
+    const StreamFacts* facts = context.facts;
+    ScanResult scan;
+    StreamFacts scannedFacts;
+    if (!lists || !context.resultingLevels || (context.dictionary && !facts)) {
+        // A map that cannot be scanned cannot be processed either; its findings say why.
+        try {
             DictionaryTables tables;
-            StreamFacts facts;
             const std::unique_ptr<ByteSource> scanned = input.Open(0, input.size());
-            const ScanResult scan = ScanMapStream(*scanned, TypeNameFiles(), false, tables, 1, facts);
-            const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
-            LevelsProcessWrites(*source, scan.levels, scan.lists, written);
+            scan = ScanMapStream(*scanned, TypeNameFiles(), context.dictionary, tables, 1, scannedFacts);
+        } catch (const Error&) {
+            return;
         }
-    } catch (const Error&) {
-        // The objects before the failure keep their levels.
+        if (!lists) lists = &scan.lists;
+        if (!facts) facts = &scannedFacts;
     }
-    return written;
+    processed.levels = context.resultingLevels ? *context.resultingLevels : scan.levels;
+    try {
+        const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
+        ProcessDry(*source, facts ? *facts : StreamFacts{}, *processed.levels, *lists, context.dictionary,
+                   processed.verdict);
+    } catch (const Error& failure) {
+        processed.failure = failure;
+    }
 }
 
 class MapChecker {
 public:
     // written: what Process writes on each object, in line order.
     // text: the map checked, which Process's walk reads where a finding needs what Process would write.
-    MapChecker(const PartInput& input, const CheckContext& context)
-        : context_(context),
-          input_(input),
-          asProcessed_(context.lists != nullptr && context.resultingLevels != nullptr) {
+    MapChecker(const PartInput& input, const CheckContext& context) : context_(context) {
         // The map as Process would write it: each object's EndLevel from Process's own walk.
-        if (asProcessed_) processed_ = LevelsWritten(input, context);
+        WalkProcess(input, context, processed_);
     }
 
     // Examines line number (1-based); bracket is the offset of its first "[" or npos.
@@ -118,6 +129,12 @@ public:
             endLevel_ = TryReadInteger(ValueOf(line));
         } else if (tracked.dataLevel >= 0) {
             DataLine(line, number, tracked.dataLevel);
+        } else if (tracked.lineClass.endLevelOtherCase) {
+            Add(number, FindingCode::EndLevelOtherCase,
+                "'" + Cp1251ToUtf8(line.substr(0, 8)) +
+                    "' is not EndLevel in its letter case; Process keeps the line and gives the object an EndLevel "
+                    "line beside it",
+                tracker_.kind());
         }
         if (tracked.endsObject) FinishObject(number);
     }
@@ -163,13 +180,15 @@ public:
             Add(object_.opener, FindingCode::SectionNotClosed,
                 "the " + std::string(KindName(tracker_.kind())) + " section is never closed");
         }
-        if (inDictionary_) {
+        // With the dictionary option Process takes the section out up to the next one and writes its own.
+        if (inDictionary_ && !context_.dictionary) {
             Add(dictionaryLine_, FindingCode::DictionaryNotClosed,
-                "the [DICTIONARY] section has no [END-DICTIONARY] line; Process would remove the lines after it");
+                "the [DICTIONARY] section has no [END-DICTIONARY] line; with the dictionary option Process would "
+                "remove the lines after it up to the next section");
         }
         TypeFindings();
         if (context_.dictionary && context_.lists) DictionaryColumnFindings(*context_.lists);
-        TellWhatProcessWrites();
+        ProcessFindings();
         for (const LevelLine& level : levelLines_) result_.levelLines.push_back(level.line);
         for (const auto& [key, stats] : types_) {
             result_.typeLines[static_cast<std::size_t>(stats.kind)][NormalisedTypeCode(stats.kind, stats.value)] =
@@ -211,21 +230,21 @@ private:
     // The header Process would write in place of the map's: from the Levels table, beginning at the
     // "Levels=" line, each row's bit count as Process writes it (the value's first two characters).
     void ProcessedHeader() {
-        const LevelsTable& levels = *context_.resultingLevels;
-        levelsValue_ = std::to_string(levels.size());
+        const std::vector<std::string> header = processwalk::HeaderLines(*processed_.levels);
+        levelsValue_ = std::string(ValueOf(header.front()));
         levelLines_.clear();
-        for (std::size_t k = 0; k < levels.size(); ++k) {
-            const LevelRow& row = levels.rows()[k];
+        for (std::size_t k = 1; k <= processed_.levels->size(); ++k) {
+            const std::string_view line = header[k];
             std::int32_t number = 0;
-            for (std::size_t i = 5; i < row.key.size() && i < 11 && row.key[i] >= '0' && row.key[i] <= '9'; ++i) {
-                number = number * 10 + (row.key[i] - '0');
+            for (std::size_t i = 5; i < line.size() && i < 11 && line[i] >= '0' && line[i] <= '9'; ++i) {
+                number = number * 10 + (line[i] - '0');
             }
-            levelLines_.push_back({*levelsLine_ + 1 + k, number, row.value.substr(0, 2)});
+            levelLines_.push_back({*levelsLine_ + k, number, std::string(ValueOf(line))});
         }
     }
 
     void HeaderFindings(std::uint64_t headerEnd) {
-        if (asProcessed_ && levelsLine_) ProcessedHeader();
+        if (levelsLine_ && processed_.levels) ProcessedHeader();
         const std::size_t count = levelLines_.size();
         const std::uint64_t at = levelsLine_ ? *levelsLine_ : headerEnd;
         std::optional<std::int32_t> declared;
@@ -298,6 +317,9 @@ private:
         const std::string_view typeText = tracker_.typeText();
         const int minData = tracker_.minData();
         const int maxData = tracker_.maxData();
+        // What Process gives the object: nothing where its walk reads the object otherwise.
+        const std::optional<std::int32_t> processed = nextProcessed_.At(number);
+        if (processed && *processed < 0) ++failuresTold_;
         if (!tracker_.typeInObject()) {
             Add(object_.opener, FindingCode::NoType,
                 "the " + std::string(KindName(kind_)) +
@@ -313,7 +335,6 @@ private:
                 kind_);
             return;
         }
-        if (asProcessed_ && !AsProcessed(number)) return;
         TypeStats& stats = StatsOf(*value);
         if (endLevel_) {
             ++stats.endLevels[*endLevel_];
@@ -321,9 +342,27 @@ private:
             ++stats.without;
         }
         const bool hasData = maxData >= 0;
-        if (lastLevel_ && endLevel_ && *endLevel_ >= *lastLevel_) {
-            AddForType(object_.endLevel, FindingCode::EndLevelTop,
-                       "EndLevel=" + std::to_string(*endLevel_) + " is at or above the last level, " +
+        // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
+        if (hasData && !object_.endLevel && maxData > 0) {
+            std::string message = "no EndLevel while its data lies at level";
+            message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
+                                         : " " + std::to_string(minData);
+            if (processed && *processed >= 0) message += "; Process would set EndLevel=" + std::to_string(*processed);
+            AddForType(object_.highestData, FindingCode::DataWithoutEndLevel, std::move(message), stats);
+        }
+        if (!processed) return;
+        if (*processed < 0) {
+            AddForType(number, FindingCode::ProcessFails,
+                       "Process would stop here: " + FailureOf(*processed).message, stats);
+            return;
+        }
+        // The object as Process writes it: the EndLevel on its EndLevel line or the line Process puts one in
+        // front of.
+        const std::int32_t level = *processed;
+        const std::uint64_t endLevelLine = object_.endLevel != 0 ? object_.endLevel : number;
+        if (lastLevel_ && level >= *lastLevel_) {
+            AddForType(endLevelLine, FindingCode::EndLevelTop,
+                       "EndLevel=" + std::to_string(level) + " is at or above the last level, " +
                            std::to_string(*lastLevel_) + ", which holds no objects",
                        stats);
         }
@@ -333,30 +372,16 @@ private:
                 "Data" + std::to_string(maxData) + " is at or above the last level, " + std::to_string(*lastLevel_),
                 stats);
         }
-        if (hasData && endLevel_ && minData > *endLevel_) {
-            AddForType(object_.endLevel, FindingCode::DataAboveEndLevel,
+        if (hasData && minData > level) {
+            AddForType(endLevelLine, FindingCode::DataAboveEndLevel,
                        "the data starts at level " + std::to_string(minData) +
-                           ", above EndLevel=" + std::to_string(*endLevel_),
+                           ", above EndLevel=" + std::to_string(level),
                        stats);
-        }
-        // Without EndLevel an object is drawn up to its highest data level; Process gives it the type's level.
-        if (hasData && !endLevel_ && maxData > 0) {
-            std::string message = "no EndLevel while its data lies at level";
-            message += maxData > minData ? "s " + std::to_string(minData) + "-" + std::to_string(maxData)
-                                         : " " + std::to_string(minData);
-            AddForType(object_.highestData, FindingCode::DataWithoutEndLevel, std::move(message), stats);
-            awaitingProcess_.push_back({result_.findings.size() - 1, number});
         }
     }
 
-    // The object that ends at line as Process would write it: the EndLevel Process gives it, on its EndLevel
-    // line or the line Process puts one in front of. False where Process stops before the object.
-    bool AsProcessed(std::uint64_t line) {
-        const std::optional<std::int32_t> level = nextProcessed_.At(line);
-        if (!level) return false;
-        endLevel_ = *level;
-        if (object_.endLevel == 0) object_.endLevel = line;
-        return true;
+    const ProcessFailures::Failure& FailureOf(std::int32_t written) const {
+        return processed_.verdict.failures.list[static_cast<std::size_t>(WrittenLevels::kFailed - written)];
     }
 
     TypeStats& StatsOf(std::int32_t value) {
@@ -364,16 +389,44 @@ private:
         return types_.try_emplace(key, TypeStats{kind_, value, object_.opener, {}, 0}).first->second;
     }
 
-    // Tells the findings that wait for it what Process would write on their objects: Process's own walk,
-    // run only where a finding needs it. Nothing for an object where Process would stop before it.
-    void TellWhatProcessWrites() {
-        if (awaitingProcess_.empty()) return;
-        const WrittenLevels written = LevelsWritten(input_, context_);
-        WrittenLevels::Cursor cursor(written);
-        for (const auto& [finding, line] : awaitingProcess_) {
-            if (const std::optional<std::int32_t> level = cursor.At(line)) {
-                result_.findings[finding].message += "; Process would set EndLevel=" + std::to_string(*level);
+    // Where Process would stop or warn and no finding of the map says so yet (its walk reads some lines
+    // otherwise than the checker): a finding at the first line Process names.
+    void ProcessFindings() {
+        const auto has = [&](FindingCode code) {
+            return std::any_of(result_.findings.begin(), result_.findings.end(),
+                               [code](const Finding& finding) { return finding.code == code; });
+        };
+        if (processed_.failure) {
+            const Error& failure = *processed_.failure;
+            Add(failure.line(), FindingCode::ProcessFails, std::string("Process would stop here: ") + failure.what());
+        }
+        const std::uint64_t failed = std::accumulate(
+            processed_.verdict.failures.list.begin(), processed_.verdict.failures.list.end(), std::uint64_t{0},
+            [](std::uint64_t sum, const ProcessFailures::Failure& failure) { return sum + failure.count; });
+        if (failuresTold_ < failed) {
+            for (const ProcessFailures::Failure& failure : processed_.verdict.failures.list) {
+                Add(failure.firstLine, FindingCode::ProcessFails, "Process would stop here: " + failure.message);
             }
+        }
+        const ProcessWarnings& made = processed_.verdict.warnings;
+        const struct {
+            const ProcessWarnings::Problem& problem;
+            FindingCode code;
+            const char* message;
+        } kWarned[] = {
+            {made.dataAboveEndLevel, FindingCode::DataAboveEndLevel,
+             "Process would give the object an EndLevel below the lowest level of its coordinates"},
+            {made.endLevelAtTop, FindingCode::EndLevelTop,
+             "Process would give the object an EndLevel at or above the top level, which holds no objects"},
+            {made.endsInsideObject, FindingCode::SectionNotClosed, "the map ends inside the object that opens here"},
+            {made.endLevelTwice, FindingCode::EndLevelTwice,
+             "a second EndLevel line in an object; Process sets only the last one and keeps the other"},
+            {made.endLevelOtherCase, FindingCode::EndLevelOtherCase,
+             "'EndLevel' in another letter case; Process keeps it and gives the object an EndLevel line beside it"},
+            {made.endsInsideOpener, FindingCode::MapCut, "the map ends inside an opener line, which opens nothing"},
+        };
+        for (const auto& warned : kWarned) {
+            if (warned.problem.count > 0 && !has(warned.code)) Add(warned.problem.firstLine, warned.code, warned.message);
         }
     }
 
@@ -428,13 +481,9 @@ private:
     }
 
     const CheckContext& context_;
-    const PartInput& input_;
-    // Judging the map as Process would write it (with the Type lists and the Levels table it would use).
-    bool asProcessed_;
-    WrittenLevels processed_;
-    WrittenLevels::Cursor nextProcessed_{processed_};
-    // Findings that say what Process would write, by their index and their object's end line.
-    std::vector<std::pair<std::size_t, std::uint64_t>> awaitingProcess_;
+    ProcessedMap processed_;
+    WrittenLevels::Cursor nextProcessed_{processed_.verdict.written};
+    std::uint64_t failuresTold_ = 0;  // objects at which a finding says that Process would stop
     CheckResult result_;
 
     ObjectTracker<kCheckReading> tracker_;

@@ -9,23 +9,25 @@
 #include "bytes/MapText.h"
 #include "levels/LevelsTable.h"
 #include "passes/Finding.h"
+#include "passes/StreamFacts.h"
 #include "types/TypeLists.h"
 
 namespace stratex {
 
 class PartInput;
 
-// What a check knows besides the map. Both pointers may be null; what they point to must outlive the call.
+// The choices Process would run with. The pointers may be null: what is missing is what Process takes after
+// Open MAP alone, from the scan of the map. What they point to must outlive the call.
 struct CheckContext {
-    // The Type lists Process would use: the levels it would give objects without EndLevel. Null: the level
-    // the scan takes for the type (its first object's EndLevel, or 0).
+    // The Type lists Process would use: the level it gives every object of a type.
     const TypeLists* lists = nullptr;
-    // The Levels table Process would write (after a level config or new levels). Given together with lists,
-    // every listed type of the map is checked against its last level.
+    // The Levels table Process would write in place of the map's level header.
     const LevelsTable* resultingLevels = nullptr;
     // Process writes a dictionary from lists: types of a kind that share a dictionary column with different
     // levels are told.
     bool dictionary = false;
+    // What the scan of the same bytes recorded for a streamed Process (with the dictionary option).
+    const StreamFacts* facts = nullptr;
 };
 
 struct CheckResult {
@@ -37,14 +39,17 @@ struct CheckResult {
     std::array<std::map<std::string, std::uint64_t>, 3> typeLines;
 };
 
-// Checks text in one pass with the recognition rules of the scan and Process: the level header (its
-// "Levels=" line against its Level lines, their order, bit counts and number), every object (its Type
-// line and type text, its EndLevel and DataN levels against the header, an unclosed or misplaced
-// section), the types whose objects carry different EndLevels and the dictionary sections. Allocates per
-// type and per finding, not per line. Never throws on map content.
+// Checks a map and the map that Process would write from it with the choices of context, in one verdict:
+// the level header as Process writes it (its "Levels=" line against its Level lines, their order, bit
+// counts and number), every object (its Type line and type text, the EndLevel Process gives it and its
+// DataN levels against that header, an unclosed or misplaced section), the types whose objects carry
+// different EndLevels as they stand, the dictionary sections, where Process would stop (an error at each
+// object it cannot give a level) and everything Process warns about. Process's own walk, run without
+// writing, says what Process gives each object. Allocates per type and per finding, not per line. Never
+// throws on map content.
 CheckResult CheckMap(const MapText& text, const CheckContext& context = {});
-// The same over the map that input gives, read through the engine's bounded reader (and again where Process's
-// levels are needed): memory grows with the findings, not with the map. Throws Error where input cannot be
+// The same over the map that input gives, read through the engine's bounded reader (once more for Process's
+// walk, and for the scan where context lacks its choices): memory grows with the findings, not with the map. Throws Error where input cannot be
 // read.
 CheckResult CheckMap(const PartInput& input, const CheckContext& context = {});
 

@@ -46,6 +46,7 @@ struct Run {
     std::uint64_t inputSize = 0;
     WrittenLevels* written = nullptr;
     ProcessWarnings* warnings = nullptr;
+    ProcessFailures* failures = nullptr;
 };
 
 // The one walk of the input through one reader, the result written as it comes (the input starting at
@@ -59,7 +60,8 @@ void WalkStream(ByteSource& input, const Run& run, const ProcessTracker& start =
     const auto walk = [&](PlanOutput& output) {
         StreamPlan plan(generated.texts, output);
         StreamSource source(reader, plan, run.facts.lastDictionaryEnd, run.progress, run.inputSize);
-        Walk(source, plan, tracker, generated, {run.useDictionary, run.summary, false, run.written, run.warnings});
+        Walk(source, plan, tracker, generated,
+             {run.useDictionary, run.summary, false, run.written, run.warnings, run.failures});
         plan.Finish();
     };
     if (run.plan) {
@@ -396,13 +398,15 @@ void ProcessMap(MapText& text, const LevelsTable& levels, const TypeLists& lists
     dicLines = std::move(newDicLines);
 }
 
-void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists, WrittenLevels& written) {
-    // Nothing is kept of the result but the levels.
-    const StreamFacts facts;
+void ProcessDry(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                bool useDictionary, ProcessVerdict& verdict) {
     DictionaryTables tables;
     LineList dicLines;
-    Run run{facts, levels, lists, false, tables, dicLines, nullptr, nullptr, LineReader::kDefaultCapacity, nullptr};
-    run.written = &written;
+    Run run{facts, levels, lists, useDictionary, tables, dicLines, nullptr, nullptr, LineReader::kDefaultCapacity,
+            nullptr};
+    run.written = &verdict.written;
+    run.warnings = &verdict.warnings;
+    run.failures = &verdict.failures;
     WalkStream(input, run);
 }
 

@@ -54,9 +54,18 @@ void ProcessMapParts(const PartInput& input, const StreamFacts& facts, const Lev
 // The part size of Process where more than one processor can walk parts.
 inline constexpr std::uint64_t kProcessPartSize = std::uint64_t{1} << 20;
 
-// Process's walk over the map that input gives, run without writing (and without the dictionary option): appends to
-// written the EndLevel it gives every object, by the object's end line, in line order. Throws as ProcessMap, written
-// then holding the levels of the objects before the failure.
-void LevelsProcessWrites(ByteSource& input, const LevelsTable& levels, const TypeLists& lists, WrittenLevels& written);
+// What Process's walk meets on a map, run without writing.
+struct ProcessVerdict {
+    WrittenLevels written;  // the EndLevel of every object, by its end line (failed ones marked)
+    ProcessWarnings warnings;
+    ProcessFailures failures;
+};
+
+// Process's walk over the map that input gives with these choices, run without writing, for check: the same
+// walk as ProcessMapStream with facts from the scan of the same bytes, except that an object whose level
+// cannot be read is recorded in verdict.failures and the walk goes on behind it. Throws what the input
+// throws, and Error where Process fails otherwise (a dictionary that cannot be built).
+void ProcessDry(ByteSource& input, const StreamFacts& facts, const LevelsTable& levels, const TypeLists& lists,
+                bool useDictionary, ProcessVerdict& verdict);
 
 }  // namespace stratex

@@ -34,8 +34,12 @@ void ProcessWarnings::Add(const ProcessWarnings& later, std::uint64_t linesBefor
     };
     add(dataAboveEndLevel, later.dataAboveEndLevel);
     add(endLevelAtTop, later.endLevelAtTop);
+    add(endLevelTwice, later.endLevelTwice);
+    add(endLevelOtherCase, later.endLevelOtherCase);
     endsInsideObject = later.endsInsideObject;
     if (endsInsideObject.count > 0) endsInsideObject.firstLine += linesBefore;
+    endsInsideOpener = later.endsInsideOpener;
+    if (endsInsideOpener.count > 0) endsInsideOpener.firstLine += linesBefore;
 }
 
 EndLevelCounts ProcessSummary::Total() const {

@@ -15,9 +15,12 @@ namespace stratex {
 
 // The EndLevel that Process writes on each object, by the object's end line (1-based), added in line order
 // and read back in line order: eight bytes an object, so that a map of millions of objects keeps them in
-// little memory.
+// little memory. A dry walk that goes on past failures records a failing object as kFailed - k, k being the
+// failure's index in ProcessFailures.
 class WrittenLevels {
 public:
+    static constexpr std::int32_t kFailed = -1;
+
     void Add(std::uint64_t line, std::int32_t level) {
         const std::uint64_t step = line - last_;
         if (step >= kFar) farLines_.push_back(line);
@@ -59,6 +62,29 @@ private:
     std::uint64_t last_ = 0;
 };
 
+// Where Process would stop: each distinct message of the objects whose level cannot be read, with how many
+// objects meet it and the end line of the first. A dry walk for check records them and goes on.
+struct ProcessFailures {
+    struct Failure {
+        std::string message;
+        std::uint64_t firstLine = 0;
+        std::uint64_t count = 0;
+    };
+    std::vector<Failure> list;
+
+    // Counts a failure at line; returns its index in list.
+    std::size_t Add(const std::string& message, std::uint64_t line) {
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            if (list[k].message == message) {
+                ++list[k].count;
+                return k;
+            }
+        }
+        list.push_back({message, line, 1});
+        return list.size() - 1;
+    }
+};
+
 // What Process made that the map's maker would not want: per kind of problem, how many objects have it and
 // the input line of the first (the object's end line; for a map that ends inside an object, its opener).
 struct ProcessWarnings {
@@ -74,10 +100,18 @@ struct ProcessWarnings {
     Problem dataAboveEndLevel;  // the object's lowest coordinate level lies above the EndLevel it gets
     Problem endLevelAtTop;      // the object gets an EndLevel at or above the map's top level
     Problem endsInsideObject;   // the map ends inside an object: an opener with no object end behind it
+    // The lines Process keeps as they are, which a map compiler may read otherwise (by the line itself).
+    Problem endLevelTwice;      // a second EndLevel line in an object: Process sets only the last one
+    Problem endLevelOtherCase;  // "endlevel=" in another letter case: Process adds an EndLevel line beside it
+    Problem endsInsideOpener;   // the map ends inside an opener line ("[POLY"), which opens nothing
 
-    bool any() const { return dataAboveEndLevel.count + endLevelAtTop.count + endsInsideObject.count > 0; }
+    bool any() const {
+        return dataAboveEndLevel.count + endLevelAtTop.count + endsInsideObject.count + endLevelTwice.count +
+                   endLevelOtherCase.count + endsInsideOpener.count >
+               0;
+    }
     // Adds the warnings of a later stretch of the map whose lines count from linesBefore on; its
-    // endsInsideObject replaces this one's, since the map went on.
+    // endsInsideObject and endsInsideOpener replace this one's, since the map went on.
     void Add(const ProcessWarnings& later, std::uint64_t linesBefore);
     bool operator==(const ProcessWarnings&) const = default;
 };

@@ -67,7 +67,13 @@ private:
         }
 
         const TrackedLine tracked = tracker_.Line(current.line, current.bracket);
-        if (options_.warnings) Watch(current, tracked);
+        if (options_.warnings) {
+            Watch(current, tracked);
+            // The EndLevel line that Process sets is the object's last; an earlier one stays as it is.
+            if (tracked.lineClass.endLevel && plan_.HasEndLevel()) {
+                options_.warnings->endLevelTwice.Count(source_.InputLinesTaken());
+            }
+        }
         if (tracked.endsObject) return EndObject(current);
         Append(current);
         if (tracked.strayEnd) plan_.ForgetEndLevel();
@@ -82,6 +88,12 @@ private:
     void Watch(const Current& current, const TrackedLine& tracked) {
         if (!current.line.empty() && mapsyntax::kCoordinateFirst[static_cast<unsigned char>(current.line.front())]) {
             coordinates_.Watched(current.line);
+        }
+        if (tracked.lineClass.endLevelOtherCase) options_.warnings->endLevelOtherCase.Count(source_.InputLinesTaken());
+        // Only the last line of the map lacks a line end.
+        if (current.text == kNoText && current.taken.endLength == 0 && current.bracket == 0 &&
+            mapsyntax::IsCutOpener(current.line)) {
+            options_.warnings->endsInsideOpener.Count(source_.InputLinesTaken());
         }
         if (tracked.opens) openLine_ = source_.InputLinesTaken();
         if (tracked.strayEnd) coordinates_.lowest = CoordinateLevels::kNone;
@@ -147,8 +159,18 @@ private:
         LevelCache::Entry* entry = nullptr;
         try {
             entry = &generated_.levelCache.Find(kind, type);
+        } catch (const Error& failure) {
+            if (!options_.failures) RethrowAtLine(source_.InputLinesTaken());  // the end line, an input line
+            const std::size_t index = options_.failures->Add(failure.what(), source_.InputLinesTaken());
+            if (options_.written) {
+                options_.written->Add(source_.InputLinesTaken(),
+                                      WrittenLevels::kFailed - static_cast<std::int32_t>(index));
+            }
+            Append(current);
+            plan_.ForgetEndLevel();
+            return true;
         } catch (...) {
-            RethrowAtLine(source_.InputLinesTaken());  // the object's end line, always an input line
+            RethrowAtLine(source_.InputLinesTaken());
         }
         const std::int32_t newLine = generated_.texts.EndLevel(entry->level);
         if (options_.warnings) WarnAbout(entry->level);

@@ -644,6 +644,9 @@ struct WalkOptions {
     WrittenLevels* written = nullptr;
     // Where given, what Process made that the map's maker would not want.
     ProcessWarnings* warnings = nullptr;
+    // Where given (a dry walk for check), an object whose level cannot be read is counted there, written
+    // as failed, and the walk goes on behind it as if the object were left as it is.
+    ProcessFailures* failures = nullptr;
 };
 
 // The walk of Process over the lines of source, planning the result into plan; tracker follows the objects

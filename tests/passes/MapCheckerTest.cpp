@@ -43,12 +43,13 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
     const Case cases[] = {
         {"sound map", kHeader, {"[POI]", "Type=0x2f06", "EndLevel=1", "Data0=(1,2)", "[END]"}, {}},
         {"no Levels= line", {"Level0=24", "Level1=21"}, {}, {{"levels-missing", 4}}},
-        {"Levels= against the Level lines",
-         {"Levels=4", "Level0=24", "Level1=21", "Level2=18"},
-         {},
-         {{"levels-count", 2}}},
+        // Process writes the count of the Level lines, and writes each key's first bit count.
+        {"Levels= against the Level lines", {"Levels=4", "Level0=24", "Level1=21", "Level2=18"}, {}, {}},
         {"a level missing", {"Levels=3", "Level0=24", "Level1=21", "Level3=18"}, {}, {{"level-order", 5}}},
-        {"a level out of order", {"Levels=3", "Level0=24", "Level1=21", "Level1=18"}, {}, {{"level-order", 5}}},
+        {"a level out of order",
+         {"Levels=3", "Level0=24", "Level1=21", "Level1=18"},
+         {},
+         {{"level-order", 5}, {"level-bits-order", 5}}},
         {"bit count outside 1..24", {"Levels=3", "Level0=25", "Level1=21", "Level2=18"}, {}, {{"level-bits", 3}}},
         {"bit count not falling", {"Levels=3", "Level0=24", "Level1=24", "Level2=18"}, {}, {{"level-bits-order", 4}}},
         {"eleven levels",
@@ -63,7 +64,7 @@ TEST(MapChecker, EachProblemGivesItsCodeAtItsLine) {
         {"section closed by the next opener",
          kHeader,
          {"[POI]", "Type=0x2f06", "EndLevel=1", "[POLYLINE]", "Type=0x16", "EndLevel=1", "[END]"},
-         {{"section-not-closed", 7}}},
+         {{"section-not-closed", 7}, {"endlevel-twice", 12}}},
         {"section open at the end", kHeader, {"[POLYGON]", "Type=0x4c", "EndLevel=1"}, {{"section-not-closed", 7}}},
         {"no Type line", kHeader, {"[POLYLINE]", "EndLevel=1", "Data0=(1,2),(3,4)", "[END]"}, {{"no-type", 7}}},
         {"type text no number", kHeader, {"[POLYLINE]", "Type=0x1g", "EndLevel=1", "[END]"}, {{"type-not-number", 8}}},
@@ -124,16 +125,21 @@ TEST(MapChecker, WithProcessChoicesTheMapIsJudgedAsProcessWouldWriteIt) {
         levels.AddScannedRow(key, value);
     }
     // EndLevel 0 below the second object's data, an error in the written map, at the line Process puts it in
-    // front of; the map as it stands has only a warning there.
-    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &levels})), (Found{{"data-above-endlevel", 14}}));
+    // front of, beside the warnings of the map as it stands.
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &levels})),
+              (Found{{"mixed-endlevels", 7}, {"data-without-endlevel", 13}, {"data-above-endlevel", 14}}));
     EXPECT_EQ(CodesAndLines(CheckMap(map)), (Found{{"mixed-endlevels", 7}, {"data-without-endlevel", 13}}));
     // A header that Process would write with bit counts that do not fall.
     LevelsTable flat;
     flat.Clear();
     for (const char* key : {"Level0", "Level1"}) flat.AddScannedRow(key, "24bit");
     lists.polyline.SetLevel(0, "1");
-    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &flat})),
-              (Found{{"level-bits-order", 4}, {"endlevel-top", 9}, {"data-top-level", 13}, {"endlevel-top", 14}}));
+    EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, &flat})), (Found{{"level-bits-order", 4},
+                                                                    {"mixed-endlevels", 7},
+                                                                    {"endlevel-top", 9},
+                                                                    {"data-without-endlevel", 13},
+                                                                    {"data-top-level", 13},
+                                                                    {"endlevel-top", 14}}));
 }
 
 // The dictionary holds one level per column (the code's first two digits): a second POI type of the
@@ -143,12 +149,12 @@ TEST(MapChecker, TypesSharingADictionaryColumnWithOtherLevels) {
                                           "[POI]", "Type=0x2f08", "EndLevel=1", "[END]"});  // lines 11-14
     TypeLists lists;
     lists.poi.AddTypeRow("0x2f06", "Bank", "1");
-    lists.poi.AddTypeRow("0x2f08", "Post", "2");
+    lists.poi.AddTypeRow("0x2f08", "Post", "0");
     EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr, false})), Found{});
     const CheckResult told = CheckMap(map, {&lists, nullptr, true});
     EXPECT_EQ(CodesAndLines(told), (Found{{"dictionary-column", 11}}));
     EXPECT_EQ(told.findings.at(0).message,
-              "the POI types 0x2f06 (level 1) and 0x2f08 (level 2) share a dictionary column; the dictionary gives "
+              "the POI types 0x2f06 (level 1) and 0x2f08 (level 0) share a dictionary column; the dictionary gives "
               "both level 1");
     lists.poi.SetLevel(1, "1");
     EXPECT_EQ(CodesAndLines(CheckMap(map, {&lists, nullptr, true})), Found{});
@@ -173,8 +179,10 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
                                                              "EndLevel=0",
                                                              "[END]",
                                                          }));
-    // The type's finding at its first object's opener, line 7; the object's at its Data1 line, line 9.
-    ASSERT_EQ(result.findings.size(), 2u);
+    // The type's finding at its first object's opener, line 7; the object's at its Data1 line, line 9, and at
+    // line 10, where Process puts its EndLevel.
+    ASSERT_EQ(result.findings.size(), 3u);
+    EXPECT_EQ(result.findings[2].message, "the polyline 0x16 object: the data starts at level 1, above EndLevel=0");
     EXPECT_EQ(result.findings[1].message,
               "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set EndLevel=0");
     EXPECT_EQ(result.findings[0].message,
@@ -184,21 +192,27 @@ TEST(MapChecker, MessagesNameTheLevelsAndWhatProcessWouldDo) {
     EXPECT_EQ(result.findings[0].type, "0x16");
 }
 
-// What Process would set comes from Process's own walk: the level of the Type lists given, and nothing for
-// the objects behind a type that is no number, where Process would stop.
+// What Process would set comes from Process's own walk: the level of the Type lists given, also for the
+// objects behind one where Process would stop.
 TEST(MapChecker, WhatProcessWouldSetComesFromProcess) {
     const Lines objects = {"[POLYLINE]", "Type=0x16",  "Data1=(1,2)", "[END]",       "[POI]", "Type=zz",
                            "[END]",      "[POLYLINE]", "Type=0x16",   "Data1=(1,2)", "[END]"};
     TypeLists lists;
     lists.polyline.AddTypeRow("0x16", "", "2");
+    LevelsTable levels;
+    levels.Clear();
+    for (const auto& [key, value] : {std::pair{"Level0", "24"}, {"Level1", "21"}, {"Level2", "18"}, {"Level3", "16"}}) {
+        levels.AddScannedRow(key, value);
+    }
     std::vector<std::string> messages;
-    for (const Finding& finding : CheckMap(MapWith(kHeader, objects), {&lists, nullptr}).findings) {
+    for (const Finding& finding : CheckMap(MapWith(kHeader, objects), {&lists, &levels}).findings) {
         if (finding.code == FindingCode::DataWithoutEndLevel) messages.push_back(finding.message);
     }
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set "
                             "EndLevel=2",
-                            "the polyline 0x16 object: no EndLevel while its data lies at level 1"}));
+                            "the polyline 0x16 object: no EndLevel while its data lies at level 1; Process would set "
+                            "EndLevel=2"}));
 }
 
 TEST(MapChecker, AFileWithoutHeaderEndIsNoPolishMap) {
