@@ -164,16 +164,18 @@ void WarnAboutMap(const Options& options, const MapDocument& document, std::ostr
     }
 }
 
-// True when the name of a config line that set no row names a type of the type name files: a config made
-// for a set of tiles names the types of every tile, and a tile lacks most of them.
-bool NamesAKnownType(const UnmatchedConfigLine& line, const TypeNameFiles& names) {
-    // A line with a hint misspells a type of the lists.
-    const std::string& spelled = line.name;
-    if (!line.hint.empty() || spelled.size() < 2) return false;
+// True when a config line that set no row names a type that some other map may hold: it is written as
+// config writes a type (the kind letter and the code as the lists write it, as a config made for a set of
+// tiles names every tile's types), or it names a type of the type name files. A line with a hint misspells a
+// type of the lists.
+bool NamesAnotherMapsType(const UnmatchedConfigLine& line, const TypeNameFiles& names) {
+    const std::string& name = line.name;
+    if (!line.hint.empty() || name.size() < 2) return false;
+    const std::string_view code = std::string_view(name).substr(1);
     for (const ObjectKind kind : kAllKinds) {
-        if (AsciiLower(spelled.front()) == ConfigLetter(kind)) {
-            return !LookupTypeName(names.Of(kind), std::string_view(spelled).substr(1)).empty();
-        }
+        if (name.front() != ConfigLetter(kind)) continue;
+        const std::optional<std::int32_t> value = TryReadInteger(code);
+        return (value && NormalisedTypeCode(kind, *value) == code) || !LookupTypeName(names.Of(kind), code).empty();
     }
     return false;
 }
@@ -188,7 +190,7 @@ std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const L
     auto next = unmatched.begin();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t number = i + 1;
-        if (next != unmatched.end() && next->line == number && NamesAKnownType(*next, names)) {
+        if (next != unmatched.end() && next->line == number && NamesAnotherMapsType(*next, names)) {
             ++next;
         } else if (next != unmatched.end() && next->line == number) {
             std::string message = "'" + Cp1251ToUtf8(next->name) + "' names no type of the lists";

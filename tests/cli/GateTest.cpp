@@ -134,21 +134,23 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
     }
 }
 
-// A set config names the types of every tile: a type that the type name files know is no problem in a tile
-// that lacks it; a code that nothing knows is told once, with the spelling that would have matched.
+// A set config names the types of every tile: a line written as config writes a type, or naming a type of
+// the type name files, is no problem in a tile that lacks the type; a misspelling is told, with the spelling
+// that would have matched, and so is a line that config never writes.
 TEST_F(GateTest, ConfigLinesForTypesOfOtherTilesAreSilent) {
-    dir_.Write("set.cfg", CrLf({"p0x0a01=1", "g0x4c=1", "l0x1f=2", "l0x99=1", "p0x900=1"}));
+    dir_.Write("set.cfg", CrLf({"p0x0a01=1", "g0x4c=1", "l0x1F=2", "l0x99=1", "p0x900=1", "l22=1", "x0x16=1"}));
     std::vector<std::string> lines = kHeader;
     lines.insert(lines.end(), {"[END-IMG ID]", "[POI]", "Type=0x0900", "EndLevel=1", "[END]"});
     const std::string map = PathToUtf8(dir_.Write("map.mp", CrLf(lines)));
+    const std::string prefix = "stratex-cli: " + Path("set.cfg");
     const CliRun process = Cli("process", map, {"--config", Path("set.cfg"), "-o", Path("out.mp")});
     EXPECT_EQ(process.status, kCliDone);
-    EXPECT_EQ(process.err, "stratex-cli: " + Path("set.cfg") + ":4: warning: 'l0x99' names no type of the lists\n" +
-                               "stratex-cli: " + Path("set.cfg") +
-                               ":5: warning: 'p0x900' names no type of the lists; did you mean 'p0x0900'?\n");
+    EXPECT_EQ(process.err, prefix + ":5: warning: 'p0x900' names no type of the lists; did you mean 'p0x0900'?\n" +
+                               prefix + ":6: warning: 'l22' names no type of the lists\n" + prefix +
+                               ":7: warning: 'x0x16' names no type of the lists\n");
     const CliRun check = Cli("check", map, {"--config", Path("set.cfg"), "--all"});
     EXPECT_EQ(check.status, kCliDone);
-    EXPECT_EQ(SplitLines(check.out).size(), 2u) << check.out;  // the two config findings
+    EXPECT_EQ(SplitLines(check.out).size(), 3u) << check.out;
 }
 
 // Generated maps with what breaks Process: levels and config values that are no numbers, EndLevel in other
