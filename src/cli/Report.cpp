@@ -5,6 +5,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <tuple>
 #include <utility>
@@ -27,55 +28,74 @@ std::string KindKey(ObjectKind kind) {
     return "";
 }
 
-void WriteFindingsText(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
-    for (const Finding& finding : findings) {
-        const FindingCodeInfo& info = InfoOf(finding.code);
-        out << (finding.file.empty() ? file : finding.file) << ':' << finding.line << ": "
-            << SeverityName(info.severity) << ": " << finding.message << " [" << info.name << "]\n";
-    }
-}
+FindingWriter::FindingWriter(Form form, std::string file, std::ostream& out,
+                             std::function<bool(const Finding&)> reported)
+    : form_(form), file_(std::move(file)), out_(out), reported_(std::move(reported)) {}
 
-void WriteGroupedFindingsText(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
-    constexpr std::size_t kLinesShown = 3;
-    // The groups in the order of their first finding; each holds the findings' indexes.
-    std::vector<std::vector<std::size_t>> groups;
-    std::map<std::tuple<FindingCode, int, std::string, std::string>, std::size_t> groupOf;
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        const auto key = std::make_tuple(f.code, f.kind ? static_cast<int>(*f.kind) : -1, f.type, f.file);
-        const auto [found, added] = groupOf.try_emplace(key, groups.size());
-        if (added) groups.emplace_back();
-        groups[found->second].push_back(i);
+void FindingWriter::Add(Finding finding) {
+    if (reported_ && !reported_(finding)) return;
+    ++(finding.severity() == Severity::Error ? errors_ : warnings_);
+    if (form_ == Form::Text) {
+        WriteLine(finding, nullptr);
+        return;
     }
-    for (const std::vector<std::size_t>& group : groups) {
-        const Finding& first = findings[group.front()];
-        const FindingCodeInfo& info = InfoOf(first.code);
-        out << (first.file.empty() ? file : first.file) << ':' << first.line << ": " << SeverityName(info.severity)
-            << ": " << first.message;
-        if (group.size() > 1) {
-            out << "; " << group.size() << " findings, first at lines ";
-            for (std::size_t k = 0; k < group.size() && k < kLinesShown; ++k) {
-                out << (k > 0 ? ", " : "") << findings[group[k]].line;
-            }
-        }
-        out << " [" << info.name << "]\n";
-    }
-}
-
-void WriteFindingsJson(const std::string& file, const std::vector<Finding>& findings, std::ostream& out) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const Finding& finding : findings) {
+    if (form_ == Form::Json) {
         const FindingCodeInfo& info = InfoOf(finding.code);
-        nlohmann::json item = {{"file", finding.file.empty() ? file : finding.file},
+        nlohmann::json item = {{"file", finding.file.empty() ? file_ : finding.file},
                                {"line", finding.line},
                                {"severity", SeverityName(info.severity)},
                                {"code", info.name},
                                {"message", finding.message}};
         if (finding.kind) item["kind"] = KindKey(*finding.kind);
         if (!finding.type.empty()) item["type"] = finding.type;
-        list.push_back(std::move(item));
+        // Laid out as the array's own dump would lay it out: each line of the item indented once more.
+        std::string text = item.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3)) {
+            text.insert(at + 1, "  ");
+        }
+        out_ << (written_++ == 0 ? "[\n  " : ",\n  ") << text;
+        return;
     }
-    out << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    constexpr std::size_t kLinesShown = 3;
+    const auto key = std::make_tuple(finding.code, finding.kind ? static_cast<int>(*finding.kind) : -1, finding.type,
+                                     finding.file);
+    const auto [found, added] = groups_.try_emplace(key);
+    Group& group = found->second;
+    if (added) group.order = groups_.size();
+    // The group speaks with its finding at the lowest line, the earliest met of those on one line.
+    const std::uint64_t line = finding.line;
+    if (group.count++ == 0 || line < group.first.line) group.first = std::move(finding);
+    const auto place = std::upper_bound(group.lines.begin(), group.lines.end(), line);
+    if (static_cast<std::size_t>(place - group.lines.begin()) < kLinesShown) {
+        group.lines.insert(place, line);
+        if (group.lines.size() > kLinesShown) group.lines.pop_back();
+    }
+}
+
+void FindingWriter::Finish() {
+    if (form_ == Form::Json) {
+        out_ << (written_ == 0 ? "[]\n" : "\n]\n");
+        return;
+    }
+    if (form_ != Form::Grouped) return;
+    std::vector<const Group*> order;
+    order.reserve(groups_.size());
+    for (const auto& [key, group] : groups_) order.push_back(&group);
+    std::sort(order.begin(), order.end(), [](const Group* a, const Group* b) {
+        return a->first.line != b->first.line ? a->first.line < b->first.line : a->order < b->order;
+    });
+    for (const Group* group : order) WriteLine(group->first, group);
+}
+
+void FindingWriter::WriteLine(const Finding& finding, const Group* group) {
+    const FindingCodeInfo& info = InfoOf(finding.code);
+    out_ << (finding.file.empty() ? file_ : finding.file) << ':' << finding.line << ": "
+         << SeverityName(info.severity) << ": " << finding.message;
+    if (group && group->count > 1) {
+        out_ << "; " << group->count << " findings, first at lines ";
+        for (std::size_t k = 0; k < group->lines.size(); ++k) out_ << (k > 0 ? ", " : "") << group->lines[k];
+    }
+    out_ << " [" << info.name << "]\n";
 }
 
 namespace {

@@ -77,4 +77,11 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
+// Where a check hands its findings as it meets them, so that a report need not hold them all.
+class FindingSink {
+public:
+    virtual ~FindingSink() = default;
+    virtual void Add(Finding finding) = 0;
+};
+
 }  // namespace stratex

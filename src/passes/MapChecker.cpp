@@ -89,7 +89,8 @@ class MapChecker {
 public:
     // written: what Process writes on each object, in line order.
     // text: the map checked, which Process's walk reads where a finding needs what Process would write.
-    MapChecker(const PartInput& input, const CheckContext& context) : context_(context) {
+    MapChecker(const PartInput& input, const CheckContext& context, FindingSink& sink)
+        : context_(context), sink_(sink) {
         // The map as Process would write it: each object's EndLevel from Process's own walk.
         WalkProcess(input, context, processed_);
     }
@@ -173,7 +174,7 @@ public:
     CheckResult Finish() {
         if (tracker_.inHeader()) {
             result_.isPolishMap = false;
-            return std::move(result_);
+            return std::move(result_);  // what the header part held is no map's
         }
         result_.isPolishMap = true;
         if (tracker_.inSection()) {
@@ -194,15 +195,20 @@ public:
             result_.typeLines[static_cast<std::size_t>(stats.kind)][NormalisedTypeCode(stats.kind, stats.value)] =
                 stats.firstLine;
         }
-        std::stable_sort(result_.findings.begin(), result_.findings.end(),
-                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
         return std::move(result_);
     }
 
 private:
     void Add(std::uint64_t line, FindingCode code, std::string message, std::optional<ObjectKind> kind = {},
              std::string type = {}) {
-        result_.findings.push_back({line, code, std::move(message), kind, std::move(type), {}});
+        emitted_[static_cast<std::size_t>(code)] = true;
+        Finding finding{line, code, std::move(message), kind, std::move(type), {}};
+        // Until the header part ends, the file may yet be no map.
+        if (tracker_.inHeader()) {
+            inHeader_.push_back(std::move(finding));
+        } else {
+            sink_.Add(std::move(finding));
+        }
     }
 
     void HeaderLine(std::string_view line, std::uint64_t number, const TrackedLine& tracked) {
@@ -224,7 +230,11 @@ private:
                     " object stands in the header, before [END-IMG ID]",
                 tracked.lineClass.kind);
         }
-        if (tracked.endsHeader) HeaderFindings(number);
+        if (tracked.endsHeader) {
+            for (Finding& finding : inHeader_) sink_.Add(std::move(finding));
+            inHeader_ = {};
+            HeaderFindings(number);
+        }
     }
 
     // The header Process would write in place of the map's: from the Levels table, beginning at the
@@ -392,10 +402,7 @@ private:
     // Where Process would stop or warn and no finding of the map says so yet (its walk reads some lines
     // otherwise than the checker): a finding at the first line Process names.
     void ProcessFindings() {
-        const auto has = [&](FindingCode code) {
-            return std::any_of(result_.findings.begin(), result_.findings.end(),
-                               [code](const Finding& finding) { return finding.code == code; });
-        };
+        const auto has = [&](FindingCode code) { return emitted_[static_cast<std::size_t>(code)]; };
         if (processed_.failure) {
             const Error& failure = *processed_.failure;
             Add(failure.line(), FindingCode::ProcessFails, std::string("Process would stop here: ") + failure.what());
@@ -481,6 +488,9 @@ private:
     }
 
     const CheckContext& context_;
+    FindingSink& sink_;
+    std::vector<Finding> inHeader_;  // met in the header part, handed on once it ends
+    std::array<bool, kFindingCodes.size()> emitted_{};
     ProcessedMap processed_;
     WrittenLevels::Cursor nextProcessed_{processed_.verdict.written};
     std::uint64_t failuresTold_ = 0;  // objects at which a finding says that Process would stop
@@ -506,8 +516,8 @@ private:
 
 }  // namespace
 
-CheckResult CheckMap(const PartInput& input, const CheckContext& context) {
-    MapChecker checker(input, context);
+CheckResult CheckMap(const PartInput& input, const CheckContext& context, FindingSink& sink) {
+    MapChecker checker(input, context, sink);
     const std::unique_ptr<ByteSource> source = input.Open(0, input.size());
     LineReader reader(*source);
     // Most lines hold no "[", and every marker needs one: the next "[" is searched for once per stretch.
@@ -518,6 +528,18 @@ CheckResult CheckMap(const PartInput& input, const CheckContext& context) {
         while (reader.Next(line)) checker.Line(line.text, ++number, brackets.In(reader, line));
     } while (reader.Fill());
     return checker.Finish();
+}
+
+CheckResult CheckMap(const PartInput& input, const CheckContext& context) {
+    struct Collected : FindingSink {
+        std::vector<Finding> findings;
+        void Add(Finding finding) override { findings.push_back(std::move(finding)); }
+    } collected;
+    CheckResult result = CheckMap(input, context, collected);
+    result.findings = std::move(collected.findings);
+    std::stable_sort(result.findings.begin(), result.findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return result;
 }
 
 CheckResult CheckMap(const MapText& text, const CheckContext& context) {

@@ -31,7 +31,7 @@ struct CheckContext {
 };
 
 struct CheckResult {
-    std::vector<Finding> findings;  // in line order
+    std::vector<Finding> findings;  // in line order; empty where they went to a FindingSink
     bool isPolishMap = false;       // some line contains "[END-IMG ID]"
     // Where the map says what a set of maps must agree on: the lines of the header's Level rows in order,
     // and per kind the line of the first object of each type (by normalised code).
@@ -52,6 +52,11 @@ CheckResult CheckMap(const MapText& text, const CheckContext& context = {});
 // walk, and for the scan where context lacks its choices): memory grows with the findings, not with the map. Throws Error where input cannot be
 // read.
 CheckResult CheckMap(const PartInput& input, const CheckContext& context = {});
+// The same, each finding handed to sink as the check meets it: those of an object by the object's end, those
+// of the whole map (a type's objects at different EndLevels, a section never closed, what Process's walk
+// alone finds) at the end. Nothing is handed for a file that turns out to be no Polish map. Memory grows
+// with the types of the map, not with the findings.
+CheckResult CheckMap(const PartInput& input, const CheckContext& context, FindingSink& sink);
 
 // The messages of the errors that check finds in a level header of these bit counts (Level0 first), in
 // order: a count that is no number from 1 to 24, a count not below the one before it, more than ten levels.

@@ -309,15 +309,16 @@ TEST_F(CliTest, CheckJsonHoldsOneObjectPerFinding) {
                                            {"severity", "error"},
                                            {"code", "levels-missing"},
                                            {"message", "the header has no Levels= line"}}));
-    // A type's finding at its first object, an object's at the line at fault: here its EndLevel line.
-    EXPECT_EQ(findings[1]["code"], "mixed-endlevels");
-    EXPECT_EQ(findings[1]["line"], 4);
-    EXPECT_EQ(findings[1]["severity"], "warning");
-    EXPECT_EQ(findings[1]["kind"], "polyline");
-    EXPECT_EQ(findings[1]["type"], "0x16");
-    EXPECT_EQ(findings[2]["code"], "endlevel-top");
-    EXPECT_EQ(findings[2]["line"], 6);
-    EXPECT_EQ(findings[3]["line"], 10);
+    // An object's finding at the line at fault, here its EndLevel line, as the walk meets it; a type's at its
+    // first object, once the walk has seen them all.
+    EXPECT_EQ(findings[1]["code"], "endlevel-top");
+    EXPECT_EQ(findings[1]["line"], 6);
+    EXPECT_EQ(findings[2]["line"], 10);
+    EXPECT_EQ(findings[3]["code"], "mixed-endlevels");
+    EXPECT_EQ(findings[3]["line"], 4);
+    EXPECT_EQ(findings[3]["severity"], "warning");
+    EXPECT_EQ(findings[3]["kind"], "polyline");
+    EXPECT_EQ(findings[3]["type"], "0x16");
 }
 
 TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {
