@@ -36,6 +36,14 @@ inline bool IsDictionaryPlace(std::string_view line) { return line == kHeaderEnd
 inline constexpr std::string_view kDictionaryStart = "[DICTIONARY]";
 inline constexpr std::string_view kDictionaryEnd = "[END-DICTIONARY]";
 
+// True when line begins a dictionary section: it contains the start marker, letter case counting. bracket is
+// the offset of its first "[" or npos (a line without one begins none); a line too short to hold the marker
+// behind its "[" (the openers, "[END]") is not searched.
+inline bool BeginsDictionary(std::string_view line, std::size_t bracket) {
+    return bracket != std::string_view::npos && line.size() - bracket >= kDictionaryStart.size() &&
+           line.substr(bracket).find(kDictionaryStart) != std::string_view::npos;
+}
+
 // The section openers: a line that begins with one opens an object of its kind. "[RGN10]" to "[RGN80]" are
 // the format's older names.
 struct Opener {

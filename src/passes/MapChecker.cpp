@@ -99,7 +99,7 @@ public:
     void Line(std::string_view line, std::uint64_t number, std::size_t bracket) {
         if (inDictionary_) {
             DictionaryLine(line, number);
-        } else if (bracket != std::string_view::npos && Contains(line.substr(bracket), mapsyntax::kDictionaryStart)) {
+        } else if (mapsyntax::BeginsDictionary(line, bracket)) {
             inDictionary_ = true;
             dictionaryLine_ = number;
             DictionaryLine(line, number);

@@ -4,8 +4,6 @@
 #include <bit>
 #include <cstdlib>
 #include <exception>
-#include <system_error>
-#include <thread>
 
 #include "passes/Parallel.h"
 
@@ -215,18 +213,8 @@ bool DrawMap(const MapGeometry& geometry, const BoxIndex& index, std::string_vie
             failures[k] = std::current_exception();
         }
     };
-    // Every band but the first on a thread of its own, where one can be started; the others here.
-    std::vector<std::thread> threads;
-    for (std::size_t k = 1; k < bands.size(); ++k) {
-        try {
-            threads.push_back(StartPassThread([&, k] { drawBand(k); }));
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    drawBand(0);
-    for (std::thread& thread : threads) thread.join();
-    for (std::size_t k = threads.size() + 1; k < bands.size(); ++k) drawBand(k);
+    // Every band on a thread of its own where one can be started, as the passes split their work.
+    RunSideBySide(bands.size(), bands.size(), drawBand);
     for (const std::exception_ptr& failure : failures) {
         if (failure) std::rethrow_exception(failure);
     }

@@ -119,11 +119,8 @@ public:
     // Examines line i; bracket is the offset of its first "[" or npos. The lines come once each, in order:
     // nothing is looked up ahead of the current line.
     void Line(std::string_view line, std::uint64_t i, std::size_t bracket) {
-        const bool hasBracket = bracket != std::string_view::npos;
         if (!emptyKeyValue_ && !line.empty() && line.front() == '=') SetEmptyKeyValue(line.substr(1));
-        // Lines too short to hold the marker after their "[" (the openers and "[END]") are not searched.
-        if (hasBracket && line.size() - bracket >= mapsyntax::kDictionaryStart.size() &&
-            (useDictionary_ || !result_.figures.hasDictionary) && Contains(line, mapsyntax::kDictionaryStart)) {
+        if ((useDictionary_ || !result_.figures.hasDictionary) && mapsyntax::BeginsDictionary(line, bracket)) {
             result_.figures.hasDictionary = true;
             if (useDictionary_) dictionary_.Start(i);
         }

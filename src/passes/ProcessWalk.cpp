@@ -142,7 +142,7 @@ private:
             }
             return true;  // the place opens no section and holds no key that the walk looks for
         }
-        if (Contains(current.line.substr(current.bracket), mapsyntax::kDictionaryStart)) {
+        if (mapsyntax::BeginsDictionary(current.line, current.bracket)) {
             source_.RemoveDictionarySection(current.line, tracker_);
             if (options_.summary) options_.summary->DictionaryRemoved();
             return true;
