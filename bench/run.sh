@@ -5,7 +5,7 @@
 # the same file (and the floor of any rewrite in two passes: the file read twice and written once, nothing
 # done to its bytes), and peak memory; then the peak memory of `stratex-cli process` on larger maps (memory
 # only); then the plain vector-of-lines rewrite against the engine's Process on a 20 MB map where a third of the
-# objects lack EndLevel.
+# objects lack EndLevel; check against scan on the synthetic map and on a map of real maps' objects.
 #
 # Usage: bash bench/run.sh [SIZE_MB...]
 # Environment: STRATEX_BENCH_DIR  folder for the maps (default /tmp; they are deleted afterwards)
@@ -13,6 +13,7 @@
 #              STRATEX_BUILD_DIR  build folder (default build-speed)
 #              STRATEX_BENCH_BASELINE_MB size of the baseline comparison map (default 20)
 #              STRATEX_BENCH_MEMORY_MB sizes of the memory-only maps (default none; e.g. "4400")
+#              STRATEX_BENCH_REAL_MB size of the map of real maps' objects that check is timed on (default 1024)
 #              STRATEX_BENCH_TILES a set of tiles, COUNTxMB (default 500x20; empty: none): process -O of the set
 #                                  against the sum of the tiles' single runs, and the window's Open of the set
 #                                  against stratex-cli scan of it
@@ -110,6 +111,35 @@ for mb in ${STRATEX_BENCH_MEMORY_MB:-}; do
         -v x="$(value exit <<<"$out")" 'BEGIN {
         printf "stratex-cli process on a %.2f GB CR LF map: peak memory %.1f MB, %.1f s, exit status %d\n",
             b / 1073741824, m / 1024, s, x }'
+done
+
+# check against scan, in paired runs: the synthetic map of the first size, and a map of real maps' objects
+# repeated where the shared real maps are there; check's peak memory with grouped text and with JSON.
+check_maps=("synthetic ${sizes[0]}")
+testdata=${STRATEX_TESTDATA_DIR:-$root/../shared/testdata}/real
+[ -d "$testdata" ] && check_maps+=("real ${STRATEX_BENCH_REAL_MB:-1024}")
+for entry in "${check_maps[@]}"; do
+    kind=${entry% *} mb=${entry#* }
+    map=$work/check-$kind.mp
+    if [ "$kind" = real ]; then "$mapgen" "$mb" "$map" --real "$testdata" >/dev/null; else "$mapgen" "$mb" "$map" >/dev/null; fi
+    sync
+    ratios=() peak_text=0 peak_json=0 findings=0
+    for ((r = 0; r < runs; r++)); do
+        s=$("$speed" run /dev/null -- "$cli" scan "$map" --names-dir "$root/data" | value seconds)
+        out=$("$speed" run /dev/null -- "$cli" check "$map" --names-dir "$root/data")
+        ratios+=("$(awk -v a="$(value seconds <<<"$out")" -v b="$s" 'BEGIN { print a / b }')")
+        m=$(value maxrss_kb <<<"$out")
+        [ "$m" -gt "$peak_text" ] && peak_text=$m
+    done
+    out=$("$speed" run "$work/findings.json" -- "$cli" check "$map" --json --names-dir "$root/data")
+    peak_json=$(value maxrss_kb <<<"$out")
+    findings=$(grep -c '"code"' "$work/findings.json" || true)
+    rm -f "$map" "$work/findings.json"
+    awk -v k="$kind" -v mb="$mb" -v r="$(printf '%s
+' "${ratios[@]}" | median)" -v t="$peak_text" -v j="$peak_json" \
+        -v n="$findings" 'BEGIN {
+        printf "check / scan on the %s %d MB map: %.2f (median of paired runs); check peak memory %.1f MB " \
+            "(grouped text), %.1f MB (JSON, %d findings)\n", k, mb, r, t / 1024, j / 1024, n }'
 done
 
 # A set of tiles: a few generated maps, copied, so that every tile is a file of its own.
