@@ -116,7 +116,7 @@ done
 # check against scan, in paired runs: the synthetic map of the first size, and a map of real maps' objects
 # repeated where the shared real maps are there; check's peak memory with grouped text and with JSON.
 check_maps=("synthetic ${sizes[0]}")
-testdata=${STRATEX_TESTDATA_DIR:-$root/../shared/testdata}/real
+testdata=${STRATEX_TESTDATA_DIR:-$root/../shared/testdata}/real/map_podm/mp
 [ -d "$testdata" ] && check_maps+=("real ${STRATEX_BENCH_REAL_MB:-1024}")
 for entry in "${check_maps[@]}"; do
     kind=${entry% *} mb=${entry#* }
