@@ -5,7 +5,8 @@
 #
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #   SECONDS_PER_TARGET  default 60
-#   TARGET              map, config, names (default: all three, one after another)
+#   TARGET              map, config, names, gate (default: all four, one after another); gate runs
+#                       stratex-cli's check and process on each map and holds them to each other
 # Environment: STRATEX_FUZZ_CXX (default clang++-14, else clang++), STRATEX_FUZZ_BUILD_DIR (default
 # build-fuzz), STRATEX_TESTDATA_DIR (default ../shared/testdata: the real maps that seed the corpora).
 #
@@ -19,7 +20,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(map config names)
+[ ${#targets[@]} -eq 0 ] && targets=(map config names gate)
 
 bash scripts/deps.sh engine
 cxx=${STRATEX_FUZZ_CXX:-}
@@ -39,8 +40,8 @@ testdata=${STRATEX_TESTDATA_DIR:-$root/../shared/testdata}
 
 for target in "${targets[@]}"; do
     case $target in
-        map | config | names) ;;
-        *) echo "unknown fuzz target: $target (map, config, names)" >&2; exit 2 ;;
+        map | config | names | gate) ;;
+        *) echo "unknown fuzz target: $target (map, config, names, gate)" >&2; exit 2 ;;
     esac
 done
 
@@ -52,7 +53,7 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 # Show All's cost grows with the square of a type name file's lines.
 max_len() {
     case $1 in
-        map) echo 16384 ;;
+        map | gate) echo 16384 ;;
         config) echo 4096 ;;
         names) echo 2048 ;;
     esac
@@ -63,10 +64,13 @@ seed() {
     local target=$1 corpus=$2 limit
     limit=$(max_len "$target")
     local files=()
-    while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$root/tests/data/fuzz/$target" -type f -print0)
+    # The gate reads maps: it takes the map target's inputs and dictionary.
+    local inputs=$target
+    [ "$target" = gate ] && inputs=map
+    while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$root/tests/data/fuzz/$inputs" -type f -print0)
     if [ -d "$testdata" ]; then
         case $target in
-            map) while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$testdata" -type f -iname '*.mp' -print0) ;;
+            map | gate) while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$testdata" -type f -iname '*.mp' -print0) ;;
             config | names)
                 while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$testdata" -type f \( -iname '*.txt' -o -iname '*.cfg' \) -print0)
                 ;;
@@ -99,7 +103,7 @@ for target in "${targets[@]}"; do
     echo "== fuzz_$target for ${seconds}s (corpus $corpus, log $log)"
     set +e
     "$build/fuzz/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len="$(max_len "$target")" \
-        -dict="$root/fuzz/$target.dict" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+        -dict="$root/fuzz/${target/gate/map}.dict" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/" >"$log" 2>&1
     rc=$?
     set -e

@@ -8,10 +8,11 @@
 
 namespace stratex {
 
-TempDir::TempDir() {
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& base) {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
     for (;;) {
         path_ = base / ("stratex-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (std::filesystem::create_directory(path_)) break;
@@ -28,6 +29,12 @@ std::filesystem::path TempDir::Write(const std::string& name, std::string_view b
     std::ofstream out(file, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
+}
+
+std::filesystem::path MemoryFolder() {
+    std::error_code ec;
+    const std::filesystem::path shm = "/dev/shm";
+    return std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
 }
 
 std::vector<std::string> TempDir::FileNames() const {

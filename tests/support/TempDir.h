@@ -11,6 +11,8 @@ namespace stratex {
 class TempDir {
 public:
     TempDir();
+    // In base instead of the system's temporary folder.
+    explicit TempDir(const std::filesystem::path& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -24,6 +26,10 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A folder in memory where the system has one (/dev/shm), else the temporary folder: for tests that write
+// and replace thousands of files, whose every replacement waits for the disk.
+std::filesystem::path MemoryFolder();
 
 // Reads a whole file for a test (empty when missing).
 std::string ReadAll(const std::filesystem::path& path);

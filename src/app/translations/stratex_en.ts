@@ -127,6 +127,18 @@
         <source>; внимание: %1</source>
         <translation>; warning: %1</translation>
     </message>
+    <message>
+        <source>Внимание: второй EndLevel в объекте (строк: %1, первая %2); Process меняет только последний</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Внимание: EndLevel в другом регистре (строк: %1, первая %2); Process добавляет EndLevel рядом</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Внимание: карта обрывается внутри строки начала объекта (строка %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>stratex::LevelsModel</name>
