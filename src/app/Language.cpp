@@ -13,13 +13,16 @@ Language current = Language::Russian;
 // The installed translation, a child of the application object; null where there is none.
 QTranslator* installed = nullptr;
 
-// Qt's Russian texts: from the system's Qt, else from a copy deployed beside the program (Windows).
+// Qt's Russian texts: from the system's Qt, else from a copy deployed beside the program (Windows, where
+// windeployqt gathers them into qt_ru.qm).
 QTranslator* LoadQtRussian() {
     auto* translator = new QTranslator(QCoreApplication::instance());
     const QString folders[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
                                QCoreApplication::applicationDirPath() + QStringLiteral("/translations")};
     for (const QString& folder : folders) {
-        if (translator->load(QStringLiteral("qtbase_ru"), folder)) return translator;
+        for (const char* name : {"qtbase_ru", "qt_ru"}) {
+            if (translator->load(QString::fromLatin1(name), folder)) return translator;
+        }
     }
     delete translator;
     return nullptr;

@@ -659,7 +659,7 @@ bool TMainForm::FormClose() {
     bool close = true;
     Guarded([&] {
         if (doc_->modified()) {
-            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Confirm"), QMessageBox::Question);
+            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Подтверждение"), QMessageBox::Question);
         }
     });
     return close;
@@ -815,7 +815,7 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
         for (const auto& path : notMaps) names << ToQString(path);
         prompts_->ShowMessage(this,
                               tr("Этот файл не Polish MAP!!!") + QLatin1Char('\n') + names.join(QLatin1Char('\n')),
-                              tr("Error"), QMessageBox::Critical);
+                              tr("Ошибка"), QMessageBox::Critical);
     }
 }
 
@@ -851,7 +851,7 @@ void TMainForm::ProcessSet(const QString& folder) {
             failed << ToQString(outcome.path) + QStringLiteral(": ") + QString::fromStdString(outcome.failure);
     }
     if (!failed.isEmpty())
-        prompts_->ShowMessage(this, failed.join(QLatin1Char('\n')), tr("Error"), QMessageBox::Critical);
+        prompts_->ShowMessage(this, failed.join(QLatin1Char('\n')), tr("Ошибка"), QMessageBox::Critical);
 }
 
 void TMainForm::OpenMapPath(const QString& path) {
@@ -881,7 +881,7 @@ void TMainForm::OpenMapPath(const QString& path) {
     MapReplaced();
     // The buttons follow when the handler ends, after the message as after a scan that found a map.
     if (!isPolishMap) {
-        prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Error"), QMessageBox::Critical);
+        prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Ошибка"), QMessageBox::Critical);
     }
 }
 

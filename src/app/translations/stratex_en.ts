@@ -283,7 +283,7 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
         <translation>The file is not saved. Quit?</translation>
     </message>
     <message>
-        <source>Confirm</source>
+        <source>Подтверждение</source>
         <translation>Confirm</translation>
     </message>
     <message>
@@ -291,7 +291,7 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
         <translation>This file is no Polish MAP!!!</translation>
     </message>
     <message>
-        <source>Error</source>
+        <source>Ошибка</source>
         <translation>Error</translation>
     </message>
     <message>
