@@ -39,6 +39,8 @@ echo "Depends: $depends"
 for lib in libqt6widgets6 libqt6gui6 libqt6core6 libqt6core5compat6; do
     grep -Eq "(^|, )$lib(t64)?( |,|$)" <<<"$depends" || fail "Depends does not name $lib"
 done
+# Qt's own texts of the Russian window (file dialogs, message boxes).
+grep -Eq "(^|, )qt6-translations-l10n( |,|$)" <<<"$depends" || fail "Depends does not name qt6-translations-l10n"
 
 # Every installed file is where the desktop, the menu and the manual look for it.
 names_dir=$root$prefix/share/stratex
@@ -48,6 +50,9 @@ expected=(
     "$names_dir/poi.txt"
     "$names_dir/polyline.txt"
     "$names_dir/polygon.txt"
+    "$names_dir/en/poi.txt"
+    "$names_dir/en/polyline.txt"
+    "$names_dir/en/polygon.txt"
     "$root$prefix/share/applications/stratex.desktop"
     "$root$prefix/share/man/man1/stratex-cli.1.gz"
 )
@@ -57,7 +62,7 @@ done
 for file in "${expected[@]}"; do
     [ -f "$file" ] || fail "missing ${file#"$root"}"
 done
-for name in poi.txt polyline.txt polygon.txt; do
+for name in poi.txt polyline.txt polygon.txt en/poi.txt en/polyline.txt en/polygon.txt; do
     cmp -s "$data_dir/$name" "$names_dir/$name" || fail "$name differs from $data_dir/$name"
 done
 for program in stratex stratex-cli; do
@@ -115,6 +120,15 @@ if [ -f out.mp ]; then
 else
     fail "process wrote no map"
 fi
+
+# The English type names serve the command line as well: scan names every listed type from them.
+status=0
+"$cli" scan "$map" --names-dir "$names_dir/en" >scan.txt 2>err.txt || status=$?
+[ "$status" -eq 0 ] || fail "scan with the English type names exited with status $status: $(cat err.txt)"
+while IFS=$'\t' read -r _ code name _; do
+    english=$(grep -i "^$code=" "$names_dir/en/poi.txt" | head -1 | cut -d= -f2- | tr -d '\r')
+    [ "$name" = "$english" ] || fail "scan names $code '$name', not '$english'"
+done < <(grep -P '^\S+\t0x[0-9a-f]{4}\t' scan.txt | head -5)
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed for $deb" >&2

@@ -23,7 +23,8 @@ unzip -l "$zip"
 
 # Everything lies in one folder named after the zip.
 top=$(basename "$zip" .zip)
-expected=(bin/stratex-cli.exe bin/poi.txt bin/polyline.txt bin/polygon.txt README.md stratex-cli.html)
+expected=(bin/stratex-cli.exe bin/poi.txt bin/polyline.txt bin/polygon.txt bin/en/poi.txt bin/en/polyline.txt
+    bin/en/polygon.txt README.md stratex-cli.html)
 listed=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
 wanted=$(printf "$top/%s\n" "${expected[@]}" | sort)
 [ "$listed" = "$wanted" ] || fail "the zip holds $(tr '\n' ' ' <<<"$listed")instead of $(tr '\n' ' ' <<<"$wanted")"
@@ -32,7 +33,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 unzip -q "$zip" -d "$scratch"
 root=$scratch/$top
-for name in poi.txt polyline.txt polygon.txt; do
+for name in poi.txt polyline.txt polygon.txt en/poi.txt en/polyline.txt en/polygon.txt; do
     cmp -s "$data_dir/$name" "$root/bin/$name" || fail "$name differs from $data_dir/$name"
 done
 manual=$root/stratex-cli.html

@@ -10,7 +10,7 @@ if [ "${1:-all}" = only ]; then
 else
     packages=(cmake g++ make libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev)
     if [ "${1:-all}" = all ]; then
-        packages+=(qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools libgl-dev xvfb xauth fonts-dejavu-core)
+        packages+=(qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core)
     fi
 fi
 

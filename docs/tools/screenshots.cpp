@@ -1,14 +1,20 @@
 // stratex_screenshots: takes the pictures of the user's guide from the real window.
 //
-//   cd data && xvfb-run -a -s "-screen 0 1280x1024x24" stratex_screenshots MAP OTHER_MAP IMAGE_DIR [OUTPUT_DIR]
+//   cd data && xvfb-run -a -s "-screen 0 1920x1200x24" stratex_screenshots MAP OTHER_MAP IMAGE_DIR [OUTPUT_DIR
+//   [REVIEW_DIR]]
 //
 // It runs in the folder of the type name files, as the window does, creates the window with dialogs that
 // answer from a script, and then clicks, types, drops a file and opens popup menus as a user would. Each
 // state it reaches is saved as IMAGE_DIR/<name>.png; a popup menu, a pick list or a message box is taken
 // from the screen while it is open. The files the window writes (the processed maps, the level config, the
 // dictionary) go to OUTPUT_DIR, a temporary folder when none is given. The window speaks Russian, as in
-// the C locale, but for the one picture taken in English. Every step checks that the window shows what its
-// picture is meant to show; the program ends with status 1 when one does not.
+// the C locale, but for the pictures taken in English (the README's "window" among them). Every step checks
+// that the window shows what its picture is meant to show; the program ends with status 1 when one does not.
+//
+// With REVIEW_DIR it also takes the pictures that show whether any text is cut, for a look at them after a
+// change of the layout or of a font: the main window in both languages at its smallest size and at
+// 1600 x 1000 (main-ru-648x529.png, ...), and Qt's own file dialog and a question in Russian
+// (file-dialog-ru.png, question-ru.png). Run it once per font to be looked at.
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -17,6 +23,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,6 +45,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -69,8 +77,10 @@ void Check(bool ok, const QString& what) {
 // Lets the window paint what the last step changed.
 void Settle(int ms = 200) { QTest::qWait(ms); }
 
+// name: a picture of IMAGE_DIR, or a full path without ".png".
 void SavePicture(const QPixmap& picture, const QString& name) {
-    const QString path = imageDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path =
+        (QDir::isAbsolutePath(name) ? name : imageDir + QLatin1Char('/') + name) + QStringLiteral(".png");
     // Quality 0 is the PNG writer's strongest compression; the picture itself is lossless either way.
     Check(!picture.isNull() && picture.save(path, "PNG", 0), QStringLiteral("cannot save ") + path);
     std::printf("%s %dx%d\n", qPrintable(path), picture.width(), picture.height());
@@ -108,7 +118,8 @@ public:
             return std::nullopt;
         }
         dialog.chosen.clear();
-        for (const QString& path : paths.front().split(QLatin1Char('\n'))) dialog.chosen << QDir::toNativeSeparators(path);
+        for (const QString& path : paths.front().split(QLatin1Char('\n')))
+            dialog.chosen << QDir::toNativeSeparators(path);
         paths.pop_front();
         return dialog.chosen.first();
     }
@@ -275,6 +286,64 @@ void ChooseLanguage(QWidget* window, const char* itemName, const QString& shot =
     Settle();
 }
 
+// Shows a modal dialog that run opens, photographs it over the window once it is up, and cancels it.
+void ShotOfModal(QWidget* window, const QString& name, const std::function<void()>& run) {
+    QTimer::singleShot(800, window, [window, name]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        Check(modal != nullptr, QStringLiteral("no dialog for ") + name);
+        if (!modal) return;
+        ShotOfScreen(window, modal, name);
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    });
+    run();
+    Settle();
+}
+
+// The main window in both languages at the smallest size and at 1600 x 1000, then Qt's own dialogs in
+// Russian, into dir; the README's picture of the English window into imageDir.
+void TakeWindowPictures(QWidget* window, const QString& dir) {
+    const QPoint home = window->pos();
+    const QSize sizes[] = {QSize(648, 529), QSize(1600, 1000)};
+    for (const char* language : {"ru", "en"}) {
+        if (QLatin1String(language) == QLatin1String("en")) ChooseLanguage(window, "Language_en");
+        for (const QSize& size : sizes) {
+            window->move(0, 0);
+            window->resize(size);
+            Settle(300);
+            Check(window->size() == size,
+                  QStringLiteral("the window is not %1x%2").arg(size.width()).arg(size.height()));
+            if (!dir.isEmpty()) {
+                SavePicture(window->grab(), dir + QStringLiteral("/main-%1-%2x%3")
+                                                      .arg(QLatin1String(language))
+                                                      .arg(size.width())
+                                                      .arg(size.height()));
+            }
+        }
+        window->resize(sizes[0]);
+        window->move(home);
+        Settle(300);
+        if (QLatin1String(language) == QLatin1String("en")) ShotOfWindow(window, QStringLiteral("window"));
+    }
+    ChooseLanguage(window, "Language_system");
+    Check(Find<QCheckBox>(window, "ShowAllCheck")->text() == QStringLiteral("Показать все объекты"),
+          QStringLiteral("the window does not speak Russian again"));
+    if (dir.isEmpty()) return;
+    stratex::QtUiPrompts qtPrompts;
+    stratex::FileDialogState open;
+    open.mode = stratex::FileDialogState::Mode::Open;
+    open.filters = QStringList{QStringLiteral("Polish Map (*.mp)"), QStringLiteral("Text Files (*.txt)")};
+    open.filterIndex = 1;
+    open.initialDir = QDir::currentPath();
+    ShotOfModal(window, dir + QStringLiteral("/file-dialog-ru"), [&] { qtPrompts.RunFileDialog(window, open); });
+    ShotOfModal(window, dir + QStringLiteral("/question-ru"), [&] {
+        qtPrompts.AskYesNo(window, QStringLiteral("Файл не сохранен. Выйти?"), QStringLiteral("Подтверждение"),
+                           QMessageBox::Question);
+    });
+    // The dialogs took the focus: the window's keys (F6) need it back.
+    window->activateWindow();
+    Settle();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -294,6 +363,8 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(imageDir);
     QTemporaryDir scratch;
     const QString outDir = args.size() > 4 ? QFileInfo(args[4]).absoluteFilePath() : scratch.path();
+    const QString reviewDir = args.size() > 5 ? QFileInfo(args[5]).absoluteFilePath() : QString();
+    if (!reviewDir.isEmpty()) QDir().mkpath(reviewDir);
     QDir().mkpath(outDir);
     // The window starts as on a first run (dictionary option off, no last folder) and leaves the user's
     // own settings alone; it speaks the C locale's language, Russian.
@@ -323,6 +394,7 @@ int main(int argc, char* argv[]) {
           QStringLiteral("the map did not open"));
     Check(prompts->messages.isEmpty(), QStringLiteral("messages on open: ") + prompts->messages.join(u'|'));
     ShotOfWindow(window, QStringLiteral("open-map"));
+    TakeWindowPictures(window, reviewDir);
 
     // Several polylines at once: a click and Ctrl+clicks on the "Тип" cells, a right click, "до Level1".
     const QList<int> contours = {RowOfCode(lines, QStringLiteral("0x20")), RowOfCode(lines, QStringLiteral("0x21")),
@@ -526,8 +598,8 @@ int main(int argc, char* argv[]) {
     // A set of tiles: every map of the other map's folder chosen at once in the Open dialog; the rows of the
     // types the maps disagree on are red, and the Levels table is marked where their headers differ.
     QStringList tiles;
-    for (const QFileInfo& tile : QDir(QFileInfo(otherMap).absolutePath())
-                                     .entryInfoList({QStringLiteral("*.mp")}, QDir::Files, QDir::Name)) {
+    for (const QFileInfo& tile :
+         QDir(QFileInfo(otherMap).absolutePath()).entryInfoList({QStringLiteral("*.mp")}, QDir::Files, QDir::Name)) {
         tiles << tile.absoluteFilePath();
     }
     prompts->paths.push_back(tiles.join(u'\n'));

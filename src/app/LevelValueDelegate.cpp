@@ -5,6 +5,7 @@
 
 #include "app/LevelsModel.h"
 #include "app/QtText.h"
+#include "app/WindowTexts.h"
 #include "levels/ZoomTable.h"
 
 namespace stratex {
@@ -21,7 +22,10 @@ QWidget* LevelValueDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     combo->setContextMenuPolicy(Qt::NoContextMenu);
     combo->setObjectName(QStringLiteral("LevelPickList"));
     combo->setEditable(false);
-    for (const std::string& choice : LevelPickList()) combo->addItem(DecodeCp1251(choice));
+    // Each choice shows in the window's language and carries the text the table takes.
+    for (const std::string& choice : LevelPickList()) {
+        combo->addItem(WindowTexts::LevelValue(choice), DecodeCp1251(choice));
+    }
     // A pick is the edit: commit it at once, as the grid's drop-down does.
     connect(combo, &QComboBox::activated, this, [this, combo](int) {
         auto* self = const_cast<LevelValueDelegate*>(this);
@@ -36,10 +40,9 @@ void LevelValueDelegate::setEditorData(QWidget* editor, const QModelIndex& index
         QStyledItemDelegate::setEditorData(editor, index);
         return;
     }
-    const QString value = index.data(Qt::EditRole).toString();
     // A value outside the pick list (8bit (), 27bit (27)) is shown as it stands, with no choice selected.
-    combo->setPlaceholderText(value);
-    combo->setCurrentIndex(combo->findText(value));
+    combo->setPlaceholderText(index.data(Qt::DisplayRole).toString());
+    combo->setCurrentIndex(combo->findData(index.data(Qt::EditRole).toString()));
 }
 
 void LevelValueDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
@@ -49,8 +52,9 @@ void LevelValueDelegate::setModelData(QWidget* editor, QAbstractItemModel* model
         return;
     }
     if (combo->currentIndex() < 0) return;  // nothing picked: the value stays
-    if (combo->currentText() == index.data(Qt::EditRole).toString()) return;
-    model->setData(index, combo->currentText(), Qt::EditRole);
+    const QString picked = combo->currentData().toString();
+    if (picked == index.data(Qt::EditRole).toString()) return;
+    model->setData(index, picked, Qt::EditRole);
 }
 
 }  // namespace stratex

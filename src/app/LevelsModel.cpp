@@ -1,6 +1,7 @@
 #include "app/LevelsModel.h"
 
 #include "app/QtText.h"
+#include "app/WindowTexts.h"
 
 namespace stratex {
 
@@ -17,6 +18,7 @@ QVariant LevelsModel::data(const QModelIndex& index, int role) const {
     const LevelRow& row = table_->rows()[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
+            return index.column() == 0 ? DecodeCp1251(row.key) : WindowTexts::LevelValue(row.value);
         case Qt::EditRole:
             return DecodeCp1251(index.column() == 0 ? row.key : row.value);
         case kPickListRole:
@@ -46,7 +48,10 @@ bool LevelsModel::setData(const QModelIndex& index, const QVariant& value, int r
     return true;
 }
 
-void LevelsModel::TextsChanged() { emit headerDataChanged(Qt::Horizontal, 0, 1); }
+void LevelsModel::TextsChanged() {
+    emit headerDataChanged(Qt::Horizontal, 0, 1);
+    if (rowCount() > 0) emit dataChanged(index(0, 1), index(rowCount() - 1, 1));
+}
 
 void LevelsModel::ValueChanged(int row) {
     const QModelIndex cell = index(row, 1);

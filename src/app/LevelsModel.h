@@ -7,7 +7,7 @@
 namespace stratex {
 
 // Shows the engine's Levels table as a key/value grid with the titles "Слой" and "GPS zoom" (in the window's
-// language). Keys are
+// language). A value shows as WindowTexts::LevelValue says and is edited as its bytes stand. Keys are
 // read-only; a value edit is handed on through valueEdited and reaches the table through the window.
 // The table must outlive the model; whoever changes it brackets the change with BeginReset/EndReset.
 class LevelsModel : public QAbstractTableModel {
@@ -29,7 +29,7 @@ public:
     void EndReset() { endResetModel(); }
     // The value of row changed in the table.
     void ValueChanged(int row);
-    // The window's language changed: the column titles are said anew.
+    // The window's language changed: the column titles and the values are said anew.
     void TextsChanged();
 
 signals:

@@ -12,6 +12,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -20,9 +21,12 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QToolButton>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 #include <utility>
@@ -31,7 +35,6 @@
 #include "app/Language.h"
 #include "app/LevelValueDelegate.h"
 #include "app/LevelsModel.h"
-#include "app/LinesLabel.h"
 #include "app/PanelStatusBar.h"
 #include "app/PreviewWindow.h"
 #include "app/QtText.h"
@@ -42,26 +45,27 @@
 #include "app/WindowProgress.h"
 #include "app/WindowTexts.h"
 #include "bytes/Error.h"
+#include "levels/ZoomTable.h"
 #include "passes/ProcessSummary.h"
 
 namespace stratex {
 
 namespace {
 
-// The window's default and smallest size, and the bounds of the controls at that size.
+// The window's default and smallest size. Its layout: the tool bar and the status bar across it, between
+// them the left column (Levels table, check boxes, description, credits) and the column of the three Type
+// lists' boxes, which share the width the window has beyond its edges in the proportion of their default
+// widths; a column whose texts need more takes it from the other.
 constexpr int kClientWidth = 648;
 constexpr int kClientHeight = 529;
 constexpr int kToolBarHeight = 29;
 constexpr int kStatusBarHeight = 19;
 constexpr int kFontPixelSize = 11;
-constexpr QRect kLevelsListBounds(8, 40, 201, 233);
-constexpr QRect kShowAllBounds(10, 274, 143, 23);
-constexpr QRect kDicBounds(10, 292, 151, 17);
-constexpr QRect kPanel1Bounds(0, 312, 201, 169);
-constexpr QRect kLabel1Bounds(8, 484, 167, 26);
-// GroupBox2, GroupBox1, GroupBox3 from the top, and a Type list inside its box.
-constexpr QRect kBoxBounds[] = {{216, 32, 425, 153}, {216, 192, 425, 153}, {215, 352, 425, 153}};
-constexpr QRect kTypeListBounds(8, 16, 409, 129);
+constexpr int kLeftColumnWidth = 201;
+constexpr int kBoxColumnWidth = 425;
+// A Type list inside its box: the box's margins, and the list's width at the window's default size.
+constexpr int kBoxMargin = 8;
+constexpr int kTypeListWidth = kBoxColumnWidth - 2 * kBoxMargin;
 
 const QString kAppTitle = QStringLiteral("Stratex");
 
@@ -186,7 +190,6 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
     ChooseLanguage();
     CreateControls();
     RetranslateUi();
-    LayOutControls();
     FormCreate();
 }
 
@@ -229,7 +232,6 @@ void TMainForm::CreateControls() {
 
     LevelsList = new QTableView(this);
     LevelsList->setObjectName(QStringLiteral("LevelsList"));
-    LevelsList->setGeometry(kLevelsListBounds);
     levelsModel_ = new LevelsModel(&doc_->levels(), this);
     LevelsList->setModel(levelsModel_);
     LevelsList->setItemDelegateForColumn(1, new LevelValueDelegate(LevelsList));
@@ -239,8 +241,8 @@ void TMainForm::CreateControls() {
     LevelsList->horizontalHeader()->setHighlightSections(false);
     LevelsList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LevelsList->horizontalHeader()->setSectionsClickable(false);
-    LevelsList->setColumnWidth(0, 94);
-    LevelsList->setColumnWidth(1, 101);
+    // The values take what the keys leave of the table's width (FitLevelColumns).
+    LevelsList->horizontalHeader()->setStretchLastSection(true);
     LevelsList->setShowGrid(true);
     LevelsList->setSelectionMode(QAbstractItemView::SingleSelection);
     LevelsList->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -256,29 +258,34 @@ void TMainForm::CreateControls() {
             levelsModel_->ValueChanged(row);
         });
     });
+    connect(levelsModel_, &QAbstractItemModel::modelReset, this, &TMainForm::FitLevelColumns);
+    connect(levelsModel_, &QAbstractItemModel::dataChanged, this, &TMainForm::FitLevelColumns);
 
     ShowAllCheck = new QCheckBox(this);
     ShowAllCheck->setObjectName(QStringLiteral("ShowAllCheck"));
-    ShowAllCheck->setGeometry(kShowAllBounds);
     // toggled: a click, and also a change made by the program, runs the handler.
     connect(ShowAllCheck, &QCheckBox::toggled, this, &TMainForm::ShowAllCheckClick);
 
     DicCheckBox = new QCheckBox(this);
     DicCheckBox->setObjectName(QStringLiteral("DicCheckBox"));
-    DicCheckBox->setGeometry(kDicBounds);
     connect(DicCheckBox, &QCheckBox::toggled, this, &TMainForm::DicCheckBoxClick);
 
+    // The description wraps at whole words to the column's width; the panel is as tall as its text needs.
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(kPanel1Bounds);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label2 = new LinesLabel(QString(), Panel1);
+    Label2 = new QLabel(Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(8, 8, 185, 153);
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(kBoxMargin, kBoxMargin, kBoxMargin, kBoxMargin);
+    panelLayout->addWidget(Label2);
 
-    Label1 = new LinesLabel(QString(), this);
+    Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(kLabel1Bounds);
+    Label1->setTextFormat(Qt::PlainText);
     QPalette grey = Label1->palette();
     grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
     Label1->setPalette(grey);
@@ -289,9 +296,6 @@ void TMainForm::CreateControls() {
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox3 = new QGroupBox(this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    GroupBox2->setGeometry(kBoxBounds[0]);
-    GroupBox1->setGeometry(kBoxBounds[1]);
-    GroupBox3->setGeometry(kBoxBounds[2]);
     CreateTypeList(GroupBox2, POIListView, poiModel_, ObjectKind::Poi, "POIListView", 55, 70, 260, QSize(16, 16));
     CreateTypeList(GroupBox1, LINEListView, lineModel_, ObjectKind::Polyline, "LINEListView", 55, 70, 260,
                    QSize(30, 15));
@@ -303,6 +307,7 @@ void TMainForm::CreateControls() {
 
     StatusBar = new PanelStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFixedHeight(kStatusBarHeight);
     // The progress bar is a child of the status bar; StatusBarDrawPanel places it over panel 0.
     ProgressBar = new QProgressBar(StatusBar);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -310,44 +315,133 @@ void TMainForm::CreateControls() {
     ProgressBar->setValue(100);
     ProgressBar->setTextVisible(false);
     StatusBar->drawPanel = [this](int panel, const QRect& rect) { StatusBarDrawPanel(panel, rect); };
-    StatusBar->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
     progress_ = std::make_unique<WindowProgress>(StatusBar, ProgressBar);
 
+    CreateLayout();
     CreateMenus();
     CreateShortcuts();
     ShowLevelValueEditor(0);
 }
 
+void TMainForm::CreateLayout() {
+    // The columns' widths follow their stretch alone, not what their widgets would like: the widgets whose
+    // texts must show whole (the check boxes, the credits, the Levels table's minimum) hold a column wider.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(LevelsList), static_cast<QWidget*>(Panel1), static_cast<QWidget*>(GroupBox2),
+          static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox3)}) {
+        widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
+    }
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(0);
+    left->setContentsMargins(0, kBoxMargin, 0, 0);
+    left->addWidget(LevelsList, 1);
+    left->addSpacing(1);
+    left->addWidget(ShowAllCheck);
+    left->addWidget(DicCheckBox);
+    left->addSpacing(3);
+    left->addWidget(Panel1);
+    left->addSpacing(3);
+    left->addWidget(Label1);
+
+    // The three lists share the column's height equally.
+    auto* boxes = new QVBoxLayout;
+    boxes->setSpacing(7);
+    boxes->setContentsMargins(0, 0, 0, 5);
+    for (QGroupBox* box : {GroupBox2, GroupBox1, GroupBox3}) boxes->addWidget(box, 1);
+
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(7);
+    columns->setContentsMargins(8, 3, 7, 0);
+    columns->addLayout(left, kLeftColumnWidth);
+    columns->addLayout(boxes, kBoxColumnWidth);
+
+    auto* window = new QVBoxLayout(this);
+    window->setSpacing(0);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(ToolBar1);
+    window->addLayout(columns, 1);
+    window->addWidget(StatusBar);
+}
+
+void TMainForm::FitLevelColumns() {
+    // The keys' column as wide as its title and keys; the values' column takes the rest, and the table is
+    // never narrower than the widest value it holds or its pick list offers, shown in the pick list's box.
+    QHeaderView* header = LevelsList->horizontalHeader();
+    const QFontMetrics metrics(LevelsList->font());
+    // A cell gives up one pixel to the grid line.
+    int keys = header->sectionSizeHint(0);
+    QStyleOptionViewItem option;
+    option.initFrom(LevelsList);
+    for (int row = 0; row < levelsModel_->rowCount(); ++row) {
+        const QModelIndex key = levelsModel_->index(row, 0);
+        keys = std::max(keys, LevelsList->itemDelegateForIndex(key)->sizeHint(option, key).width() + 1);
+    }
+    int widest = 0;
+    for (const std::string& choice : LevelPickList()) {
+        widest = std::max(widest, metrics.horizontalAdvance(WindowTexts::LevelValue(choice)));
+    }
+    for (const LevelRow& row : doc_->levels().rows()) {
+        widest = std::max(widest, metrics.horizontalAdvance(WindowTexts::LevelValue(row.value)));
+    }
+    QStyleOptionComboBox box;
+    box.initFrom(LevelsList);
+    const int values =
+        std::max(header->sectionSizeHint(1),
+                 LevelsList->style()
+                     ->sizeFromContents(QStyle::CT_ComboBox, &box, QSize(widest, metrics.height()), LevelsList)
+                     .width());
+    if (LevelsList->columnWidth(0) != keys) LevelsList->setColumnWidth(0, keys);
+    LevelsList->setMinimumWidth(keys + values + 2 * LevelsList->frameWidth());
+}
+
+void TMainForm::UseTypeNames() {
+    const QString folder = TypeNamesFolder(CurrentLanguage(), ProgramDir);
+    if (ToFsPath(folder) == doc_->programDir()) return;
+    Guarded([&] {
+        ResetScope reset(this, true, false);
+        doc_->UseNamesDir(ToFsPath(folder));
+    });
+}
+
 void TMainForm::CreateToolBar() {
     ToolBar1 = new QWidget(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setGeometry(0, 0, kClientWidth, kToolBarHeight);
+    ToolBar1->setFixedHeight(kToolBarHeight);
+    auto* row = new QHBoxLayout(ToolBar1);
+    row->setContentsMargins(0, 2, 0, 5);
+    row->setSpacing(0);
 
-    const auto makeButton = [this](const char* name, ToolPicture picture, int x, int width,
-                                   void (TMainForm::*handler)()) {
+    // Each button at least as wide as the layout's, wider where its caption needs it.
+    const auto makeButton = [this, row](const char* name, ToolPicture picture, int width,
+                                        void (TMainForm::*handler)()) {
         auto* button = new QToolButton(ToolBar1);
         button->setObjectName(QString::fromLatin1(name));
         button->setIcon(ToolIcon(picture));
         button->setIconSize(QSize(16, 16));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
-        button->setGeometry(x, 2, width, 22);
+        button->setMinimumWidth(width);
+        button->setFixedHeight(22);
         connect(button, &QToolButton::clicked, this, handler);
+        row->addWidget(button);
         return button;
     };
-    OpenSpeedButton = makeButton("OpenSpeedButton", ToolPicture::OpenMap, 0, 89, &TMainForm::OpenSpeedButtonClick);
-    DoSpeedButton = makeButton("DoSpeedButton", ToolPicture::Process, 89, 72, &TMainForm::DoSpeedButtonClick);
-    SaveSpeedButton = makeButton("SaveSpeedButton", ToolPicture::SaveMap, 161, 88, &TMainForm::SaveSpeedButtonClick);
+    OpenSpeedButton = makeButton("OpenSpeedButton", ToolPicture::OpenMap, 89, &TMainForm::OpenSpeedButtonClick);
+    DoSpeedButton = makeButton("DoSpeedButton", ToolPicture::Process, 72, &TMainForm::DoSpeedButtonClick);
+    SaveSpeedButton = makeButton("SaveSpeedButton", ToolPicture::SaveMap, 88, &TMainForm::SaveSpeedButtonClick);
     ToolButton1 = new QFrame(ToolBar1);
     ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
-    ToolButton1->setGeometry(249, 2, 8, 22);
+    ToolButton1->setFixedSize(8, 22);
     ToolButton1->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    row->addWidget(ToolButton1);
     OpenCFGSpeedButton =
-        makeButton("OpenCFGSpeedButton", ToolPicture::OpenConfig, 257, 89, &TMainForm::OpenCFGSpeedButtonClick);
+        makeButton("OpenCFGSpeedButton", ToolPicture::OpenConfig, 89, &TMainForm::OpenCFGSpeedButtonClick);
     SaveCFGSpeedButton =
-        makeButton("SaveCFGSpeedButton", ToolPicture::SaveConfig, 346, 88, &TMainForm::SaveCFGSpeedButtonClick);
+        makeButton("SaveCFGSpeedButton", ToolPicture::SaveConfig, 88, &TMainForm::SaveCFGSpeedButtonClick);
     SaveDICSpeedButton =
-        makeButton("SaveDICSpeedButton", ToolPicture::SaveDictionary, 434, 88, &TMainForm::SaveDICSpeedButtonClick);
+        makeButton("SaveDICSpeedButton", ToolPicture::SaveDictionary, 88, &TMainForm::SaveDICSpeedButtonClick);
+    row->addStretch(1);
     UpdateButtons();
 }
 
@@ -355,12 +449,14 @@ void TMainForm::CreateTypeList(QGroupBox* box, TypeListView*& view, TypeListMode
                                const char* name, int levelWidth, int codeWidth, int nameWidth, QSize iconSize) {
     view = new TypeListView(box);
     view->setObjectName(QString::fromLatin1(name));
-    view->setGeometry(kTypeListBounds);
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(kBoxMargin, 0, kBoxMargin, kBoxMargin);
+    boxLayout->addWidget(view);
     model = new TypeListModel(kind, doc_.get(), this);
     view->setModel(model);
     view->setIconSize(iconSize);
     view->verticalHeader()->setDefaultSectionSize(std::max(iconSize.height() + 2, 17));
-    view->SetDefaultColumns(kTypeListBounds.width(), levelWidth, codeWidth, nameWidth);
+    view->SetDefaultColumns(kTypeListWidth, levelWidth, codeWidth, nameWidth);
 
     TypeListModel* const listModel = model;
     TypeListView* const listView = view;
@@ -472,22 +568,12 @@ void TMainForm::RetranslateUi() {
     levelsModel_->TextsChanged();
     ShowAllCheck->setText(tr("Показать все объекты"));
     DicCheckBox->setText(tr("Работа с [DICTIONARY]"));
-    // A caption longer than the layout's box widens it rather than being cut.
-    ShowAllCheck->resize(std::max(kShowAllBounds.width(), ShowAllCheck->sizeHint().width()), kShowAllBounds.height());
-    DicCheckBox->resize(std::max(kDicBounds.width(), DicCheckBox->sizeHint().width()), kDicBounds.height());
-    // The description: eleven lines, the blanks at their ends included.
+    // The description: three paragraphs, wrapped by the label.
     Label2->setText(
-        tr("Утилита предназначена для \n"
-           "распределения по слоям обектов \n"
-           "Polish Map.\n"
-           "Каждому типу объктов можно \n"
-           "указать видимость до конкретного \n"
-           "слоя.\n"
-           "Все, что делает программа - это \n"
-           "устанавливает объектам карты \n"
-           "значение \"EndLevel=\" указанное \n"
-           "пользователем, либо формирует\n"
-           "раздел [DICTIONARY]."));
+        tr("Утилита предназначена для распределения по слоям обектов Polish Map.\n"
+           "Каждому типу объктов можно указать видимость до конкретного слоя.\n"
+           "Все, что делает программа - это устанавливает объектам карты значение \"EndLevel=\" указанное "
+           "пользователем, либо формирует раздел [DICTIONARY]."));
     Label1->setText(tr("Stratex %1: слои объектов карты\n© Разработчики Stratex").arg(QStringLiteral(STRATEX_VERSION)));
 
     GroupBox2->setTitle(tr("Точки"));
@@ -510,32 +596,11 @@ void TMainForm::RetranslateUi() {
     progress_->Retranslate();
     if (changedSinceProcess_) ShowChangeMark();
     ShowProcessTip();
-}
-
-void TMainForm::LayOutControls() {
-    if (!StatusBar) return;
-    // What the window has beyond its default size goes to the Levels table (height) and the Type lists;
-    // the controls below the table keep their distance from the bottom edge.
-    const int wider = std::max(0, width() - kClientWidth);
-    const int taller = std::max(0, height() - kClientHeight);
-    const QPoint down(0, taller);
-    ToolBar1->setGeometry(0, 0, width(), kToolBarHeight);
-    LevelsList->setGeometry(kLevelsListBounds.adjusted(0, 0, 0, taller));
-    ShowAllCheck->move(kShowAllBounds.topLeft() + down);
-    DicCheckBox->move(kDicBounds.topLeft() + down);
-    Panel1->move(kPanel1Bounds.topLeft() + down);
-    Label1->move(kLabel1Bounds.topLeft() + down);
-    // The three lists share the height, each taking a third.
-    QGroupBox* const boxes[] = {GroupBox2, GroupBox1, GroupBox3};
-    TypeListView* const lists[] = {POIListView, LINEListView, POLYListView};
-    int above = 0;
-    for (int i = 0; i < 3; ++i) {
-        const int share = taller * (i + 1) / 3 - taller * i / 3;
-        boxes[i]->setGeometry(kBoxBounds[i].adjusted(0, above, wider, above + share));
-        lists[i]->setGeometry(kTypeListBounds.adjusted(0, 0, wider, share));
-        above += share;
+    {
+        // The value cells and the open pick list speak the language too.
+        ResetScope reset(this, false, true);
     }
-    StatusBar->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+    UseTypeNames();
 }
 
 void TMainForm::ShowPreview() {
@@ -594,7 +659,7 @@ bool TMainForm::FormClose() {
     bool close = true;
     Guarded([&] {
         if (doc_->modified()) {
-            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Confirm"), QMessageBox::Question);
+            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Подтверждение"), QMessageBox::Question);
         }
     });
     return close;
@@ -628,7 +693,6 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    LayOutControls();
     // The tooltip holds as many lines as the window's height.
     ShowProcessTip();
 }
@@ -751,7 +815,7 @@ void TMainForm::OpenMapSet(const QStringList& paths) {
         for (const auto& path : notMaps) names << ToQString(path);
         prompts_->ShowMessage(this,
                               tr("Этот файл не Polish MAP!!!") + QLatin1Char('\n') + names.join(QLatin1Char('\n')),
-                              tr("Error"), QMessageBox::Critical);
+                              tr("Ошибка"), QMessageBox::Critical);
     }
 }
 
@@ -787,7 +851,7 @@ void TMainForm::ProcessSet(const QString& folder) {
             failed << ToQString(outcome.path) + QStringLiteral(": ") + QString::fromStdString(outcome.failure);
     }
     if (!failed.isEmpty())
-        prompts_->ShowMessage(this, failed.join(QLatin1Char('\n')), tr("Error"), QMessageBox::Critical);
+        prompts_->ShowMessage(this, failed.join(QLatin1Char('\n')), tr("Ошибка"), QMessageBox::Critical);
 }
 
 void TMainForm::OpenMapPath(const QString& path) {
@@ -817,7 +881,7 @@ void TMainForm::OpenMapPath(const QString& path) {
     MapReplaced();
     // The buttons follow when the handler ends, after the message as after a scan that found a map.
     if (!isPolishMap) {
-        prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Error"), QMessageBox::Critical);
+        prompts_->ShowMessage(this, tr("Этот файл не Polish MAP!!!"), tr("Ошибка"), QMessageBox::Critical);
     }
 }
 

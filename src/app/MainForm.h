@@ -36,11 +36,11 @@ class WindowProgress;
 // question, calls the document and shows the result; a failure (stratex::Error or any std::exception)
 // ends the handler and is shown in a message box captioned "Stratex".
 //
-// The window's default size is its smallest; what the user gives it beyond that goes to the Type lists and
-// the Levels table. It speaks the language of the settings' "Language", else the one the locale asks for
-// (Language.h), and changes it at once when the user picks another in its context menu. After a Process,
-// a change of the choices that Process reads (a type's level, the Levels table, the dictionary option) is
-// marked in the status bar until the next Process or Open MAP.
+// The window's default size is its smallest; what the user gives it beyond that goes to the Type lists, the
+// Levels table and the left column's width; texts never show cut. It speaks the language of the settings' "Language",
+// else the one the locale asks for (Language.h), and changes it at once when the user picks another in its context
+// menu. After a Process, a change of the choices that Process reads (a type's level, the Levels table, the dictionary
+// option) is marked in the status bar until the next Process or Open MAP.
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -88,8 +88,12 @@ private:
     void CreateShortcuts();
     // Gives every control its text in the window's language; again whenever the language changes.
     void RetranslateUi();
-    // Places the controls for the window's size: at the default size where the layout puts them.
-    void LayOutControls();
+    // Puts the controls into the window's layouts.
+    void CreateLayout();
+    // Fits the Levels table's columns to their texts and holds the table at least as wide as they need.
+    void FitLevelColumns();
+    // Takes the type names of the window's language (TypeNamesFolder) when they are not those shown.
+    void UseTypeNames();
     // Opens the window where it was when it closed last (bounds from the settings), kept on a screen.
     void PlaceWindow(const QRect& bounds);
     void SaveWindowPlace();

@@ -15,6 +15,7 @@
 
 #include "app/Icons.h"
 #include "app/QtText.h"
+#include "app/WindowTexts.h"
 #include "bytes/Integer.h"
 #include "types/Catalogue.h"
 #include "types/TypeList.h"
@@ -225,7 +226,7 @@ void PreviewWindow::FillLevels() {
     const QSignalBlocker block(levelBox_);
     levelBox_->clear();
     for (const LevelRow& row : document_->levels().rows()) {
-        levelBox_->addItem(DecodeCp1251(row.key) + QLatin1Char(' ') + DecodeCp1251(row.value));
+        levelBox_->addItem(DecodeCp1251(row.key) + QLatin1Char(' ') + WindowTexts::LevelValue(row.value));
     }
     levelBox_->setCurrentIndex(std::min(current, levelBox_->count() - 1));
     Select();

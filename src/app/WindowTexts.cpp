@@ -6,6 +6,7 @@
 
 #include "app/Language.h"
 #include "app/QtText.h"
+#include "levels/ZoomTable.h"
 #include "types/TypeList.h"
 
 namespace stratex {
@@ -26,6 +27,27 @@ QString WindowTexts::ObjectCount(std::uint64_t count) {
     constexpr auto kIntMax = static_cast<std::uint64_t>(std::numeric_limits<int>::max());
     const int form = static_cast<int>(count <= kIntMax ? count : count % 1000000 + 1000000);
     return tr("%1 объектов", "a count of map objects", form).arg(count);
+}
+
+QString WindowTexts::LevelValue(std::string_view value) {
+    if (CurrentLanguage() != Language::English) return DecodeCp1251(value);
+    constexpr std::string_view kOpen = "bit (";
+    for (int bits = 0; bits <= 28; ++bits) {
+        const std::string_view zoom = ZoomText(bits);
+        if (zoom.empty()) continue;
+        // The zoom between its brackets, so that "<=30м" is not taken for the end of "<=30км".
+        if (value.size() < kOpen.size() + zoom.size() + 1 || value.back() != ')') continue;
+        const std::size_t zoomAt = value.size() - zoom.size() - 1;
+        if (value.substr(zoomAt - kOpen.size(), kOpen.size()) != kOpen || value.substr(zoomAt, zoom.size()) != zoom) {
+            continue;
+        }
+        QString english = DecodeCp1251(zoom);
+        english.replace(QStringLiteral("км"), QStringLiteral(" km"))
+            .replace(QStringLiteral("м"), QStringLiteral(" m"))
+            .replace(QLatin1Char(','), QLatin1Char('.'));
+        return DecodeCp1251(value.substr(0, zoomAt)) + english + QLatin1Char(')');
+    }
+    return DecodeCp1251(value);
 }
 
 QString WindowTexts::TypeFiguresTip(const TypeFigures* figures) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "document/MapDocument.h"
@@ -19,6 +20,12 @@ public:
     // A count of map objects as Russian counts them, "1 объект", "2 объекта", "5 объектов" ("1 object",
     // "5 objects").
     static QString ObjectCount(std::uint64_t count);
+
+    // A Levels table value (Windows-1251 bytes) as the window shows it. A value that ends in the zoom
+    // text of a bit count ("21bit (<=1,2км)") is shown in English with English units and a decimal point
+    // ("21bit (<=1.2 km)"); any other value, and every value in Russian, as its bytes stand. Display only:
+    // the map and the engine keep the bytes.
+    static QString LevelValue(std::string_view value);
 
     // The tooltip of a Type list row: how many objects of its type the map holds and which EndLevels they
     // carry, "12 объектов, EndLevel 1 (10), 3 (1), нет (1)"; "нет объектов на карте" when figures is null or

@@ -26,6 +26,17 @@ TypeNameFiles MapDocument::Names() const {
     return TypeNameFiles::Load(programDir_);
 }
 
+void MapDocument::UseNamesDir(std::filesystem::path namesDir) {
+    const TypeNameFiles names = namesDir.empty() ? TypeNameFiles{} : TypeNameFiles::Load(namesDir);
+    programDir_ = std::move(namesDir);
+    for (const ObjectKind kind : kAllKinds) {
+        TypeList& list = lists_.Of(kind);
+        for (std::size_t i = 0; i < list.size(); ++i) list.SetName(i, LookupTypeName(names.Of(kind), list[i].code));
+    }
+    for (SetType& type : setTypes_) type.name = LookupTypeName(names.Of(type.kind), type.code);
+    if (sortColumn_ == 2) lists_.SortAll(sortColumn_);
+}
+
 bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress) {
     SetShowAll(false);
 

@@ -125,6 +125,12 @@ public:
     // tables and dicLines are unchanged; when only the write fails, they keep the generated result.
     void SaveDictionary(const std::filesystem::path& path);
 
+    // Takes the type name files from namesDir from now on (those of the window's language) and names every
+    // listed type, of a set's types too, from them: a code they lack gets an empty name. The lists keep
+    // their order, except that after a sort by name all three lists are sorted by name again. Throws Error as the scan
+    // does for a file that cannot be read, with the document as before. An empty namesDir leaves the types unnamed.
+    void UseNamesDir(std::filesystem::path namesDir);
+
     // The dictionary option (the check box); changes no button.
     void SetUseDictionary(bool on) { useDictionary_ = on; }
     bool useDictionary() const { return useDictionary_; }

@@ -61,6 +61,10 @@ void TypeList::SetLevel(std::size_t i, std::string levelText) {
     if (i < rows_.size()) rows_[i].level = std::move(levelText);
 }
 
+void TypeList::SetName(std::size_t i, std::string name) {
+    if (i < rows_.size()) rows_[i].name = std::move(name);
+}
+
 void TypeList::SetLevelOfRows(const std::vector<std::size_t>& rows, int level) {
     const std::string text = std::to_string(level);
     for (const std::size_t i : rows) {

@@ -48,6 +48,9 @@ public:
     // Sets the caption of row i (the in-place editor and the typing shortcut).
     void SetLevel(std::size_t i, std::string levelText);
 
+    // Sets the name of row i (the names of another language's type name files).
+    void SetName(std::size_t i, std::string name);
+
     // Sets the caption of every listed row (the selected rows) to level in decimal. Indices out of range
     // are ignored.
     void SetLevelOfRows(const std::vector<std::size_t>& rows, int level);

@@ -162,7 +162,7 @@ void TestOpenMap::FileWithoutHeaderEndIsNoPolishMap() {
     QVERIFY(!processEnabledBehindMessage);
     QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
     QCOMPARE(fixture.prompts().messages[0].text, QStringLiteral("Этот файл не Polish MAP!!!"));
-    QCOMPARE(fixture.prompts().messages[0].caption, QStringLiteral("Error"));
+    QCOMPARE(fixture.prompts().messages[0].caption, QStringLiteral("Ошибка"));
     QCOMPARE(fixture.prompts().messages[0].icon, QMessageBox::Critical);
     QCOMPARE(fixture.Status(), QStringLiteral("Ошибка при обработке файла"));
     // The level lines make rows; no type is listed; the buttons are enabled all the same.

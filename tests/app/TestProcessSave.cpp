@@ -294,7 +294,7 @@ void TestProcessSave::CloseAnsweredNoKeepsTheProcessedMap() {
     QVERIFY(!fixture.Close());
     QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
     QCOMPARE(fixture.prompts().questions[0].text, QStringLiteral("Файл не сохранен. Выйти?"));
-    QCOMPARE(fixture.prompts().questions[0].caption, QStringLiteral("Confirm"));
+    QCOMPARE(fixture.prompts().questions[0].caption, QStringLiteral("Подтверждение"));
     QCOMPARE(fixture.prompts().questions[0].icon, QMessageBox::Question);
     QVERIFY(fixture.window().isVisible());
     QCOMPARE(fixture.List("POIListView")->model()->rowCount(), 2);

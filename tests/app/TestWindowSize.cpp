@@ -1,9 +1,15 @@
-// The window's size: the layout's size is the smallest, the room the user gives goes to the Type lists and
-// the Levels table, codes show whole, and the window opens where it closed, kept on a screen.
+// The window's size: the layout's size is the smallest, the room the user gives goes to the Type lists, the
+// Levels table and the left column, texts and codes show whole, and the window opens where it closed, kept
+// on a screen.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTableView>
+#include <QToolButton>
 
 #include "app/PanelStatusBar.h"
 #include "app/WindowPlacement.h"
@@ -41,6 +47,8 @@ class TestWindowSize : public QObject {
 
 private slots:
     void GrownWindowGivesItsRoomToTheListsAndTheLevels();
+    void TextsShowWholeAtTheSmallestSize_data();
+    void TextsShowWholeAtTheSmallestSize();
     void WindowOpensWhereItClosed();
     void StoredPlaceIsKeptOnAScreen_data();
     void StoredPlaceIsKeptOnAScreen();
@@ -59,25 +67,27 @@ void TestWindowSize::GrownWindowGivesItsRoomToTheListsAndTheLevels() {
 
     QMap<QString, QRect> before;
     const QStringList names = {"POIListView", "LINEListView", "POLYListView", "LevelsList",
-                               "StatusBar",   "ShowAllCheck", "Panel1"};
+                               "StatusBar",   "ShowAllCheck", "Panel1",       "Label1"};
     for (const QString& name : names) before[name] = fixture.Find<QWidget>(name.toLatin1().constData())->geometry();
     const int nameColumn = fixture.List("POIListView")->columnWidth(2);
 
     window.resize(1000, 800);
     const QRect levels = fixture.Find<QWidget>("LevelsList")->geometry();
-    QCOMPARE(levels.height(), before["LevelsList"].height() + 800 - 529);
+    // The Levels table takes the height, and what the wider description gives up.
+    QVERIFY(levels.height() >= before["LevelsList"].height() + 800 - 529);
+    QVERIFY(fixture.Find<QWidget>("Panel1")->height() <= before["Panel1"].height());
     // The controls under the Levels table keep their distance from the bottom edge.
-    QCOMPARE(fixture.Find<QWidget>("ShowAllCheck")->y(), before["ShowAllCheck"].y() + 800 - 529);
-    QCOMPARE(fixture.Find<QWidget>("Panel1")->geometry().bottom(), before["Panel1"].bottom() + 800 - 529);
+    QCOMPARE(fixture.Find<QWidget>("Label1")->geometry().bottom(), before["Label1"].bottom() + 800 - 529);
     QCOMPARE(fixture.Find<QWidget>("StatusBar")->geometry(), QRect(0, 800 - 19, 1000, 19));
 
-    // Each list is wider by the window's gain and takes a share of its height; the boxes neither overlap
-    // nor leave the window.
+    // The left column and the lists share the window's gain in width; each list takes a share of the
+    // height; the boxes neither overlap nor leave the window.
+    QVERIFY(levels.width() > before["LevelsList"].width());
     int grownHeights = 0;
     int lastBottom = 0;
     for (const char* name : kLists) {
         TypeListView* view = fixture.List(name);
-        QCOMPARE(view->width(), before[name].width() + 1000 - 648);
+        QCOMPARE(view->width() - before[name].width() + levels.width() - before["LevelsList"].width(), 1000 - 648);
         QVERIFY(view->height() > before[name].height());
         grownHeights += view->height() - before[name].height();
         const QRect box = view->parentWidget()->geometry();
@@ -95,6 +105,79 @@ void TestWindowSize::GrownWindowGivesItsRoomToTheListsAndTheLevels() {
     for (const QString& name : names) {
         QCOMPARE(fixture.Find<QWidget>(name.toLatin1().constData())->geometry(), before[name]);
     }
+}
+
+void TestWindowSize::TextsShowWholeAtTheSmallestSize_data() {
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Russian") << "ru";
+    QTest::newRow("English") << "en";
+}
+
+// Every caption, title and cell text of the window fits its control at the smallest size, measured with
+// the font that the window has here: a text wider than its room shows cut.
+void TestWindowSize::TextsShowWholeAtTheSmallestSize() {
+    QFETCH(QString, language);
+    WindowFixture fixture;
+    {
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, "Stratex", "Stratex");
+        store.setValue("Software/Stratex/Language", language);
+    }
+    stratex::TMainForm& window = fixture.Start();
+    // The widest zoom texts of the pick list stand in the table: 10 bits (<=1200 km) and 22 (<=500 m).
+    fixture.OpenMap(fixture.WriteCp1251("maps/zooms.mp",
+                                        "[IMG ID]\nLevels=3\nLevel0=22\nLevel1=21\nLevel2=10\n[END-IMG ID]\n"
+                                        "[POI]\nType=0x2f06\n[END]\n"));
+    QCOMPARE(window.size(), QSize(648, 529));
+    QStringList cut;
+    const auto fits = [&cut](const QWidget* control, const QString& text, int needed, int room) {
+        if (needed > room)
+            cut << QStringLiteral("%1 '%2': %3 > %4").arg(control->objectName(), text).arg(needed).arg(room);
+    };
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (button->isVisible()) fits(button, button->text(), button->sizeHint().width(), button->width());
+    }
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->isVisible()) continue;
+        const QFontMetrics metrics(label->font());
+        const int room = label->contentsRect().width();
+        // A wrapped label breaks between words: each word must fit, and every line the width gives.
+        const QStringList parts =
+            label->text().split(label->wordWrap() ? QRegularExpression("\\s+") : QRegularExpression("\n"));
+        for (const QString& part : parts) fits(label, part, metrics.horizontalAdvance(part), room);
+        const int height =
+            label->wordWrap() ? label->heightForWidth(label->width()) : int(parts.size()) * metrics.lineSpacing();
+        fits(label, QStringLiteral("(height)"), height, label->height());
+    }
+    for (QGroupBox* box : window.findChildren<QGroupBox*>()) {
+        fits(box, box->title(), box->minimumSizeHint().width(), box->width());
+    }
+    for (QTableView* view : window.findChildren<QTableView*>()) {
+        QHeaderView* header = view->horizontalHeader();
+        for (int column = 0; column < header->count(); ++column) {
+            fits(view, view->model()->headerData(column, Qt::Horizontal).toString(), header->sectionSizeHint(column),
+                 header->sectionSize(column));
+        }
+    }
+    // The Levels table's keys and values, the selected value in its pick list's box.
+    auto* levels = fixture.Find<QTableView>("LevelsList");
+    QCOMPARE(levels->model()->rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            const QModelIndex cell = levels->model()->index(row, column);
+            QStyleOptionViewItem option;
+            option.initFrom(levels);
+            // The cell gives up a pixel to the grid line.
+            fits(levels, cell.data().toString(), levels->itemDelegateForIndex(cell)->sizeHint(option, cell).width() + 1,
+                 levels->columnWidth(column));
+        }
+    }
+    auto* pick = levels->findChild<QComboBox*>(QStringLiteral("LevelPickList"));
+    QVERIFY(pick && pick->isVisible());
+    fits(pick, pick->currentText(), pick->sizeHint().width(), pick->width());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    // The English window says its zooms in English units.
+    QCOMPARE(levels->model()->index(1, 1).data().toString(),
+             language == "en" ? QStringLiteral("21bit (<=1.2 km)") : QStringLiteral("21bit (<=1,2км)"));
 }
 
 void TestWindowSize::WindowOpensWhereItClosed() {

@@ -508,6 +508,35 @@ TEST_F(MapDocumentTest, ShowAllThatCannotReadNamesStaysOn) {
     EXPECT_EQ(document.lists().poi.size(), 2u);
 }
 
+// The window's other language: the listed types take the names of its files, Show All reads them from then
+// on, and a folder without them changes nothing.
+TEST_F(MapDocumentTest, NamesOfAnotherFolderRenameTheListedTypes) {
+    std::filesystem::create_directory(Path("en"));
+    dir_.Write("en/poi.txt", Join({"0x0001=Zulu", "0x2f06=Bank", "0x0a01=Food"}));
+    dir_.Write("en/polyline.txt", Join({";names", "0x16=Footpath"}));
+    dir_.Write("en/polygon.txt", Join({"0x4c=Lake"}));
+    MapDocument document(dir_.path());
+    document.OpenMap(map_);
+    document.SetShowAll(true);
+    document.SortList(ObjectKind::Poi, 2);
+    EXPECT_EQ(Rows(document.lists().poi),
+              (std::vector<std::string>{"0|0x0001|Aaa", "0|0x6401|Bridge", "1|0x2f06|Банк", "3|0x0a01|Еда"}));
+
+    document.UseNamesDir(Path("en"));
+    // Sorted by name again; a code the files lack has no name.
+    EXPECT_EQ(Rows(document.lists().poi),
+              (std::vector<std::string>{"0|0x6401|", "1|0x2f06|Bank", "3|0x0a01|Food", "0|0x0001|Zulu"}));
+    EXPECT_EQ(Rows(document.lists().polyline), (std::vector<std::string>{"0|0x1f|", "0|0x16|Footpath"}));
+
+    EXPECT_EQ(ErrorOf([&] { document.UseNamesDir(Path("none")); }),
+              "Cannot open file " + PathToUtf8(Path("none") / "poi.txt"));
+    EXPECT_EQ(document.programDir(), Path("en"));
+    document.SetShowAll(false);
+    EXPECT_EQ(Rows(document.lists().poi), (std::vector<std::string>{"1|0x2f06|Bank", "3|0x0a01|Food"}));
+    document.SetShowAll(true);
+    EXPECT_EQ(Rows(document.lists().poi).back(), "0|0x0001|Zulu");
+}
+
 TEST_F(MapDocumentTest, SortColumnIsSharedAndUsedByTheNextScan) {
     MapDocument document(dir_.path());
     document.OpenMap(map_);

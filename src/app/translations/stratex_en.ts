@@ -241,28 +241,12 @@
         <translation>Use [DICTIONARY]</translation>
     </message>
     <message>
-        <source>Утилита предназначена для 
-распределения по слоям обектов 
-Polish Map.
-Каждому типу объктов можно 
-указать видимость до конкретного 
-слоя.
-Все, что делает программа - это 
-устанавливает объектам карты 
-значение &quot;EndLevel=&quot; указанное 
-пользователем, либо формирует
-раздел [DICTIONARY].</source>
-        <translation>The utility distributes the 
-objects of a Polish Map over 
-its levels.
-Each type of object can be 
-made visible up to a chosen 
-level.
-All the program does is set 
-the &quot;EndLevel=&quot; value the user 
-chose on the objects of the 
-map, or build its
-[DICTIONARY] section.</translation>
+        <source>Утилита предназначена для распределения по слоям обектов Polish Map.
+Каждому типу объктов можно указать видимость до конкретного слоя.
+Все, что делает программа - это устанавливает объектам карты значение &quot;EndLevel=&quot; указанное пользователем, либо формирует раздел [DICTIONARY].</source>
+        <translation>The utility distributes the objects of a Polish Map over its levels.
+Each type of object can be made visible up to a chosen level.
+All the program does is set the &quot;EndLevel=&quot; value the user chose on the objects of the map, or build its [DICTIONARY] section.</translation>
     </message>
     <message>
         <source>Stratex %1: слои объектов карты
@@ -311,7 +295,7 @@ map, or build its
         <translation>The file is not saved. Quit?</translation>
     </message>
     <message>
-        <source>Confirm</source>
+        <source>Подтверждение</source>
         <translation>Confirm</translation>
     </message>
     <message>
@@ -319,7 +303,7 @@ map, or build its
         <translation>This file is no Polish MAP!!!</translation>
     </message>
     <message>
-        <source>Error</source>
+        <source>Ошибка</source>
         <translation>Error</translation>
     </message>
     <message>
