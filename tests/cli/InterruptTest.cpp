@@ -152,7 +152,10 @@ TEST(Interrupt, RemovesTheFilesInProgressAndKeepsTheInputs) {
                 const std::string bytes = ReadAll(entry.path());
                 EXPECT_TRUE(bytes == map || (mode == Mode::InPlace && bytes == result)) << entry.path();
             }
-            for (const auto& entry : fs::directory_iterator(out)) EXPECT_EQ(ReadAll(entry.path()), result);
+            // What -O or -o completed is the whole result (compared so, not printed, for its size).
+            for (const auto& entry : fs::directory_iterator(out)) {
+                EXPECT_TRUE(ReadAll(entry.path()) == result) << entry.path();
+            }
         }
     }
 #endif
