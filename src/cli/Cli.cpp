@@ -9,7 +9,6 @@
 #include <string_view>
 #include <utility>
 
-#include "bytes/AtomicFile.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/FileSource.h"
@@ -572,12 +571,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 ->type_name("N")
                 ->check(CLI::Validator(
                     [](std::string& text) {
-                        const bool digits = !text.empty() && text.size() <= 2 &&
-                                            std::all_of(text.begin(), text.end(),
-                                                        [](char c) { return c >= '0' && c <= '9'; });
+                        const bool digits =
+                            !text.empty() && text.size() <= 2 &&
+                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
                         const int jobs = digits ? std::stoi(text) : 0;
-                        return jobs >= 1 && jobs <= kMaxJobs ? std::string()
-                                                             : "-j takes a number of maps from 1 to " + std::to_string(kMaxJobs);
+                        return jobs >= 1 && jobs <= kMaxJobs
+                                   ? std::string()
+                                   : "-j takes a number of maps from 1 to " + std::to_string(kMaxJobs);
                     },
                     ""));
         }

@@ -101,7 +101,7 @@ std::optional<std::string> RefusedOutputs(const Options& options, const std::vec
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const std::string output = PathToUtf8(outputs[i]);
         const std::string map = oneOutput ? std::string() : PathToUtf8(AbsolutePath(options.maps[i]));
-        const std::string subject = oneOutput          ? "-o " + output + " is "
+        const std::string subject = oneOutput         ? "-o " + output + " is "
                                     : options.inPlace ? "--in-place would replace " + map + ", which is "
                                                       : "-O would write " + map + " to " + output + ", which is ";
         const std::optional<FileIdentity> identity = IdentityOf(outputs[i]);

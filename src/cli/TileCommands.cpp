@@ -361,8 +361,9 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
                 return;
             }
             run.counts = summary.Total();
-            run.report =
-                PathToUtf8(AbsolutePath(one.map)) + ": " + ProcessedText(options, options.dryRun ? std::filesystem::path() : outputs[i], run.counts) + '\n';
+            run.report = PathToUtf8(AbsolutePath(one.map)) + ": " +
+                         ProcessedText(options, options.dryRun ? std::filesystem::path() : outputs[i], run.counts) +
+                         '\n';
         },
         [&](std::size_t, TileRun& run) {
             status = std::max(status, run.status);

@@ -101,8 +101,8 @@ TEST(AtomicFile, RefusesAFileTheUserMayNotWrite) {
     TempDir dir;
     fs::permissions(dir.path(), fs::perms::all);
     const fs::path others = dir.Write("root.mp", "root's");
-    fs::permissions(others, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                fs::perms::others_read);
+    fs::permissions(others,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     const fs::path own = dir.Write("own.mp", "own");
     ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
     EXPECT_EXIT(

@@ -126,7 +126,9 @@ TEST(Interrupt, RemovesTheFilesInProgressAndKeepsTheInputs) {
     int run = 0;
     for (const Mode mode : {Mode::OneMap, Mode::Folder, Mode::InPlace}) {
         for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-            SCOPED_TRACE(std::string(mode == Mode::OneMap ? "-o" : mode == Mode::Folder ? "-O" : "--in-place") +
+            SCOPED_TRACE(std::string(mode == Mode::OneMap   ? "-o"
+                                     : mode == Mode::Folder ? "-O"
+                                                            : "--in-place") +
                          " signal " + std::to_string(signal));
             const fs::path maps = dir.path() / ("maps" + std::to_string(run));
             const fs::path out = dir.path() / ("out" + std::to_string(run));

@@ -140,20 +140,29 @@ TEST_F(TileSetCliTest, AFailingOrWarningMapLeavesTheOthersAlone) {
         std::vector<std::string> maps;
         std::vector<std::string> options;
         int status;
-        std::string out;            // a part of the report
+        std::string out;                   // a part of the report
         std::vector<std::string> written;  // in the folder out, or the file set.cfg
     };
     const Case cases[] = {
-        {"process --werror", "process", {warns, tiles_[0]}, {"-O", In("out1"), "--werror"}, kCliCheckFailed,
-         "2 maps: 1 written, 1 failed\n", {"out1/a.mp"}},
-        {"process, no map first", "process", {notAMap, tiles_[0], tiles_[1]}, {"-O", In("out2"), "-j", "1"},
-         kCliNotAMap, "3 maps: 2 written, 1 failed\n", {"out2/a.mp", "out2/b.mp"}},
+        {"process --werror",
+         "process",
+         {warns, tiles_[0]},
+         {"-O", In("out1"), "--werror"},
+         kCliCheckFailed,
+         "2 maps: 1 written, 1 failed\n",
+         {"out1/a.mp"}},
+        {"process, no map first",
+         "process",
+         {notAMap, tiles_[0], tiles_[1]},
+         {"-O", In("out2"), "-j", "1"},
+         kCliNotAMap,
+         "3 maps: 2 written, 1 failed\n",
+         {"out2/a.mp", "out2/b.mp"}},
         {"config, no map first", "config", {notAMap, tiles_[0]}, {"-o", In("set.cfg")}, kCliNotAMap, "", {}},
         {"config, a missing map last", "config", {tiles_[0], In("gone.mp")}, {"-o", "-"}, kCliFailure, "", {}},
         {"scan, no map first", "scan", {notAMap, tiles_[0], tiles_[1]}, {}, kCliNotAMap, "Maps: 2\n", {}},
         // check's status 4 is its not-a-map error, the highest met.
-        {"check, no map first", "check", {notAMap, tiles_[0], tiles_[2]}, {}, kCliCheckFailed, "[levels-differ]\n",
-         {}},
+        {"check, no map first", "check", {notAMap, tiles_[0], tiles_[2]}, {}, kCliCheckFailed, "[levels-differ]\n", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -195,10 +204,14 @@ TEST_F(TileSetCliTest, LevelsDifferBetweenThreeAndFourLevelRows) {
         std::vector<std::string> maps;
         std::string out;
     } cases[] = {
-        {{tiles_[0], map}, map + ":6: warning: the level header differs from the one of a.mp: " + level3 +
-                               " here, no Level3 there [levels-differ]\n"},
-        {{map, tiles_[0]}, tiles_[0] + ":5: warning: the level header differs from the one of four.mp: no Level3 "
-                                       "here, " + level3 + " there (line 6) [levels-differ]\n"},
+        {{tiles_[0], map},
+         map + ":6: warning: the level header differs from the one of a.mp: " + level3 +
+             " here, no Level3 there [levels-differ]\n"},
+        {{map, tiles_[0]},
+         tiles_[0] +
+             ":5: warning: the level header differs from the one of four.mp: no Level3 "
+             "here, " +
+             level3 + " there (line 6) [levels-differ]\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = Run("check", c.maps, {"--only", "levels-differ"});
