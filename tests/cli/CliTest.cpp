@@ -720,6 +720,7 @@ TEST_F(CliTest, OutputNeverReplacesAnotherInput) {
         bool needsLink = false;
     };
     const std::string readOnly = ", which this command reads but never writes";
+    // -O's outputs are spelt as the folder joined with the map's name (a backslash between them on Windows).
     const Case cases[] = {
         {"config over the map", {"config", map_, "-o", map_}, "-o " + map_ + " is the map " + map_ + readOnly},
         {"dictionary over the map, spelt otherwise",
@@ -736,18 +737,19 @@ TEST_F(CliTest, OutputNeverReplacesAnotherInput) {
          "-o " + Path("poi.txt") + " is the type name file " + Path("poi.txt")},
         {"-O onto the --config file",
          {"process", map_, shortMap_, "-O", Path("out"), "--config", configInOut},
-         "-O would write " + map_ + " to " + configInOut + ", which is the level config file " + configInOut +
-             " given with --config"},
+         "-O would write " + map_ + " to " + PathText(dir_.path() / "out" / "map.mp") +
+             ", which is the level config file " + configInOut + " given with --config"},
         {"-O through a link onto another map",
          {"process", map_, shortMap_, "-O", Path("linked")},
-         "-O would write " + map_ + " to " + Path("linked/map.mp") + ", which is the map " + shortMap_,
+         "-O would write " + map_ + " to " + PathText(dir_.path() / "linked" / "map.mp") + ", which is the map " +
+             shortMap_,
          true},
         {"-O onto the maps' own folder",
          {"process", map_, shortMap_, "-O", names_},
          "-O would write " + map_ + " to " + map_ + ", which is the map itself; use --in-place to replace the maps"},
         {"-O of two maps of one name",
          {"process", map_, sameName, "-O", Path("fresh")},
-         "-O would write both " + map_ + " and " + sameName + " to " + Path("fresh/map.mp")},
+         "-O would write both " + map_ + " and " + sameName + " to " + PathText(dir_.path() / "fresh" / "map.mp")},
         {"--in-place over a --config file",
          {"process", map_, shortMap_, "--in-place", "--config", shortMap_},
          "--in-place would replace " + shortMap_ + ", which is the level config file " + shortMap_ +
