@@ -16,24 +16,11 @@
 
 #include "bytes/Error.h"
 #include "bytes/LineList.h"
+#include "bytes/WindowsApi.h"
 
 namespace stratex {
 
 namespace {
-
-// Follows symbolic links to the path that a write really replaces; a link to a missing file gives that
-// file's path. A loop of links stops after a bound, and the create then fails.
-std::filesystem::path FollowLinks(std::filesystem::path path) {
-    constexpr int kMaxLinks = 40;
-    for (int hops = 0; hops < kMaxLinks; ++hops) {
-        std::error_code ec;
-        if (!std::filesystem::is_symlink(path, ec)) break;
-        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
-        if (ec) break;
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path;
-}
 
 std::filesystem::path TempPathFor(const std::filesystem::path& target) {
     static std::atomic<unsigned> counter{0};
@@ -73,6 +60,21 @@ void KeepOwner([[maybe_unused]] const std::filesystem::path& target,
 #endif
 }
 
+// Why the running user may not replace the existing regular file at path, or nothing. A file without its
+// owner's write permission (on Windows, with the read-only attribute) is refused even to root.
+std::error_code WhyNotWritable(const std::filesystem::path& path, std::filesystem::perms perms) {
+    if ((perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+#ifndef _WIN32
+    // The folder's permissions would let the rename through; the file's own decide.
+    if (::access(path.c_str(), W_OK) != 0) return LastSystemError();
+#else
+    (void)path;
+#endif
+    return {};
+}
+
 std::FILE* OpenExisting(const std::filesystem::path& path) {
 #ifdef _WIN32
     return _wfopen(path.c_str(), L"wb");
@@ -83,7 +85,7 @@ std::FILE* OpenExisting(const std::filesystem::path& path) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), destination_(FollowLinks(target_)) {
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), destination_(WrittenPath(target_)) {
     std::error_code ec;
     const auto status = std::filesystem::status(destination_, ec);
     if (!ec && std::filesystem::exists(status)) {
@@ -95,17 +97,20 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
             if (!file_) Fail(LastSystemError());
             return;
         }
-        // A read-only file is not to be replaced, though a rename could do it.
-        if ((status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
-            Fail(std::make_error_code(std::errc::permission_denied));
-        }
+        if (const std::error_code refused = WhyNotWritable(destination_, status.permissions())) Fail(refused);
         oldPerms_ = status.permissions();
     }
     std::error_code cause;
     for (int attempt = 0; attempt < 8 && !file_; ++attempt) {
         temp_ = TempPathFor(destination_);
+        tempSlot_ = AddTempFile(temp_);
         file_ = OpenForWriting(temp_);
         if (!file_) cause = LastSystemError();
+        TempFileCreated();
+        if (!file_) {
+            DropTempFile(tempSlot_);
+            tempSlot_ = kNoTempSlot;
+        }
     }
     if (!file_) {
         temp_.clear();
@@ -144,6 +149,8 @@ void AtomicFile::Commit() {
     ec.clear();
     std::filesystem::rename(temp_, destination_, ec);
     if (ec) Fail(ec);
+    DropTempFile(tempSlot_);
+    tempSlot_ = kNoTempSlot;
     committed_ = true;
 }
 
@@ -162,6 +169,8 @@ void AtomicFile::Discard() noexcept {
         std::filesystem::remove(temp_, ec);
         temp_.clear();
     }
+    DropTempFile(tempSlot_);
+    tempSlot_ = kNoTempSlot;
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
@@ -170,17 +179,41 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     file.Commit();
 }
 
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
 #ifdef _WIN32
-    // Compares the volumes and file indices, so that hard links are one file, as inodes are below.
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
+    // The volume and file index, so that hard links are one file, as inodes are below. Opening for no
+    // access at all needs no sharing from whoever holds the file; the flag lets a folder open too.
+    HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 #else
-    struct stat statA {};
-    struct stat statB {};
-    if (::stat(a.c_str(), &statA) != 0 || ::stat(b.c_str(), &statB) != 0) return false;
-    return statA.st_dev == statB.st_dev && statA.st_ino == statB.st_ino;
+    struct stat found {};
+    if (::stat(path.c_str(), &found) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(found.st_dev), static_cast<std::uint64_t>(found.st_ino)};
 #endif
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const std::optional<FileIdentity> identity = IdentityOf(a);
+    return identity && identity == IdentityOf(b);
+}
+
+std::filesystem::path WrittenPath(std::filesystem::path path) {
+    constexpr int kMaxLinks = 40;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(path, ec)) break;
+        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
 }
 
 }  // namespace stratex

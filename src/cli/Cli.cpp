@@ -9,7 +9,6 @@
 #include <string_view>
 #include <utility>
 
-#include "bytes/AtomicFile.h"
 #include "bytes/Cp1251.h"
 #include "bytes/Error.h"
 #include "bytes/FileSource.h"
@@ -81,6 +80,9 @@ std::vector<std::string> FindingCodeNames() {
     return names;
 }
 
+// The most maps -j takes side by side.
+constexpr int kMaxJobs = 64;
+
 // The path "-" given to -o: standard output.
 constexpr std::string_view kStandardOutput = "-";
 
@@ -128,26 +130,6 @@ bool HoldsTypeNameFiles(const std::filesystem::path& folder) {
     return std::all_of(kAllKinds.begin(), kAllKinds.end(), [&](ObjectKind kind) {
         return std::filesystem::is_regular_file(folder / TypeNameFileName(kind), ec);
     });
-}
-
-// Why -o may not name this file, or nothing: the output never replaces an input of another kind. Only
-// files that exist are compared, by identity rather than by spelling.
-std::optional<std::string> RefusedOutput(const Options& options, const std::filesystem::path& namesFolder) {
-    if (options.output.empty() || options.output == kStandardOutput) return std::nullopt;
-    const std::filesystem::path output = AbsolutePath(options.output);
-    const std::string named = "-o " + PathToUtf8(output) + " is ";
-    for (const std::string& map : options.maps) {
-        if (options.command != Command::Process && IsSameFile(output, AbsolutePath(map))) {
-            return named + "the map, which this command reads but never writes";
-        }
-    }
-    for (const std::string& config : options.configs) {
-        if (IsSameFile(output, AbsolutePath(config))) return named + "a level config file given with --config";
-    }
-    for (const ObjectKind kind : kAllKinds) {
-        if (IsSameFile(output, namesFolder / TypeNameFileName(kind))) return named + "a type name file";
-    }
-    return std::nullopt;
 }
 
 // The warnings about choices that do not do what they seem to, once the map is open and the configs
@@ -273,12 +255,13 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         // check needs no names: it names the types where the files are found.
         if (options.command != Command::Check || !options.namesDir.empty()) throw;
     }
-    if (const auto refused = RefusedOutput(options, namesFolder)) {
+    const std::vector<std::filesystem::path> outputs = PlannedOutputs(options);
+    if (const auto refused = RefusedOutputs(options, outputs, namesFolder)) {
         err << MessagePrefix() << *refused << ".\n";
         return kCliBadUsage;
     }
     if (options.maps.size() > 1 || !options.outputDir.empty() || options.inPlace) {
-        return RunTileSet(options, namesFolder, out, err);
+        return RunTileSet(options, namesFolder, outputs, out, err);
     }
     std::ostream discard(nullptr);  // --quiet: warnings go nowhere
     std::ostream& warnings = options.quiet ? discard : err;
@@ -631,9 +614,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             if (entry.command != Command::Process) output->required();
         }
         if (!oneMap) {
-            command->add_option("-j", options.jobs, "maps taken side by side (default: the processors)")
+            command->add_option("-j", options.jobs, "maps taken side by side, 1 to 64 (default: the processors)")
                 ->type_name("N")
-                ->check(CLI::PositiveNumber);
+                ->check(CLI::Validator(
+                    [](std::string& text) {
+                        const bool digits =
+                            !text.empty() && text.size() <= 2 &&
+                            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+                        const int jobs = digits ? std::stoi(text) : 0;
+                        return jobs >= 1 && jobs <= kMaxJobs
+                                   ? std::string()
+                                   : "-j takes a number of maps from 1 to " + std::to_string(kMaxJobs);
+                    },
+                    ""));
         }
         AddCommonOptions(*command, options);
         AddCommandOptions(*command, entry.command, options, output);

@@ -65,7 +65,21 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings);
 // A report that did not reach standard output is a failure: throws Error("Cannot write to standard output").
 void CheckWritten(std::ostream& out);
 
-// The steps of a command on several maps: scan, config, check and process of a set of tiles.
-int RunTileSet(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out, std::ostream& err);
+// Every file the command would write, as absolute paths: -o, or for process of a set one per map, in the
+// maps' order (its name in -O's folder, or with --in-place the map). Empty where nothing is written
+// (standard output, --dry-run, scan, check).
+std::vector<std::filesystem::path> PlannedOutputs(const Options& options);
+
+// Why the command may not write outputs, naming both files, or nothing: an output is a file that the
+// command reads (a map, a --config file, a type name file in namesFolder), or the file of another output.
+// Files are compared by identity, links followed. process -o and --in-place may replace the map they read;
+// -O onto the maps' own folder is refused with the advice to use --in-place.
+std::optional<std::string> RefusedOutputs(const Options& options, const std::vector<std::filesystem::path>& outputs,
+                                          const std::filesystem::path& namesFolder);
+
+// The steps of a command on several maps: scan, config, check and process of a set of tiles. outputs are
+// PlannedOutputs(options), already found free of clashes.
+int RunTileSet(const Options& options, const std::filesystem::path& namesFolder,
+               const std::vector<std::filesystem::path>& outputs, std::ostream& out, std::ostream& err);
 
 }  // namespace stratex

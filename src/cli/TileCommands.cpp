@@ -46,7 +46,10 @@ struct TileRun {
     EndLevelCounts counts;                // process: what it did to the EndLevel lines
 };
 
-std::size_t Jobs(const Options& options) { return options.jobs > 0 ? options.jobs : Processors(); }
+// Never more threads than maps.
+std::size_t Jobs(const Options& options) {
+    return std::min(options.jobs > 0 ? options.jobs : Processors(), options.maps.size());
+}
 
 // Runs work on every map side by side and hands each run, in the maps' order, to done as soon as the runs
 // before it are done: its messages go to standard error, then done writes its report.
@@ -234,6 +237,8 @@ int RunSetScanOrConfig(const Options& options, const std::filesystem::path& name
         options.json ? WriteSetScanJson(set.tiles, types, out) : WriteSetScan(set.tiles, types, out);
         return set.status;
     }
+    // A set's levels without one of its maps would be no set's levels: nothing is written.
+    if (set.status != kCliDone) return set.status;
     if (!options.quiet) WarnAboutTypes(SetFindings(set.tiles, types, {}), err);
     const LineList lines = BuildConfigLines(SetLists(types));
     if (options.output == "-") {
@@ -304,27 +309,8 @@ std::string ProcessedText(const Options& options, const std::filesystem::path& o
     return text;
 }
 
-// Where process writes each map: the map itself (--in-place), or its name in -O's folder. None, with the
-// message told, where two maps would be written to one file.
-std::optional<std::vector<std::filesystem::path>> Outputs(const Options& options, std::ostream& err) {
-    std::vector<std::filesystem::path> outputs;
-    std::set<std::filesystem::path> named;
-    for (const std::string& map : options.maps) {
-        const std::filesystem::path path = AbsolutePath(map);
-        outputs.push_back(
-            options.inPlace || options.outputDir.empty() ? path : AbsolutePath(options.outputDir) / path.filename());
-        if (!options.inPlace && !options.dryRun && !named.insert(outputs.back()).second) {
-            err << MessagePrefix() << "two maps would be written to " << PathToUtf8(outputs.back()) << ".\n";
-            return std::nullopt;
-        }
-    }
-    return outputs;
-}
-
-int RunSetProcess(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out,
-                  std::ostream& err) {
-    const std::optional<std::vector<std::filesystem::path>> outputs = Outputs(options, err);
-    if (!outputs) return kCliBadUsage;
+int RunSetProcess(const Options& options, const std::filesystem::path& namesFolder,
+                  const std::vector<std::filesystem::path>& outputs, std::ostream& out, std::ostream& err) {
     if (!options.outputDir.empty() && !options.dryRun)
         std::filesystem::create_directories(AbsolutePath(options.outputDir));
     std::optional<LineList> setLevels;
@@ -364,7 +350,7 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
                 document.ProcessFileTo(nothing, &summary);
                 progress.AddBytes(FileBytes(one.map));
             } else {
-                done = document.ProcessFileTo((*outputs)[i], &summary, options.werror, progress.BytesCallback());
+                done = document.ProcessFileTo(outputs[i], &summary, options.werror, progress.BytesCallback());
             }
             WarnAboutProcess(document, options.werror ? messages : warnings);
             run.messages += messages.str();
@@ -373,8 +359,9 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
                 return;
             }
             run.counts = summary.Total();
-            run.report =
-                PathToUtf8(AbsolutePath(one.map)) + ": " + ProcessedText(options, (*outputs)[i], run.counts) + '\n';
+            run.report = PathToUtf8(AbsolutePath(one.map)) + ": " +
+                         ProcessedText(options, options.dryRun ? std::filesystem::path() : outputs[i], run.counts) +
+                         '\n';
         },
         [&](std::size_t, TileRun& run) {
             status = std::max(status, run.status);
@@ -396,12 +383,13 @@ int RunSetProcess(const Options& options, const std::filesystem::path& namesFold
 
 }  // namespace
 
-int RunTileSet(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out, std::ostream& err) {
+int RunTileSet(const Options& options, const std::filesystem::path& namesFolder,
+               const std::vector<std::filesystem::path>& outputs, std::ostream& out, std::ostream& err) {
     switch (options.command) {
         case Command::Check:
             return RunSetCheck(options, namesFolder, out, err);
         case Command::Process:
-            return RunSetProcess(options, namesFolder, out, err);
+            return RunSetProcess(options, namesFolder, outputs, out, err);
         default:
             return RunSetScanOrConfig(options, namesFolder, out, err);
     }

@@ -6,6 +6,7 @@
 #include "bytes/WindowsApi.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleBuffer.h"
+#include "cli/Interrupts.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -50,6 +51,7 @@ HANDLE ConsoleOf(DWORD which) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    stratex::RemoveTempFilesOnInterrupt();
     std::vector<std::string> args;
 #ifdef _WIN32
     args = Utf8Arguments();

@@ -334,7 +334,7 @@ void MapDocument::SaveConfig(const std::filesystem::path& path) {
 }
 
 std::vector<UnmatchedConfigLine> MapDocument::OpenConfig(const std::filesystem::path& path) {
-    return ApplyConfig(LoadLineFile(path));
+    return ApplyConfig(LoadConfigFile(path));
 }
 
 std::vector<UnmatchedConfigLine> MapDocument::ApplyConfig(LineList lines) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -78,6 +79,14 @@ LineList BuildConfigLines(const TypeLists& lists) {
         }
     }
     return lines;
+}
+
+LineList LoadConfigFile(const std::filesystem::path& path) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string bytes = ReadFileBytes(path);
+    std::string_view text = bytes;
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    return SplitLines(text);
 }
 
 std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines) {

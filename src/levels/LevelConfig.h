@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ namespace stratex {
 // The lines of a level config file for the lists as they stand: for POI, then polylines, then polygons,
 // each row in current order: kind letter, code, "=", caption ("p0x2f06=3").
 LineList BuildConfigLines(const TypeLists& lists);
+
+// Reads a level config file by the line list rules, without the UTF-8 byte order mark that some editors put
+// at its very start. Throws Error("Cannot open file <path>") as ReadFileBytes.
+LineList LoadConfigFile(const std::filesystem::path& path);
 
 // A level config line that set no row.
 struct UnmatchedConfigLine {

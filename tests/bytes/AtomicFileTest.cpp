@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -84,6 +86,41 @@ TEST(AtomicFile, ReplacedFileKeepsItsOwnerAsRoot) {
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_EQ(after.st_uid, 4242u);
     EXPECT_EQ(after.st_gid, 4343u);
+#endif
+}
+
+// A user may not replace a file that the user cannot write, though the folder would let the rename through:
+// the write is refused with the system's reason, as for a read-only file, and the user's own file in the
+// same folder is replaced.
+TEST(AtomicFile, RefusesAFileTheUserMayNotWrite) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files have no owners that this test could switch between";
+#else
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to start a child as another user";
+    constexpr uid_t kNobody = 65534;
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all);
+    const fs::path others = dir.Write("root.mp", "root's");
+    fs::permissions(others,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    const fs::path own = dir.Write("own.mp", "own");
+    ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+    EXPECT_EXIT(
+        {
+            if (setgid(kNobody) != 0 || setuid(kNobody) != 0) std::_Exit(3);
+            WriteFileAtomically(own, "new");
+            try {
+                WriteFileAtomically(others, "new");
+            } catch (const Error& e) {
+                std::fprintf(stderr, "%s: %s\n", e.what(), e.reason().c_str());
+                std::_Exit(1);
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(1), "Cannot create file .*root.mp: Permission denied");
+    EXPECT_EQ(ReadAll(others), "root's");
+    EXPECT_EQ(ReadAll(own), "new");
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"own.mp", "root.mp"}));
 #endif
 }
 

@@ -433,6 +433,10 @@ TEST_F(CliTest, UsageErrorsSayWhatWasMeant) {
         {{"frobnicate", map_}, "unknown command 'frobnicate'"},
         {{"--quiet", "scan", map_}, "options go after the command: stratex-cli scan [OPTIONS] MAP"},
         {{"dictionary", map_, "-o", "-", "a", "b", "c"}, "The following arguments were not expected: a b c"},
+        {{"scan", map_, "-j", "0"}, "-j: -j takes a number of maps from 1 to 64"},
+        {{"check", map_, "-j", "65"}, "-j: -j takes a number of maps from 1 to 64"},
+        {{"config", map_, "-o", "-", "-j", "-1"}, "-j: -j takes a number of maps from 1 to 64"},
+        {{"process", map_, "--dry-run", "-j", "4x"}, "-j: -j takes a number of maps from 1 to 64"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -695,44 +699,82 @@ TEST_F(CliTest, OutputMayReplaceTheInput) {
               (std::vector<std::string>{"map.mp", "other.mp", "poi.txt", "polygon.txt", "polyline.txt", "short.mp"}));
 }
 
-// An -o that names an input of another kind, however it is spelt, is bad usage: nothing is read or written.
+// No output is a file that the command reads, nor another output's file, however it is spelt or linked: bad
+// usage naming both files, with nothing read or written. process -o and --in-place may replace their own map.
 TEST_F(CliTest, OutputNeverReplacesAnotherInput) {
     const std::string config = Write("levels.cfg", Join({"p0x2f06=2"}));
     std::filesystem::create_directory(dir_.path() / "sub");
+    std::filesystem::create_directory(dir_.path() / "out");
+    std::filesystem::create_directory(dir_.path() / "linked");
+    const std::string sameName = Write("sub/map.mp", Join(kShortMapLines));
+    const std::string configInOut = Write("out/map.mp", Join({"p0x2f06=2"}));
     const std::string mapSpeltOtherwise = Path("sub/../map.mp");
-    const std::string refused = "stratex-cli: -o ";
+    const bool linked = [&] {
+        std::error_code ec;
+        std::filesystem::create_symlink("../short.mp", dir_.path() / "linked" / "map.mp", ec);
+        return !ec;
+    }();
     struct Case {
         const char* name;
         std::vector<std::string> args;
         std::string err;
+        bool needsLink = false;
     };
+    const std::string readOnly = ", which this command reads but never writes";
+    // -O's outputs are spelt as the folder joined with the map's name (a backslash between them on Windows).
     const Case cases[] = {
-        {"config over the map",
-         {"config", map_, "-o", map_},
-         map_ + " is the map, which this command reads but never writes"},
+        {"config over the map", {"config", map_, "-o", map_}, "-o " + map_ + " is the map " + map_ + readOnly},
         {"dictionary over the map, spelt otherwise",
          {"dictionary", map_, "-o", mapSpeltOtherwise},
-         mapSpeltOtherwise + " is the map, which this command reads but never writes"},
+         "-o " + mapSpeltOtherwise + " is the map " + map_ + readOnly},
+        {"config of a set over its second map",
+         {"config", map_, shortMap_, "-o", shortMap_},
+         "-o " + shortMap_ + " is the map " + shortMap_ + readOnly},
         {"process over its config",
          {"process", map_, "--config", Path("sub/../levels.cfg"), "-o", config},
-         config + " is a level config file given with --config"},
+         "-o " + config + " is the level config file " + Path("sub/../levels.cfg") + " given with --config"},
         {"process over a type name file",
          {"process", map_, "-o", Path("poi.txt")},
-         Path("poi.txt") + " is a type name file"},
+         "-o " + Path("poi.txt") + " is the type name file " + Path("poi.txt")},
+        {"-O onto the --config file",
+         {"process", map_, shortMap_, "-O", Path("out"), "--config", configInOut},
+         "-O would write " + map_ + " to " + PathText(dir_.path() / "out" / "map.mp") +
+             ", which is the level config file " + configInOut + " given with --config"},
+        {"-O through a link onto another map",
+         {"process", map_, shortMap_, "-O", Path("linked")},
+         "-O would write " + map_ + " to " + PathText(dir_.path() / "linked" / "map.mp") + ", which is the map " +
+             shortMap_,
+         true},
+        {"-O onto the maps' own folder",
+         {"process", map_, shortMap_, "-O", names_},
+         "-O would write " + map_ + " to " + map_ + ", which is the map itself; use --in-place to replace the maps"},
+        {"-O of two maps of one name",
+         {"process", map_, sameName, "-O", Path("fresh")},
+         "-O would write both " + map_ + " and " + sameName + " to " + PathText(dir_.path() / "fresh" / "map.mp")},
+        {"--in-place over a --config file",
+         {"process", map_, shortMap_, "--in-place", "--config", shortMap_},
+         "--in-place would replace " + shortMap_ + ", which is the level config file " + shortMap_ +
+             " given with --config"},
     };
     const std::vector<std::string> before = dir_.FileNames();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        // MinGW-w64's std::filesystem makes no symbolic links on Windows.
+        if (c.needsLink && !linked) continue;
         auto args = c.args;
         args.insert(args.end(), {"--names-dir", names_});
         const CliRun run = RunInProcess(args);
         EXPECT_EQ(run.status, kCliBadUsage);
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, refused + c.err + ".\n");
+        EXPECT_EQ(run.err, "stratex-cli: " + c.err + ".\n");
     }
     EXPECT_EQ(dir_.FileNames(), before);
     EXPECT_EQ(ReadAll(dir_.path() / "map.mp"), Join(kMapLines));
+    EXPECT_EQ(ReadAll(dir_.path() / "short.mp"), Join(kShortMapLines));
     EXPECT_EQ(ReadAll(dir_.path() / "levels.cfg"), Join({"p0x2f06=2"}));
+    EXPECT_EQ(ReadAll(dir_.path() / "out" / "map.mp"), Join({"p0x2f06=2"}));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out" / "short.mp"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "linked" / "short.mp"));
 }
 
 // "-o -" writes to standard output the bytes that "-o FILE" writes to the file.
@@ -857,6 +899,15 @@ TEST_F(CliTest, ConfigAndDictionaryFiles) {
     EXPECT_EQ(lines[6][11 + 0x2f], '0');
     EXPECT_EQ(lines[7][11 + 0x0a], '1');
     EXPECT_EQ(lines[8][11 + 0x0a], '0');
+}
+
+// A level config file that an editor saved with a UTF-8 byte order mark takes its first line as any other.
+TEST_F(CliTest, ConfigByteOrderMarkIsSkipped) {
+    Write("bom.cfg", "\xEF\xBB\xBF" + Join({"p0x0a01=0", "l0x16=1"}));
+    const CliRun run = Cli("config", map_, {"--config", Path("bom.cfg"), "-o", "-"});
+    EXPECT_EQ(run.status, kCliDone);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, Join({"p0x0a01=0", "p0x2f06=1", "l0x16=1", "g0x4c=2"}));
 }
 
 // Every map under the real test data: a scan lists only types that objects use, and Process changes no

@@ -127,5 +127,113 @@ TEST_F(TileSetCliTest, SeveralMapsNeedAFolderOrInPlace) {
     EXPECT_FALSE(std::filesystem::exists(In("twice")));
 }
 
+// Options on a set, each against a map that fails or warns: --werror writes only the maps that do not warn,
+// and the highest status wins also when the failing map comes first (config then writes nothing, while the
+// reports of scan and check still cover the other maps).
+TEST_F(TileSetCliTest, AFailingOrWarningMapLeavesTheOthersAlone) {
+    const std::string notAMap = PathToUtf8(dir_.Write("notes.mp", "no map here\r\n"));
+    // Its POI's EndLevel is the top level, 2, of which Process warns.
+    const std::string warns = PathToUtf8(dir_.Write("top.mp", Tile("18", "2")));
+    struct Case {
+        const char* name;
+        std::string command;
+        std::vector<std::string> maps;
+        std::vector<std::string> options;
+        int status;
+        std::string out;                   // a part of the report
+        std::vector<std::string> written;  // in the folder out, or the file set.cfg
+    };
+    const Case cases[] = {
+        {"process --werror",
+         "process",
+         {warns, tiles_[0]},
+         {"-O", In("out1"), "--werror"},
+         kCliCheckFailed,
+         "2 maps: 1 written, 1 failed\n",
+         {"out1/a.mp"}},
+        {"process, no map first",
+         "process",
+         {notAMap, tiles_[0], tiles_[1]},
+         {"-O", In("out2"), "-j", "1"},
+         kCliNotAMap,
+         "3 maps: 2 written, 1 failed\n",
+         {"out2/a.mp", "out2/b.mp"}},
+        {"config, no map first", "config", {notAMap, tiles_[0]}, {"-o", In("set.cfg")}, kCliNotAMap, "", {}},
+        {"config, a missing map last", "config", {tiles_[0], In("gone.mp")}, {"-o", "-"}, kCliFailure, "", {}},
+        {"scan, no map first", "scan", {notAMap, tiles_[0], tiles_[1]}, {}, kCliNotAMap, "Maps: 2\n", {}},
+        // check's status 4 is its not-a-map error, the highest met.
+        {"check, no map first", "check", {notAMap, tiles_[0], tiles_[2]}, {}, kCliCheckFailed, "[levels-differ]\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = Run(c.command, c.maps, c.options);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+        if (c.command == "config") {
+            EXPECT_EQ(run.out, "");
+        }
+        for (const std::string& name : c.written) EXPECT_TRUE(std::filesystem::exists(In(name))) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(In("out1/top.mp")));
+    EXPECT_FALSE(std::filesystem::exists(In("set.cfg")));
+}
+
+// check of a set groups alike findings map by map: each group names its own file.
+TEST_F(TileSetCliTest, GroupedFindingsNameEachMap) {
+    const std::string twoAtTop = Tile("18", "2") + "[POI]\r\nType=0x2f06\r\nEndLevel=2\r\nData0=(1,2)\r\n[END]\r\n";
+    const std::string x = PathToUtf8(dir_.Write("x.mp", twoAtTop));
+    const std::string y = PathToUtf8(dir_.Write("y.mp", twoAtTop));
+    const CliRun run = Run("check", {x, y});
+    EXPECT_EQ(run.status, kCliDone) << run.err;
+    const std::string group =
+        ":12: warning: the POI 0x2f06 object: EndLevel=2 is at or above the last level, 2, which holds no objects; 2 "
+        "findings, first at lines 12, 21 [endlevel-top]\n";
+    EXPECT_EQ(run.out, x + group + y + group);
+}
+
+// levels-differ between tiles of 3 and 4 level rows, either first: the row that only one has is named, at the
+// last level line of the tile that lacks it.
+TEST_F(TileSetCliTest, LevelsDifferBetweenThreeAndFourLevelRows) {
+    std::string four = Tile("18", "1");
+    four.replace(four.find("Levels=3\r\n"), 10, "Levels=4\r\n");
+    four.replace(four.find("Level2=14\r\n"), 11, "Level2=14\r\nLevel3=12\r\n");
+    four.replace(four.find("Zoom2=2\r\n"), 9, "Zoom2=2\r\nZoom3=3\r\n");
+    const std::string map = PathToUtf8(dir_.Write("four.mp", four));
+    const std::string level3 = "Level3=12bit (<=500км)";
+    const struct {
+        std::vector<std::string> maps;
+        std::string out;
+    } cases[] = {
+        {{tiles_[0], map},
+         map + ":6: warning: the level header differs from the one of a.mp: " + level3 +
+             " here, no Level3 there [levels-differ]\n"},
+        {{map, tiles_[0]},
+         tiles_[0] +
+             ":5: warning: the level header differs from the one of four.mp: no Level3 "
+             "here, " +
+             level3 + " there (line 6) [levels-differ]\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Run("check", c.maps, {"--only", "levels-differ"});
+        EXPECT_EQ(run.status, kCliDone) << run.err;
+        EXPECT_EQ(run.out, c.out);
+    }
+}
+
+// --same-levels reads every map twice (for the set's levels, then to process it), yet a --config file's
+// problems are told once.
+TEST_F(TileSetCliTest, SameLevelsWarnsOfABadConfigOnce) {
+    SaveLineFile(dir_.path() / "bad.cfg", {"p0x0900=1", "g0x99=1"});
+    const CliRun run = Run("process", tiles_, {"-O", In("out"), "--same-levels", "--config", In("bad.cfg")});
+    EXPECT_EQ(run.status, kCliDone) << run.err;
+    const std::string unknown = In("bad.cfg") + ":1: warning: 'p0x0900' names no type of the lists";
+    const std::string polygon = In("bad.cfg") + ":2: warning: 'g0x99' names no type of the lists";
+    for (const std::string& warning : {unknown, polygon}) {
+        const std::size_t first = run.err.find(warning);
+        EXPECT_NE(first, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(warning, first + 1), std::string::npos) << run.err;
+    }
+}
+
 }  // namespace
 }  // namespace stratex
