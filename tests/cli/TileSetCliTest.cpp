@@ -223,11 +223,11 @@ TEST_F(TileSetCliTest, LevelsDifferBetweenThreeAndFourLevelRows) {
 // --same-levels reads every map twice (for the set's levels, then to process it), yet a --config file's
 // problems are told once.
 TEST_F(TileSetCliTest, SameLevelsWarnsOfABadConfigOnce) {
-    SaveLineFile(dir_.path() / "bad.cfg", {"p0x0900=1", "g0x99=1"});
+    SaveLineFile(dir_.path() / "bad.cfg", {"x0x0900=1", "g0x99x=1"});
     const CliRun run = Run("process", tiles_, {"-O", In("out"), "--same-levels", "--config", In("bad.cfg")});
     EXPECT_EQ(run.status, kCliDone) << run.err;
-    const std::string unknown = In("bad.cfg") + ":1: warning: 'p0x0900' names no type of the lists";
-    const std::string polygon = In("bad.cfg") + ":2: warning: 'g0x99' names no type of the lists";
+    const std::string unknown = In("bad.cfg") + ":1: warning: 'x0x0900' names no type of the lists";
+    const std::string polygon = In("bad.cfg") + ":2: warning: 'g0x99x' names no type of the lists";
     for (const std::string& warning : {unknown, polygon}) {
         const std::size_t first = run.err.find(warning);
         EXPECT_NE(first, std::string::npos) << run.err;
