@@ -20,7 +20,7 @@ struct CheckRequest {
     bool all = false;                   // every finding on a line of its own, not grouped
     std::vector<std::string> only;      // the codes reported, when not empty
     std::vector<std::string> disabled;  // codes not reported
-    AdviceLimits limits;                // under-size-at-level's
+    AdviceLimits limits = {};           // under-size-at-level's
 };
 
 // What check found in one map: kCliDone, or kCliNotAMap with the one finding that says why (told on err

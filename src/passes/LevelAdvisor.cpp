@@ -104,7 +104,8 @@ void LevelMeasure::Cells::Add(std::uint64_t key, std::uint32_t count) {
     }
 }
 
-LevelMeasure::LevelMeasure(std::vector<int> bits, AdviceLimits limits) : bits_(std::move(bits)), limits_(limits) {
+LevelMeasure::LevelMeasure(std::vector<int> bits, AdviceLimits limits, std::size_t maxCells)
+    : bits_(std::move(bits)), limits_(limits), maxCells_(maxCells) {
     for (const int b : bits_) thresholds_.push_back(std::ldexp(static_cast<double>(limits_.minSize), 24 - b));
 }
 
@@ -143,7 +144,7 @@ void LevelMeasure::Add(ObjectKind kind, std::int32_t value, const ObjectExtent& 
     const std::size_t before = cells.used;
     cells.Add(CellKey(UnitOf(p.lat) >> shift, UnitOf(p.lon) >> shift), 1);
     cells_ += cells.used - before;
-    while (cells_ > kMaxPointCells && cells.bits > 0) {
+    while (cells_ > maxCells_ && cells.bits > 0) {
         Coarsen(cells);
         measure.cellBits = cells.bits;
     }

@@ -63,8 +63,8 @@ class LevelMeasure {
 public:
     static constexpr std::size_t kMaxPointCells = std::size_t{1} << 20;
 
-    // bits: each level's bit count, Level0 first (1 to 24 each).
-    LevelMeasure(std::vector<int> bits, AdviceLimits limits);
+    // bits: each level's bit count, Level0 first (1 to 24 each). maxCells: the budget of point cells.
+    LevelMeasure(std::vector<int> bits, AdviceLimits limits, std::size_t maxCells = kMaxPointCells);
 
     // One object of kind and type number; an empty extent is not counted.
     void Add(ObjectKind kind, std::int32_t value, const ObjectExtent& extent);
@@ -96,7 +96,8 @@ private:
     AdviceLimits limits_;
     std::vector<double> thresholds_;  // per level: the extent at 24 bits that is minSize there
     std::map<std::uint64_t, Entry> entries_;  // by kind and type number
-    std::size_t cells_ = 0;                   // point cells held over all types
+    std::size_t maxCells_;
+    std::size_t cells_ = 0;  // point cells held over all types
 };
 
 // Reads the objects of a map as Process and the preview read them (kGeometryReading), feeding each one with

@@ -31,7 +31,7 @@ struct CheckContext {
     const StreamFacts* facts = nullptr;
     // The size limit of under-size-at-level: a type warns where more than (100 - keepPercent) % of its
     // polygons or polylines are under minSize units at the level of the EndLevel Process gives them.
-    AdviceLimits limits;
+    AdviceLimits limits = {};
 };
 
 struct CheckResult {
