@@ -61,6 +61,8 @@ scan report (UTF-8, tab-separated):
 check prints one line per problem: FILE:LINE: error|warning: MESSAGE [CODE]
 (--json: a JSON array of {file, line, severity, code, message[, kind, type]});
 the codes and their severities are listed in the manual page stratex-cli(1).
+advise prints per kind one line per type: CODE <tab> NAME <tab> OBJECTS <tab> LEVEL
+<tab> PROPOSED <tab> REASON; -o writes the proposals as a level config file.
 process --summary prints per type how many EndLevel lines were inserted, replaced
 or left unchanged; --dry-run does everything but write (no -o needed).
 
