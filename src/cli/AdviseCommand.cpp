@@ -57,7 +57,8 @@ void WriteTable(const std::vector<Proposal>& proposals, std::ostream& out) {
 void WriteJson(const std::vector<Proposal>& proposals, const LevelMeasure& measure, std::ostream& out) {
     nlohmann::json report;
     const AdviceLimits& limits = measure.limits();
-    report["limits"] = {{"minSize", limits.minSize}, {"keepPercent", limits.keepPercent}, {"maxPoints", limits.maxPoints}};
+    report["limits"] = {
+        {"minSize", limits.minSize}, {"keepPercent", limits.keepPercent}, {"maxPoints", limits.maxPoints}};
     report["levels"] = nlohmann::json::array();
     for (std::size_t level = 0; level < measure.bits().size(); ++level) {
         report["levels"].push_back({{"level", level}, {"bits", measure.bits()[level]}});
@@ -65,12 +66,13 @@ void WriteJson(const std::vector<Proposal>& proposals, const LevelMeasure& measu
     for (const ObjectKind kind : kAllKinds) report[KindKey(kind)] = nlohmann::json::array();
     for (const Proposal& p : proposals) {
         const std::optional<std::int32_t> current = TryReadInteger(p.type.level);
-        nlohmann::json entry = {{"code", Cp1251ToUtf8(p.type.code)},
-                                {"name", Cp1251ToUtf8(p.type.name)},
-                                {"objects", p.advice ? p.advice->objects : 0},
-                                {"level", current ? nlohmann::json(*current) : nlohmann::json(Cp1251ToUtf8(p.type.level))},
-                                {"proposed", p.advice ? nlohmann::json(p.advice->level) : nlohmann::json(nullptr)},
-                                {"reason", p.advice ? p.advice->reason : "no object of the type has coordinates"}};
+        nlohmann::json entry = {
+            {"code", Cp1251ToUtf8(p.type.code)},
+            {"name", Cp1251ToUtf8(p.type.name)},
+            {"objects", p.advice ? p.advice->objects : 0},
+            {"level", current ? nlohmann::json(*current) : nlohmann::json(Cp1251ToUtf8(p.type.level))},
+            {"proposed", p.advice ? nlohmann::json(p.advice->level) : nlohmann::json(nullptr)},
+            {"reason", p.advice ? p.advice->reason : "no object of the type has coordinates"}};
         nlohmann::json perLevel = nlohmann::json::array();
         if (p.measure) {
             for (std::size_t level = 0; level < measure.bits().size(); ++level) {

@@ -60,6 +60,7 @@ void ObjectExtent::Line(int level, const std::vector<GeoPoint>& points) {
         level_ = level;
         first_ = points.front();
     }
+    points_ += points.size();
     for (std::size_t i = 0; i < points.size(); ++i) {
         box_.Add(points[i]);
         if (i == 0) continue;
@@ -125,7 +126,7 @@ LevelMeasure::Entry& LevelMeasure::EntryOf(ObjectKind kind, std::int32_t value) 
 }
 
 void LevelMeasure::Add(ObjectKind kind, std::int32_t value, const ObjectExtent& extent) {
-    if (extent.empty()) return;
+    if (!extent.Measurable(kind)) return;
     Entry& entry = EntryOf(kind, value);
     TypeMeasure& measure = entry.measure;
     ++measure.objects;
@@ -262,7 +263,8 @@ std::vector<LevelAdvice> Advise(const LevelMeasure& measure) {
         while (level > 0 && counted(level) && !keeps(level)) --level;
         one.level = static_cast<int>(level);
         if (!counted(level)) {
-            one.reason = "at " + levelName(level + 1) + " " + held(level + 1) + "; the finer levels' cells were not counted";
+            one.reason =
+                "at " + levelName(level + 1) + " " + held(level + 1) + "; the finer levels' cells were not counted";
         } else if (!keeps(level)) {
             one.reason = "at " + levelName(level) + " " + held(level) + "; Level0 is the lowest";
         } else if (level + 1 < top) {

@@ -32,6 +32,8 @@ public:
     // One coordinate line of level; lines of a level above the lowest met are not the object's detail.
     void Line(int level, const std::vector<GeoPoint>& points);
     bool empty() const { return level_ < 0; }
+    // A shape of fewer than two points has no extent to measure: only a point is measured by one.
+    bool Measurable(ObjectKind kind) const { return !empty() && (kind == ObjectKind::Poi || points_ >= 2); }
     // In map units at 24 bits.
     double Size(ObjectKind kind) const;
     GeoPoint first() const { return first_; }
@@ -40,16 +42,17 @@ private:
     int level_ = -1;
     GeoBox box_;
     double length_ = 0;  // in millionths of a degree
+    std::size_t points_ = 0;
     GeoPoint first_;
 };
 
 // The figures of one type over the levels of a map (Level0 first).
 struct TypeMeasure {
     ObjectKind kind = ObjectKind::Poi;
-    std::int32_t value = 0;                // the type number
-    std::uint64_t objects = 0;             // those with coordinates
-    std::vector<std::uint64_t> atLeast;    // per level: objects at least minSize there (not for points)
-    std::vector<std::uint32_t> mostInCell; // per level: the most points in one cell (points only)
+    std::int32_t value = 0;                 // the type number
+    std::uint64_t objects = 0;              // those with coordinates
+    std::vector<std::uint64_t> atLeast;     // per level: objects at least minSize there (not for points)
+    std::vector<std::uint32_t> mostInCell;  // per level: the most points in one cell (points only)
     int cellBits = 0;  // points: the most bits whose cells are counted; levels of more bits are not (0 there)
 };
 
@@ -66,7 +69,7 @@ public:
     // bits: each level's bit count, Level0 first (1 to 24 each). maxCells: the budget of point cells.
     LevelMeasure(std::vector<int> bits, AdviceLimits limits, std::size_t maxCells = kMaxPointCells);
 
-    // One object of kind and type number; an empty extent is not counted.
+    // One object of kind and type number; one whose extent is not Measurable is not counted.
     void Add(ObjectKind kind, std::int32_t value, const ObjectExtent& extent);
 
     const std::vector<int>& bits() const { return bits_; }
@@ -94,7 +97,7 @@ private:
 
     std::vector<int> bits_;
     AdviceLimits limits_;
-    std::vector<double> thresholds_;  // per level: the extent at 24 bits that is minSize there
+    std::vector<double> thresholds_;          // per level: the extent at 24 bits that is minSize there
     std::map<std::uint64_t, Entry> entries_;  // by kind and type number
     std::size_t maxCells_;
     std::size_t cells_ = 0;  // point cells held over all types

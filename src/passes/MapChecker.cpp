@@ -474,7 +474,7 @@ private:
 
     // The object's extent against the size limit at the level its EndLevel keeps it at.
     void MeasureAtEndLevel(std::int32_t level, TypeStats& stats) {
-        if (kind_ == ObjectKind::Poi || extent_.empty() || static_cast<std::size_t>(level) >= levelBits_.size()) return;
+        if (kind_ == ObjectKind::Poi || !extent_.Measurable(kind_) || static_cast<std::size_t>(level) >= levelBits_.size()) return;
         const int bits = levelBits_[static_cast<std::size_t>(level)];
         if (bits <= 0) return;
         ++stats.measured;

@@ -93,8 +93,8 @@ TEST(LevelAdvisor, PointCellsOverTheBudgetKeepTheCoarserLevelsExact) {
     std::mt19937 random(7);
     std::string map = AdviceMap().substr(0, AdviceMap().find("[END-IMG ID]") + 14);
     for (int i = 0; i < 3000; ++i) {
-        map += "[POI]\r\nType=0x2f06\r\nData0=(" + std::to_string(50 + static_cast<double>(random() % 100000) / 1e5) + "," +
-               std::to_string(30 + static_cast<double>(random() % 100000) / 1e5) + ")\r\n[END]\r\n";
+        map += "[POI]\r\nType=0x2f06\r\nData0=(" + std::to_string(50 + static_cast<double>(random() % 100000) / 1e5) +
+               "," + std::to_string(30 + static_cast<double>(random() % 100000) / 1e5) + ")\r\n[END]\r\n";
     }
     LevelMeasure unbounded(kBits, {});
     LevelMeasure bounded(kBits, {}, 200);
