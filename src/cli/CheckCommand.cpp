@@ -80,7 +80,8 @@ CheckOutcome CheckFindings(const CheckRequest& request, MapDocument& document,
     if (stepsDone) {
         const StreamFacts facts = document.scannedFacts();
         result = CheckMap(document.scannedFile(),
-                          {&document.lists(), &document.levels(), document.useDictionary(), &facts}, named);
+                          {&document.lists(), &document.levels(), document.useDictionary(), &facts, request.limits},
+                          named);
     }
     if (!result->isPolishMap) return notAMap();
     for (const Finding& finding : configFindings) named.Add(finding);

@@ -9,6 +9,7 @@
 #include "document/MapDocument.h"
 #include "document/TileSet.h"
 #include "passes/Finding.h"
+#include "passes/LevelAdvisor.h"
 
 namespace stratex {
 
@@ -19,6 +20,7 @@ struct CheckRequest {
     bool all = false;                   // every finding on a line of its own, not grouped
     std::vector<std::string> only;      // the codes reported, when not empty
     std::vector<std::string> disabled;  // codes not reported
+    AdviceLimits limits = {};           // under-size-at-level's
 };
 
 // What check found in one map: kCliDone, or kCliNotAMap with the one finding that says why (told on err

@@ -60,6 +60,8 @@ scan report (UTF-8, tab-separated):
 check prints one line per problem: FILE:LINE: error|warning: MESSAGE [CODE]
 (--json: a JSON array of {file, line, severity, code, message[, kind, type]});
 the codes and their severities are listed in the manual page stratex-cli(1).
+advise prints per kind one line per type: CODE <tab> NAME <tab> OBJECTS <tab> LEVEL
+<tab> PROPOSED <tab> REASON; -o writes the proposals as a level config file.
 process --summary prints per type how many EndLevel lines were inserted, replaced
 or left unchanged; --dry-run does everything but write (no -o needed).
 
@@ -260,6 +262,7 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
         err << MessagePrefix() << *refused << ".\n";
         return kCliBadUsage;
     }
+    if (options.command == Command::Advise) return RunAdvise(options, namesFolder, out, err);
     if (options.maps.size() > 1 || !options.outputDir.empty() || options.inPlace) {
         return RunTileSet(options, namesFolder, outputs, out, err);
     }
@@ -269,8 +272,13 @@ int RunCommand(const Options& options, std::ostream& out, std::ostream& err) {
     if (options.command == Command::Check) {
         // check judges the map and the map that Process would write with the same choices (none: Process's
         // own after Open MAP).
-        const CheckRequest request{AbsolutePath(options.map), options.json,         options.werror,
-                                   options.all,               options.only,         options.disabled};
+        const CheckRequest request{AbsolutePath(options.map),
+                                   options.json,
+                                   options.werror,
+                                   options.all,
+                                   options.only,
+                                   options.disabled,
+                                   {options.minSize, options.keepPercent, options.maxPoints}};
         // The config files' problems are findings of the check, not warnings beside it.
         std::vector<Finding> configFindings;
         return RunCheck(
@@ -307,6 +315,24 @@ int RunReportedCommand(const Options& options, std::ostream& out, std::ostream& 
     return status;
 }
 
+// The limits of the level advisor (advise; check's under-size-at-level), points only for advise.
+void AddAdviceOptions(CLI::App& command, Options& options, bool points) {
+    command.add_option("--min-size", options.minSize, "the size limit in map units at each level's resolution (default 8)")
+        ->type_name("N")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1} << 24));
+    command
+        .add_option("--keep", options.keepPercent,
+                    "the share of a type's polygons or polylines that must be at least that size (default 50)")
+        ->type_name("PERCENT")
+        ->check(CLI::Range(1, 100));
+    if (points) {
+        command.add_option("--max-points", options.maxPoints, "the most points of a type in one cell of 256x256 "
+                                                              "units of a level (default 32)")
+            ->type_name("N")
+            ->check(CLI::Range(1u, 1000000000u));
+    }
+}
+
 // The options of one command beyond those that every command takes.
 void AddCommandOptions(CLI::App& command, Command which, Options& options, CLI::Option* output) {
     switch (which) {
@@ -327,6 +353,11 @@ void AddCommandOptions(CLI::App& command, Command which, Options& options, CLI::
                 ->type_name("CODE,...")
                 ->delimiter(',')
                 ->check(CLI::IsMember(FindingCodeNames()));
+            AddAdviceOptions(command, options, false);
+            break;
+        case Command::Advise:
+            command.add_flag("--json", options.json, "write the proposals with the figures per level as JSON");
+            AddAdviceOptions(command, options, true);
             break;
         case Command::Process:
             command
@@ -535,7 +566,8 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 // The message of a usage error, told in the user's terms where the parser's own would puzzle: an unknown
 // command (with the command meant), options before the command, extra arguments in the order given.
 std::string UsageError(const std::vector<std::string>& args, const CLI::ParseError& error) {
-    static constexpr std::string_view kCommandNames[] = {"scan", "config", "process", "dictionary", "check"};
+    static constexpr std::string_view kCommandNames[] = {"scan", "config", "process", "dictionary", "check",
+                                                         "advise"};
     const auto isCommand = [](std::string_view word) {
         return std::find(std::begin(kCommandNames), std::end(kCommandNames), word) != std::end(kCommandNames);
     };
@@ -592,6 +624,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
          "the dictionary file"},
         {Command::Check, "check", "report every problem of the map, one per line: FILE:LINE: error|warning: ... [CODE]",
          nullptr},
+        {Command::Advise, "advise",
+         "propose each type's level from the size of its objects (points: their count per cell), with the reason",
+         "the proposals as a level config file"},
     };
     for (const CommandSpec& entry : kCommands) {
         CLI::App* command = app.add_subcommand(entry.name, entry.description);
@@ -611,7 +646,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                          ->add_option("-o", options.output,
                                       std::string(entry.outputDescription) + " (- for standard output)")
                          ->type_name("FILE");
-            if (entry.command != Command::Process) output->required();
+            if (entry.command != Command::Process && entry.command != Command::Advise) output->required();
         }
         if (!oneMap) {
             command->add_option("-j", options.jobs, "maps taken side by side, 1 to 64 (default: the processors)")

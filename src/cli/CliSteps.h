@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -12,7 +13,7 @@
 
 namespace stratex {
 
-enum class Command { Scan, Config, Process, Dictionary, Check };
+enum class Command { Scan, Config, Process, Dictionary, Check, Advise };
 
 // The command line of stratex-cli, as parsed.
 struct Options {
@@ -39,6 +40,9 @@ struct Options {
     bool summaryAll = false;            // process: the summary lists unchanged types too
     bool dryRun = false;                // process
     bool quiet = false;
+    std::int64_t minSize = 8;      // advise, check: the size limit in map units
+    int keepPercent = 50;          // advise, check: the share of a type's objects at least that size
+    std::uint32_t maxPoints = 32;  // advise: the most points in one cell
     bool errIsTerminal = false;  // standard error is a terminal: long runs show their progress there
 };
 
@@ -64,6 +68,9 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings);
 
 // A report that did not reach standard output is a failure: throws Error("Cannot write to standard output").
 void CheckWritten(std::ostream& out);
+
+// advise of one map or of a set of tiles: the table of proposals, -o's level config, or --json.
+int RunAdvise(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out, std::ostream& err);
 
 // Every file the command would write, as absolute paths: -o, or for process of a set one per map, in the
 // maps' order (its name in -O's folder, or with --in-place the map). Empty where nothing is written

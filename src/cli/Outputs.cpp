@@ -82,6 +82,8 @@ std::vector<std::filesystem::path> PlannedOutputs(const Options& options) {
         if (options.output == "-") return {};
         return {AbsolutePath(options.output)};
     }
+    // Without -o only process of a set writes: into -O's folder, or over its maps.
+    if (options.command != Command::Process || (options.outputDir.empty() && !options.inPlace)) return {};
     std::vector<std::filesystem::path> outputs;
     for (const std::string& map : options.maps) {
         const std::filesystem::path path = AbsolutePath(map);

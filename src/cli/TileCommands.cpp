@@ -252,7 +252,9 @@ int RunSetScanOrConfig(const Options& options, const std::filesystem::path& name
 
 int RunSetCheck(const Options& options, const std::filesystem::path& namesFolder, std::ostream& out,
                 std::ostream& err) {
-    CheckRequest request{{}, options.json, options.werror, options.all, options.only, options.disabled};
+    CheckRequest request{{},           options.json,     options.werror,
+                         options.all,  options.only,     options.disabled,
+                         {options.minSize, options.keepPercent, options.maxPoints}};
     std::vector<Finding> findings;
     std::vector<Tile> tiles;
     std::vector<TileLines> lines;

@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 29> kFindingCodes = {{
+const std::array<FindingCodeInfo, 30> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -32,6 +32,7 @@ const std::array<FindingCodeInfo, 29> kFindingCodes = {{
     {FindingCode::ProcessFails, "process-fails", Severity::Error},
     {FindingCode::EndLevelOtherCase, "endlevel-case", Severity::Warning},
     {FindingCode::MapCut, "map-cut", Severity::Warning},
+    {FindingCode::UnderSizeAtLevel, "under-size-at-level", Severity::Warning},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

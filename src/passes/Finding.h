@@ -47,6 +47,7 @@ enum class FindingCode {
     ProcessFails,         // Process would stop at the object (a level that is no number)
     EndLevelOtherCase,    // "endlevel=" in another letter case, which Process keeps beside its own EndLevel
     MapCut,               // the map ends inside an opener line
+    UnderSizeAtLevel,     // a type's EndLevel keeps many of its objects where they are under the size limit
 };
 
 struct FindingCodeInfo {
@@ -56,7 +57,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 29> kFindingCodes;
+extern const std::array<FindingCodeInfo, 30> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

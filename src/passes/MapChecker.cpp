@@ -1,6 +1,7 @@
 #include "passes/MapChecker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <numeric>
@@ -47,6 +48,9 @@ struct TypeStats {
     std::uint64_t firstLine;
     std::map<std::int32_t, std::uint64_t> endLevels;  // EndLevel value -> objects
     std::uint64_t without = 0;                        // objects without EndLevel
+    std::uint64_t measured = 0;                       // polygons and polylines measured at their EndLevel
+    std::vector<std::uint64_t> underLines;            // the openers of those under the size limit there
+    std::uint64_t under = 0;
 };
 
 // What Process would make of the map: its own walk, run without writing, with the choices of context, and
@@ -119,6 +123,7 @@ public:
         } else if (tracked.opens) {
             object_ = ObjectLines{number};
             endLevel_.reset();
+            extent_.Reset();
         }
         if (!tracked.counts) return;
         if (tracked.lineClass.type) {
@@ -162,7 +167,9 @@ private:
             highestLevel_ = level;
         }
         points_.clear();
-        if (const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_)) {
+        if (const std::optional<std::string> reason = ReadCoordinates(ValueOf(line), points_); !reason) {
+            extent_.Line(level, points_);
+        } else {
             Add(number, FindingCode::BadCoordinates,
                 "the coordinates of the " + std::string(KindName(tracker_.kind())) + " object cannot be read, " +
                     *reason,
@@ -188,6 +195,7 @@ public:
                 "remove the lines after it up to the next section");
         }
         TypeFindings();
+        UnderSizeFindings();
         if (context_.dictionary && context_.lists) DictionaryColumnFindings(*context_.lists);
         ProcessFindings();
         for (const LevelLine& level : levelLines_) result_.levelLines.push_back(level.line);
@@ -303,6 +311,7 @@ private:
             previous = &level;
         }
         // Objects are held against the levels the header has: its Level lines, or failing those its count.
+        for (const LevelLine& level : levelLines_) levelBits_.push_back(TryReadInteger(level.value).value_or(0));
         if (count > 0) {
             lastLevel_ = static_cast<std::int32_t>(count) - 1;
         } else if (declared && *declared > 0) {
@@ -370,6 +379,7 @@ private:
         // front of.
         const std::int32_t level = *processed;
         const std::uint64_t endLevelLine = object_.endLevel != 0 ? object_.endLevel : number;
+        MeasureAtEndLevel(level, stats);
         if (lastLevel_ && level >= *lastLevel_) {
             AddForType(endLevelLine, FindingCode::EndLevelTop,
                        "EndLevel=" + std::to_string(level) + " is at or above the last level, " +
@@ -396,7 +406,7 @@ private:
 
     TypeStats& StatsOf(std::int32_t value) {
         const std::uint64_t key = (static_cast<std::uint64_t>(kind_) << 32) | static_cast<std::uint32_t>(value);
-        return types_.try_emplace(key, TypeStats{kind_, value, object_.opener, {}, 0}).first->second;
+        return types_.try_emplace(key, TypeStats{kind_, value, object_.opener, {}, 0, 0, {}, 0}).first->second;
     }
 
     // Where Process would stop or warn and no finding of the map says so yet (its walk reads some lines
@@ -462,6 +472,34 @@ private:
         }
     }
 
+    // The object's extent against the size limit at the level its EndLevel keeps it at.
+    void MeasureAtEndLevel(std::int32_t level, TypeStats& stats) {
+        if (kind_ == ObjectKind::Poi || !extent_.Measurable(kind_) || static_cast<std::size_t>(level) >= levelBits_.size()) return;
+        const int bits = levelBits_[static_cast<std::size_t>(level)];
+        if (bits <= 0) return;
+        ++stats.measured;
+        if (extent_.Size(kind_) >= std::ldexp(static_cast<double>(context_.limits.minSize), 24 - bits)) return;
+        if (++stats.under <= 3) stats.underLines.push_back(object_.opener);
+    }
+
+    void UnderSizeFindings() {
+        const AdviceLimits& limits = context_.limits;
+        for (const auto& [key, stats] : types_) {
+            if (stats.under * 100 <= static_cast<std::uint64_t>(100 - limits.keepPercent) * stats.measured) continue;
+            std::string lines;
+            for (const std::uint64_t line : stats.underLines) lines += (lines.empty() ? "" : ", ") + std::to_string(line);
+            std::string message = "the " + std::string(KindName(stats.kind)) + " type " +
+                                  NormalisedTypeCode(stats.kind, stats.value) + ": " + std::to_string(stats.under) +
+                                  " of its " + std::to_string(stats.measured) + " objects (" +
+                                  std::to_string(stats.under * 100 / stats.measured) + " %) are under " +
+                                  std::to_string(limits.minSize) +
+                                  " units at the level their EndLevel keeps them; the first at line" +
+                                  (stats.underLines.size() > 1 ? "s " : " ") + lines;
+            Add(stats.underLines.front(), FindingCode::UnderSizeAtLevel, std::move(message), stats.kind,
+                NormalisedTypeCode(stats.kind, stats.value));
+        }
+    }
+
     // The rows that a dictionary column holds with another level than the column's first row: the column
     // can give only one of them its level.
     void DictionaryColumnFindings(const TypeLists& lists) {
@@ -500,6 +538,7 @@ private:
     std::optional<std::uint64_t> levelsLine_;
     std::string levelsValue_;
     std::vector<LevelLine> levelLines_;
+    std::vector<int> levelBits_;  // of the header Process writes, Level0 first (0: no bit count)
     std::optional<std::int32_t> lastLevel_;
 
     bool inDictionary_ = false;
@@ -509,6 +548,7 @@ private:
     ObjectLines object_;
     int highestLevel_ = 0;
     std::vector<GeoPoint> points_;  // a coordinate line's points, while it is read
+    ObjectExtent extent_;           // of the object being read
     std::optional<std::int32_t> endLevel_;
 
     std::unordered_map<std::uint64_t, TypeStats> types_;

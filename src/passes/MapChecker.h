@@ -9,6 +9,7 @@
 #include "bytes/MapText.h"
 #include "levels/LevelsTable.h"
 #include "passes/Finding.h"
+#include "passes/LevelAdvisor.h"
 #include "passes/StreamFacts.h"
 #include "types/TypeLists.h"
 
@@ -28,6 +29,9 @@ struct CheckContext {
     bool dictionary = false;
     // What the scan of the same bytes recorded for a streamed Process (with the dictionary option).
     const StreamFacts* facts = nullptr;
+    // The size limit of under-size-at-level: a type warns where more than (100 - keepPercent) % of its
+    // polygons or polylines are under minSize units at the level of the EndLevel Process gives them.
+    AdviceLimits limits = {};
 };
 
 struct CheckResult {
