@@ -145,14 +145,17 @@ void TMainForm::Guarded(Body&& body) {
 
 template <typename Change>
 void TMainForm::ChangeChoices(Change&& change) {
-    // Before a Process of this map, or once marked, there is nothing to compare.
-    if (!lastProcess_ || changedSinceProcess_) {
+    // Before a Process of this map, or once marked, there is nothing to mark.
+    const bool mark = lastProcess_ && !changedSinceProcess_;
+    if (!mark && levelsUnsaved_) {
         change();
         return;
     }
     const Choices before = CurrentChoices();
     change();
-    if (CurrentChoices() == before) return;
+    const Choices after = CurrentChoices();
+    if (after.captions != before.captions || after.levels != before.levels) levelsUnsaved_ = true;
+    if (!mark || after == before) return;
     changedSinceProcess_ = true;
     ShowChangeMark();
 }
@@ -591,11 +594,13 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::FormClose() {
-    bool close = true;
+    bool close = false;
     Guarded([&] {
-        if (doc_->modified()) {
-            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Confirm"), QMessageBox::Question);
+        if (doc_->modified() &&
+            !prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Confirm"), QMessageBox::Question)) {
+            return;
         }
+        close = SaveFirst(true);
     });
     return close;
 }
@@ -688,19 +693,16 @@ void TMainForm::dropEvent(QDropEvent* event) {
     const QStringList maps = DroppedMaps(event->mimeData());
     if (maps.isEmpty()) return;
     event->acceptProposedAction();
-    if (maps.size() == 1) {
-        OpenMapArgument(maps.first());
-    } else {
-        Guarded([&] { OpenMapSet(maps); });
-    }
+    Guarded([&] { OpenMaps(maps); });
 }
 
-void TMainForm::OpenMapArgument(const QString& argument) {
-    const QString path = QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
-    Guarded([&] {
-        OpenDialog.fileName = path;
-        OpenMapPath(path);
-    });
+void TMainForm::OpenMapArguments(const QStringList& arguments) {
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        paths << QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
+    }
+    if (paths.isEmpty()) return;
+    Guarded([&] { OpenMaps(paths); });
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -712,12 +714,31 @@ void TMainForm::OpenSpeedButtonClick() {
         const std::optional<QString> path = AskOpenPath(FileType::PolishMap);
         OpenDialog.multiple = false;
         if (!path) return;
-        if (OpenDialog.chosen.size() > 1) {
-            OpenMapSet(OpenDialog.chosen);
-        } else {
-            OpenMapPath(*path);
-        }
+        OpenMaps(OpenDialog.chosen.size() > 1 ? OpenDialog.chosen : QStringList{*path});
     });
+}
+
+void TMainForm::OpenMaps(const QStringList& paths) {
+    if (!SaveFirst()) return;
+    if (paths.size() > 1) return OpenMapSet(paths);
+    OpenDialog.fileName = paths.first();
+    OpenMapPath(paths.first());
+}
+
+bool TMainForm::SaveFirst(bool closing) {
+    const bool map = !closing && doc_->modified();
+    if (!map && !levelsUnsaved_) return true;
+    const QString text = map ? tr("Обработанная карта не сохранена. Сохранить её?")
+                             : tr("Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?");
+    switch (prompts_->AskYesNoCancel(this, text, tr("Несохранённые изменения"), QMessageBox::Question)) {
+        case UiPrompts::Answer::Yes:
+            return map ? SaveMapAsked() : SaveConfigAsked();
+        case UiPrompts::Answer::No:
+            return true;
+        case UiPrompts::Answer::Cancel:
+            break;
+    }
+    return false;
 }
 
 void TMainForm::OpenMapSet(const QStringList& paths) {
@@ -760,6 +781,7 @@ void TMainForm::MapReplaced() {
     lastProcess_.reset();
     setOutcomes_.clear();
     changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
     ShowProcessTip();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
@@ -780,6 +802,7 @@ void TMainForm::ProcessSet(const QString& folder) {
     setOutcomes_ = doc_->ProcessSet(folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder), progress_.get());
     lastProcess_.reset();
     changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
     ShowProcessTip();
     QStringList failed;
     for (const auto& outcome : setOutcomes_) {
@@ -825,21 +848,26 @@ void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
         // A set's maps stay in their files: Process tells what each would get, Save MAP writes them.
         if (!doc_->tiles().empty()) return ProcessSet({});
-        ProcessSummary summary;
-        {
-            const PreviewWindow::MapChange change(preview_);
-            doc_->Process(progress_.get(), &summary);
-        }
-        lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
-        changedSinceProcess_ = false;
-        ShowProcessTip();
+        ProcessMap();
     });
+}
+
+void TMainForm::ProcessMap() {
+    ProcessSummary summary;
+    {
+        const PreviewWindow::MapChange change(preview_);
+        doc_->Process(progress_.get(), &summary);
+    }
+    lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
+    changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
+    ShowProcessTip();
 }
 
 void TMainForm::SaveSpeedButtonClick() {
     Guarded([this] {
         if (doc_->tiles().empty()) {
-            if (const std::optional<QString> path = AskSavePath(FileType::PolishMap)) doc_->SaveMap(ToFsPath(*path));
+            SaveMapAsked();
             return;
         }
         const std::optional<QString> folder =
@@ -857,6 +885,27 @@ void TMainForm::SaveSpeedButtonClick() {
     });
 }
 
+bool TMainForm::SaveMapAsked() {
+    // The map in memory holds the last Process's result: choices made since would not be in the file.
+    if (!lastProcess_ || changedSinceProcess_) {
+        switch (prompts_->AskYesNoCancel(this,
+                                         tr("Выбранные уровни ещё не применены к карте. Выполнить Process перед "
+                                            "сохранением?"),
+                                         tr("Save MAP"), QMessageBox::Question)) {
+            case UiPrompts::Answer::Yes:
+                ProcessMap();
+                break;
+            case UiPrompts::Answer::No:
+                break;
+            case UiPrompts::Answer::Cancel:
+                return false;
+        }
+    }
+    const std::optional<QString> path = AskSavePath(FileType::PolishMap);
+    if (!path) return false;
+    doc_->SaveMap(ToFsPath(*path));
+    return true;
+}
 void TMainForm::OpenCFGSpeedButtonClick() {
     Guarded([this] {
         const std::optional<QString> path = AskOpenPath(FileType::LevelConfig);
@@ -867,9 +916,15 @@ void TMainForm::OpenCFGSpeedButtonClick() {
 }
 
 void TMainForm::SaveCFGSpeedButtonClick() {
-    Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(FileType::LevelConfig)) doc_->SaveConfig(ToFsPath(*path));
-    });
+    Guarded([this] { SaveConfigAsked(); });
+}
+
+bool TMainForm::SaveConfigAsked() {
+    const std::optional<QString> path = AskSavePath(FileType::LevelConfig);
+    if (!path) return false;
+    doc_->SaveConfig(ToFsPath(*path));
+    levelsUnsaved_ = false;
+    return true;
 }
 
 void TMainForm::SaveDICSpeedButtonClick() {

@@ -58,10 +58,11 @@ public:
     // The Preview window once it has been opened, else null.
     PreviewWindow* preview() const { return preview_; }
 
-    // Opens a map named on the command line (`stratex map.mp`) as a dropped file is opened: Open MAP
-    // without its dialog; a relative name is taken from the working folder. A failure is shown as for
-    // Open MAP.
-    void OpenMapArgument(const QString& argument);
+    // Opens the maps named on the command line (`stratex a.mp b.mp`) as dropped files are opened: Open MAP
+    // without its dialog, several maps as a set; relative names are taken from the working folder. A
+    // failure is shown as for Open MAP.
+    void OpenMapArguments(const QStringList& arguments);
+    void OpenMapArgument(const QString& argument) { OpenMapArguments({argument}); }
 
     // The caption before any map is opened: "Stratex v2.1".
     static QString BaseCaption();
@@ -121,6 +122,21 @@ private:
     // F6 and the window's context menu: shows the Preview window, created at first use.
     void ShowPreview();
 
+    // Open MAP after its dialog, a drop and the command line: one map, or several as a set, once the work
+    // that the new map would replace is saved or given up (SaveFirst).
+    void OpenMaps(const QStringList& paths);
+    // Before work is lost (an unsaved processed map, levels changed since the last Process or Save CFG):
+    // asks whether to save first; Yes saves as Save MAP (a processed map) or Save CFG would. Returns false
+    // when the user cancels, here or in the save's own dialogs. With closing, the unsaved map has been
+    // asked about already (the close question) and only the levels are.
+    bool SaveFirst(bool closing = false);
+    // Save MAP of the open map with its questions: Process first when the choices changed since the last
+    // Process or there was none, the dialog, the overwrite question. True when the map was written.
+    bool SaveMapAsked();
+    // Save CFG with its dialog; true when the file was written.
+    bool SaveConfigAsked();
+    // Process of the open map (not of a set), with what the tooltip tells of it.
+    void ProcessMap();
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
     // Open MAP of several maps: a set of tiles.
@@ -191,6 +207,9 @@ private:
     // What the last Process or Save MAP of a set did, per map.
     std::vector<MapDocument::TileOutcome> setOutcomes_;
     bool changedSinceProcess_ = false;
+    // The Type lists' levels or the Levels table changed since the map was opened, processed or its levels
+    // saved (Save CFG).
+    bool levelsUnsaved_ = false;
 
     QWidget* ToolBar1 = nullptr;
     QToolButton* OpenSpeedButton = nullptr;

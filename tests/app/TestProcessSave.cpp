@@ -266,10 +266,13 @@ void TestProcessSave::ProcessFailureChangesNothing() {
     QVERIFY(!fixture.window().document().modified());
     QVERIFY(!fixture.Button("SaveSpeedButton")->isEnabled());
     QVERIFY(fixture.window().document().map().Buffer() == linesBefore);
-    // The window stays usable: Process is still there, and closing asks nothing.
+    // The window stays usable: Process is still there, and closing asks only about the level typed.
     QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+    fixture.prompts().threeWayAnswers = {stratex::UiPrompts::Answer::No};
     QVERIFY(fixture.Close());
-    QVERIFY(fixture.prompts().questions.empty());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions[0].text,
+             QStringLiteral("Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?"));
 }
 
 void TestProcessSave::CloseAsksOnlyWithUnsavedChanges() {
@@ -315,10 +318,12 @@ void TestProcessSave::ProcessThenAnotherMapStillAsksOnClose() {
     fixture.Start();
     fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
     fixture.Click("DoSpeedButton");
+    // Asked first whether to save the processed map: No gives it up.
     fixture.OpenMap(fixture.WriteCp1251("maps/other.mp", WindowFixture::SampleMap()));
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
     fixture.prompts().yesNoAnswers.push_back(true);
     QVERIFY(fixture.Close());
-    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(2));
     QVERIFY(!fixture.window().isVisible());
 }
 

@@ -334,6 +334,22 @@ map, or build its
         <source>%1 и ещё %2</source>
         <translation>%1 and %2 more</translation>
     </message>
+    <message>
+        <source>Обработанная карта не сохранена. Сохранить её?</source>
+        <translation>The processed map has not been saved. Save it?</translation>
+    </message>
+    <message>
+        <source>Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?</source>
+        <translation>The object levels have changed and are not saved. Save them to a level config file?</translation>
+    </message>
+    <message>
+        <source>Несохранённые изменения</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <source>Выбранные уровни ещё не применены к карте. Выполнить Process перед сохранением?</source>
+        <translation>The chosen levels have not been applied to the map yet. Run Process before saving?</translation>
+    </message>
 </context>
 <context>
     <name>stratex::TypeListModel</name>
