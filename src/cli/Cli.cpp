@@ -170,18 +170,15 @@ std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const L
                                     const std::vector<UnmatchedConfigLine>& unmatched) {
     const std::string file = PathToUtf8(config);
     std::vector<Finding> findings;
-    auto next = unmatched.begin();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::size_t number = i + 1;
-        if (next != unmatched.end() && next->line == number) {
-            std::string message = "'" + Cp1251ToUtf8(next->name) + "' names no type of the lists";
-            if (!next->hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(next->hint) + "'?";
-            findings.push_back({number, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
-            ++next;
-        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
-            findings.push_back({number,
+    for (const ConfigProblem& problem : FindConfigProblems(lines, unmatched)) {
+        if (problem.kind == ConfigProblem::Kind::UnknownType) {
+            std::string message = "'" + Cp1251ToUtf8(problem.text) + "' names no type of the lists";
+            if (!problem.hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(problem.hint) + "'?";
+            findings.push_back({problem.line, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
+        } else {
+            findings.push_back({problem.line,
                                 FindingCode::ConfigLevel,
-                                "the level '" + Cp1251ToUtf8(ValueOf(lines[i])) + "' is not a valid integer value",
+                                "the level '" + Cp1251ToUtf8(problem.text) + "' is not a valid integer value",
                                 {},
                                 {},
                                 file});

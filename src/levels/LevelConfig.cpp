@@ -116,4 +116,20 @@ std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineLi
     return unmatched;
 }
 
+std::vector<ConfigProblem> FindConfigProblems(const LineList& lines,
+                                              const std::vector<UnmatchedConfigLine>& unmatched) {
+    std::vector<ConfigProblem> problems;
+    auto next = unmatched.begin();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t number = i + 1;
+        if (next != unmatched.end() && next->line == number) {
+            problems.push_back({number, ConfigProblem::Kind::UnknownType, next->name, next->hint});
+            ++next;
+        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
+            problems.push_back({number, ConfigProblem::Kind::LevelNotANumber, std::string(ValueOf(lines[i])), {}});
+        }
+    }
+    return problems;
+}
+
 }  // namespace stratex

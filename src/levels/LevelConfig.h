@@ -32,4 +32,20 @@ struct UnmatchedConfigLine {
 // empty ones. Nothing is checked or sorted.
 std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines);
 
+// A problem of one line of a level config file, as ApplyConfigLines left it.
+struct ConfigProblem {
+    enum class Kind { UnknownType, LevelNotANumber };
+    std::size_t line = 0;  // 1-based
+    Kind kind = Kind::UnknownType;
+    std::string text;  // the name (UnknownType) or the level (LevelNotANumber), as bytes of the file
+    std::string hint;  // UnknownType: the spelling that would have found a row, or empty
+
+    bool operator==(const ConfigProblem&) const = default;
+};
+
+// The problems of the config lines that ApplyConfigLines applied and returned unmatched, in line order: each
+// unmatched line, and each other non-empty line whose level is no whole number (on which Process and Save
+// DIC fail for a type that uses it).
+std::vector<ConfigProblem> FindConfigProblems(const LineList& lines, const std::vector<UnmatchedConfigLine>& unmatched);
+
 }  // namespace stratex
