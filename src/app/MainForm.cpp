@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,8 +26,10 @@
 #include <QToolTip>
 #include <algorithm>
 #include <exception>
+#include <set>
 #include <utility>
 
+#include "app/AsideWork.h"
 #include "app/Icons.h"
 #include "app/Language.h"
 #include "app/LevelValueDelegate.h"
@@ -188,6 +191,8 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
     settings_.Open();
     ChooseLanguage();
     CreateControls();
+    CreateCancelButton();
+    SetUpKeyboard();
     RetranslateUi();
     LayOutControls();
     FormCreate();
@@ -544,6 +549,15 @@ void TMainForm::LayOutControls() {
 void TMainForm::ShowPreview() {
     if (!preview_) {
         preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
+        // Beside the main window where the screen has room, so that neither hides the other. The frame's
+        // edges are not known before it is shown: the main window's serve as their measure.
+        if (const QScreen* screen = this->screen()) {
+            const QSize edges = frameGeometry().size() - size();
+            if (const std::optional<QPoint> place =
+                    PlaceBeside(frameGeometry(), preview_->size() + edges, screen->availableGeometry())) {
+                preview_->move(*place);
+            }
+        }
     }
     preview_->show();
     preview_->raise();
@@ -612,6 +626,11 @@ void TMainForm::StatusBarDrawPanel(int panel, const QRect& rect) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // Process and Save MAP end within moments; the window closes after them.
+    if (aside_->running()) {
+        event->ignore();
+        return;
+    }
     if (FormClose()) {
         SaveWindowPlace();
         event->accept();
@@ -686,7 +705,7 @@ QStringList DroppedMaps(const QMimeData* data) {
 }  // namespace
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedMaps(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!aside_->running() && !DroppedMaps(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
@@ -782,6 +801,8 @@ void TMainForm::MapReplaced() {
     setOutcomes_.clear();
     changedSinceProcess_ = false;
     levelsUnsaved_ = false;
+    processedLevels_.clear();
+    for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->SetChangedByProcess({});
     ShowProcessTip();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
@@ -799,7 +820,9 @@ void TMainForm::ShowSetMarks() {
 }
 
 void TMainForm::ProcessSet(const QString& folder) {
-    setOutcomes_ = doc_->ProcessSet(folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder), progress_.get());
+    const std::filesystem::path to = folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder);
+    RunAside([&](Progress& progress) { setOutcomes_ = doc_->ProcessSet(to, &progress); }, false);
+    MarkChangedRows();
     lastProcess_.reset();
     changedSinceProcess_ = false;
     levelsUnsaved_ = false;
@@ -852,16 +875,128 @@ void TMainForm::DoSpeedButtonClick() {
     });
 }
 
-void TMainForm::ProcessMap() {
+bool TMainForm::ProcessMap() {
     ProcessSummary summary;
     {
         const PreviewWindow::MapChange change(preview_);
-        doc_->Process(progress_.get(), &summary);
+        if (!RunAside([&](Progress& progress) { doc_->Process(&progress, &summary); }, true)) {
+            StatusBar->SetText(tr("Process отменён: карта не изменилась"));
+            return false;
+        }
     }
+    MarkChangedRows();
     lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
     changedSinceProcess_ = false;
     levelsUnsaved_ = false;
     ShowProcessTip();
+    return true;
+}
+
+bool TMainForm::RunAside(const std::function<void(Progress&)>& work, bool cancellable) {
+    SetBusy(true, cancellable);
+    try {
+        const bool done = aside_->Run(work);
+        SetBusy(false, false);
+        return done;
+    } catch (...) {
+        SetBusy(false, false);
+        throw;
+    }
+}
+
+void TMainForm::SetBusy(bool busy, bool cancellable) {
+    // Disabling takes the focus from its control: it goes back there afterwards, for the keyboard's sake.
+    if (busy) focusBeforeBusy_ = QApplication::focusWidget();
+    // Everything that changes the map, the choices or the window's language waits; the lists and the
+    // Levels table are read by the work, so they are not edited meanwhile.
+    for (QWidget* control : std::initializer_list<QWidget*>{ToolBar1, LevelsList, ShowAllCheck, DicCheckBox, GroupBox1,
+                                                            GroupBox2, GroupBox3}) {
+        control->setEnabled(!busy);
+    }
+    PreviewAction->setEnabled(!busy);
+    LanguageAction->setEnabled(!busy);
+    if (busy && cancellable) {
+        CancelButton->setText(tr("Отмена"));
+        const QRect panel = StatusBar->PanelRect(1);
+        const int width = CancelButton->sizeHint().width();
+        CancelButton->setGeometry(panel.right() - width, panel.top(), width, panel.height());
+    }
+    CancelButton->setVisible(busy && cancellable);
+    if (busy) return;
+    UpdateButtons();
+    if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled()) focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
+    focusBeforeBusy_.clear();
+}
+
+void TMainForm::MarkChangedRows() {
+    std::map<std::pair<ObjectKind, std::string>, std::string> levels;
+    for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) {
+        std::set<std::string> changed;
+        for (const TypeRow& row : doc_->lists().Of(model->kind()).rows()) {
+            const auto before = processedLevels_.find({model->kind(), row.code});
+            if (before != processedLevels_.end() && before->second != row.level) changed.insert(row.code);
+            levels[{model->kind(), row.code}] = row.level;
+        }
+        model->SetChangedByProcess(std::move(changed));
+    }
+    processedLevels_ = std::move(levels);
+}
+
+void TMainForm::SetUpKeyboard() {
+    QWidget* const chain[] = {OpenSpeedButton,    DoSpeedButton,      SaveSpeedButton, OpenCFGSpeedButton,
+                              SaveCFGSpeedButton, SaveDICSpeedButton, LevelsList,      POIListView,
+                              LINEListView,       POLYListView,       ShowAllCheck,    DicCheckBox};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+    for (QAbstractItemView* view :
+         std::initializer_list<QAbstractItemView*>{LevelsList, POIListView, LINEListView, POLYListView}) {
+        view->setTabKeyNavigation(false);
+    }
+    for (TypeListView* view : {POIListView, LINEListView, POLYListView}) {
+        // Before the POI list's typing shortcut, which takes the keys this one leaves.
+        connect(view, &TypeListView::keyDown, this,
+                [this, view](QKeyEvent* event, bool* consumed) { ListKeyDown(view, event, consumed); });
+    }
+}
+
+namespace {
+
+bool OpensLevelPopup(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Menu || (event.key() == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier);
+}
+
+bool SetsLevel(const QKeyEvent& event) {
+    return event.modifiers() == Qt::ControlModifier && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9;
+}
+
+}  // namespace
+
+void TMainForm::ListKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed) {
+    if (*consumed || view->IsEditing()) return;
+    if (OpensLevelPopup(*event)) {
+        const QModelIndex current = view->currentIndex();
+        const QPoint at = current.isValid() ? view->visualRect(current).center() : QPoint(0, 0);
+        popupList_ = view;
+        LevelPopupMenu->popup(view->viewport()->mapToGlobal(at));
+        *consumed = true;
+        return;
+    }
+    if (!SetsLevel(*event)) return;
+    *consumed = true;
+    const int level = event->key() - Qt::Key_0;
+    Guarded([&] {
+        TypeListModel* model = ModelOf(view);
+        ChangeChoices([&] { doc_->SetLevelOfRows(model->kind(), SelectedRows(view), level); });
+        model->CaptionsChanged();
+    });
+}
+
+void TMainForm::CreateCancelButton() {
+    aside_ = std::make_unique<AsideWork>(*progress_);
+    CancelButton = new QToolButton(StatusBar);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setAutoRaise(true);
+    CancelButton->hide();
+    connect(CancelButton, &QToolButton::clicked, this, [this] { aside_->Cancel(); });
 }
 
 void TMainForm::SaveSpeedButtonClick() {
@@ -893,7 +1028,7 @@ bool TMainForm::SaveMapAsked() {
                                             "сохранением?"),
                                          tr("Save MAP"), QMessageBox::Question)) {
             case UiPrompts::Answer::Yes:
-                ProcessMap();
+                if (!ProcessMap()) return false;
                 break;
             case UiPrompts::Answer::No:
                 break;
@@ -903,16 +1038,55 @@ bool TMainForm::SaveMapAsked() {
     }
     const std::optional<QString> path = AskSavePath(FileType::PolishMap);
     if (!path) return false;
-    doc_->SaveMap(ToFsPath(*path));
-    return true;
+    StatusBar->SetText(tr("Запись карты в %1. Пожалуйста подождите...").arg(*path));
+    const std::uint64_t size = doc_->map().SavedSize();
+    bool saved = false;
+    try {
+        saved = RunAside(
+            [&](Progress& progress) {
+                doc_->SaveMap(ToFsPath(*path), [&](std::uint64_t written) { progress.SetProgress(size, written); });
+            },
+            true);
+    } catch (...) {
+        StatusBar->SetText(tr("Карта не записана"));
+        throw;
+    }
+    StatusBar->SetText(saved ? tr("Карта записана в %1").arg(*path) : tr("Запись карты отменена: файл не изменился"));
+    return saved;
 }
 void TMainForm::OpenCFGSpeedButtonClick() {
     Guarded([this] {
         const std::optional<QString> path = AskOpenPath(FileType::LevelConfig);
         if (!path) return;
-        ChangeChoices([&] { doc_->OpenConfig(ToFsPath(*path)); });
+        std::vector<UnmatchedConfigLine> unmatched;
+        ChangeChoices([&] { unmatched = doc_->OpenConfig(ToFsPath(*path)); });
         for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->CaptionsChanged();
+        // The rest is applied; what was not is told at once, in one message.
+        const std::vector<ConfigProblem> problems = FindConfigProblems(doc_->cfgLines(), unmatched);
+        if (!problems.empty()) {
+            prompts_->ShowMessage(this, ConfigProblemsText(*path, problems), tr("Open CFG"), QMessageBox::Warning);
+        }
     });
+}
+
+QString TMainForm::ConfigProblemsText(const QString& path, const std::vector<ConfigProblem>& problems) const {
+    constexpr std::size_t kShown = 20;
+    QStringList lines{tr("Файл уровней %1 применён, кроме строк:").arg(path)};
+    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
+        const ConfigProblem& problem = problems[i];
+        const QString text = DecodeCp1251(problem.text);
+        if (problem.kind == ConfigProblem::Kind::LevelNotANumber) {
+            lines << tr("строка %1: уровень «%2» не целое число").arg(problem.line).arg(text);
+        } else if (problem.hint.empty()) {
+            lines << tr("строка %1: «%2» не называет тип из списков").arg(problem.line).arg(text);
+        } else {
+            lines << tr("строка %1: «%2» не называет тип из списков; может быть, «%3»?")
+                         .arg(problem.line)
+                         .arg(text, DecodeCp1251(problem.hint));
+        }
+    }
+    if (problems.size() > kShown) lines << tr("… и ещё %1").arg(problems.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void TMainForm::SaveCFGSpeedButtonClick() {
@@ -924,6 +1098,7 @@ bool TMainForm::SaveConfigAsked() {
     if (!path) return false;
     doc_->SaveConfig(ToFsPath(*path));
     levelsUnsaved_ = false;
+    StatusBar->SetText(tr("Уровни записаны в %1").arg(*path));
     return true;
 }
 
@@ -1017,7 +1192,8 @@ void TMainForm::POIListViewClick(TypeListView* view) {
 void TMainForm::POIListViewKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed) {
     Guarded([&] {
         const int key = VirtualKeyOf(*event);
-        if (key < 48 || view->IsEditing()) return;
+        // The keys that every list has (ListKeyDown) are no typing.
+        if (key < 48 || view->IsEditing() || OpensLevelPopup(*event) || SetsLevel(*event)) return;
         const std::vector<std::size_t> rows = SelectedRows(view);
         if (rows.empty()) return;
         TypeListModel* model = ModelOf(view);
@@ -1126,6 +1302,8 @@ void TMainForm::ShowProcessTip() {
 }
 
 void TMainForm::UpdateButtons() {
+    // While work runs aside the tool bar stays disabled (SetBusy) and the document's buttons may be changing.
+    if (aside_ && aside_->running()) return;
     const ButtonStates& buttons = doc_->buttons();
     OpenSpeedButton->setEnabled(true);
     DoSpeedButton->setEnabled(buttons.process);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <exception>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +27,7 @@ class QToolButton;
 
 namespace stratex {
 
+class AsideWork;
 class LevelsModel;
 class PanelStatusBar;
 class PreviewWindow;
@@ -135,8 +139,25 @@ private:
     bool SaveMapAsked();
     // Save CFG with its dialog; true when the file was written.
     bool SaveConfigAsked();
-    // Process of the open map (not of a set), with what the tooltip tells of it.
-    void ProcessMap();
+    // Process of the open map (not of a set), with what the tooltip tells of it. False when cancelled.
+    bool ProcessMap();
+    // Runs work (Process, Save MAP) off the window thread (AsideWork) with the status bar's progress, and
+    // Cancel beside it where cancellable; meanwhile the controls that could change the map or the choices
+    // are disabled and the window neither closes nor takes a drop. Returns false when the user cancelled;
+    // work's failure is thrown.
+    bool RunAside(const std::function<void(Progress&)>& work, bool cancellable);
+    void SetBusy(bool busy, bool cancellable);
+    // After a Process: marks the rows whose level differs from the Process before (none after the first).
+    void MarkChangedRows();
+    // Open CFG's message about the lines of path that it did not apply.
+    QString ConfigProblemsText(const QString& path, const std::vector<ConfigProblem>& problems) const;
+    void CreateCancelButton();
+    // Tab and Shift+Tab go from area to area: the tool bar, the Levels table, the three Type lists, the check
+    // boxes; arrows move inside a list.
+    void SetUpKeyboard();
+    // Keys of every Type list: Ctrl+0 to Ctrl+9 give the selected rows that level, as the level popup does;
+    // Shift+F10 and the menu key open the level popup at the current row.
+    void ListKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed);
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
     // Open MAP of several maps: a set of tiles.
@@ -210,6 +231,8 @@ private:
     // The Type lists' levels or the Levels table changed since the map was opened, processed or its levels
     // saved (Save CFG).
     bool levelsUnsaved_ = false;
+    // Each type's level at the last Process of the open map or set.
+    std::map<std::pair<ObjectKind, std::string>, std::string> processedLevels_;
 
     QWidget* ToolBar1 = nullptr;
     QToolButton* OpenSpeedButton = nullptr;
@@ -244,6 +267,9 @@ private:
     TypeListModel* polyModel_ = nullptr;
     LevelsModel* levelsModel_ = nullptr;
     std::unique_ptr<WindowProgress> progress_;
+    std::unique_ptr<AsideWork> aside_;
+    QToolButton* CancelButton = nullptr;  // in the status bar while cancellable work runs
+    QPointer<QWidget> focusBeforeBusy_;
     PreviewWindow* preview_ = nullptr;
 };
 
