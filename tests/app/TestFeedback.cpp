@@ -1,8 +1,13 @@
 // What the window tells after its operations: the rows a Process changed, what Save MAP and Save CFG wrote
 // where, the lines Open CFG could not apply.
 #include <QFont>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
 
+#include "app/AsideWork.h"
 #include "app/MainForm.h"
+#include "bytes/Error.h"
 #include "support/WindowFixture.h"
 
 using stratex::TypeListView;
@@ -28,6 +33,7 @@ class TestFeedback : public QObject {
 private slots:
     void ProcessMarksTheRowsItChangedUntilTheNext();
     void OpenCfgAppliesTheRestAndTellsWhatItDidNot();
+    void WorkAsideShowsItsProgressAndStopsOnCancel();
 };
 
 void TestFeedback::ProcessMarksTheRowsItChangedUntilTheNext() {
@@ -90,6 +96,45 @@ void TestFeedback::OpenCfgAppliesTheRestAndTellsWhatItDidNot() {
     fixture.prompts().dialogAnswers = {fixture.WriteFile("maps/good.cfg", "l0x16=1\r\n")};
     fixture.Click("OpenCFGSpeedButton");
     QVERIFY(fixture.prompts().messages.empty());
+}
+
+namespace {
+
+// Records what the window's progress is told, on the window thread.
+class RecordedProgress : public stratex::Progress {
+public:
+    void SetState(stratex::PassState state) override { states.push_back(state); }
+    void SetProgress(std::uint64_t, std::uint64_t position) override { positions.push_back(position); }
+    std::vector<stratex::PassState> states;
+    std::vector<std::uint64_t> positions;
+};
+
+}  // namespace
+
+void TestFeedback::WorkAsideShowsItsProgressAndStopsOnCancel() {
+    RecordedProgress shown;
+    stratex::AsideWork aside(shown);
+    // Work that reports until it is stopped; the window thread cancels it once it has shown a report.
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        QVERIFY(aside.running());
+        if (!shown.positions.empty()) aside.Cancel();
+    });
+    canceller.start(5);
+    const bool done = aside.Run([](stratex::Progress& progress) {
+        progress.SetState(stratex::PassState::Processing);
+        for (std::uint64_t position = 0;; ++position) progress.SetProgress(0, position);
+    });
+    canceller.stop();
+    QVERIFY(!done);
+    QVERIFY(!aside.running());
+    QCOMPARE(shown.states, std::vector<stratex::PassState>{stratex::PassState::Processing});
+    QVERIFY(std::is_sorted(shown.positions.begin(), shown.positions.end()));
+
+    // The next run starts uncancelled: it ends, with its last report shown; a failure is passed on.
+    QVERIFY(aside.Run([](stratex::Progress& progress) { progress.SetProgress(10, 10); }));
+    QCOMPARE(shown.positions.back(), std::uint64_t(10));
+    QVERIFY_THROWS_EXCEPTION(stratex::Error, aside.Run([](stratex::Progress&) { throw stratex::Error("broken"); }));
 }
 
 QTEST_MAIN(TestFeedback)
