@@ -10,8 +10,7 @@
 #include "bytes/Error.h"
 
 #ifdef _WIN32
-#define NOMINMAX
-#include <windows.h>
+#include "bytes/WindowsApi.h"
 #elif defined(__linux__)
 #include <sys/resource.h>
 #include <sys/syscall.h>
