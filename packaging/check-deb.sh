@@ -76,7 +76,7 @@ done
 desktop=$root$prefix/share/applications/stratex.desktop
 if [ -f "$desktop" ]; then
     grep -qx "Path=$prefix/share/stratex" "$desktop" || fail "desktop entry: Path= is not $prefix/share/stratex"
-    grep -qx "Exec=stratex %f" "$desktop" || fail "desktop entry: Exec= is not stratex %f"
+    grep -qx "Exec=stratex %F" "$desktop" || fail "desktop entry: Exec= is not stratex %F"
     grep -qx "Icon=stratex" "$desktop" || fail "desktop entry: Icon= is not stratex"
     if command -v desktop-file-validate >/dev/null 2>&1; then
         desktop-file-validate "$desktop" || fail "desktop entry: desktop-file-validate reports errors"

@@ -142,6 +142,10 @@ public:
         return yes;
     }
 
+    // The questions before unsaved work is lost or saved unprocessed: answered No, which goes on as the
+    // window did before it asked them; not recorded, so that the pictures' checks see only their messages.
+    Answer AskYesNoCancel(QWidget*, const QString&, const QString&, QMessageBox::Icon) override { return Answer::No; }
+
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override {
         messages << text;
         if (messageShot.isEmpty()) return;

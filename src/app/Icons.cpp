@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QPixmapCache>
 #include <QtMath>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -957,6 +958,24 @@ QPixmap TypeIcon(ObjectKind kind, int index) {
                 break;
         }
         return PaintArea(index);
+    });
+}
+
+QPixmap UnknownTypeIcon(ObjectKind kind) {
+    return Cached(QStringLiteral("stratex-type-%1-unknown").arg(static_cast<int>(kind)), [kind] {
+        QPixmap icon(IconWidth(kind), IconHeight(kind));
+        icon.fill(Qt::transparent);
+        QPainter painter(&icon);
+        const QRect frame(icon.rect().adjusted(0, 0, -1, -1));
+        painter.setPen(QPen(QColor(96, 96, 96), 1, Qt::DashLine));
+        painter.drawRect(frame);
+        QFont font = painter.font();
+        font.setPixelSize(std::max(8, icon.height() - 4));
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(64, 64, 64));
+        painter.drawText(frame, Qt::AlignCenter, QStringLiteral("?"));
+        return icon;
     });
 }
 

@@ -16,10 +16,13 @@ QWidget* LevelValueDelegate::createEditor(QWidget* parent, const QStyleOptionVie
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         // A right click on the editor opens the table's menu, as on any other cell.
         if (editor) editor->setContextMenuPolicy(Qt::NoContextMenu);
+        // Tab goes from the table to the next area, not into the editor that is always open.
+        if (editor) editor->setFocusPolicy(Qt::ClickFocus);
         return editor;
     }
     auto* combo = new QComboBox(parent);
     combo->setContextMenuPolicy(Qt::NoContextMenu);
+    combo->setFocusPolicy(Qt::ClickFocus);
     combo->setObjectName(QStringLiteral("LevelPickList"));
     combo->setEditable(false);
     // Each choice shows in the window's language and carries the text the table takes.

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,8 +30,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <set>
 #include <utility>
 
+#include "app/AsideWork.h"
 #include "app/Icons.h"
 #include "app/Language.h"
 #include "app/LevelValueDelegate.h"
@@ -149,14 +152,17 @@ void TMainForm::Guarded(Body&& body) {
 
 template <typename Change>
 void TMainForm::ChangeChoices(Change&& change) {
-    // Before a Process of this map, or once marked, there is nothing to compare.
-    if (!lastProcess_ || changedSinceProcess_) {
+    // Before a Process of this map, or once marked, there is nothing to mark.
+    const bool mark = lastProcess_ && !changedSinceProcess_;
+    if (!mark && levelsUnsaved_) {
         change();
         return;
     }
     const Choices before = CurrentChoices();
     change();
-    if (CurrentChoices() == before) return;
+    const Choices after = CurrentChoices();
+    if (after.captions != before.captions || after.levels != before.levels) levelsUnsaved_ = true;
+    if (!mark || after == before) return;
     changedSinceProcess_ = true;
     ShowChangeMark();
 }
@@ -189,6 +195,8 @@ TMainForm::TMainForm(std::unique_ptr<UiPrompts> prompts, QWidget* parent)
     settings_.Open();
     ChooseLanguage();
     CreateControls();
+    CreateCancelButton();
+    SetUpKeyboard();
     RetranslateUi();
     FormCreate();
 }
@@ -606,6 +614,15 @@ void TMainForm::RetranslateUi() {
 void TMainForm::ShowPreview() {
     if (!preview_) {
         preview_ = new PreviewWindow(doc_.get(), {poiModel_, lineModel_, polyModel_}, levelsModel_, this);
+        // Beside the main window where the screen has room, so that neither hides the other. The frame's
+        // edges are not known before it is shown: the main window's serve as their measure.
+        if (const QScreen* screen = this->screen()) {
+            const QSize edges = frameGeometry().size() - size();
+            if (const std::optional<QPoint> place =
+                    PlaceBeside(frameGeometry(), preview_->size() + edges, screen->availableGeometry())) {
+                preview_->move(*place);
+            }
+        }
     }
     preview_->show();
     preview_->raise();
@@ -656,11 +673,13 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::FormClose() {
-    bool close = true;
+    bool close = false;
     Guarded([&] {
-        if (doc_->modified()) {
-            close = prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Подтверждение"), QMessageBox::Question);
+        if (doc_->modified() &&
+            !prompts_->AskYesNo(this, tr("Файл не сохранен. Выйти?"), tr("Подтверждение"), QMessageBox::Question)) {
+            return;
         }
+        close = SaveFirst(true);
     });
     return close;
 }
@@ -672,6 +691,11 @@ void TMainForm::StatusBarDrawPanel(int panel, const QRect& rect) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // Process and Save MAP end within moments; the window closes after them.
+    if (aside_->running()) {
+        event->ignore();
+        return;
+    }
     if (FormClose()) {
         SaveWindowPlace();
         event->accept();
@@ -745,26 +769,23 @@ QStringList DroppedMaps(const QMimeData* data) {
 }  // namespace
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedMaps(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!aside_->running() && !DroppedMaps(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
     const QStringList maps = DroppedMaps(event->mimeData());
     if (maps.isEmpty()) return;
     event->acceptProposedAction();
-    if (maps.size() == 1) {
-        OpenMapArgument(maps.first());
-    } else {
-        Guarded([&] { OpenMapSet(maps); });
-    }
+    Guarded([&] { OpenMaps(maps); });
 }
 
-void TMainForm::OpenMapArgument(const QString& argument) {
-    const QString path = QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
-    Guarded([&] {
-        OpenDialog.fileName = path;
-        OpenMapPath(path);
-    });
+void TMainForm::OpenMapArguments(const QStringList& arguments) {
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        paths << QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath());
+    }
+    if (paths.isEmpty()) return;
+    Guarded([&] { OpenMaps(paths); });
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -776,12 +797,31 @@ void TMainForm::OpenSpeedButtonClick() {
         const std::optional<QString> path = AskOpenPath(FileType::PolishMap);
         OpenDialog.multiple = false;
         if (!path) return;
-        if (OpenDialog.chosen.size() > 1) {
-            OpenMapSet(OpenDialog.chosen);
-        } else {
-            OpenMapPath(*path);
-        }
+        OpenMaps(OpenDialog.chosen.size() > 1 ? OpenDialog.chosen : QStringList{*path});
     });
+}
+
+void TMainForm::OpenMaps(const QStringList& paths) {
+    if (!SaveFirst()) return;
+    if (paths.size() > 1) return OpenMapSet(paths);
+    OpenDialog.fileName = paths.first();
+    OpenMapPath(paths.first());
+}
+
+bool TMainForm::SaveFirst(bool closing) {
+    const bool map = !closing && doc_->modified();
+    if (!map && !levelsUnsaved_) return true;
+    const QString text = map ? tr("Обработанная карта не сохранена. Сохранить её?")
+                             : tr("Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?");
+    switch (prompts_->AskYesNoCancel(this, text, tr("Несохранённые изменения"), QMessageBox::Question)) {
+        case UiPrompts::Answer::Yes:
+            return map ? SaveMapAsked() : SaveConfigAsked();
+        case UiPrompts::Answer::No:
+            return true;
+        case UiPrompts::Answer::Cancel:
+            break;
+    }
+    return false;
 }
 
 void TMainForm::OpenMapSet(const QStringList& paths) {
@@ -824,6 +864,9 @@ void TMainForm::MapReplaced() {
     lastProcess_.reset();
     setOutcomes_.clear();
     changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
+    processedLevels_.clear();
+    for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->SetChangedByProcess({});
     ShowProcessTip();
     // A new map shows its lists from the top, not at the scroll position of the one before.
     for (QAbstractItemView* list :
@@ -841,9 +884,12 @@ void TMainForm::ShowSetMarks() {
 }
 
 void TMainForm::ProcessSet(const QString& folder) {
-    setOutcomes_ = doc_->ProcessSet(folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder), progress_.get());
+    const std::filesystem::path to = folder.isEmpty() ? std::filesystem::path() : ToFsPath(folder);
+    RunAside([&](Progress& progress) { setOutcomes_ = doc_->ProcessSet(to, &progress); }, false);
+    MarkChangedRows();
     lastProcess_.reset();
     changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
     ShowProcessTip();
     QStringList failed;
     for (const auto& outcome : setOutcomes_) {
@@ -889,21 +935,138 @@ void TMainForm::DoSpeedButtonClick() {
     Guarded([this] {
         // A set's maps stay in their files: Process tells what each would get, Save MAP writes them.
         if (!doc_->tiles().empty()) return ProcessSet({});
-        ProcessSummary summary;
-        {
-            const PreviewWindow::MapChange change(preview_);
-            doc_->Process(progress_.get(), &summary);
-        }
-        lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
-        changedSinceProcess_ = false;
-        ShowProcessTip();
+        ProcessMap();
     });
+}
+
+bool TMainForm::ProcessMap() {
+    ProcessSummary summary;
+    {
+        const PreviewWindow::MapChange change(preview_);
+        if (!RunAside([&](Progress& progress) { doc_->Process(&progress, &summary); }, true)) {
+            StatusBar->SetText(tr("Process отменён: карта не изменилась"));
+            return false;
+        }
+    }
+    MarkChangedRows();
+    lastProcess_ = LastProcess{std::move(summary), doc_->processWarnings(), doc_->levels().size()};
+    changedSinceProcess_ = false;
+    levelsUnsaved_ = false;
+    ShowProcessTip();
+    return true;
+}
+
+bool TMainForm::RunAside(const std::function<void(Progress&)>& work, bool cancellable) {
+    SetBusy(true, cancellable);
+    try {
+        const bool done = aside_->Run(work);
+        SetBusy(false, false);
+        return done;
+    } catch (...) {
+        SetBusy(false, false);
+        throw;
+    }
+}
+
+void TMainForm::SetBusy(bool busy, bool cancellable) {
+    // Disabling takes the focus from its control: it goes back there afterwards, for the keyboard's sake.
+    if (busy) focusBeforeBusy_ = QApplication::focusWidget();
+    // Everything that changes the map, the choices or the window's language waits; the lists and the
+    // Levels table are read by the work, so they are not edited meanwhile.
+    for (QWidget* control : std::initializer_list<QWidget*>{ToolBar1, LevelsList, ShowAllCheck, DicCheckBox, GroupBox1,
+                                                            GroupBox2, GroupBox3}) {
+        control->setEnabled(!busy);
+    }
+    PreviewAction->setEnabled(!busy);
+    LanguageAction->setEnabled(!busy);
+    if (busy && cancellable) {
+        CancelButton->setText(tr("Отмена"));
+        const QRect panel = StatusBar->PanelRect(1);
+        const int width = CancelButton->sizeHint().width();
+        CancelButton->setGeometry(panel.right() - width, panel.top(), width, panel.height());
+    }
+    CancelButton->setVisible(busy && cancellable);
+    if (busy) return;
+    UpdateButtons();
+    if (focusBeforeBusy_ && focusBeforeBusy_->isEnabled()) focusBeforeBusy_->setFocus(Qt::OtherFocusReason);
+    focusBeforeBusy_.clear();
+}
+
+void TMainForm::MarkChangedRows() {
+    std::map<std::pair<ObjectKind, std::string>, std::string> levels;
+    for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) {
+        std::set<std::string> changed;
+        for (const TypeRow& row : doc_->lists().Of(model->kind()).rows()) {
+            const auto before = processedLevels_.find({model->kind(), row.code});
+            if (before != processedLevels_.end() && before->second != row.level) changed.insert(row.code);
+            levels[{model->kind(), row.code}] = row.level;
+        }
+        model->SetChangedByProcess(std::move(changed));
+    }
+    processedLevels_ = std::move(levels);
+}
+
+void TMainForm::SetUpKeyboard() {
+    QWidget* const chain[] = {OpenSpeedButton,    DoSpeedButton,      SaveSpeedButton, OpenCFGSpeedButton,
+                              SaveCFGSpeedButton, SaveDICSpeedButton, LevelsList,      POIListView,
+                              LINEListView,       POLYListView,       ShowAllCheck,    DicCheckBox};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+    for (QAbstractItemView* view :
+         std::initializer_list<QAbstractItemView*>{LevelsList, POIListView, LINEListView, POLYListView}) {
+        view->setTabKeyNavigation(false);
+    }
+    for (TypeListView* view : {POIListView, LINEListView, POLYListView}) {
+        // Before the POI list's typing shortcut, which takes the keys this one leaves.
+        connect(view, &TypeListView::keyDown, this,
+                [this, view](QKeyEvent* event, bool* consumed) { ListKeyDown(view, event, consumed); });
+    }
+}
+
+namespace {
+
+bool OpensLevelPopup(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Menu || (event.key() == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier);
+}
+
+bool SetsLevel(const QKeyEvent& event) {
+    return event.modifiers() == Qt::ControlModifier && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9;
+}
+
+}  // namespace
+
+void TMainForm::ListKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed) {
+    if (*consumed || view->IsEditing()) return;
+    if (OpensLevelPopup(*event)) {
+        const QModelIndex current = view->currentIndex();
+        const QPoint at = current.isValid() ? view->visualRect(current).center() : QPoint(0, 0);
+        popupList_ = view;
+        LevelPopupMenu->popup(view->viewport()->mapToGlobal(at));
+        *consumed = true;
+        return;
+    }
+    if (!SetsLevel(*event)) return;
+    *consumed = true;
+    const int level = event->key() - Qt::Key_0;
+    Guarded([&] {
+        TypeListModel* model = ModelOf(view);
+        ChangeChoices([&] { doc_->SetLevelOfRows(model->kind(), SelectedRows(view), level); });
+        model->CaptionsChanged();
+    });
+}
+
+void TMainForm::CreateCancelButton() {
+    aside_ = std::make_unique<AsideWork>(*progress_);
+    CancelButton = new QToolButton(StatusBar);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setAutoRaise(true);
+    CancelButton->hide();
+    connect(CancelButton, &QToolButton::clicked, this, [this] { aside_->Cancel(); });
 }
 
 void TMainForm::SaveSpeedButtonClick() {
     Guarded([this] {
         if (doc_->tiles().empty()) {
-            if (const std::optional<QString> path = AskSavePath(FileType::PolishMap)) doc_->SaveMap(ToFsPath(*path));
+            SaveMapAsked();
             return;
         }
         const std::optional<QString> folder =
@@ -921,19 +1084,86 @@ void TMainForm::SaveSpeedButtonClick() {
     });
 }
 
+bool TMainForm::SaveMapAsked() {
+    // The map in memory holds the last Process's result: choices made since would not be in the file.
+    if (!lastProcess_ || changedSinceProcess_) {
+        switch (prompts_->AskYesNoCancel(this,
+                                         tr("Выбранные уровни ещё не применены к карте. Выполнить Process перед "
+                                            "сохранением?"),
+                                         tr("Save MAP"), QMessageBox::Question)) {
+            case UiPrompts::Answer::Yes:
+                if (!ProcessMap()) return false;
+                break;
+            case UiPrompts::Answer::No:
+                break;
+            case UiPrompts::Answer::Cancel:
+                return false;
+        }
+    }
+    const std::optional<QString> path = AskSavePath(FileType::PolishMap);
+    if (!path) return false;
+    StatusBar->SetText(tr("Запись карты в %1. Пожалуйста подождите...").arg(*path));
+    const std::uint64_t size = doc_->map().SavedSize();
+    bool saved = false;
+    try {
+        saved = RunAside(
+            [&](Progress& progress) {
+                doc_->SaveMap(ToFsPath(*path), [&](std::uint64_t written) { progress.SetProgress(size, written); });
+            },
+            true);
+    } catch (...) {
+        StatusBar->SetText(tr("Карта не записана"));
+        throw;
+    }
+    StatusBar->SetText(saved ? tr("Карта записана в %1").arg(*path) : tr("Запись карты отменена: файл не изменился"));
+    return saved;
+}
 void TMainForm::OpenCFGSpeedButtonClick() {
     Guarded([this] {
         const std::optional<QString> path = AskOpenPath(FileType::LevelConfig);
         if (!path) return;
-        ChangeChoices([&] { doc_->OpenConfig(ToFsPath(*path)); });
+        std::vector<UnmatchedConfigLine> unmatched;
+        ChangeChoices([&] { unmatched = doc_->OpenConfig(ToFsPath(*path)); });
         for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->CaptionsChanged();
+        // The rest is applied; what was not is told at once, in one message.
+        const std::vector<ConfigProblem> problems = FindConfigProblems(doc_->cfgLines(), unmatched, doc_->Names());
+        if (!problems.empty()) {
+            prompts_->ShowMessage(this, ConfigProblemsText(*path, problems), tr("Open CFG"), QMessageBox::Warning);
+        }
     });
 }
 
+QString TMainForm::ConfigProblemsText(const QString& path, const std::vector<ConfigProblem>& problems) const {
+    constexpr std::size_t kShown = 20;
+    QStringList lines{tr("Файл уровней %1 применён, кроме строк:").arg(path)};
+    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
+        const ConfigProblem& problem = problems[i];
+        const QString text = DecodeCp1251(problem.text);
+        if (problem.kind == ConfigProblem::Kind::LevelNotANumber) {
+            lines << tr("строка %1: уровень «%2» не целое число").arg(problem.line).arg(text);
+        } else if (problem.hint.empty()) {
+            lines << tr("строка %1: «%2» не называет тип из списков").arg(problem.line).arg(text);
+        } else {
+            lines << tr("строка %1: «%2» не называет тип из списков; может быть, «%3»?")
+                         .arg(problem.line)
+                         .arg(text, DecodeCp1251(problem.hint));
+        }
+    }
+    if (problems.size() > kShown) lines << tr("… и ещё %1").arg(problems.size() - kShown);
+    return lines.join(QLatin1Char('\n'));
+}
+
 void TMainForm::SaveCFGSpeedButtonClick() {
-    Guarded([this] {
-        if (const std::optional<QString> path = AskSavePath(FileType::LevelConfig)) doc_->SaveConfig(ToFsPath(*path));
-    });
+    Guarded([this] { SaveConfigAsked(); });
+}
+
+bool TMainForm::SaveConfigAsked() {
+    const std::optional<QString> path = AskSavePath(FileType::LevelConfig);
+    if (!path) return false;
+    doc_->SaveConfig(ToFsPath(*path));
+    levelsUnsaved_ = false;
+    StatusBar->SetText(tr("Уровни записаны в %1").arg(*path));
+    return true;
 }
 
 void TMainForm::SaveDICSpeedButtonClick() {
@@ -1026,7 +1256,8 @@ void TMainForm::POIListViewClick(TypeListView* view) {
 void TMainForm::POIListViewKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed) {
     Guarded([&] {
         const int key = VirtualKeyOf(*event);
-        if (key < 48 || view->IsEditing()) return;
+        // The keys that every list has (ListKeyDown) are no typing.
+        if (key < 48 || view->IsEditing() || OpensLevelPopup(*event) || SetsLevel(*event)) return;
         const std::vector<std::size_t> rows = SelectedRows(view);
         if (rows.empty()) return;
         TypeListModel* model = ModelOf(view);
@@ -1135,6 +1366,8 @@ void TMainForm::ShowProcessTip() {
 }
 
 void TMainForm::UpdateButtons() {
+    // While work runs aside the tool bar stays disabled (SetBusy) and the document's buttons may be changing.
+    if (aside_ && aside_->running()) return;
     const ButtonStates& buttons = doc_->buttons();
     OpenSpeedButton->setEnabled(true);
     DoSpeedButton->setEnabled(buttons.process);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <exception>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +27,7 @@ class QToolButton;
 
 namespace stratex {
 
+class AsideWork;
 class LevelsModel;
 class PanelStatusBar;
 class PreviewWindow;
@@ -58,10 +62,11 @@ public:
     // The Preview window once it has been opened, else null.
     PreviewWindow* preview() const { return preview_; }
 
-    // Opens a map named on the command line (`stratex map.mp`) as a dropped file is opened: Open MAP
-    // without its dialog; a relative name is taken from the working folder. A failure is shown as for
-    // Open MAP.
-    void OpenMapArgument(const QString& argument);
+    // Opens the maps named on the command line (`stratex a.mp b.mp`) as dropped files are opened: Open MAP
+    // without its dialog, several maps as a set; relative names are taken from the working folder. A
+    // failure is shown as for Open MAP.
+    void OpenMapArguments(const QStringList& arguments);
+    void OpenMapArgument(const QString& argument) { OpenMapArguments({argument}); }
 
     // The caption before any map is opened: "Stratex v2.1".
     static QString BaseCaption();
@@ -125,6 +130,38 @@ private:
     // F6 and the window's context menu: shows the Preview window, created at first use.
     void ShowPreview();
 
+    // Open MAP after its dialog, a drop and the command line: one map, or several as a set, once the work
+    // that the new map would replace is saved or given up (SaveFirst).
+    void OpenMaps(const QStringList& paths);
+    // Before work is lost (an unsaved processed map, levels changed since the last Process or Save CFG):
+    // asks whether to save first; Yes saves as Save MAP (a processed map) or Save CFG would. Returns false
+    // when the user cancels, here or in the save's own dialogs. With closing, the unsaved map has been
+    // asked about already (the close question) and only the levels are.
+    bool SaveFirst(bool closing = false);
+    // Save MAP of the open map with its questions: Process first when the choices changed since the last
+    // Process or there was none, the dialog, the overwrite question. True when the map was written.
+    bool SaveMapAsked();
+    // Save CFG with its dialog; true when the file was written.
+    bool SaveConfigAsked();
+    // Process of the open map (not of a set), with what the tooltip tells of it. False when cancelled.
+    bool ProcessMap();
+    // Runs work (Process, Save MAP) off the window thread (AsideWork) with the status bar's progress, and
+    // Cancel beside it where cancellable; meanwhile the controls that could change the map or the choices
+    // are disabled and the window neither closes nor takes a drop. Returns false when the user cancelled;
+    // work's failure is thrown.
+    bool RunAside(const std::function<void(Progress&)>& work, bool cancellable);
+    void SetBusy(bool busy, bool cancellable);
+    // After a Process: marks the rows whose level differs from the Process before (none after the first).
+    void MarkChangedRows();
+    // Open CFG's message about the lines of path that it did not apply.
+    QString ConfigProblemsText(const QString& path, const std::vector<ConfigProblem>& problems) const;
+    void CreateCancelButton();
+    // Tab and Shift+Tab go from area to area: the tool bar, the Levels table, the three Type lists, the check
+    // boxes; arrows move inside a list.
+    void SetUpKeyboard();
+    // Keys of every Type list: Ctrl+0 to Ctrl+9 give the selected rows that level, as the level popup does;
+    // Shift+F10 and the menu key open the level popup at the current row.
+    void ListKeyDown(TypeListView* view, QKeyEvent* event, bool* consumed);
     // Open MAP after its dialog (also a dropped file): settings, dialogs, caption, Show All off, the scan.
     void OpenMapPath(const QString& path);
     // Open MAP of several maps: a set of tiles.
@@ -195,6 +232,11 @@ private:
     // What the last Process or Save MAP of a set did, per map.
     std::vector<MapDocument::TileOutcome> setOutcomes_;
     bool changedSinceProcess_ = false;
+    // The Type lists' levels or the Levels table changed since the map was opened, processed or its levels
+    // saved (Save CFG).
+    bool levelsUnsaved_ = false;
+    // Each type's level at the last Process of the open map or set.
+    std::map<std::pair<ObjectKind, std::string>, std::string> processedLevels_;
 
     QWidget* ToolBar1 = nullptr;
     QToolButton* OpenSpeedButton = nullptr;
@@ -229,6 +271,9 @@ private:
     TypeListModel* polyModel_ = nullptr;
     LevelsModel* levelsModel_ = nullptr;
     std::unique_ptr<WindowProgress> progress_;
+    std::unique_ptr<AsideWork> aside_;
+    QToolButton* CancelButton = nullptr;  // in the status bar while cancellable work runs
+    QPointer<QWidget> focusBeforeBusy_;
     PreviewWindow* preview_ = nullptr;
 };
 

@@ -1,6 +1,8 @@
 #include "app/TypeListModel.h"
 
 #include <QColor>
+#include <QFont>
+#include <utility>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
@@ -42,17 +44,23 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
             }
         case Qt::DecorationRole:
             // The icon belongs to the code column; the caption column carries none.
-            if (index.column() == kCodeColumn && row.icon >= 0) {
-                const QPixmap icon = IconOf(row.icon);
-                if (!icon.isNull()) return icon;
-            }
-            return {};
+            if (index.column() != kCodeColumn) return {};
+            if (const QPixmap icon = IconOf(row.icon); !icon.isNull()) return icon;
+            return UnknownTypeIcon(kind_);
         case Qt::ToolTipRole: {
             const auto& types = document_->figures().Of(kind_);
             const auto found = types.find(row.code);
-            const QString tip = WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
+            QString tip = WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
+            if (changedByProcess_.count(row.code)) tip = tr("Уровень изменён последним Process") + '\n' + tip;
             return ofSet ? tip + QLatin1Char('\n') + WindowTexts::TileLevelsTip(*ofSet, document_->tiles()) : tip;
         }
+        case Qt::FontRole:
+            if (changedByProcess_.count(row.code)) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
         case Qt::ForegroundRole:
             if (ofSet && ofSet->TilesDisagree()) return QColor(Qt::red);
             return {};
@@ -94,6 +102,12 @@ bool TypeListModel::setData(const QModelIndex& index, const QVariant& value, int
 void TypeListModel::CaptionsChanged() {
     if (rowCount() == 0) return;
     emit dataChanged(index(0, kLevelColumn), index(rowCount() - 1, kLevelColumn), {Qt::DisplayRole, Qt::EditRole});
+}
+
+void TypeListModel::SetChangedByProcess(std::set<std::string> codes) {
+    if (codes == changedByProcess_) return;
+    changedByProcess_ = std::move(codes);
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1), {Qt::FontRole});
 }
 
 void TypeListModel::TextsChanged() { emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1); }

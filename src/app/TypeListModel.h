@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QPixmap>
+#include <set>
+#include <string>
 
 #include "document/MapDocument.h"
 #include "grammar/ObjectKind.h"
@@ -36,6 +38,9 @@ public:
     void CaptionsChanged();
     // The window's language changed: the column titles are said anew (the tooltips are made when shown).
     void TextsChanged();
+    // Marks the rows of these codes (bold, and a line in their tooltip): the rows whose level the last
+    // Process changed from the Process before. The marks stay until the next call.
+    void SetChangedByProcess(std::set<std::string> codes);
 
 signals:
     // The user left text in the in-place editor of row's caption.
@@ -47,6 +52,7 @@ private:
     ObjectKind kind_;
     const MapDocument* document_;
     mutable QHash<int, QPixmap> icons_;  // painted once per icon index
+    std::set<std::string> changedByProcess_;
 };
 
 }  // namespace stratex

@@ -57,6 +57,21 @@ bool QtUiPrompts::AskYesNo(QWidget* parent, const QString& text, const QString& 
     return box.exec() == QMessageBox::Yes;
 }
 
+UiPrompts::Answer QtUiPrompts::AskYesNoCancel(QWidget* parent, const QString& text, const QString& caption,
+                                              QMessageBox::Icon icon) {
+    QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 void QtUiPrompts::ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.exec();

@@ -46,6 +46,11 @@ public:
     // A modal question with the buttons Yes and No; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
 
+    // A modal question with the buttons Yes, No and Cancel; closing it answers Cancel.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer AskYesNoCancel(QWidget* parent, const QString& text, const QString& caption,
+                                  QMessageBox::Icon icon) = 0;
+
     // A modal message with one OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) = 0;
 };
@@ -56,6 +61,8 @@ public:
     std::optional<QString> RunFileDialog(QWidget* parent, FileDialogState& dialog) override;
     std::optional<QString> AskFolder(QWidget* parent, const QString& caption, const QString& start) override;
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
+    Answer AskYesNoCancel(QWidget* parent, const QString& text, const QString& caption,
+                          QMessageBox::Icon icon) override;
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
 };
 

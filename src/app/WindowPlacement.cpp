@@ -27,4 +27,12 @@ QRect PlaceOnScreens(const QRect& bounds, const QSize& minimum, const QList<QRec
     return place;
 }
 
+std::optional<QPoint> PlaceBeside(const QRect& main, const QSize& size, const QRect& available) {
+    if (size.height() > available.height()) return std::nullopt;
+    const int top = std::max(available.top(), std::min(main.top(), available.bottom() + 1 - size.height()));
+    if (main.right() + 1 + size.width() <= available.right() + 1) return QPoint(main.right() + 1, top);
+    if (main.left() - size.width() >= available.left()) return QPoint(main.left() - size.width(), top);
+    return std::nullopt;
+}
+
 }  // namespace stratex

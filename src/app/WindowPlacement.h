@@ -3,6 +3,7 @@
 #include <QList>
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 namespace stratex {
 
@@ -12,5 +13,10 @@ namespace stratex {
 // so that it lies on that screen as far as its size allows. Bounds that lie wholly on a screen stay as they
 // are. Without screens, bounds with at least the minimum size.
 QRect PlaceOnScreens(const QRect& bounds, const QSize& minimum, const QList<QRect>& screens);
+
+// Where a second window of frame size `size` opens beside the main window's frame `main` on a screen's
+// available area: to its right where there is room, else to its left, its top at the main window's (moved up
+// as far as needed to stay on the screen); nothing where neither side has room.
+std::optional<QPoint> PlaceBeside(const QRect& main, const QSize& size, const QRect& available);
 
 }  // namespace stratex

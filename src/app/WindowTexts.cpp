@@ -179,7 +179,7 @@ QString WindowTexts::ProcessTip(const ProcessSummary& summary, const ProcessWarn
 
     QStringList tail;
     if (unchanged > 0) tail << tr("Типов без изменений: %1").arg(unchanged);
-    if (const auto& header = summary.header()) {
+    if (const auto& header = summary.header(); header && summary.LevelCountChanged()) {
         tail << tr("Число уровней: %1 -> %2").arg(DecodeCp1251(header->before)).arg(header->levels);
     }
     if (summary.dictionaryInserted() || summary.dictionariesRemoved() > 0) {

@@ -29,11 +29,11 @@ int main(int argc, char* argv[]) {
     try {
         stratex::TMainForm window;
         window.show();
-        // A map named on the command line (a file manager's "Open with") opens once the event loop runs, so
-        // that the window is on screen and a failure's message box has it as its parent.
-        const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1) {
-            QTimer::singleShot(0, &window, [&window, map = arguments.at(1)] { window.OpenMapArgument(map); });
+        // The maps named on the command line (a file manager's "Open with") open once the event loop runs, so
+        // that the window is on screen and a failure's message box has it as its parent; several as a set.
+        const QStringList maps = QApplication::arguments().mid(1);
+        if (!maps.isEmpty()) {
+            QTimer::singleShot(0, &window, [&window, maps] { window.OpenMapArguments(maps); });
         }
         return QApplication::exec();
     } catch (const std::exception& failure) {

@@ -283,19 +283,26 @@ std::string MapText::ToCrLf() const {
     return std::move(sink.bytes);
 }
 
-void MapText::Save(const std::filesystem::path& path) const {
+void MapText::Save(const std::filesystem::path& path, const std::function<void(std::uint64_t)>& written) const {
     // The text goes out through the writer's staging buffers in large writes, so that saving never needs a
     // second copy of the whole map; a second thread writes each full buffer while the next one is filled.
     class FileSink : public ByteSink {
     public:
-        explicit FileSink(AtomicFile& file) : file_(file) {}
-        void Write(std::string_view bytes) override { file_.Write(bytes); }
+        FileSink(AtomicFile& file, const std::function<void(std::uint64_t)>& written)
+            : file_(file), written_(written) {}
+        void Write(std::string_view bytes) override {
+            file_.Write(bytes);
+            done_ += bytes.size();
+            if (written_) written_(done_);
+        }
 
     private:
         AtomicFile& file_;
+        const std::function<void(std::uint64_t)>& written_;
+        std::uint64_t done_ = 0;
     };
     AtomicFile file(path);
-    FileSink sink(file);
+    FileSink sink(file, written);
     {
         CrLfWriter writer(sink, CrLfWriter::kDefaultStaging, true);
         writer.Input(buffer_, false);  // as in ToCrLf

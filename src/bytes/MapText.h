@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,8 +112,12 @@ public:
     std::string ToCrLf() const;
 
     // Writes the text to path with CR LF after every line, atomically (see AtomicFile). Throws
-    // Error("Cannot create file <path>").
-    void Save(const std::filesystem::path& path) const;
+    // Error("Cannot create file <path>"). written, where given, is told the bytes written so far (of
+    // SavedSize()) after each write, from the thread that writes; what it throws ends the save with
+    // nothing written.
+    void Save(const std::filesystem::path& path, const std::function<void(std::uint64_t)>& written = {}) const;
+    // The size of the file that Save writes.
+    std::uint64_t SavedSize() const { return buffer_.size() + lineCount_; }
 
     // Walks the lines in order without the index.
     class Cursor {

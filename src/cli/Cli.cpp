@@ -148,22 +148,6 @@ void WarnAboutMap(const Options& options, const MapDocument& document, std::ostr
     }
 }
 
-// True when a config line that set no row names a type that some other map may hold: it is written as
-// config writes a type (the kind letter and the code as the lists write it, as a config made for a set of
-// tiles names every tile's types), or it names a type of the type name files. A line with a hint misspells a
-// type of the lists.
-bool NamesAnotherMapsType(const UnmatchedConfigLine& line, const TypeNameFiles& names) {
-    const std::string& name = line.name;
-    if (!line.hint.empty() || name.size() < 2) return false;
-    const std::string_view code = std::string_view(name).substr(1);
-    for (const ObjectKind kind : kAllKinds) {
-        if (name.front() != ConfigLetter(kind)) continue;
-        const std::optional<std::int32_t> value = TryReadInteger(code);
-        return (value && NormalisedTypeCode(kind, *value) == code) || !LookupTypeName(names.Of(kind), code).empty();
-    }
-    return false;
-}
-
 // The problems of a level config file, per line: a name that set no row and names no type of the type name
 // files (with the spelling that would have set one), or a level that is no whole number, on which process
 // and dictionary will fail for a type that uses it. check reports them as findings; the other commands warn.
@@ -171,20 +155,15 @@ std::vector<Finding> ConfigFindings(const std::filesystem::path& config, const L
                                     const std::vector<UnmatchedConfigLine>& unmatched, const TypeNameFiles& names) {
     const std::string file = PathToUtf8(config);
     std::vector<Finding> findings;
-    auto next = unmatched.begin();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::size_t number = i + 1;
-        if (next != unmatched.end() && next->line == number && NamesAnotherMapsType(*next, names)) {
-            ++next;
-        } else if (next != unmatched.end() && next->line == number) {
-            std::string message = "'" + Cp1251ToUtf8(next->name) + "' names no type of the lists";
-            if (!next->hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(next->hint) + "'?";
-            findings.push_back({number, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
-            ++next;
-        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
-            findings.push_back({number,
+    for (const ConfigProblem& problem : FindConfigProblems(lines, unmatched, names)) {
+        if (problem.kind == ConfigProblem::Kind::UnknownType) {
+            std::string message = "'" + Cp1251ToUtf8(problem.text) + "' names no type of the lists";
+            if (!problem.hint.empty()) message += "; did you mean '" + Cp1251ToUtf8(problem.hint) + "'?";
+            findings.push_back({problem.line, FindingCode::ConfigUnknownType, std::move(message), {}, {}, file});
+        } else {
+            findings.push_back({problem.line,
                                 FindingCode::ConfigLevel,
-                                "the level '" + Cp1251ToUtf8(ValueOf(lines[i])) + "' is not a valid integer value",
+                                "the level '" + Cp1251ToUtf8(problem.text) + "' is not a valid integer value",
                                 {},
                                 {},
                                 file});

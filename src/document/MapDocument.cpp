@@ -304,8 +304,8 @@ void MapDocument::Process(Progress* progress, ProcessSummary* summary) {
     modified_ = true;
 }
 
-void MapDocument::SaveMap(const std::filesystem::path& path) {
-    map_.Save(path);
+void MapDocument::SaveMap(const std::filesystem::path& path, const std::function<void(std::uint64_t)>& written) {
+    map_.Save(path, written);
     modified_ = false;
 }
 

@@ -109,8 +109,9 @@ public:
     // failing line).
     void Process(Progress* progress = nullptr, ProcessSummary* summary = nullptr);
 
-    // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified.
-    void SaveMap(const std::filesystem::path& path);
+    // Save MAP after its dialog and question: writes the map (CR LF line ends), clears Modified. written is
+    // as for MapText::Save; a save it ends leaves the document and the file as before.
+    void SaveMap(const std::filesystem::path& path, const std::function<void(std::uint64_t)>& written = {});
 
     // Show All switched on or off, with the buttons it enables or disables.
     void SetShowAll(bool on);

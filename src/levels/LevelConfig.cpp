@@ -11,6 +11,7 @@
 #include "bytes/Integer.h"
 #include "bytes/Strings.h"
 #include "grammar/ObjectKind.h"
+#include "types/TypeList.h"
 
 namespace stratex {
 
@@ -123,6 +124,40 @@ std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineLi
         lists.Of(*kind).SetLevel(*row, std::string(firstValue.at(AsciiLowerCopy(name))));
     }
     return unmatched;
+}
+
+namespace {
+
+bool NamesAnotherMapsType(const UnmatchedConfigLine& line, const TypeNameFiles& names) {
+    const std::string& name = line.name;
+    if (!line.hint.empty() || name.size() < 2) return false;
+    const std::string_view code = std::string_view(name).substr(1);
+    for (const ObjectKind kind : kAllKinds) {
+        if (name.front() != ConfigLetter(kind)) continue;
+        const std::optional<std::int32_t> value = TryReadInteger(code);
+        return (value && NormalisedTypeCode(kind, *value) == code) || !LookupTypeName(names.Of(kind), code).empty();
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<ConfigProblem> FindConfigProblems(const LineList& lines, const std::vector<UnmatchedConfigLine>& unmatched,
+                                              const TypeNameFiles& names) {
+    std::vector<ConfigProblem> problems;
+    auto next = unmatched.begin();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t number = i + 1;
+        if (next != unmatched.end() && next->line == number) {
+            if (!NamesAnotherMapsType(*next, names)) {
+                problems.push_back({number, ConfigProblem::Kind::UnknownType, next->name, next->hint});
+            }
+            ++next;
+        } else if (!lines[i].empty() && !TryReadInteger(ValueOf(lines[i]))) {
+            problems.push_back({number, ConfigProblem::Kind::LevelNotANumber, std::string(ValueOf(lines[i])), {}});
+        }
+    }
+    return problems;
 }
 
 }  // namespace stratex

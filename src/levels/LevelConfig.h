@@ -7,6 +7,7 @@
 
 #include "bytes/LineList.h"
 #include "types/TypeLists.h"
+#include "types/TypeNames.h"
 
 namespace stratex {
 
@@ -36,5 +37,25 @@ struct UnmatchedConfigLine {
 // otherwise the (at most six) characters 2 to 7. Other lines are skipped and returned, in order, except
 // empty ones. Nothing is checked or sorted.
 std::vector<UnmatchedConfigLine> ApplyConfigLines(TypeLists& lists, const LineList& lines);
+
+// A problem of one line of a level config file, as ApplyConfigLines left it.
+struct ConfigProblem {
+    enum class Kind { UnknownType, LevelNotANumber };
+    std::size_t line = 0;  // 1-based
+    Kind kind = Kind::UnknownType;
+    std::string text;  // the name (UnknownType) or the level (LevelNotANumber), as bytes of the file
+    std::string hint;  // UnknownType: the spelling that would have found a row, or empty
+
+    bool operator==(const ConfigProblem&) const = default;
+};
+
+// The problems of the config lines that ApplyConfigLines applied and returned unmatched, in line order: each
+// unmatched line that names no type another map may hold, and each other non-empty line whose level is no
+// whole number (on which Process and Save DIC fail for a type that uses it). A line names a type another map
+// may hold where it is written as a config writes a type (the kind letter and the code as the lists write
+// it: a config made for a set of tiles names every tile's types) or names a type of names; a line with a
+// hint misspells a type of the lists.
+std::vector<ConfigProblem> FindConfigProblems(const LineList& lines, const std::vector<UnmatchedConfigLine>& unmatched,
+                                              const TypeNameFiles& names);
 
 }  // namespace stratex

@@ -53,6 +53,11 @@ std::string CountsText(const EndLevelCounts& counts) {
            std::to_string(counts.unchanged) + " unchanged";
 }
 
+bool ProcessSummary::LevelCountChanged() const {
+    return header_ &&
+           TryReadInteger(header_->before) != std::optional<std::int32_t>(static_cast<std::int32_t>(header_->levels));
+}
+
 std::string ProcessSummary::ToText(bool all) const {
     static constexpr std::string_view kKindNames[] = {"POI", "Polyline", "Polygon"};
     std::string text;
@@ -62,7 +67,7 @@ std::string ProcessSummary::ToText(bool all) const {
         text += ' ' + NormalisedTypeCode(key.first, key.second) + ": level " + std::to_string(counts.level) + "; " +
                 CountsText(counts) + '\n';
     }
-    if (header_) text += "Levels: " + header_->before + " -> " + std::to_string(header_->levels) + '\n';
+    if (LevelCountChanged()) text += "Levels: " + header_->before + " -> " + std::to_string(header_->levels) + '\n';
     if (dictionaryInserted_ || dictionariesRemoved_ > 0) {
         text += std::string("Dictionary: ") +
                 (!dictionaryInserted_       ? "removed"

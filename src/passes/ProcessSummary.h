@@ -177,13 +177,15 @@ public:
     };
     // None where the header was not rewritten.
     const std::optional<Header>& header() const { return header_; }
+    // The header was rewritten with another number of levels than its "Levels=" line said.
+    bool LevelCountChanged() const;
     bool dictionaryInserted() const { return dictionaryInserted_; }
     std::uint64_t dictionariesRemoved() const { return dictionariesRemoved_; }
 
     // The summary as UTF-8 lines, each ending in "\n": one per type whose EndLevel lines changed (with all,
     // every type) in kind and code order, "POI 0x2f06: level 3; 3 inserted, 1 replaced, 10 unchanged"; then
-    // "Levels: 4 -> 5" where the header was rewritten, "Dictionary: inserted" (replaced, removed) where it
-    // changed, and "Total: ..." over all types.
+    // "Levels: 4 -> 5" where the level count changed (LevelCountChanged), "Dictionary: inserted" (replaced, removed)
+    // where it changed, and "Total: ..." over all types.
     std::string ToText(bool all = false) const;
 
 private:

@@ -80,7 +80,6 @@ void TestProcessSave::ScanAndProcessReportOnTheStatusBar() {
                                                "Точка 0x2a00: уровень 0; вставлено 1, заменено 0, без изменений 0\n"
                                                "Полигон 0x4c: уровень 0; вставлено 1, заменено 0, без изменений 0\n"
                                                "Типов без изменений: 2\n"
-                                               "Число уровней: 3 -> 3\n"
                                                "Итого: вставлено 2, заменено 0, без изменений 2"));
     fixture.OpenMap(map);
     QCOMPARE(status->toolTip(), QString());
@@ -266,10 +265,13 @@ void TestProcessSave::ProcessFailureChangesNothing() {
     QVERIFY(!fixture.window().document().modified());
     QVERIFY(!fixture.Button("SaveSpeedButton")->isEnabled());
     QVERIFY(fixture.window().document().map().Buffer() == linesBefore);
-    // The window stays usable: Process is still there, and closing asks nothing.
+    // The window stays usable: Process is still there, and closing asks only about the level typed.
     QVERIFY(fixture.Button("DoSpeedButton")->isEnabled());
+    fixture.prompts().threeWayAnswers = {stratex::UiPrompts::Answer::No};
     QVERIFY(fixture.Close());
-    QVERIFY(fixture.prompts().questions.empty());
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions[0].text,
+             QStringLiteral("Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?"));
 }
 
 void TestProcessSave::CloseAsksOnlyWithUnsavedChanges() {
@@ -315,10 +317,12 @@ void TestProcessSave::ProcessThenAnotherMapStillAsksOnClose() {
     fixture.Start();
     fixture.OpenMap(fixture.WriteCp1251("maps/city.mp", WindowFixture::SampleMap()));
     fixture.Click("DoSpeedButton");
+    // Asked first whether to save the processed map: No gives it up.
     fixture.OpenMap(fixture.WriteCp1251("maps/other.mp", WindowFixture::SampleMap()));
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
     fixture.prompts().yesNoAnswers.push_back(true);
     QVERIFY(fixture.Close());
-    QCOMPARE(fixture.prompts().questions.size(), std::size_t(1));
+    QCOMPARE(fixture.prompts().questions.size(), std::size_t(2));
     QVERIFY(!fixture.window().isVisible());
 }
 
@@ -339,7 +343,12 @@ void TestProcessSave::SaveCfgThenOpenCfgRestoresLevels() {
     QCOMPARE(fixture.prompts().dialogs.size(), std::size_t(1));
     QCOMPARE(fixture.prompts().dialogs[0].mode, FileDialogState::Mode::Open);
     QCOMPARE(fixture.prompts().dialogs[0].filterIndex, 3);
-    QVERIFY(fixture.prompts().messages.empty());
+    // The two lines that set nothing are told (the upper-case letter with its spelling); the rest applies.
+    QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
+    QVERIFY2(fixture.prompts().messages[0].text.endsWith(
+                 QStringLiteral("\nстрока 2: «l0x01» не называет тип из списков\n"
+                                "строка 3: «P0x2a00» не называет тип из списков; может быть, «p0x2a00»?")),
+             qPrintable(fixture.prompts().messages[0].text));
     QCOMPARE(WindowFixture::ColumnTexts(fixture.List("POIListView"), 0), (QStringList{"0", "7"}));
     QCOMPARE(WindowFixture::ColumnTexts(fixture.List("LINEListView"), 0), (QStringList{"2"}));
     QCOMPARE(WindowFixture::ColumnTexts(fixture.List("POLYListView"), 0), (QStringList{"3"}));
@@ -434,10 +443,11 @@ void TestProcessSave::SummaryTooltipKeepsWithinTheWindow() {
                  qPrintable(QString::number(lines.size())));
         QCOMPARE(lines.first(), QStringLiteral("Полилиния 0x100: уровень 0; вставлено 1, заменено 0, без изменений 0"));
         // The rows that do not fit are counted; the three unchanged types are not listed.
-        const qsizetype shown = lines.size() - 4;
+        const qsizetype shown = lines.size() - 3;
         QCOMPARE(lines[shown], QStringLiteral("… и ещё %1").arg(150 - shown));
-        QCOMPARE(lines.mid(shown + 1), (QStringList{"Типов без изменений: 3", "Число уровней: 2 -> 2",
-                                                    "Итого: вставлено 150, заменено 0, без изменений 3"}));
+        // The level count stayed 2: no "Число уровней" line.
+        QCOMPARE(lines.mid(shown + 1),
+                 (QStringList{"Типов без изменений: 3", "Итого: вставлено 150, заменено 0, без изменений 3"}));
     };
     check(fixture.window().height());
     const qsizetype before = status->toolTip().count('\n');

@@ -4,6 +4,7 @@
 
 #include "app/MainForm.h"
 #include "app/PanelStatusBar.h"
+#include "app/QtText.h"
 #include "support/WindowFixture.h"
 
 using stratex::test::WindowFixture;
@@ -29,6 +30,7 @@ class TestTileSet : public QObject {
 private slots:
     void SeveralMapsOpenAsOneSet();
     void SaveMapWritesEveryMapIntoAFolder();
+    void CommandLineMapsOpenAsASet();
 };
 
 void TestTileSet::SeveralMapsOpenAsOneSet() {
@@ -86,6 +88,20 @@ void TestTileSet::SaveMapWritesEveryMapIntoAFolder() {
     QVERIFY2(written.contains("Level1=16\r\n"), written.constData());
     QVERIFY2(written.contains("Type=0x2f06\r\nEndLevel=1\r\n"), written.constData());
     QVERIFY(WindowFixture::ReadFile(out + QStringLiteral("/a.mp")).contains("Level1=18\r\n"));
+}
+
+void TestTileSet::CommandLineMapsOpenAsASet() {
+    WindowFixture fixture;
+    fixture.Start();
+    fixture.WriteCp1251("work/a.mp", Tile("18", "1", false));
+    fixture.WriteCp1251("work/b.mp", Tile("18", "1", true));
+    const QString c = fixture.WriteCp1251("tiles/c.mp", Tile("16", "0", false));
+    // Names relative to the working folder, and one absolute.
+    fixture.window().OpenMapArguments({QStringLiteral("a.mp"), QStringLiteral("b.mp"), c});
+    const auto& tiles = fixture.window().document().tiles();
+    QCOMPARE(tiles.size(), 3u);
+    QCOMPARE(stratex::ToQString(tiles[1].path), QDir::toNativeSeparators(fixture.workDir() + QStringLiteral("/b.mp")));
+    QCOMPARE(WindowFixture::ColumnTexts(fixture.List("LINEListView"), 1), QStringList{QStringLiteral("0x16")});
 }
 
 QTEST_MAIN(TestTileSet)

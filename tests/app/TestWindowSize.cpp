@@ -52,6 +52,8 @@ private slots:
     void WindowOpensWhereItClosed();
     void StoredPlaceIsKeptOnAScreen_data();
     void StoredPlaceIsKeptOnAScreen();
+    void PreviewOpensBesideTheWindow_data();
+    void PreviewOpensBesideTheWindow();
 };
 
 void TestWindowSize::GrownWindowGivesItsRoomToTheListsAndTheLevels() {
@@ -220,6 +222,22 @@ void TestWindowSize::StoredPlaceIsKeptOnAScreen() {
     QFETCH(QRect, placed);
     const QList<QRect> screens = {QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
     QCOMPARE(stratex::PlaceOnScreens(stored, QSize(648, 529), screens), placed);
+}
+
+void TestWindowSize::PreviewOpensBesideTheWindow_data() {
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QPoint>("expected");  // (-1, -1): left where it is
+    QTest::newRow("room on the right") << QRect(100, 50, 660, 560) << QPoint(760, 50);
+    QTest::newRow("room on the left only") << QRect(900, 50, 660, 560) << QPoint(160, 50);
+    QTest::newRow("neither side") << QRect(500, 50, 660, 560) << QPoint(-1, -1);
+    QTest::newRow("low window: moved up") << QRect(100, 800, 660, 560) << QPoint(760, 400);
+}
+
+void TestWindowSize::PreviewOpensBesideTheWindow() {
+    QFETCH(QRect, main);
+    QFETCH(QPoint, expected);
+    const std::optional<QPoint> place = stratex::PlaceBeside(main, QSize(740, 600), QRect(0, 0, 1600, 1000));
+    QCOMPARE(place.value_or(QPoint(-1, -1)), expected);
 }
 
 QTEST_MAIN(TestWindowSize)

@@ -193,10 +193,21 @@ TEST(MapText, SavesThroughTheStagingBufferWithoutLosingBytes) {
     const MapText text = MapText::FromBytes(bytes);
     TempDir dir;
     const auto path = dir.path() / "out.mp";
-    text.Save(path);
+    std::vector<std::uint64_t> reports;
+    text.Save(path, [&](std::uint64_t written) { reports.push_back(written); });
     const std::string saved = ReadAll(path);
     EXPECT_EQ(saved.size(), text.ToCrLf().size());
     EXPECT_TRUE(saved == text.ToCrLf());
+    EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"out.mp"});
+    // Several writes, told as they grow up to the whole file.
+    EXPECT_GT(reports.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(reports.back(), text.SavedSize());
+    EXPECT_EQ(text.SavedSize(), saved.size());
+
+    // A save that its listener ends after the first write leaves the file as it was and nothing beside it.
+    EXPECT_THROW(MapText::FromBytes(bytes + "more").Save(path, [](std::uint64_t) { throw Error("Cancelled"); }), Error);
+    EXPECT_TRUE(ReadAll(path) == saved);
     EXPECT_EQ(dir.FileNames(), std::vector<std::string>{"out.mp"});
 
     // Saving again over the file replaces it.

@@ -330,7 +330,6 @@ TEST_F(CliTest, ProcessSummaryCountsEachTypeAndDryRunWritesNothing) {
               "POI 0x2f06: level 1; 1 inserted, 0 replaced, 1 unchanged\n"
               "Polyline 0x16: level 0; 1 inserted, 1 replaced, 0 unchanged\n"
               "Polyline 0x4c: level 0; 1 inserted, 0 replaced, 0 unchanged\n"
-              "Levels: 2 -> 2\n"
               "Total: 3 inserted, 1 replaced, 3 unchanged\n");
     // With =all the unchanged types too; with --dictionary the new section.
     const CliRun all = Cli("process", map_, {"--summary=all", "--dry-run", "--levels", "24,22,20,18"});

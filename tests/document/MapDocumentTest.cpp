@@ -315,6 +315,17 @@ TEST_F(MapDocumentTest, FailedProcessChangesNothing) {
         EXPECT_TRUE(Snapshot(fresh) == freshBefore);
         EXPECT_FALSE(fresh.modified());
         EXPECT_FALSE(fresh.buttons().saveMap);
+
+        // A progress that stops the pass at its first report, as the window's Cancel does.
+        struct Stopping : Progress {
+            void SetState(PassState) override {}
+            void SetProgress(std::uint64_t, std::uint64_t) override { throw Error("Cancelled"); }
+        } stopping;
+        fresh.SetLevelText(ObjectKind::Polyline, 0, "3");
+        const Snapshot cancelBefore(fresh);
+        EXPECT_THROW(fresh.Process(&stopping), Error);
+        EXPECT_TRUE(Snapshot(fresh) == cancelBefore);
+        EXPECT_FALSE(fresh.modified());
     }
 }
 

@@ -330,6 +330,70 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
         <source>%1 и ещё %2</source>
         <translation>%1 and %2 more</translation>
     </message>
+    <message>
+        <source>Обработанная карта не сохранена. Сохранить её?</source>
+        <translation>The processed map has not been saved. Save it?</translation>
+    </message>
+    <message>
+        <source>Уровни объектов изменены и не сохранены. Сохранить их в файл уровней?</source>
+        <translation>The object levels have changed and are not saved. Save them to a level config file?</translation>
+    </message>
+    <message>
+        <source>Несохранённые изменения</source>
+        <translation>Unsaved changes</translation>
+    </message>
+    <message>
+        <source>Выбранные уровни ещё не применены к карте. Выполнить Process перед сохранением?</source>
+        <translation>The chosen levels have not been applied to the map yet. Run Process before saving?</translation>
+    </message>
+    <message>
+        <source>Process отменён: карта не изменилась</source>
+        <translation>Process cancelled: the map has not changed</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Запись карты в %1. Пожалуйста подождите...</source>
+        <translation>Writing the map to %1. Please wait...</translation>
+    </message>
+    <message>
+        <source>Карта не записана</source>
+        <translation>The map was not written</translation>
+    </message>
+    <message>
+        <source>Карта записана в %1</source>
+        <translation>The map was written to %1</translation>
+    </message>
+    <message>
+        <source>Запись карты отменена: файл не изменился</source>
+        <translation>Saving the map cancelled: the file has not changed</translation>
+    </message>
+    <message>
+        <source>Файл уровней %1 применён, кроме строк:</source>
+        <translation>The level config %1 was applied except for these lines:</translation>
+    </message>
+    <message>
+        <source>строка %1: уровень «%2» не целое число</source>
+        <translation>line %1: the level &apos;%2&apos; is not a whole number</translation>
+    </message>
+    <message>
+        <source>строка %1: «%2» не называет тип из списков</source>
+        <translation>line %1: &apos;%2&apos; names no type of the lists</translation>
+    </message>
+    <message>
+        <source>строка %1: «%2» не называет тип из списков; может быть, «%3»?</source>
+        <translation>line %1: &apos;%2&apos; names no type of the lists; did you mean &apos;%3&apos;?</translation>
+    </message>
+    <message>
+        <source>… и ещё %1</source>
+        <translation>… and %1 more</translation>
+    </message>
+    <message>
+        <source>Уровни записаны в %1</source>
+        <translation>The levels were written to %1</translation>
+    </message>
 </context>
 <context>
     <name>stratex::TypeListModel</name>
@@ -344,6 +408,10 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
     <message>
         <source>Название</source>
         <translation>Name</translation>
+    </message>
+    <message>
+        <source>Уровень изменён последним Process</source>
+        <translation>Level changed by the last Process</translation>
     </message>
 </context>
 </TS>

@@ -37,6 +37,18 @@ bool ScriptedPrompts::AskYesNo(QWidget*, const QString& text, const QString& cap
     return answer;
 }
 
+UiPrompts::Answer ScriptedPrompts::AskYesNoCancel(QWidget*, const QString& text, const QString& caption,
+                                                  QMessageBox::Icon icon) {
+    questions.push_back({text, caption, icon});
+    if (threeWayAnswers.empty()) {
+        unexpected << QStringLiteral("question: ") + text;
+        return Answer::Cancel;
+    }
+    const Answer answer = threeWayAnswers.front();
+    threeWayAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const QString& caption, QMessageBox::Icon icon) {
     messages.push_back({text, caption, icon});
     if (onMessage) onMessage(messages.back());

@@ -12,7 +12,8 @@
 namespace stratex::test {
 
 // Dialogs and message boxes with answers scripted by a test, recording what the window asked and showed.
-// A dialog or question without a scripted answer is recorded in `unexpected` and answered Cancel / No.
+// A dialog or question without a scripted answer is recorded in `unexpected` and answered Cancel / No
+// (a question with Cancel: Cancel).
 class ScriptedPrompts : public UiPrompts {
 public:
     struct Box {
@@ -25,12 +26,16 @@ public:
     // Takes its answer from dialogAnswers too.
     std::optional<QString> AskFolder(QWidget* parent, const QString& caption, const QString& start) override;
     bool AskYesNo(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
+    // Recorded in questions; its answers come from threeWayAnswers.
+    Answer AskYesNoCancel(QWidget* parent, const QString& text, const QString& caption,
+                          QMessageBox::Icon icon) override;
     void ShowMessage(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon) override;
 
     // Scripted answers, used in order: a path (chosen; several separated by new lines where the dialog takes
     // several) or a null QString (cancel); Yes (true) or No.
     std::deque<QString> dialogAnswers;
     std::deque<bool> yesNoAnswers;
+    std::deque<Answer> threeWayAnswers;
 
     // What the window did, in order.
     std::vector<FileDialogState> dialogs;  // the dialog state as it was shown

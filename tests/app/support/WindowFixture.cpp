@@ -164,7 +164,12 @@ void WindowFixture::SetLevelByPopup(const char* listName, const QList<int>& rows
 void WindowFixture::OpenMap(const QString& path) {
     prompts().ClearRecord();
     prompts().dialogAnswers.push_back(path);
+    // Unless the test answers it, the question about unsaved work is answered No; an answer left unused
+    // is not kept for a later question.
+    const bool answerNo = prompts().threeWayAnswers.empty();
+    if (answerNo) prompts().threeWayAnswers.push_back(UiPrompts::Answer::No);
     Click("OpenSpeedButton");
+    if (answerNo) prompts().threeWayAnswers.clear();
 }
 
 bool WindowFixture::Close() { return window_->close(); }

@@ -64,7 +64,8 @@ public:
     // Selects rows (a click, then Ctrl+clicks) and chooses the level popup item itemName.
     void SetLevelByPopup(const char* listName, const QList<int>& rows, const char* itemName);
 
-    // Open MAP through its button with the dialog answering path; the messages before are forgotten.
+    // Open MAP through its button with the dialog answering path; the messages before are forgotten. Asked
+    // about unsaved work, it answers No (the work is given up) unless the test scripted an answer.
     void OpenMap(const QString& path);
     // Closes the window as the close box does; true when it closed.
     bool Close();
