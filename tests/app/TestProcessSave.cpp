@@ -335,8 +335,9 @@ void TestProcessSave::SaveCfgThenOpenCfgRestoresLevels() {
     fixture.Click("SaveCFGSpeedButton");
     QCOMPARE(WindowFixture::ReadFile(cfg), QByteArray("p0x2a00=0\r\np0x2f06=1\r\nl0x16=2\r\ng0x4c=0\r\n"));
 
-    // Edited elsewhere: the POI 0x2f06 up to level 7, a line for a type the lists lack, a foreign line.
-    fixture.WriteFile("maps/levels.cfg", "p0x2f06=7\r\nl0x01=4\r\nP0x2a00=9\r\ng0x4c=3\r\n");
+    // Edited elsewhere: the POI 0x2f06 up to level 7, a line config never writes, a foreign line, and a type
+    // of another map, which is no problem.
+    fixture.WriteFile("maps/levels.cfg", "p0x2f06=7\r\nl1=4\r\nP0x2a00=9\r\ng0x4c=3\r\nl0x1f=2\r\n");
     fixture.prompts().ClearRecord();
     fixture.prompts().dialogAnswers.push_back(cfg);
     fixture.Click("OpenCFGSpeedButton");
@@ -346,7 +347,7 @@ void TestProcessSave::SaveCfgThenOpenCfgRestoresLevels() {
     // The two lines that set nothing are told (the upper-case letter with its spelling); the rest applies.
     QCOMPARE(fixture.prompts().messages.size(), std::size_t(1));
     QVERIFY2(fixture.prompts().messages[0].text.endsWith(
-                 QStringLiteral("\nстрока 2: «l0x01» не называет тип из списков\n"
+                 QStringLiteral("\nстрока 2: «l1» не называет тип из списков\n"
                                 "строка 3: «P0x2a00» не называет тип из списков; может быть, «p0x2a00»?")),
              qPrintable(fixture.prompts().messages[0].text));
     QCOMPARE(WindowFixture::ColumnTexts(fixture.List("POIListView"), 0), (QStringList{"0", "7"}));

@@ -129,15 +129,15 @@
     </message>
     <message>
         <source>Внимание: второй EndLevel в объекте (строк: %1, первая %2); Process меняет только последний</source>
-        <translation type="unfinished"></translation>
+        <translation>Warning: a second EndLevel line in an object (lines: %1, the first %2); Process sets only the last one</translation>
     </message>
     <message>
         <source>Внимание: EndLevel в другом регистре (строк: %1, первая %2); Process добавляет EndLevel рядом</source>
-        <translation type="unfinished"></translation>
+        <translation>Warning: EndLevel in another letter case (lines: %1, the first %2); Process adds an EndLevel line beside it</translation>
     </message>
     <message>
         <source>Внимание: карта обрывается внутри строки начала объекта (строка %1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Warning: the map ends inside an opener line (line %1)</translation>
     </message>
 </context>
 <context>
