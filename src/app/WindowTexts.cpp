@@ -108,7 +108,8 @@ QString WindowTexts::SetProcessTip(const std::vector<MapDocument::TileOutcome>& 
         const ProcessWarnings& made = outcome.warnings;
         const std::uint64_t warned = made.dataAboveEndLevel.count + made.endLevelAtTop.count +
                                      made.endsInsideObject.count + made.endLevelTwice.count +
-                                     made.endLevelOtherCase.count + made.endsInsideOpener.count;
+                                     made.endLevelOtherCase.count + made.endsInsideOpener.count +
+                                     made.headerEndRemoved.count;
         if (warned > 0) line += tr("; внимание: %1").arg(ObjectCount(warned));
         lines << line;
     }
@@ -145,6 +146,11 @@ QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t level
     if (made.endsInsideOpener.count > 0) {
         lines << tr("Внимание: карта обрывается внутри строки начала объекта (строка %1)")
                      .arg(made.endsInsideOpener.firstLine);
+    }
+    if (made.headerEndRemoved.count > 0) {
+        lines << tr("Внимание: новый заголовок уровней заменяет строку %1, которая завершает заголовок; в карте не "
+                    "будет [END-IMG ID]")
+                     .arg(made.headerEndRemoved.firstLine);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -483,6 +483,11 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
         warnings << MessagePrefix(file, made.endsInsideOpener.firstLine)
                  << "warning: the map ends inside an opener line, which opens nothing\n";
     }
+    if (made.headerEndRemoved.count > 0) {
+        warnings << MessagePrefix(file, made.headerEndRemoved.firstLine)
+                 << "warning: the level header written takes the place of this line, which ends the header: the map "
+                    "written has no [END-IMG ID]\n";
+    }
 }
 
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they

@@ -2,7 +2,7 @@
 
 namespace stratex {
 
-const std::array<FindingCodeInfo, 30> kFindingCodes = {{
+const std::array<FindingCodeInfo, 31> kFindingCodes = {{
     {FindingCode::LevelsMissing, "levels-missing", Severity::Error},
     {FindingCode::LevelsCount, "levels-count", Severity::Error},
     {FindingCode::LevelOrder, "level-order", Severity::Error},
@@ -33,6 +33,7 @@ const std::array<FindingCodeInfo, 30> kFindingCodes = {{
     {FindingCode::EndLevelOtherCase, "endlevel-case", Severity::Warning},
     {FindingCode::MapCut, "map-cut", Severity::Warning},
     {FindingCode::UnderSizeAtLevel, "under-size-at-level", Severity::Warning},
+    {FindingCode::HeaderEndRemoved, "header-end-removed", Severity::Error},
 }};
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }

@@ -48,6 +48,7 @@ enum class FindingCode {
     EndLevelOtherCase,    // "endlevel=" in another letter case, which Process keeps beside its own EndLevel
     MapCut,               // the map ends inside an opener line
     UnderSizeAtLevel,     // a type's EndLevel keeps many of its objects where they are under the size limit
+    HeaderEndRemoved,     // the header rewrite would remove the line that ends the header
 };
 
 struct FindingCodeInfo {
@@ -57,7 +58,7 @@ struct FindingCodeInfo {
 };
 
 // One entry per FindingCode, in the order of the enumeration.
-extern const std::array<FindingCodeInfo, 30> kFindingCodes;
+extern const std::array<FindingCodeInfo, 31> kFindingCodes;
 
 const FindingCodeInfo& InfoOf(FindingCode code);
 

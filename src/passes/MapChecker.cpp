@@ -441,6 +441,9 @@ private:
             {made.endLevelOtherCase, FindingCode::EndLevelOtherCase,
              "'EndLevel' in another letter case; Process keeps it and gives the object an EndLevel line beside it"},
             {made.endsInsideOpener, FindingCode::MapCut, "the map ends inside an opener line, which opens nothing"},
+            {made.headerEndRemoved, FindingCode::HeaderEndRemoved,
+             "the level header that Process writes takes the place of this line, which ends the header: the map it "
+             "writes has no [END-IMG ID]"},
         };
         for (const auto& warned : kWarned) {
             if (warned.problem.count > 0 && !has(warned.code)) Add(warned.problem.firstLine, warned.code, warned.message);

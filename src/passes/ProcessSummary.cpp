@@ -36,6 +36,7 @@ void ProcessWarnings::Add(const ProcessWarnings& later, std::uint64_t linesBefor
     add(endLevelAtTop, later.endLevelAtTop);
     add(endLevelTwice, later.endLevelTwice);
     add(endLevelOtherCase, later.endLevelOtherCase);
+    add(headerEndRemoved, later.headerEndRemoved);
     endsInsideObject = later.endsInsideObject;
     if (endsInsideObject.count > 0) endsInsideObject.firstLine += linesBefore;
     endsInsideOpener = later.endsInsideOpener;

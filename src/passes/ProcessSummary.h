@@ -104,10 +104,12 @@ struct ProcessWarnings {
     Problem endLevelTwice;      // a second EndLevel line in an object: Process sets only the last one
     Problem endLevelOtherCase;  // "endlevel=" in another letter case: Process adds an EndLevel line beside it
     Problem endsInsideOpener;   // the map ends inside an opener line ("[POLY"), which opens nothing
+    // The header rewrite removes a level line that holds "[END-IMG ID]": the map written is no map.
+    Problem headerEndRemoved;
 
     bool any() const {
         return dataAboveEndLevel.count + endLevelAtTop.count + endsInsideObject.count + endLevelTwice.count +
-                   endLevelOtherCase.count + endsInsideOpener.count >
+                   endLevelOtherCase.count + endsInsideOpener.count + headerEndRemoved.count >
                0;
     }
     // Adds the warnings of a later stretch of the map whose lines count from linesBefore on; its

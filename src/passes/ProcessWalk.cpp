@@ -60,7 +60,10 @@ private:
         // The other level keys of the header part go: those after the rewrite as they come, those before it
         // once it starts. Until then they are kept, since a header without "Levels=" stays as it is.
         if (header && current.text == kNoText && mapsyntax::IsLevelKey(current.line)) {
-            if (headerDone_) return true;
+            if (headerDone_) {
+                WarnIfEndsHeader(current.line);
+                return true;
+            }
             Append(current);
             plan_.HoldLevelKey();
             return true;
@@ -82,6 +85,14 @@ private:
             if (options_.summary) endLevelText_.assign(current.line);
         }
         return true;
+    }
+
+    // A level line that the header rewrite removes takes the marker that ends the header part with it, where
+    // it holds one ("Zoom5=[END-IMG ID]"): the map written has none.
+    void WarnIfEndsHeader(std::string_view removed) {
+        if (options_.warnings && mapsyntax::EndsHeaderPart(removed)) {
+            options_.warnings->headerEndRemoved.Count(source_.InputLinesTaken());
+        }
     }
 
     // What the warnings need of a line that the walk reads itself.
@@ -113,7 +124,7 @@ private:
     void RewriteHeader(Current& current) {
         plan_.DropLevelKeys();
         if (options_.summary) options_.summary->HeaderRewritten(ValueOf(current.line), generated_.levels.size());
-        while (!source_.AtEnd() && mapsyntax::ContinuesLevelRun(source_.Peek())) source_.Take();
+        while (!source_.AtEnd() && mapsyntax::ContinuesLevelRun(source_.Peek())) WarnIfEndsHeader(source_.Take().text);
         generated_.header = HeaderLines(generated_.levels);
         generated_.firstHeaderText = generated_.texts.Next();
         for (const std::string& headerLine : generated_.header) generated_.texts.Add(headerLine);

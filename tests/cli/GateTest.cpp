@@ -104,6 +104,8 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
         {"cut inside an opener", {"[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=1", "[END]", "[P"}, {}, {},
          "map-cut", kCliDone, kCliCheckFailed},
         {"bit count in hexadecimal", {"[END-IMG ID]"}, {}, {"--sort", "1"}, "level-bits", kCliCheckFailed, kCliDone},
+        {"header end on a zoom line", {"Zoom5=[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=1", "[END]"}, {}, {},
+         "header-end-removed", kCliCheckFailed, kCliCheckFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
