@@ -109,7 +109,7 @@ QString WindowTexts::SetProcessTip(const std::vector<MapDocument::TileOutcome>& 
         const std::uint64_t warned = made.dataAboveEndLevel.count + made.endLevelAtTop.count +
                                      made.endsInsideObject.count + made.endLevelTwice.count +
                                      made.endLevelOtherCase.count + made.endsInsideOpener.count +
-                                     made.headerEndRemoved.count;
+                                     made.headerEndRemoved.count + made.dictionaryTakesMore.count;
         if (warned > 0) line += tr("; внимание: %1").arg(ObjectCount(warned));
         lines << line;
     }
@@ -151,6 +151,11 @@ QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t level
         lines << tr("Внимание: новый заголовок уровней заменяет строку %1, которая завершает заголовок; в карте не "
                     "будет [END-IMG ID]")
                      .arg(made.headerEndRemoved.firstLine);
+    }
+    if (made.dictionaryTakesMore.count > 0) {
+        lines << tr("Внимание: раздел словаря, удалённый в строке %1, кончается за другими строками, и они удалены "
+                    "вместе с ним")
+                     .arg(made.dictionaryTakesMore.firstLine);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -488,6 +488,11 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
                  << "warning: the level header written takes the place of this line, which ends the header: the map "
                     "written has no [END-IMG ID]\n";
     }
+    if (made.dictionaryTakesMore.count > 0) {
+        warnings << MessagePrefix(file, made.dictionaryTakesMore.firstLine)
+                 << "warning: the dictionary section removed here ends at a marker behind other lines or text, "
+                    "which go with it\n";
+    }
 }
 
 // The steps before the command's own: Open MAP, then the options in their order, with the warnings they

@@ -37,6 +37,7 @@ void ProcessWarnings::Add(const ProcessWarnings& later, std::uint64_t linesBefor
     add(endLevelTwice, later.endLevelTwice);
     add(endLevelOtherCase, later.endLevelOtherCase);
     add(headerEndRemoved, later.headerEndRemoved);
+    add(dictionaryTakesMore, later.dictionaryTakesMore);
     endsInsideObject = later.endsInsideObject;
     if (endsInsideObject.count > 0) endsInsideObject.firstLine += linesBefore;
     endsInsideOpener = later.endsInsideOpener;

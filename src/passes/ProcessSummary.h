@@ -106,10 +106,14 @@ struct ProcessWarnings {
     Problem endsInsideOpener;   // the map ends inside an opener line ("[POLY"), which opens nothing
     // The header rewrite removes a level line that holds "[END-IMG ID]": the map written is no map.
     Problem headerEndRemoved;
+    // With the dictionary option, a dictionary section's removal takes lines that are not the dictionary's
+    // (its end marker stands behind other text, or lines with a "[" come before it).
+    Problem dictionaryTakesMore;
 
     bool any() const {
         return dataAboveEndLevel.count + endLevelAtTop.count + endsInsideObject.count + endLevelTwice.count +
-                   endLevelOtherCase.count + endsInsideOpener.count + headerEndRemoved.count >
+                   endLevelOtherCase.count + endsInsideOpener.count + headerEndRemoved.count +
+                   dictionaryTakesMore.count >
                0;
     }
     // Adds the warnings of a later stretch of the map whose lines count from linesBefore on; its

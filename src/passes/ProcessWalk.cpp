@@ -154,7 +154,10 @@ private:
             return true;  // the place opens no section and holds no key that the walk looks for
         }
         if (mapsyntax::BeginsDictionary(current.line, current.bracket)) {
-            source_.RemoveDictionarySection(current.line, tracker_);
+            const std::uint64_t start = source_.InputLinesTaken();
+            if (!source_.RemoveDictionarySection(current.line, tracker_) && options_.warnings) {
+                options_.warnings->dictionaryTakesMore.Count(start);
+            }
             if (options_.summary) options_.summary->DictionaryRemoved();
             return true;
         }

@@ -577,22 +577,28 @@ public:
     // Removes the rest of a dictionary section whose opening line (already taken) is current: through the
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
     // line beginning with "[" (object sections never go with it) or to the end. tracker reads the removed
-    // lines for the end of the header part.
-    void RemoveDictionarySection(std::string_view current, ProcessTracker& tracker) {
-        if (mapsyntax::EndsDictionaryForRemoval(current)) return;
+    // lines for the end of the header part. Returns false where the removal took more than a dictionary holds:
+    // a line with a "[" before the end, or an end marker behind other text on its line.
+    bool RemoveDictionarySection(std::string_view current, ProcessTracker& tracker) {
+        if (mapsyntax::EndsDictionaryForRemoval(current)) return true;
         bool markerAhead = injected_.HoldsDictionaryEnd();
         const std::uint64_t nextInput = held_ ? line_.offset : reader_.NextOffset();
         markerAhead = markerAhead || (lastDictionaryEnd_ && *lastDictionaryEnd_ >= nextInput);
 
-        if (injected_.RemoveDictionaryLines(markerAhead)) return;
+        if (injected_.RemoveDictionaryLines(markerAhead)) return true;
+        bool onlyDictionary = true;
         while (Hold()) {
-            if (!markerAhead && StartsWith(line_.text, "[")) return;
+            if (!markerAhead && StartsWith(line_.text, "[")) return onlyDictionary;
             const bool ends = markerAhead && mapsyntax::EndsDictionaryForRemoval(line_.text);
+            if (ends ? !mapsyntax::BeginsDictionaryEndMarker(line_.text) : line_.text.find('[') != kNone) {
+                onlyDictionary = false;
+            }
             tracker.SkipLines(line_.text);
             held_ = false;
             ++taken_;
-            if (ends) return;
+            if (ends) return onlyDictionary;
         }
+        return onlyDictionary;
     }
 
     // The next line, not taken; only when !AtEnd(), which holds it.

@@ -106,6 +106,9 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
         {"bit count in hexadecimal", {"[END-IMG ID]"}, {}, {"--sort", "1"}, "level-bits", kCliCheckFailed, kCliDone},
         {"header end on a zoom line", {"Zoom5=[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=1", "[END]"}, {}, {},
          "header-end-removed", kCliCheckFailed, kCliCheckFailed},
+        {"dictionary ended inside an object",
+         {"[END-IMG ID]", "[DICTIONARY]", "[POLYLINE]", "Type=0x16", "Data0=(1,2)[END-DICTIONARY]", "[END]"}, {},
+         {"--dictionary"}, "dictionary-not-closed", kCliCheckFailed, kCliCheckFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
