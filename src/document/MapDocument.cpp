@@ -9,8 +9,8 @@
 
 #include "bytes/AtomicFile.h"
 #include "bytes/Cp1251.h"
-#include "bytes/Integer.h"
 #include "bytes/Error.h"
+#include "bytes/Integer.h"
 #include "bytes/MapTextLoader.h"
 #include "levels/LevelConfig.h"
 #include "levels/ZoomTable.h"

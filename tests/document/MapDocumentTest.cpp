@@ -581,15 +581,36 @@ TEST_F(MapDocumentTest, LevelsTableEdits) {
     EXPECT_TRUE(document.lists().poi.empty());
 }
 
-
 // Four levels of 24, 22, 20 and 18 bits; at Level1 a shape needs 32 units at full resolution (0.00069°),
 // at Level2 128 units (0.0027°). Lake: 0.005° (233 units); trail: 0.001° long (47 units); sea: 0.0001°.
 std::vector<std::string> AdviceMapLines(const std::string& trailEnd) {
-    return {"[IMG ID]", "Levels=4", "Level0=24", "Level1=22", "Level2=20", "Level3=18", "[END-IMG ID]",
-            "[POI]", "Type=0x2f06", "EndLevel=0", "Data0=(50.0,30.0)", "[END]",
-            "[POLYLINE]", "Type=0x16", "EndLevel=3", "Data0=(50.0,30.0)," + trailEnd, "[END]",
-            "[POLYGON]", "Type=0x4c", "EndLevel=1", "Data0=(50.0,30.0),(50.005,30.0),(50.005,30.005)", "[END]",
-            "[POLYGON]", "Type=0x3c", "EndLevel=2", "Data0=(50.0,30.0),(50.0001,30.0),(50.0001,30.0001)", "[END]"};
+    return {"[IMG ID]",
+            "Levels=4",
+            "Level0=24",
+            "Level1=22",
+            "Level2=20",
+            "Level3=18",
+            "[END-IMG ID]",
+            "[POI]",
+            "Type=0x2f06",
+            "EndLevel=0",
+            "Data0=(50.0,30.0)",
+            "[END]",
+            "[POLYLINE]",
+            "Type=0x16",
+            "EndLevel=3",
+            "Data0=(50.0,30.0)," + trailEnd,
+            "[END]",
+            "[POLYGON]",
+            "Type=0x4c",
+            "EndLevel=1",
+            "Data0=(50.0,30.0),(50.005,30.0),(50.005,30.005)",
+            "[END]",
+            "[POLYGON]",
+            "Type=0x3c",
+            "EndLevel=2",
+            "Data0=(50.0,30.0),(50.0001,30.0),(50.0001,30.0001)",
+            "[END]"};
 }
 
 TEST_F(MapDocumentTest, AdviseMeasuresTheMapOrTheSetAndApplyTakesTheGivenRows) {
