@@ -583,39 +583,19 @@ TEST_F(MapDocumentTest, LevelsTableEdits) {
 
 // Four levels of 24, 22, 20 and 18 bits; at Level1 a shape needs 32 units at full resolution (0.00069°),
 // at Level2 128 units (0.0027°). Lake: 0.005° (233 units); trail: 0.001° long (47 units); sea: 0.0001°.
-std::vector<std::string> AdviceMapLines(const std::string& trailEnd) {
-    return {"[IMG ID]",
-            "Levels=4",
-            "Level0=24",
-            "Level1=22",
-            "Level2=20",
-            "Level3=18",
-            "[END-IMG ID]",
-            "[POI]",
-            "Type=0x2f06",
-            "EndLevel=0",
-            "Data0=(50.0,30.0)",
-            "[END]",
-            "[POLYLINE]",
-            "Type=0x16",
-            "EndLevel=3",
-            "Data0=(50.0,30.0)," + trailEnd,
-            "[END]",
-            "[POLYGON]",
-            "Type=0x4c",
-            "EndLevel=1",
-            "Data0=(50.0,30.0),(50.005,30.0),(50.005,30.005)",
-            "[END]",
-            "[POLYGON]",
-            "Type=0x3c",
-            "EndLevel=2",
-            "Data0=(50.0,30.0),(50.0001,30.0),(50.0001,30.0001)",
-            "[END]"};
+std::string AdviceMapText(const std::string& trailEnd) {
+    return "[IMG ID]\nLevels=4\nLevel0=24\nLevel1=22\nLevel2=20\nLevel3=18\n[END-IMG ID]\n"
+           "[POI]\nType=0x2f06\nEndLevel=0\nData0=(50.0,30.0)\n[END]\n"
+           "[POLYLINE]\nType=0x16\nEndLevel=3\nData0=(50.0,30.0)," +
+           trailEnd +
+           "\n[END]\n"
+           "[POLYGON]\nType=0x4c\nEndLevel=1\nData0=(50.0,30.0),(50.005,30.0),(50.005,30.005)\n[END]\n"
+           "[POLYGON]\nType=0x3c\nEndLevel=2\nData0=(50.0,30.0),(50.0001,30.0),(50.0001,30.0001)\n[END]\n";
 }
 
 TEST_F(MapDocumentTest, AdviseMeasuresTheMapOrTheSetAndApplyTakesTheGivenRows) {
     MapDocument document(dir_.path());
-    document.OpenMap(dir_.Write("advise.mp", Join(AdviceMapLines("(50.001,30.0)"))));
+    document.OpenMap(dir_.Write("advise.mp", AdviceMapText("(50.001,30.0)")));
     const MapDocument::AdviceMap advice = document.MeasureAdvice();
     EXPECT_EQ(document.AdviceOf(ObjectKind::Polygon, "0x4c"), nullptr);  // measuring keeps nothing
     document.SetAdvice(advice);
@@ -645,7 +625,7 @@ TEST_F(MapDocumentTest, AdviseMeasuresTheMapOrTheSetAndApplyTakesTheGivenRows) {
 
     // A set is measured from its files into one measure: the trail of the second map is long enough for
     // Level2, so half of the set's trails are.
-    const std::filesystem::path second = dir_.Write("advise2.mp", Join(AdviceMapLines("(50.01,30.0)")));
+    const std::filesystem::path second = dir_.Write("advise2.mp", AdviceMapText("(50.01,30.0)"));
     document.OpenMapSet({dir_.path() / "advise.mp", second});
     EXPECT_EQ(document.AdviceOf(ObjectKind::Polyline, "0x16"), nullptr);  // a new map forgets the proposals
     document.SetAdvice(document.MeasureAdvice());
