@@ -901,6 +901,11 @@ std::string ToolScript(ToolPicture picture) {
             return disk +
                    "B #b0413a #6a1a14 0.7 M8.4 8.6 L14.8 8.6 L14.8 15.4 L8.4 15.4 Z F w R 9.9 9.9 3.6 1 "
                    "F #f2e6d0 R 8.4 14.4 6.4 1";
+        case ToolPicture::Advise:
+            return "F #f6d070 O 8 6.4 5 F #fbe8a8 O 6.8 5.2 1.6 S #9a6a14 0.9 M5.8 12.4 L10.2 12.4 M6.4 14.2 "
+                   "L9.6 14.2";
+        case ToolPicture::ApplyAdvice:
+            return "S #3a9d48 1.8 M2.6 8.6 L6.4 12.4 L13.6 3.6";
     }
     return {};
 }

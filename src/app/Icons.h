@@ -8,7 +8,7 @@
 namespace stratex {
 
 // The pictures of the tool-bar buttons.
-enum class ToolPicture { OpenMap, Process, SaveMap, OpenConfig, SaveConfig, SaveDictionary };
+enum class ToolPicture { OpenMap, Process, SaveMap, OpenConfig, SaveConfig, SaveDictionary, Advise, ApplyAdvice };
 
 // Icon `index` of the kind's icon list (POI 101 icons of 16 x 16, polylines 17 of 30 x 15, polygons 9 of
 // 50 x 20), painted with a transparent background. A null pixmap for an index outside the list (-1: no icon).

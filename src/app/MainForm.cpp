@@ -30,6 +30,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <iterator>
+#include <numeric>
 #include <set>
 #include <utility>
 
@@ -449,6 +451,17 @@ void TMainForm::CreateToolBar() {
         makeButton("SaveCFGSpeedButton", ToolPicture::SaveConfig, 88, &TMainForm::SaveCFGSpeedButtonClick);
     SaveDICSpeedButton =
         makeButton("SaveDICSpeedButton", ToolPicture::SaveDictionary, 88, &TMainForm::SaveDICSpeedButtonClick);
+    auto* separator = new QFrame(ToolBar1);
+    separator->setFixedSize(8, 22);
+    separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    row->addWidget(separator);
+    // Pictures only, their captions in their tooltips: the window's smallest width has no room for more.
+    AdviseSpeedButton = makeButton("AdviseSpeedButton", ToolPicture::Advise, 24, &TMainForm::AdviseSpeedButtonClick);
+    ApplyAdviceSpeedButton =
+        makeButton("ApplyAdviceSpeedButton", ToolPicture::ApplyAdvice, 24, &TMainForm::ApplyAdviceSpeedButtonClick);
+    for (QToolButton* button : {AdviseSpeedButton, ApplyAdviceSpeedButton}) {
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
     row->addStretch(1);
     UpdateButtons();
 }
@@ -501,6 +514,13 @@ void TMainForm::CreateMenus() {
         action->setData(tag++);
         connect(action, &QAction::triggered, this, [this, action]() { N1212211Click(action); });
     }
+    LevelPopupMenu->addSeparator();
+    AdviseAction = LevelPopupMenu->addAction(QString());
+    AdviseAction->setObjectName(QStringLiteral("AdviseAction"));
+    connect(AdviseAction, &QAction::triggered, this, &TMainForm::AdviseSpeedButtonClick);
+    ApplyAdviceAction = LevelPopupMenu->addAction(QString());
+    ApplyAdviceAction->setObjectName(QStringLiteral("ApplyAdviceAction"));
+    connect(ApplyAdviceAction, &QAction::triggered, this, &TMainForm::ApplyAdviceSpeedButtonClick);
 
     LevelsPopupMenu = new QMenu(this);
     LevelsPopupMenu->setObjectName(QStringLiteral("LevelsPopupMenu"));
@@ -571,6 +591,12 @@ void TMainForm::RetranslateUi() {
     OpenCFGSpeedButton->setText(tr("Open CFG"));
     SaveCFGSpeedButton->setText(tr("Save CFG"));
     SaveDICSpeedButton->setText(tr("Save DIC"));
+    AdviseSpeedButton->setText(tr("Совет"));
+    AdviseSpeedButton->setToolTip(tr("Совет: предложить каждому типу уровень по размерам его объектов"));
+    ApplyAdviceSpeedButton->setText(tr("Принять"));
+    ApplyAdviceSpeedButton->setToolTip(tr("Принять: дать выделенным типам (или всем) предложенные уровни"));
+    AdviseAction->setText(tr("Совет по уровням"));
+    ApplyAdviceAction->setText(tr("Принять совет"));
 
     LevelsList->setToolTip(tr("Последний слой должен быть пустым!!!"));
     levelsModel_->TextsChanged();
@@ -590,7 +616,9 @@ void TMainForm::RetranslateUi() {
     for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->TextsChanged();
 
     const QList<QAction*> levelItems = LevelPopupMenu->actions();
-    for (int level = 0; level < levelItems.size(); ++level) levelItems[level]->setText(tr("до Level%1").arg(level));
+    for (int level = 0; level < static_cast<int>(std::size(kLevelItemNames)); ++level) {
+        levelItems[level]->setText(tr("до Level%1").arg(level));
+    }
     LevelsPopupMenu->actions()[0]->setText(tr("Добавить слой (после)"));
     LevelsPopupMenu->actions()[1]->setText(tr("Удалить слой"));
     PreviewAction->setText(tr("Просмотр"));
@@ -1289,6 +1317,42 @@ void TMainForm::N1212211Click(QAction* item) {
     });
 }
 
+void TMainForm::AdviseSpeedButtonClick() {
+    Guarded([this] {
+        MapDocument::AdviceMap advice;
+        RunAside([&](Progress&) { advice = doc_->MeasureAdvice(); }, false);
+        doc_->SetAdvice(std::move(advice));
+        for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->AdviceChanged();
+        // "3 → 1" may need more room than the level alone.
+        for (TypeListView* view : {POIListView, LINEListView, POLYListView}) {
+            const int before = view->columnWidth(0);
+            view->resizeColumnToContents(0);
+            if (view->columnWidth(0) < before) view->setColumnWidth(0, before);
+            view->FitColumns();
+        }
+    });
+}
+
+void TMainForm::ApplyAdviceSpeedButtonClick() {
+    Guarded([this] {
+        std::vector<std::pair<TypeListModel*, std::vector<std::size_t>>> rows;
+        bool selected = false;
+        for (TypeListView* view : {POIListView, LINEListView, POLYListView}) {
+            rows.emplace_back(ModelOf(view), SelectedRows(view));
+            selected = selected || !rows.back().second.empty();
+        }
+        for (auto& [model, list] : rows) {
+            if (selected) continue;
+            list.resize(static_cast<std::size_t>(model->rowCount()));
+            std::iota(list.begin(), list.end(), std::size_t{0});
+        }
+        ChangeChoices([&] {
+            for (const auto& [model, list] : rows) doc_->ApplyAdvice(model->kind(), list);
+        });
+        for (TypeListModel* model : {poiModel_, lineModel_, polyModel_}) model->AdviceChanged();
+    });
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Levels table
 
@@ -1375,6 +1439,13 @@ void TMainForm::UpdateButtons() {
     OpenCFGSpeedButton->setEnabled(buttons.openCfg);
     SaveCFGSpeedButton->setEnabled(buttons.saveCfg);
     SaveDICSpeedButton->setEnabled(buttons.saveDic);
+    // Advise measures the Levels table's levels: a map or set must be open.
+    AdviseSpeedButton->setEnabled(buttons.process);
+    ApplyAdviceSpeedButton->setEnabled(doc_->hasAdvice());
+    // The menu is made after the tool bar.
+    if (!AdviseAction) return;
+    AdviseAction->setEnabled(buttons.process);
+    ApplyAdviceAction->setEnabled(doc_->hasAdvice());
 }
 
 TypeListModel* TMainForm::ModelOf(const TypeListView* view) const {

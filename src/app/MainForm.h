@@ -116,6 +116,10 @@ private:
     void OpenCFGSpeedButtonClick();
     void SaveCFGSpeedButtonClick();
     void SaveDICSpeedButtonClick();
+    // Advise: measures the open map or set aside and shows each row's proposal; Apply gives the selected
+    // rows of the three lists (all rows when none is selected) their proposals as a change of the choices.
+    void AdviseSpeedButtonClick();
+    void ApplyAdviceSpeedButtonClick();
     void ShowAllCheckClick(bool checked);
     void DicCheckBoxClick(bool checked);
     void POIListViewClick(TypeListView* view);
@@ -246,6 +250,10 @@ private:
     QToolButton* OpenCFGSpeedButton = nullptr;
     QToolButton* SaveCFGSpeedButton = nullptr;
     QToolButton* SaveDICSpeedButton = nullptr;
+    QToolButton* AdviseSpeedButton = nullptr;
+    QToolButton* ApplyAdviceSpeedButton = nullptr;
+    QAction* AdviseAction = nullptr;  // the Type lists' context menu
+    QAction* ApplyAdviceAction = nullptr;
     QTableView* LevelsList = nullptr;
     QCheckBox* ShowAllCheck = nullptr;
     QCheckBox* DicCheckBox = nullptr;

@@ -31,6 +31,12 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
     const SetType* ofSet = document_->tiles().empty() ? nullptr : document_->SetTypeOf(kind_, row.code);
     switch (role) {
         case Qt::DisplayRole:
+            if (index.column() == kLevelColumn) {
+                if (const LevelAdvice* advice = document_->AdviceOf(kind_, row.code)) {
+                    return DecodeCp1251(row.level) + QStringLiteral(" → ") + QString::number(advice->level);
+                }
+            }
+            [[fallthrough]];
         case Qt::EditRole:
             switch (index.column()) {
                 case kLevelColumn:
@@ -52,15 +58,20 @@ QVariant TypeListModel::data(const QModelIndex& index, int role) const {
             const auto found = types.find(row.code);
             QString tip = WindowTexts::TypeFiguresTip(found == types.end() ? nullptr : &found->second);
             if (changedByProcess_.count(row.code)) tip = tr("Уровень изменён последним Process") + '\n' + tip;
+            if (const LevelAdvice* advice = document_->AdviceOf(kind_, row.code)) {
+                tip = tr("Совет: до Level%1 (%2)").arg(advice->level).arg(QString::fromStdString(advice->reason)) +
+                      '\n' + tip;
+            }
             return ofSet ? tip + QLatin1Char('\n') + WindowTexts::TileLevelsTip(*ofSet, document_->tiles()) : tip;
         }
-        case Qt::FontRole:
-            if (changedByProcess_.count(row.code)) {
-                QFont bold;
-                bold.setBold(true);
-                return bold;
-            }
+        case Qt::FontRole: {
+            QFont font;
+            font.setBold(changedByProcess_.count(row.code) > 0);
+            const LevelAdvice* advice = document_->AdviceOf(kind_, row.code);
+            font.setItalic(index.column() == kLevelColumn && advice && std::to_string(advice->level) != row.level);
+            if (font.bold() || font.italic()) return font;
             return {};
+        }
         case Qt::ForegroundRole:
             if (ofSet && ofSet->TilesDisagree()) return QColor(Qt::red);
             return {};
@@ -102,6 +113,12 @@ bool TypeListModel::setData(const QModelIndex& index, const QVariant& value, int
 void TypeListModel::CaptionsChanged() {
     if (rowCount() == 0) return;
     emit dataChanged(index(0, kLevelColumn), index(rowCount() - 1, kLevelColumn), {Qt::DisplayRole, Qt::EditRole});
+}
+
+void TypeListModel::AdviceChanged() {
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1),
+                     {Qt::DisplayRole, Qt::EditRole, Qt::FontRole, Qt::ToolTipRole});
 }
 
 void TypeListModel::SetChangedByProcess(std::set<std::string> codes) {

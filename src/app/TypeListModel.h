@@ -17,8 +17,10 @@ namespace stratex {
 //
 // Each row's tooltip tells how many objects of its type the map holds and which EndLevels they carry,
 // from the document's figures (the last scan's); with a set of tiles open, also each map's level and objects,
-// and a type whose maps disagree is shown in red. The document must outlive the model. Whoever changes the list
-// brackets the change with BeginReset/EndReset, or calls CaptionsChanged after changing captions only.
+// and a type whose maps disagree is shown in red. Where Advise proposed a level for the type, the "До слоя" cell
+// shows it after the level ("3 → 1", italic where it differs) and the tooltip starts with its reason. The document must
+// outlive the model. Whoever changes the list brackets the change with BeginReset/EndReset, or calls CaptionsChanged
+// after changing captions only.
 class TypeListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -36,6 +38,8 @@ public:
     void BeginReset() { beginResetModel(); }
     void EndReset() { endResetModel(); }
     void CaptionsChanged();
+    // The document's proposals (Advise) changed: the level cells and their tooltips are shown anew.
+    void AdviceChanged();
     // The window's language changed: the column titles are said anew (the tooltips are made when shown).
     void TextsChanged();
     // Marks the rows of these codes (bold, and a line in their tooltip): the rows whose level the last

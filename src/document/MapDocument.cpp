@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "bytes/AtomicFile.h"
+#include "bytes/Cp1251.h"
 #include "bytes/Error.h"
+#include "bytes/Integer.h"
 #include "bytes/MapTextLoader.h"
 #include "levels/LevelConfig.h"
 #include "levels/ZoomTable.h"
@@ -61,6 +63,7 @@ bool MapDocument::OpenMap(const std::filesystem::path& path, Progress* progress)
 }
 
 bool MapDocument::CommitScan(const std::filesystem::path& path, ScanResult result, const DictionaryTables& tables) {
+    advice_.clear();
     tiles_.clear();
     setTypes_.clear();
     setTypeOf_.clear();
@@ -231,6 +234,7 @@ std::vector<std::filesystem::path> MapDocument::OpenMapSet(const std::vector<std
     map_ = MapText();
     hasMap_ = false;
     tiles_ = std::move(tiles);
+    advice_.clear();
     buttons_.process = true;
     buttons_.openCfg = true;
     buttons_.saveCfg = true;
@@ -367,6 +371,45 @@ void MapDocument::SetLevelOfRows(ObjectKind kind, const std::vector<std::size_t>
 void MapDocument::SetLevelText(ObjectKind kind, std::size_t row, std::string text) {
     TypeList& list = lists_.Of(kind);
     if (row < list.size()) list.SetLevel(row, std::move(text));
+}
+
+MapDocument::AdviceMap MapDocument::MeasureAdvice(const AdviceLimits& limits) const {
+    std::vector<int> bits;
+    for (const LevelRow& row : levels_.rows()) {
+        const std::optional<std::int32_t> count = TryReadInteger(LeadingBits(row.value));
+        if (!count || *count < 1 || *count > 24) {
+            throw Error("The level " + Cp1251ToUtf8(row.key) + " gives no bit count from 1 to 24");
+        }
+        bits.push_back(static_cast<int>(*count));
+    }
+    LevelMeasure measure(std::move(bits), limits);
+    if (tiles_.empty()) {
+        MeasureMap(TextParts(map_.Buffer()), measure);
+    } else {
+        for (const Tile& tile : tiles_) {
+            const FileSource::Stamp stamp = FileSource(tile.path).stamp();
+            MeasureMap(FileParts(tile.path, stamp), measure);
+        }
+    }
+    AdviceMap advice;
+    for (LevelAdvice& one : Advise(measure)) {
+        const ObjectKind kind = one.kind;
+        advice.emplace(std::make_pair(kind, NormalisedTypeCode(kind, one.value)), std::move(one));
+    }
+    return advice;
+}
+
+const LevelAdvice* MapDocument::AdviceOf(ObjectKind kind, const std::string& code) const {
+    const auto found = advice_.find({kind, code});
+    return found == advice_.end() ? nullptr : &found->second;
+}
+
+void MapDocument::ApplyAdvice(ObjectKind kind, const std::vector<std::size_t>& rows) {
+    TypeList& list = lists_.Of(kind);
+    for (const std::size_t row : rows) {
+        if (row >= list.size()) continue;
+        if (const LevelAdvice* advice = AdviceOf(kind, list[row].code)) list.SetLevelOfRows({row}, advice->level);
+    }
 }
 
 void MapDocument::AddLevelAfter(std::optional<std::size_t> selected) { levels_.AddAfter(selected); }

@@ -16,6 +16,7 @@
 #include "levels/Dictionary.h"
 #include "levels/LevelConfig.h"
 #include "levels/LevelsTable.h"
+#include "passes/LevelAdvisor.h"
 #include "passes/MapFigures.h"
 #include "passes/MapScan.h"
 #include "passes/Parts.h"
@@ -146,6 +147,22 @@ public:
     // ignored, as is one in SetLevelValue.
     void SetLevelText(ObjectKind kind, std::size_t row, std::string text);
 
+    // The advisor's proposals by kind and type code.
+    using AdviceMap = std::map<std::pair<ObjectKind, std::string>, LevelAdvice>;
+    // Advise: measures the open map (in memory, as the last Process left it) or each map of the open set
+    // (from its file, into one measure) on the bit counts of the Levels table, and proposes a level for each
+    // type with objects. Reads the document only, so it may run on another thread while nothing changes the
+    // document. Throws Error where a map cannot be read or a level's value has no bit count (1 to 24).
+    AdviceMap MeasureAdvice(const AdviceLimits& limits = {}) const;
+    // Keeps advice as the proposals that AdviceOf and ApplyAdvice give, until the next Open MAP.
+    void SetAdvice(AdviceMap advice) { advice_ = std::move(advice); }
+    // The proposal for a row's type, or null where Advise gave it none (or has not run).
+    const LevelAdvice* AdviceOf(ObjectKind kind, const std::string& code) const;
+    bool hasAdvice() const { return !advice_.empty(); }
+    // Apply: gives the given rows of a list their proposed level, as the level popup would; a row without a
+    // proposal or out of range keeps its level.
+    void ApplyAdvice(ObjectKind kind, const std::vector<std::size_t>& rows);
+
     // The Levels table menu and value cells.
     void AddLevelAfter(std::optional<std::size_t> selected);
     void RemoveLevel(std::optional<std::size_t> selected);
@@ -206,6 +223,7 @@ private:
     LineList dicLines_;
     LineList cfgLines_;
     ProcessWarnings warnings_;
+    AdviceMap advice_;
     ButtonStates buttons_;
     bool modified_ = false;
     bool showAll_ = false;

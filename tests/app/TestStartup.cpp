@@ -204,11 +204,15 @@ void TestStartup::MenusHoldTheirItems() {
     const QStringList names = {"N1212211", "N01",     "Level21", "Level31", "Level41",
                                "Level51",  "Level61", "Level62", "Level81", "Level91"};
     const QList<QAction*> items = levelMenu->actions();
-    QCOMPARE(items.size(), names.size());
-    for (int i = 0; i < items.size(); ++i) {
+    // The levels, then past a separator Advise and Apply.
+    QCOMPARE(items.size(), names.size() + 3);
+    for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(items[i]->objectName(), names[i]);
         QCOMPARE(items[i]->text(), QStringLiteral("до Level%1").arg(i));
     }
+    QVERIFY(items[names.size()]->isSeparator());
+    QCOMPARE(items[names.size() + 1]->objectName(), QStringLiteral("AdviseAction"));
+    QCOMPARE(items[names.size() + 2]->objectName(), QStringLiteral("ApplyAdviceAction"));
     auto* levelsMenu = fixture.Find<QMenu>("LevelsPopupMenu");
     QVERIFY(levelsMenu);
     QCOMPARE(levelsMenu->actions().size(), 2);

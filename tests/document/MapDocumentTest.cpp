@@ -581,5 +581,60 @@ TEST_F(MapDocumentTest, LevelsTableEdits) {
     EXPECT_TRUE(document.lists().poi.empty());
 }
 
+// Four levels of 24, 22, 20 and 18 bits; at Level1 a shape needs 32 units at full resolution (0.00069°),
+// at Level2 128 units (0.0027°). Lake: 0.005° (233 units); trail: 0.001° long (47 units); sea: 0.0001°.
+std::string AdviceMapText(const std::string& trailEnd) {
+    return "[IMG ID]\nLevels=4\nLevel0=24\nLevel1=22\nLevel2=20\nLevel3=18\n[END-IMG ID]\n"
+           "[POI]\nType=0x2f06\nEndLevel=0\nData0=(50.0,30.0)\n[END]\n"
+           "[POLYLINE]\nType=0x16\nEndLevel=3\nData0=(50.0,30.0)," +
+           trailEnd +
+           "\n[END]\n"
+           "[POLYGON]\nType=0x4c\nEndLevel=1\nData0=(50.0,30.0),(50.005,30.0),(50.005,30.005)\n[END]\n"
+           "[POLYGON]\nType=0x3c\nEndLevel=2\nData0=(50.0,30.0),(50.0001,30.0),(50.0001,30.0001)\n[END]\n";
+}
+
+TEST_F(MapDocumentTest, AdviseMeasuresTheMapOrTheSetAndApplyTakesTheGivenRows) {
+    MapDocument document(dir_.path());
+    document.OpenMap(dir_.Write("advise.mp", AdviceMapText("(50.001,30.0)")));
+    const MapDocument::AdviceMap advice = document.MeasureAdvice();
+    EXPECT_EQ(document.AdviceOf(ObjectKind::Polygon, "0x4c"), nullptr);  // measuring keeps nothing
+    document.SetAdvice(advice);
+    const struct {
+        ObjectKind kind;
+        std::string code;
+        int level;
+    } kExpected[] = {{ObjectKind::Poi, "0x2f06", 2},
+                     {ObjectKind::Polyline, "0x16", 1},
+                     {ObjectKind::Polygon, "0x4c", 2},
+                     {ObjectKind::Polygon, "0x3c", 0}};
+    for (const auto& expected : kExpected) {
+        const LevelAdvice* one = document.AdviceOf(expected.kind, expected.code);
+        ASSERT_NE(one, nullptr) << expected.code;
+        EXPECT_EQ(one->level, expected.level) << expected.code;
+    }
+    EXPECT_EQ(document.AdviceOf(ObjectKind::Polygon, "0x3c")->reason,
+              "at Level0 (24 bits) 100 % of the 1 polygons are under 8 units; Level0 is the lowest");
+
+    // Only the given rows take their proposal; a row out of range is passed over.
+    const std::vector<std::string> polygonsBefore = Rows(document.lists().polygon);
+    document.ApplyAdvice(ObjectKind::Polyline, {0, 5});
+    document.ApplyAdvice(ObjectKind::Poi, {});
+    EXPECT_EQ(document.lists().polyline[0].level, "1");
+    EXPECT_EQ(document.lists().poi[0].level, "0");
+    EXPECT_EQ(Rows(document.lists().polygon), polygonsBefore);
+
+    // A set is measured from its files into one measure: the trail of the second map is long enough for
+    // Level2, so half of the set's trails are.
+    const std::filesystem::path second = dir_.Write("advise2.mp", AdviceMapText("(50.01,30.0)"));
+    document.OpenMapSet({dir_.path() / "advise.mp", second});
+    EXPECT_EQ(document.AdviceOf(ObjectKind::Polyline, "0x16"), nullptr);  // a new map forgets the proposals
+    document.SetAdvice(document.MeasureAdvice());
+    EXPECT_EQ(document.AdviceOf(ObjectKind::Polyline, "0x16")->level, 2);
+    EXPECT_EQ(document.AdviceOf(ObjectKind::Polyline, "0x16")->objects, 2u);
+
+    document.SetLevelValue(1, "auto");
+    EXPECT_EQ(ErrorOf([&] { document.MeasureAdvice(); }), "The level Level1 gives no bit count from 1 to 24");
+}
+
 }  // namespace
 }  // namespace stratex

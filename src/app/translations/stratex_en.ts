@@ -394,6 +394,30 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
         <source>Уровни записаны в %1</source>
         <translation>The levels were written to %1</translation>
     </message>
+    <message>
+        <source>Совет</source>
+        <translation>Advise</translation>
+    </message>
+    <message>
+        <source>Совет: предложить каждому типу уровень по размерам его объектов</source>
+        <translation>Advise: propose each type a level from the sizes of its objects</translation>
+    </message>
+    <message>
+        <source>Принять</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Принять: дать выделенным типам (или всем) предложенные уровни</source>
+        <translation>Apply: give the selected types (or all) their proposed levels</translation>
+    </message>
+    <message>
+        <source>Совет по уровням</source>
+        <translation>Advise levels</translation>
+    </message>
+    <message>
+        <source>Принять совет</source>
+        <translation>Apply the advice</translation>
+    </message>
 </context>
 <context>
     <name>stratex::TypeListModel</name>
@@ -412,6 +436,10 @@ All the program does is set the &quot;EndLevel=&quot; value the user chose on th
     <message>
         <source>Уровень изменён последним Process</source>
         <translation>Level changed by the last Process</translation>
+    </message>
+    <message>
+        <source>Совет: до Level%1 (%2)</source>
+        <translation>Advice: up to Level%1 (%2)</translation>
     </message>
 </context>
 </TS>
