@@ -139,6 +139,14 @@
         <source>Внимание: карта обрывается внутри строки начала объекта (строка %1)</source>
         <translation>Warning: the map ends inside an opener line (line %1)</translation>
     </message>
+    <message>
+        <source>Внимание: новый заголовок уровней заменяет строку %1, которая завершает заголовок; в карте не будет [END-IMG ID]</source>
+        <translation>Warning: the new level header takes the place of line %1, which ends the header; the map will have no [END-IMG ID]</translation>
+    </message>
+    <message>
+        <source>Внимание: раздел словаря, удалённый в строке %1, кончается за другими строками, и они удалены вместе с ним</source>
+        <translation>Warning: the dictionary section removed at line %1 ends behind other lines, which are removed with it</translation>
+    </message>
 </context>
 <context>
     <name>stratex::LevelsModel</name>
