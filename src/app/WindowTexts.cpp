@@ -153,8 +153,8 @@ QString WindowTexts::WarningsText(const ProcessWarnings& made, std::size_t level
                      .arg(made.headerEndRemoved.firstLine);
     }
     if (made.dictionaryTakesMore.count > 0) {
-        lines << tr("Внимание: раздел словаря, удалённый в строке %1, кончается за другими строками, и они удалены "
-                    "вместе с ним")
+        lines << tr("Внимание: вместе с разделом словаря в строке %1 удаляются строки, которые к словарю не "
+                    "относятся")
                      .arg(made.dictionaryTakesMore.firstLine);
     }
     return lines.join(QLatin1Char('\n'));

@@ -490,8 +490,8 @@ void WarnAboutProcess(const MapDocument& document, std::ostream& warnings) {
     }
     if (made.dictionaryTakesMore.count > 0) {
         warnings << MessagePrefix(file, made.dictionaryTakesMore.firstLine)
-                 << "warning: the dictionary section removed here ends at a marker behind other lines or text, "
-                    "which go with it\n";
+                 << "warning: the dictionary section removed here takes lines that are not the dictionary's "
+                    "with it (coordinates, other keys, text before its end marker)\n";
     }
 }
 

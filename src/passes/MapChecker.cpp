@@ -445,8 +445,8 @@ private:
              "the level header that Process writes takes the place of this line, which ends the header: the map it "
              "writes has no [END-IMG ID]"},
             {made.dictionaryTakesMore, FindingCode::DictionaryNotClosed,
-             "with the dictionary option Process removes this dictionary section up to an end marker that stands "
-             "behind other lines or text, and takes those with it"},
+             "with the dictionary option Process removes this dictionary section together with lines that are "
+             "not the dictionary's (coordinates, other keys, text before its end marker)"},
         };
         for (const auto& warned : kWarned) {
             if (warned.problem.count > 0 && !has(warned.code)) Add(warned.problem.firstLine, warned.code, warned.message);

@@ -107,7 +107,7 @@ struct ProcessWarnings {
     // The header rewrite removes a level line that holds "[END-IMG ID]": the map written is no map.
     Problem headerEndRemoved;
     // With the dictionary option, a dictionary section's removal takes lines that are not the dictionary's
-    // (its end marker stands behind other text, or lines with a "[" come before it).
+    // (its end marker stands behind other text, or lines other than rows and comments come before it).
     Problem dictionaryTakesMore;
 
     bool any() const {

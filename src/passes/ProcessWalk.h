@@ -19,6 +19,7 @@
 #include "bytes/LineList.h"
 #include "bytes/LineReader.h"
 #include "bytes/Strings.h"
+#include "grammar/DictionaryRow.h"
 #include "grammar/MapSyntax.h"
 #include "grammar/ObjectKind.h"
 #include "grammar/ObjectTracker.h"
@@ -578,7 +579,8 @@ public:
     // first line, current included, that holds an end marker; with no marker anywhere ahead, up to the next
     // line beginning with "[" (object sections never go with it) or to the end. tracker reads the removed
     // lines for the end of the header part. Returns false where the removal took more than a dictionary holds:
-    // a line with a "[" before the end, or an end marker behind other text on its line.
+    // a line that is no dictionary row, comment or empty line (a coordinate line, a line with a "[") before
+    // the end, or an end marker behind other text on its line.
     bool RemoveDictionarySection(std::string_view current, ProcessTracker& tracker) {
         if (mapsyntax::EndsDictionaryForRemoval(current)) return true;
         bool markerAhead = injected_.HoldsDictionaryEnd();
@@ -590,7 +592,7 @@ public:
         while (Hold()) {
             if (!markerAhead && StartsWith(line_.text, "[")) return onlyDictionary;
             const bool ends = markerAhead && mapsyntax::EndsDictionaryForRemoval(line_.text);
-            if (ends ? !mapsyntax::BeginsDictionaryEndMarker(line_.text) : line_.text.find('[') != kNone) {
+            if (ends ? !mapsyntax::BeginsDictionaryEndMarker(line_.text) : !HoldsDictionaryOnly(line_.text)) {
                 onlyDictionary = false;
             }
             tracker.SkipLines(line_.text);
@@ -599,6 +601,13 @@ public:
             if (ends) return onlyDictionary;
         }
         return onlyDictionary;
+    }
+
+    // A line that a dictionary section holds: a row, a comment or an empty line (a blank one included).
+    static bool HoldsDictionaryOnly(std::string_view line) {
+        if (line.find('[') != kNone) return false;
+        const std::size_t first = line.find_first_not_of(" \t");
+        return first == kNone || line[first] == ';' || IsDictionaryRowLine(line);
     }
 
     // The next line, not taken; only when !AtEnd(), which holds it.

@@ -109,6 +109,9 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
         {"dictionary ended inside an object",
          {"[END-IMG ID]", "[DICTIONARY]", "[POLYLINE]", "Type=0x16", "Data0=(1,2)[END-DICTIONARY]", "[END]"}, {},
          {"--dictionary"}, "dictionary-not-closed", kCliCheckFailed, kCliCheckFailed},
+        {"dictionary never closed before coordinates",
+         {"[END-IMG ID]", "[POLYLINE]", "Type=0x16", "EndLevel=0", "[DICTIONARY]", "Data0=(1,2", "[END]"}, {},
+         {"--dictionary"}, "dictionary-not-closed", kCliCheckFailed, kCliCheckFailed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -144,8 +144,8 @@
         <translation>Warning: the new level header takes the place of line %1, which ends the header; the map will have no [END-IMG ID]</translation>
     </message>
     <message>
-        <source>Внимание: раздел словаря, удалённый в строке %1, кончается за другими строками, и они удалены вместе с ним</source>
-        <translation>Warning: the dictionary section removed at line %1 ends behind other lines, which are removed with it</translation>
+        <source>Внимание: вместе с разделом словаря в строке %1 удаляются строки, которые к словарю не относятся</source>
+        <translation>Warning: the dictionary section removed at line %1 takes lines that are not the dictionary's with it</translation>
     </message>
 </context>
 <context>
