@@ -122,6 +122,7 @@ private:
     // to the header built from the Levels table; the new "Levels=" line stands in for it, and the others are
     // examined as the next lines.
     void RewriteHeader(Current& current) {
+        WarnIfEndsHeader(current.line);
         plan_.DropLevelKeys();
         if (options_.summary) options_.summary->HeaderRewritten(ValueOf(current.line), generated_.levels.size());
         while (!source_.AtEnd() && mapsyntax::ContinuesLevelRun(source_.Peek())) WarnIfEndsHeader(source_.Take().text);
@@ -155,7 +156,10 @@ private:
         }
         if (mapsyntax::BeginsDictionary(current.line, current.bracket)) {
             const std::uint64_t start = source_.InputLinesTaken();
-            if (!source_.RemoveDictionarySection(current.line, tracker_) && options_.warnings) {
+            // The opening line goes too, with whatever stands on it before the marker.
+            if (current.text == kNoText) WarnIfEndsHeader(current.line);
+            const bool onlyDictionary = mapsyntax::Begins(current.line, mapsyntax::kDictionaryStart);
+            if ((!source_.RemoveDictionarySection(current.line, tracker_) || !onlyDictionary) && options_.warnings) {
                 options_.warnings->dictionaryTakesMore.Count(start);
             }
             if (options_.summary) options_.summary->DictionaryRemoved();

@@ -106,6 +106,7 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
         {"bit count in hexadecimal", {"[END-IMG ID]"}, {}, {"--sort", "1"}, "level-bits", kCliCheckFailed, kCliDone},
         {"header end on a zoom line", {"Zoom5=[END-IMG ID]", "[POI]", "Type=0x2f06", "EndLevel=1", "[END]"}, {}, {},
          "header-end-removed", kCliCheckFailed, kCliCheckFailed},
+        {"header end on the Levels= line", {}, {}, {}, "header-end-removed", kCliCheckFailed, kCliCheckFailed},
         {"dictionary ended inside an object",
          {"[END-IMG ID]", "[DICTIONARY]", "[POLYLINE]", "Type=0x16", "Data0=(1,2)[END-DICTIONARY]", "[END]"}, {},
          {"--dictionary"}, "dictionary-not-closed", kCliCheckFailed, kCliCheckFailed},
@@ -117,6 +118,7 @@ TEST_F(GateTest, CheckFailsWhatProcessFailsOnOrWritesWrong) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> lines = kHeader;
         if (std::string_view(c.name) == "bit count in hexadecimal") lines[2] = "Level0=$18";
+        if (std::string_view(c.name) == "header end on the Levels= line") lines = {"[IMG ID]", "Levels=[END-IMG ID]"};
         lines.insert(lines.end(), c.lines.begin(), c.lines.end());
         std::string bytes = CrLf(lines);
         if (std::string_view(c.name) == "cut inside an opener") bytes.resize(bytes.size() - 2);
