@@ -32,9 +32,13 @@ std::filesystem::path TempDir::Write(const std::string& name, std::string_view b
 }
 
 std::filesystem::path MemoryFolder() {
+#ifdef _WIN32
+    return std::filesystem::temp_directory_path();
+#else
     std::error_code ec;
     const std::filesystem::path shm = "/dev/shm";
     return std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
+#endif
 }
 
 std::vector<std::string> TempDir::FileNames() const {
