@@ -38,6 +38,12 @@ bool IsDictionaryRowLine(std::string_view line) {
            FindFolded(line, "level") != std::string_view::npos;
 }
 
+bool IsDictionaryContentLine(std::string_view line) {
+    if (line.find('[') != std::string_view::npos) return false;
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first == std::string_view::npos || line[first] == ';' || IsDictionaryRowLine(line);
+}
+
 std::optional<DictionaryRow> ReadDictionaryRow(std::string_view line) {
     if (!IsDictionaryRowLine(line)) return std::nullopt;
     const std::size_t rgn = FindFolded(line, "rgn");

@@ -26,6 +26,10 @@ inline constexpr std::size_t kDictionaryFlags = 255;
 // A line that a dictionary reader takes for a row: it holds "level", "rgn" (in any case) and "=".
 bool IsDictionaryRowLine(std::string_view line);
 
+// A line that a dictionary section holds between its markers: a row, a comment or an empty or blank line,
+// and no "[". Any other line that a section's removal would take belongs to the map, not to the dictionary.
+bool IsDictionaryContentLine(std::string_view line);
+
 // Reads a row line. The level number stands in characters 6 and 7, the table right after the first "rgn";
 // rows of a table other than 1, 4 and 8 are none.
 std::optional<DictionaryRow> ReadDictionaryRow(std::string_view line);

@@ -592,7 +592,7 @@ public:
         while (Hold()) {
             if (!markerAhead && StartsWith(line_.text, "[")) return onlyDictionary;
             const bool ends = markerAhead && mapsyntax::EndsDictionaryForRemoval(line_.text);
-            if (ends ? !mapsyntax::BeginsDictionaryEndMarker(line_.text) : !HoldsDictionaryOnly(line_.text)) {
+            if (ends ? !mapsyntax::BeginsDictionaryEndMarker(line_.text) : !IsDictionaryContentLine(line_.text)) {
                 onlyDictionary = false;
             }
             tracker.SkipLines(line_.text);
@@ -601,13 +601,6 @@ public:
             if (ends) return onlyDictionary;
         }
         return onlyDictionary;
-    }
-
-    // A line that a dictionary section holds: a row, a comment or an empty line (a blank one included).
-    static bool HoldsDictionaryOnly(std::string_view line) {
-        if (line.find('[') != kNone) return false;
-        const std::size_t first = line.find_first_not_of(" \t");
-        return first == kNone || line[first] == ';' || IsDictionaryRowLine(line);
     }
 
     // The next line, not taken; only when !AtEnd(), which holds it.
